@@ -1,0 +1,26 @@
+# marrowfin_core_library(<name> SOURCES ... [LINK ...])
+# A static library of one core subsystem: Qt Core, ICU and curl only, never a Widgets header.
+function(marrowfin_core_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LINK" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_link_libraries(${name} PUBLIC marrowfin_options Qt6::Core ${ARG_LINK})
+endfunction()
+
+# marrowfin_gui_library(<name> SOURCES ... [LINK ...])
+function(marrowfin_gui_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LINK" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_link_libraries(${name} PUBLIC marrowfin_options Qt6::Core Qt6::Gui Qt6::Widgets ${ARG_LINK})
+endfunction()
+
+# marrowfin_test(<name> SOURCES ... [LINK ...] [LABELS ...] [ENVIRONMENT ...])
+# One GoogleTest program; its cases are listed to ctest one by one.
+function(marrowfin_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LINK;LABELS;ENVIRONMENT" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE marrowfin_options GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LINK})
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 30
+        PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}" TIMEOUT 300)
+endfunction()
