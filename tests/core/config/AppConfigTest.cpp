@@ -1,0 +1,85 @@
+#include "core/config/AppConfig.h"
+
+#include "core/config/StartupOptions.h"
+
+#include <QCommandLineParser>
+
+#include <gtest/gtest.h>
+
+using namespace marrowfin;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Sets variables for one test and takes them away again.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<const char*, const char*>> values)
+    {
+        for (const auto& [name, value] : values) {
+            m_names.push_back(name);
+            qputenv(name, value);
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (const char* name : m_names)
+            qunsetenv(name);
+    }
+
+private:
+    std::vector<const char*> m_names;
+};
+
+AppConfig parse(const QStringList& arguments, StartupOptions& options)
+{
+    QCommandLineParser parser;
+    options.addTo(parser);
+    EXPECT_TRUE(parser.parse(QStringList{u"marrowfin"_s} + arguments)) << parser.errorText().toStdString();
+    options.read(parser);
+    return options.config();
+}
+
+} // namespace
+
+TEST(AppConfig, OptionsBeatTheEnvironmentWhichBeatsTheBuiltInValues)
+{
+    const AppConfig builtIn = AppConfig::builtIn();
+    EXPECT_EQ(builtIn.siteHost, QString::fromLatin1(AppConfig::kDefaultSiteHost));
+    EXPECT_TRUE(builtIn.advertisingUnit.isEmpty());
+    EXPECT_TRUE(builtIn.donationLink.isEmpty());
+
+    ScopedEnvironment environment{{"MARROWFIN_SITE_HOST", "env.example:81"},
+                                  {"MARROWFIN_IMDB_HOST", "movies.example"},
+                                  {"MARROWFIN_CONFIG_DIR", "/tmp/from-env"},
+                                  {"MARROWFIN_DONATION_LINK", ""}};
+    StartupOptions options;
+    const AppConfig config = parse({u"--site-host"_s, u"cli.example:82"_s, u"--ca-file"_s, u"/tmp/ca.pem"_s}, options);
+    EXPECT_EQ(config.siteHost, u"cli.example:82"_s);
+    EXPECT_EQ(config.imdbHost, u"movies.example"_s);
+    EXPECT_EQ(config.captchaImageHost, builtIn.captchaImageHost);
+    EXPECT_EQ(config.donationLink, QString()) << "an empty variable leaves the built-in value";
+    EXPECT_EQ(options.configDir(), u"/tmp/from-env"_s);
+    EXPECT_EQ(options.caFile(), u"/tmp/ca.pem"_s);
+
+    StartupOptions overridden;
+    (void)parse({u"--config-dir"_s, u"/tmp/from-option"_s}, overridden);
+    EXPECT_EQ(overridden.configDir(), u"/tmp/from-option"_s);
+}
+
+TEST(AppConfig, AddressesKeepThePortWhileTheHostNameDropsIt)
+{
+    AppConfig config = AppConfig::builtIn();
+    config.siteHost = u"127.0.0.1:48470"_s;
+    EXPECT_EQ(config.siteAddress(u"/new/2/"_s), u"http://127.0.0.1:48470/new/2/"_s);
+    EXPECT_EQ(config.signInAddress(), u"https://127.0.0.1:48470/auth/login/"_s);
+    EXPECT_EQ(config.siteHostName(), u"127.0.0.1"_s);
+    config.siteHost = u"site.example"_s;
+    EXPECT_EQ(config.siteHostName(), u"site.example"_s);
+    config.siteHost = u"[::1]:8080"_s;
+    EXPECT_EQ(config.siteHostName(), u"::1"_s);
+
+    AppConfig::setCurrent(config);
+    EXPECT_EQ(AppConfig::current().siteHost, u"[::1]:8080"_s);
+}
