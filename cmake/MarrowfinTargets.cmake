@@ -13,14 +13,21 @@ function(marrowfin_gui_library name)
     target_link_libraries(${name} PUBLIC marrowfin_options Qt6::Core Qt6::Gui Qt6::Widgets ${ARG_LINK})
 endfunction()
 
-# marrowfin_test(<name> SOURCES ... [LINK ...] [LABELS ...] [ENVIRONMENT ...])
-# One GoogleTest program; its cases are listed to ctest one by one.
+# marrowfin_test(<name> SOURCES ... [LINK ...] [LABELS ...] [ENVIRONMENT NAME=VALUE])
+# One GoogleTest program; its cases are listed to ctest one by one. The labels go to the whole folder (one test
+# program per folder), because list-valued properties do not survive test discovery; for the same reason a program
+# takes at most one ENVIRONMENT entry of its own besides the offscreen platform (the test presets set the rest).
 function(marrowfin_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LINK;LABELS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(ARG "" "ENVIRONMENT" "SOURCES;LINK;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE marrowfin_options GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LINK})
+    set_property(DIRECTORY APPEND PROPERTY LABELS ${ARG_LABELS})
+    set(environment QT_QPA_PLATFORM=offscreen)
+    if(ARG_ENVIRONMENT)
+        set(environment ${ARG_ENVIRONMENT})
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 30
-        PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}" TIMEOUT 300)
+        PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 300)
 endfunction()

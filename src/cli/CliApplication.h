@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/config/StartupOptions.h"
+#include "core/app/StartupOptions.h"
 
 #include <QStringList>
 #include <QTextStream>

@@ -1,6 +1,6 @@
 #include "core/config/AppConfig.h"
 
-#include "core/config/StartupOptions.h"
+#include "core/app/StartupOptions.h"
 
 #include <QCommandLineParser>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppConfig.h"
+#include "core/config/AppConfig.h"
 
 #include <QCommandLineOption>
 #include <QList>

@@ -1,0 +1,7 @@
+#include "NetLog.h"
+
+namespace marrowfin {
+
+Q_LOGGING_CATEGORY(lcNet, "marrowfin.net", QtInfoMsg)
+
+} // namespace marrowfin

@@ -1,0 +1,3 @@
+#include "SettingsLog.h"
+
+Q_LOGGING_CATEGORY(lcSettings, "marrowfin.settings", QtInfoMsg)
