@@ -16,10 +16,11 @@ using namespace Qt::Literals::StringLiterals;
 Profile::Profile(const StartupOptions& options)
     : m_configDir(options.configDir().isEmpty() ? SettingsStore::defaultConfigDir()
                                                 : QDir(options.configDir()).absolutePath()),
-      m_settings(std::make_unique<SettingsStore>(m_configDir)),
+      m_settings(std::make_shared<SettingsStore>(m_configDir)),
       m_cookies(std::make_shared<CookieStore>(m_configDir + u'/' + QString::fromLatin1(CookieStore::kFileName)))
 {
     AppConfig::setCurrent(options.config());
+    SettingsStore::setShared(m_settings);
     HttpContext::setDefaultContext(std::make_shared<HttpContext>(m_cookies, options.caFile()));
     if (const std::optional<QString> note = m_settings->recoveryNote())
         m_problems.append(*note);

@@ -24,6 +24,7 @@ public:
 
     [[nodiscard]] const QString& configDir() const { return m_configDir; }
     [[nodiscard]] SettingsStore& settings() const { return *m_settings; }
+    [[nodiscard]] const std::shared_ptr<SettingsStore>& sharedSettings() const { return m_settings; }
     [[nodiscard]] const std::shared_ptr<CookieStore>& cookies() const { return m_cookies; }
 
     // What went wrong while opening the profile and was repaired (a damaged file kept aside), in sentences for
@@ -35,7 +36,7 @@ public:
 
 private:
     QString m_configDir;
-    std::unique_ptr<SettingsStore> m_settings;
+    std::shared_ptr<SettingsStore> m_settings;
     std::shared_ptr<CookieStore> m_cookies;
     QStringList m_problems;
 };

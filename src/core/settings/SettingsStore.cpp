@@ -347,4 +347,32 @@ QString SettingsStore::lockPath(QStringView suffix) const
     return m_path + suffix.toString();
 }
 
+namespace {
+
+std::mutex& sharedMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::shared_ptr<SettingsStore>& sharedSlot()
+{
+    static std::shared_ptr<SettingsStore> slot;
+    return slot;
+}
+
+} // namespace
+
+std::shared_ptr<SettingsStore> SettingsStore::shared()
+{
+    const std::lock_guard lock(sharedMutex());
+    return sharedSlot();
+}
+
+void SettingsStore::setShared(std::shared_ptr<SettingsStore> store)
+{
+    const std::lock_guard lock(sharedMutex());
+    sharedSlot() = std::move(store);
+}
+
 } // namespace marrowfin

@@ -55,6 +55,12 @@ public:
     // $MARROWFIN_CONFIG_DIR when set and not empty, else "<XDG config home>/marrowfin".
     [[nodiscard]] static QString defaultConfigDir();
 
+    // The store of the profile in use, installed once at start-up and read from any thread (the listing scraper
+    // reads the history on worker threads, the send writes it). Null until something is installed; tests install
+    // a store of their own.
+    [[nodiscard]] static std::shared_ptr<SettingsStore> shared();
+    static void setShared(std::shared_ptr<SettingsStore> store);
+
     [[nodiscard]] QString filePath() const { return m_path; }
 
     // Set when a store file that could not be parsed was moved aside (at opening or later): a sentence naming the
