@@ -1,0 +1,70 @@
+#include "Multipart.h"
+
+#include <gtest/gtest.h>
+
+using marrowfin::demo::MultipartParser;
+
+namespace {
+
+const std::string kBoundary = "----b0undary";
+
+} // namespace
+
+// Content is binary and ends only at CRLF "--" boundary: the boundary text inside a line, lone CRLFs, NUL bytes
+// and a CRLF "--" followed by other text all stay content. A preamble is skipped and the epilogue ignored.
+TEST(MultipartParser, KeepsBinaryContentAndFindsEveryPart)
+{
+    static const char raw[] = "a\0b\r\n--other\r\nx------b0undary y\r\n";
+    const std::string tricky(raw, sizeof raw - 1);
+    const std::string body =
+        "preamble\r\n--" + kBoundary +
+        "\r\nContent-Disposition: form-data; name=\"upfile_1\"; filename=\"\"\r\n\r\n\r\n--" + kBoundary +
+        "  \r\nContent-Disposition: form-data; name=\"f\"; filename=\"a \\\"b\\\";c.torrent\"\r\n"
+        "Content-Type: application/x-bittorrent\r\n\r\n" +
+        tricky + "\r\n--" + kBoundary + "\r\ncontent-disposition: form-data; name=plain\r\n\r\nvalue\r\n--" +
+        kBoundary + "--\r\nepilogue --" + kBoundary + "\r\n";
+    const auto result = MultipartParser::parse(body, kBoundary);
+    ASSERT_EQ(result.error, "");
+    ASSERT_EQ(result.parts.size(), 3u);
+    EXPECT_EQ(result.parts[0].name, "upfile_1");
+    ASSERT_TRUE(result.parts[0].filename.has_value());
+    EXPECT_EQ(*result.parts[0].filename, "");
+    EXPECT_EQ(result.parts[0].body, "");
+    EXPECT_EQ(result.parts[1].name, "f");
+    EXPECT_EQ(result.parts[1].filename.value_or("?"), "a \"b\";c.torrent");
+    EXPECT_EQ(result.parts[1].contentType, "application/x-bittorrent");
+    EXPECT_EQ(result.parts[1].body, tricky);
+    EXPECT_EQ(result.parts[2].name, "plain");
+    EXPECT_FALSE(result.parts[2].filename.has_value());
+    EXPECT_EQ(result.parts[2].body, "value");
+}
+
+TEST(MultipartParser, RefusesMalformedBodies)
+{
+    const std::string part = "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"x\"\r\n\r\nv";
+    const std::pair<std::string, std::string> cases[] = {
+        {part, "no closing delimiter"},
+        {part + "\r\n--" + kBoundary, "delimiter without -- or CRLF"},
+        {"--" + kBoundary + "\r\nContent-Type: text/plain\r\n\r\nv\r\n--" + kBoundary + "--", "no disposition"},
+        {"--" + kBoundary + "\r\nContent-Disposition: attachment; name=\"x\"\r\n\r\nv\r\n--" + kBoundary + "--",
+         "not form-data"},
+        {"--" + kBoundary + "\r\nContent-Disposition: form-data; filename=\"x\"\r\n\r\nv\r\n--" + kBoundary + "--",
+         "no name"},
+        {"--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"x\r\n\r\nv\r\n--" + kBoundary + "--",
+         "unterminated quote"},
+        {"no delimiter at all", "no opening delimiter"},
+        {"--other\r\nContent-Disposition: form-data; name=\"x\"\r\n\r\nv\r\n--other--", "another boundary"},
+    };
+    for (const auto& [body, what] : cases)
+        EXPECT_NE(MultipartParser::parse(body, kBoundary).error, "") << what;
+    EXPECT_EQ(MultipartParser::parse(part + "\r\n--" + kBoundary + "--", kBoundary).error, "");
+}
+
+TEST(MultipartParser, BoundaryFromContentType)
+{
+    EXPECT_EQ(MultipartParser::boundaryOf("multipart/form-data; boundary=---abc123").value_or("?"), "---abc123");
+    EXPECT_EQ(MultipartParser::boundaryOf("Multipart/Form-Data; charset=utf-8; boundary=\"a b\"").value_or("?"), "a b");
+    EXPECT_FALSE(MultipartParser::boundaryOf("application/x-www-form-urlencoded; boundary=x").has_value());
+    EXPECT_FALSE(MultipartParser::boundaryOf("multipart/form-data").has_value());
+    EXPECT_FALSE(MultipartParser::boundaryOf("multipart/form-data; boundary=" + std::string(71, 'x')).has_value());
+}

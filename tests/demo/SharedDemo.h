@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Catalogue.h"
+#include "DemoHttp.h"
+#include "DemoProcess.h"
+
+#include "core/scrape/TorrentListPattern.h"
+#include "core/text/RegexMatching.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace marrowfin::demotest {
+
+inline constexpr std::uint64_t kSeed = 7;
+inline constexpr int kTorrents = 2500;
+
+// One demo for the read-only suites of this program (listings, pages, torrent files), started on first use.
+inline DemoProcess& sharedDemo()
+{
+    static DemoProcess demo({"--seed", std::to_string(kSeed), "--torrents", std::to_string(kTorrents)});
+    return demo;
+}
+
+// The catalogue that demo serves, made here from the same seed: what each row is meant to show.
+inline const demo::Catalogue& sharedCatalogue()
+{
+    static const demo::Catalogue catalogue(kSeed, kTorrents);
+    return catalogue;
+}
+
+// Every row the app's listing pattern finds in a page, each as the nine groups after the whole match.
+inline QList<QStringList> listingRows(const QString& page)
+{
+    return arrayOfCaptureComponentsMatchedByRegex(page, torrentListPattern());
+}
+
+// The catalogue entry a found row names through its detail path (group 3), or null.
+inline const demo::CatalogueEntry* entryOfRow(const QStringList& row)
+{
+    const auto id = demo::Catalogue::idFromDetailPath(row.value(3).toStdString());
+    return id ? sharedCatalogue().find(*id) : nullptr;
+}
+
+} // namespace marrowfin::demotest
