@@ -74,8 +74,10 @@ ParsedOptions DemoOptions::parse(const std::vector<std::string>& arguments)
     const QCommandLineOption movieHost(u"movie-host"_s, u"The film database host detail pages link to."_s, u"HOST"_s);
     const QCommandLineOption threads(u"threads"_s, u"io threads, 1 or 2 (default 2)."_s, u"N"_s);
     const QCommandLineOption verbose(u"verbose"_s, u"Print one line per request on stderr."_s);
+    const QCommandLineOption exitOnStdinClose(u"exit-on-stdin-close"_s,
+                                              u"Stop when standard input is closed (when the parent goes)."_s);
     parser.addOptions({help, port, host, utorrentPort, vuzePort, clientUser, clientPassword, user, captcha, lifetime,
-                       seed, torrents, latency, fail, dataDir, movieHost, threads, verbose});
+                       seed, torrents, latency, fail, dataDir, movieHost, threads, verbose, exitOnStdinClose});
 
     QStringList list;
     for (const std::string& argument : arguments)
@@ -167,6 +169,7 @@ ParsedOptions DemoOptions::parse(const std::vector<std::string>& arguments)
         options.threads = *value;
     }
     options.verbose = parser.isSet(verbose);
+    options.exitOnStdinClose = parser.isSet(exitOnStdinClose);
     parsed.options = std::move(options);
     return parsed;
 }

@@ -33,6 +33,9 @@ struct DemoOptions
     std::string movieHost = "www.imdb.com"; // the app's built-in film database host
     int threads = 2;
     bool verbose = false;
+    // Stop when standard input reaches its end: a parent that dies (a crashed test, a closed terminal script)
+    // then takes the demo with it instead of leaving it holding its ports and pipes.
+    bool exitOnStdinClose = false;
 
     // The folder the certificates live in when no --data-dir is given.
     [[nodiscard]] std::filesystem::path effectiveDataDir() const;

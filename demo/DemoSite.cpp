@@ -11,12 +11,14 @@
 #include "SiteServer.h"
 
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/ssl/context.hpp>
 #include <openssl/ssl.h>
 
 #include <csignal>
 #include <thread>
+#include <unistd.h>
 
 namespace marrowfin::demo {
 
@@ -135,6 +137,16 @@ void DemoSite::run(bool handleSignals, const std::function<void()>& onReady)
             if (!ec)
                 stop();
         });
+    }
+    if (parts.options.exitOnStdinClose) {
+        // Blocks on standard input until the parent closes it or dies; detached because a normal stop leaves it
+        // blocked there, and the process ends right after.
+        std::thread([this, &parts] {
+            char buffer[256];
+            while (::read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
+            }
+            net::post(parts.io, [this] { stop(); });
+        }).detach();
     }
     parts.siteServer->start();
     parts.utorrentServer->start();

@@ -1,15 +1,48 @@
 #include "CliApplication.h"
 
+#include "CliContext.h"
+#include "ListingCommands.h"
 #include "MarrowfinVersion.h"
+#include "StoreCommands.h"
 
 #include <QCommandLineParser>
+
+#include <functional>
 
 namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
 constexpr const char* kTryHelp = "Run \"marrowfin-cli --help\" for the commands and options.\n";
+
+struct Command
+{
+    const char* name;
+    const char* synopsis;
+    int (*run)(CliContext&, const QStringList&);
+};
+
+const Command kCommands[] = {
+    {"new", "new [--page N]                the newest torrents (stored category, order, sort)",
+     &ListingCommands::newest},
+    {"search", "search QUERY [--page N]       a search (stored search category, order, sort)",
+     &ListingCommands::search},
+    {"favorites", "favorites [--pages N]         the newest torrents that the favorite filters accept",
+     &ListingCommands::favorites},
+    {"filters", "filters list | add TEXT | remove NUMBER", &StoreCommands::filters},
+    {"settings", "settings list | get KEY | set KEY VALUE... | unset KEY", &StoreCommands::settings},
+    {"detail", "detail PATH                   a torrent's detail page (HTML), its movie link on stderr",
+     &ListingCommands::detail},
+};
+
+const QCommandLineOption& jsonOption()
+{
+    static const QCommandLineOption option(u"json"_s, u"Print listings as JSON."_s);
+    return option;
+}
+
 } // namespace
 
 CliApplication::CliApplication(QTextStream& out, QTextStream& err) : m_out(out), m_err(err) {}
@@ -17,14 +50,20 @@ CliApplication::CliApplication(QTextStream& out, QTextStream& err) : m_out(out),
 QString CliApplication::usage() const
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"Marrowfin on the command line: the site's listings, filters, settings and "
-                                     u"the remote client, without a window."_s);
+    parser.setApplicationDescription(u"Marrowfin on the command line: the site's listings, favorite filters and "
+                                     u"settings, sharing the profile (settings and cookies) with the application."_s);
     m_options.addTo(parser);
+    parser.addOption(jsonOption());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(u"command"_s, u"The command to run (none are available in this build yet)."_s,
+    parser.addPositionalArgument(u"command"_s, u"One of the commands below; \"COMMAND --help\" tells more."_s,
                                  u"COMMAND [ARGUMENTS...]"_s);
-    return parser.helpText();
+    QString text = parser.helpText();
+    text += u"\nCommands:\n"_s;
+    for (const Command& command : kCommands)
+        text += u"  "_s + QString::fromUtf8(command.synopsis) + u'\n';
+    text += u"\nExit status: 0 done, 1 the operation failed, 2 the command line was wrong.\n"_s;
+    return text;
 }
 
 int CliApplication::run(const QStringList& arguments)
@@ -32,30 +71,39 @@ int CliApplication::run(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     m_options.addTo(parser);
+    parser.addOption(jsonOption());
     const QCommandLineOption help({u"h"_s, u"help"_s}, u"Displays help on commandline options."_s);
     const QCommandLineOption version({u"v"_s, u"version"_s}, u"Displays version information."_s);
     parser.addOption(help);
     parser.addOption(version);
     if (!parser.parse(arguments)) {
         m_err << "marrowfin-cli: " << parser.errorText() << "\n" << kTryHelp;
-        return UsageError;
+        return CliContext::UsageError;
     }
     if (parser.isSet(help)) {
         m_out << usage();
-        return Success;
+        return CliContext::Success;
     }
     if (parser.isSet(version)) {
         m_out << "marrowfin-cli " << MARROWFIN_VERSION << "\n";
-        return Success;
+        return CliContext::Success;
     }
     m_options.read(parser);
-    const QStringList positional = parser.positionalArguments();
+    QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
         m_err << "marrowfin-cli: no command given\n" << kTryHelp;
-        return UsageError;
+        return CliContext::UsageError;
+    }
+    // --json may also follow the command.
+    const bool json = parser.isSet(jsonOption()) || positional.removeAll(u"--json"_s) > 0;
+    for (const Command& command : kCommands) {
+        if (positional.first() == QLatin1StringView(command.name)) {
+            CliContext context(m_out, m_err, m_options, json);
+            return command.run(context, positional);
+        }
     }
     m_err << "marrowfin-cli: unknown command \"" << positional.first() << "\"\n" << kTryHelp;
-    return UsageError;
+    return CliContext::UsageError;
 }
 
 } // namespace marrowfin

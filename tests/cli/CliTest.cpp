@@ -1,3 +1,4 @@
+#include "CliRunner.h"
 #include "MarrowfinVersion.h"
 
 #include <QProcess>
@@ -7,29 +8,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs marrowfin-cli with a profile folder of the test's own, so nothing of the user's is read or written.
-CliRun runCli(const QStringList& arguments, const QString& configDir)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"MARROWFIN_CONFIG_DIR"_s, configDir);
-    process.setProcessEnvironment(environment);
-    process.start(QString::fromUtf8(MARROWFIN_CLI_PATH), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-} // namespace
+using namespace marrowfin::clitest;
 
 TEST(Cli, AnswersHelpAndVersionAndRefusesWhatItDoesNotKnow)
 {

@@ -1,7 +1,7 @@
 #include "DemoHttp.h"
-#include "DemoProcess.h"
 
 #include "core/text/RegexMatching.h"
+#include "support/DemoProcess.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

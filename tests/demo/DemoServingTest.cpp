@@ -1,5 +1,6 @@
 #include "DemoHttp.h"
-#include "DemoProcess.h"
+
+#include "support/DemoProcess.h"
 
 #include <gtest/gtest.h>
 

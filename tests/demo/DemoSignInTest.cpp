@@ -1,9 +1,9 @@
 #include "DemoHttp.h"
-#include "DemoProcess.h"
 
 #include "core/scrape/TorrentListPattern.h"
 #include "core/text/RegexMatching.h"
 #include "core/text/TextConversions.h"
+#include "support/DemoProcess.h"
 
 #include <gtest/gtest.h>
 

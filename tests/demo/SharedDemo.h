@@ -2,10 +2,10 @@
 
 #include "Catalogue.h"
 #include "DemoHttp.h"
-#include "DemoProcess.h"
 
 #include "core/scrape/TorrentListPattern.h"
 #include "core/text/RegexMatching.h"
+#include "support/DemoProcess.h"
 
 #include <QList>
 #include <QStringList>

@@ -77,6 +77,7 @@ public:
 
     [[nodiscard]] const std::optional<HttpResponse>& urlResponse() const { return m_urlResponse; }
     [[nodiscard]] const std::optional<QByteArray>& responseData() const { return m_responseData; }
+    void setResponseData(std::optional<QByteArray> data) { m_responseData = std::move(data); }
     [[nodiscard]] const std::optional<HttpHeaders>& headers() const { return m_headers; }
     // The body as text: UTF-8, or Latin-1 when the bytes are not valid UTF-8 (every byte is then one character,
     // bytes above 127 becoming U+0080..U+00FF). An empty body gives an empty, present text.

@@ -28,6 +28,7 @@ public:
 
 private:
     int m_pid = -1;
+    int m_lifeline = -1; // write end of the demo's standard input
     std::string m_dataDir;
     std::string m_readyLine;
     unsigned m_sitePort = 0;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
 #include <regex>
@@ -27,7 +28,8 @@ DemoProcess::DemoProcess(const std::vector<std::string>& extraArguments)
     if (::mkdtemp(folder) == nullptr)
         return;
     m_dataDir = folder;
-    std::vector<std::string> arguments{MARROWFIN_DEMO_SITE_BINARY, "--port", "0", "--data-dir", m_dataDir};
+    std::vector<std::string> arguments{MARROWFIN_DEMO_SITE_BINARY, "--port", "0", "--data-dir", m_dataDir,
+                                       "--exit-on-stdin-close"};
     arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
     std::vector<char*> argv;
     for (std::string& argument : arguments)
@@ -35,15 +37,27 @@ DemoProcess::DemoProcess(const std::vector<std::string>& extraArguments)
     argv.push_back(nullptr);
 
     int fds[2];
-    if (::pipe(fds) != 0)
+    int lifeline[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
         return;
+    // The demo stops when this pipe's write end closes, which the kernel does when the test process ends in any
+    // way, so a crashed test never leaves a demo behind holding ctest's output pipe.
+    if (::pipe2(lifeline, O_CLOEXEC) != 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return;
+    }
+    const std::string log = m_dataDir + "/demo-site.log";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_adddup2(&actions, lifeline[0], STDIN_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int spawned = ::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
+    ::close(lifeline[0]);
+    m_lifeline = lifeline[1];
     if (spawned != 0) {
         m_pid = -1;
         ::close(fds[0]);
@@ -86,6 +100,10 @@ DemoProcess::~DemoProcess()
 
 int DemoProcess::stop()
 {
+    if (m_lifeline >= 0) {
+        ::close(m_lifeline);
+        m_lifeline = -1;
+    }
     if (m_pid <= 0)
         return -1;
     ::kill(m_pid, SIGTERM);

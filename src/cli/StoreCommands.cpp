@@ -1,0 +1,234 @@
+#include "StoreCommands.h"
+
+#include "CliContext.h"
+
+#include "core/app/Profile.h"
+#include "core/display/CategoryTree.h"
+#include "core/display/ListingChoices.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsLists.h"
+#include "core/settings/SettingsStore.h"
+#include "core/text/RegexMatching.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr QStringView kMasked = u"********";
+
+QStringList choiceValues(std::span<const ListingChoice> choices)
+{
+    QStringList values;
+    for (const ListingChoice& choice : choices)
+        values.append(choice.value.toString());
+    return values;
+}
+
+// The values a key accepts beyond its kind, or an empty list when any text goes. Only what the window itself
+// would offer is refused, so the command line never stores what the screens could not show.
+QStringList allowedValues(QStringView key)
+{
+    using namespace SettingsKeys;
+    if (key == orderBy || key == searchOrderBy)
+        return choiceValues(kOrderChoices);
+    if (key == sortBy || key == searchSortBy)
+        return choiceValues(kSortChoices);
+    if (key == categories || key == searchCategories)
+        return CategoryTree::allValues();
+    if (key == automaticLogin || key == anonymousLogin)
+        return {kSettingYes.toString(), kSettingNo.toString()};
+    if (key == serverClient)
+        return {u"Vuze"_s, u"Transmission"_s, u"Utorrent"_s};
+    return {};
+}
+
+// Checks one value for a key; returns the problem, or nothing when it may be stored.
+std::optional<QString> problemWith(const SettingDescription& setting, const QString& value)
+{
+    const QStringList allowed = allowedValues(setting.key);
+    if (!allowed.isEmpty() && !allowed.contains(value)) {
+        QStringList shownValues;
+        for (const QString& one : allowed)
+            shownValues.append(one.isEmpty() ? u"\"\" (all)"_s : one);
+        return u"%1 takes one of: %2"_s.arg(setting.key, shownValues.join(u", "_s));
+    }
+    bool ok = false;
+    if (setting.kind == SettingKind::Number) {
+        (void)value.toLongLong(&ok);
+        if (!ok)
+            return u"%1 takes a whole number"_s.arg(setting.key);
+    }
+    if (setting.key == SettingsKeys::favoritesCount) {
+        const int pages = value.toInt(&ok);
+        if (!ok || pages < 1 || pages > 100)
+            return u"%1 takes a number of pages from 1 to 100"_s.arg(setting.key);
+    }
+    if (setting.key == SettingsKeys::serverPort) {
+        const int port = value.toInt(&ok);
+        if (!ok || port < 1 || port > 65535)
+            return u"%1 takes a port number from 1 to 65535"_s.arg(setting.key);
+    }
+    return std::nullopt;
+}
+
+QString shown(const SettingDescription& setting, const QString& value)
+{
+    return setting.secret && !value.isEmpty() ? kMasked.toString() : value;
+}
+
+int settingsList(CliContext& context)
+{
+    SettingsStore& store = context.profile().settings();
+    if (context.json()) {
+        QJsonObject all;
+        for (const SettingDescription& setting : kSettingsTable) {
+            const QString key = setting.key.toString();
+            if (setting.kind == SettingKind::TextList) {
+                if (const auto list = store.list(setting.key))
+                    all.insert(key, QJsonArray::fromStringList(*list));
+                else
+                    all.insert(key, QJsonValue::Null);
+            } else if (const auto text = store.text(setting.key)) {
+                all.insert(key, shown(setting, *text));
+            } else {
+                all.insert(key, QJsonValue::Null);
+            }
+        }
+        context.out() << QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Indented));
+        return CliContext::Success;
+    }
+    for (const SettingDescription& setting : kSettingsTable) {
+        QString value;
+        if (setting.kind == SettingKind::TextList) {
+            if (const auto list = store.list(setting.key))
+                value = list->isEmpty() ? u"(empty list)"_s : u"%1 entries"_s.arg(list->size());
+        } else if (const auto text = store.text(setting.key)) {
+            value = u"\"%1\""_s.arg(shown(setting, *text));
+        }
+        if (value.isEmpty()) {
+            value = setting.defaultText ? u"(not set; default \"%1\")"_s.arg(setting.defaultText->toString())
+                                        : u"(not set)"_s;
+            if (setting.kind == SettingKind::TextList)
+                value = u"(not set; empty list)"_s;
+        }
+        context.out() << setting.key.toString().leftJustified(28) << ' ' << value << '\n';
+    }
+    return CliContext::Success;
+}
+
+} // namespace
+
+int StoreCommands::settings(CliContext& context, const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(u"action"_s, u"list | get KEY | set KEY VALUE... | unset KEY"_s);
+    if (const auto done = context.parse(parser, arguments, u"settings list | get KEY | set KEY VALUE... | unset KEY"_s,
+                                        u"Shows and changes the 20 settings of the profile. A list setting takes "
+                                        u"several values (none for an empty list); passwords are shown masked."_s))
+        return *done;
+    const QStringList words = parser.positionalArguments().mid(1);
+    const QString action = words.value(0);
+    if (action == u"list"_s && words.size() == 1)
+        return settingsList(context);
+    if ((action == u"get"_s || action == u"unset"_s) && words.size() != 2)
+        return context.fail(u"settings %1 takes one key"_s.arg(action), CliContext::UsageError);
+    if (action == u"set"_s && words.size() < 2)
+        return context.fail(u"settings set takes a key and its value"_s, CliContext::UsageError);
+    if (action != u"get"_s && action != u"set"_s && action != u"unset"_s)
+        return context.fail(u"settings takes list, get, set or unset"_s, CliContext::UsageError);
+
+    const SettingDescription* setting = findSetting(words.at(1));
+    if (!setting)
+        return context.fail(u"\"%1\" is not a setting; \"marrowfin-cli settings list\" shows them"_s.arg(words.at(1)),
+                            CliContext::UsageError);
+    SettingsStore& store = context.profile().settings();
+
+    if (action == u"get"_s) {
+        if (setting->kind == SettingKind::TextList) {
+            const auto list = store.list(setting->key);
+            if (!list)
+                return context.fail(u"%1 is not set (an empty list)"_s.arg(setting->key));
+            for (const QString& entry : *list)
+                context.out() << entry << '\n';
+            return CliContext::Success;
+        }
+        const auto text = store.text(setting->key);
+        if (!text) {
+            return context.fail(setting->defaultText ? u"%1 is not set (default \"%2\")"_s.arg(
+                                                           setting->key, setting->defaultText->toString())
+                                                     : u"%1 is not set"_s.arg(setting->key));
+        }
+        context.out() << *text << '\n';
+        return CliContext::Success;
+    }
+    if (action == u"unset"_s)
+        return store.remove(setting->key) ? CliContext::Success
+                                          : context.fail(u"%1 could not be written"_s.arg(setting->key));
+
+    const QStringList values = words.mid(2);
+    bool written = false;
+    if (setting->kind == SettingKind::TextList) {
+        written = store.setList(setting->key, values);
+    } else {
+        if (values.size() != 1)
+            return context.fail(u"%1 takes exactly one value"_s.arg(setting->key), CliContext::UsageError);
+        if (const auto problem = problemWith(*setting, values.first()))
+            return context.fail(*problem, CliContext::UsageError);
+        written = setting->kind == SettingKind::Number ? store.setNumber(setting->key, values.first().toLongLong())
+                                                       : store.setText(setting->key, values.first());
+    }
+    return written ? CliContext::Success : context.fail(u"%1 could not be written"_s.arg(setting->key));
+}
+
+int StoreCommands::filters(CliContext& context, const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(u"action"_s, u"list | add TEXT | remove NUMBER"_s);
+    if (const auto done = context.parse(
+            parser, arguments, u"filters list | add TEXT | remove NUMBER"_s,
+            u"Shows and changes the favorite filters: regular expressions over torrent names, case-sensitive, "
+            u"matched anywhere in a name. \"list\" numbers them from 1; \"remove\" takes that number."_s))
+        return *done;
+    const QStringList words = parser.positionalArguments().mid(1);
+    const QString action = words.value(0);
+    SettingsStore& store = context.profile().settings();
+    if (action == u"list"_s && words.size() == 1) {
+        const QStringList filters = storedList(store, SettingsStore::LockedList::Filters);
+        if (context.json()) {
+            context.out() << QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(filters)).toJson());
+            return CliContext::Success;
+        }
+        for (qsizetype i = 0; i < filters.size(); ++i)
+            context.out() << QString::number(i + 1).rightJustified(3) << "  " << filters.at(i) << '\n';
+        return CliContext::Success;
+    }
+    if (action == u"add"_s && words.size() == 2) {
+        const QString text = words.at(1);
+        if (!appendFilter(store, text))
+            return context.fail(u"the filter could not be stored"_s);
+        QString reason;
+        if (!isValidRegex(u".*("_s + text + u").*"_s, &reason))
+            context.err() << "marrowfin-cli: note: the filter was stored but is not a valid expression and will be "
+                             "skipped ("
+                          << reason << ")\n";
+        return CliContext::Success;
+    }
+    if (action == u"remove"_s && words.size() == 2) {
+        bool ok = false;
+        const qsizetype number = words.at(1).toLongLong(&ok);
+        if (!ok || number < 1)
+            return context.fail(u"filters remove takes the number \"filters list\" shows"_s, CliContext::UsageError);
+        if (!removeListEntry(store, SettingsStore::LockedList::Filters, number - 1))
+            return context.fail(u"there is no filter %1"_s.arg(number));
+        return CliContext::Success;
+    }
+    return context.fail(u"filters takes list, add TEXT or remove NUMBER"_s, CliContext::UsageError);
+}
+
+} // namespace marrowfin

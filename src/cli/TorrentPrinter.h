@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/scrape/Torrent.h"
+
+#include <QList>
+#include <QTextStream>
+
+namespace marrowfin {
+
+// How the command line shows listed torrents: aligned columns for people, one JSON array for programs.
+class TorrentPrinter final
+{
+public:
+    // `width`: the terminal's width in characters; names are cut to what is left after the other columns.
+    static void printTable(QTextStream& out, const QList<Torrent>& torrents, int width);
+    // One array of objects with the keys name, detailsUrl, downloadUrl, type, size, up, down, date, isDownloaded,
+    // in list order; an absent field is null.
+    static void printJson(QTextStream& out, const QList<Torrent>& torrents);
+
+    // The width of the terminal on standard output, else $COLUMNS, else 100.
+    [[nodiscard]] static int terminalWidth();
+};
+
+} // namespace marrowfin

@@ -1,0 +1,3 @@
+#include "ListsLog.h"
+
+Q_LOGGING_CATEGORY(lcLists, "marrowfin.lists", QtInfoMsg)

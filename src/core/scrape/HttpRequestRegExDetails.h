@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/net/HttpRequest.h"
+
+#include <optional>
+
+namespace marrowfin {
+
+// A torrent's detail page cut down for a small screen: the head and the main part, with the side-bar cells emptied
+// and the sharing widget dropped, plus the address of the torrent's page on the movie database when the main part
+// links one. Like every request, one thread at a time: the worker that sends it, then its receiver.
+class HttpRequestRegExDetails final : public HttpRequest
+{
+public:
+    explicit HttpRequestRegExDetails(QUrl url, std::shared_ptr<HttpContext> context = nullptr);
+
+    // After the base send, result() holds the cut-down page. A page without the main part stays whole and offers
+    // no movie address; a page the patterns could not be run over counts as not fetched (results cleared).
+    void request() override;
+
+    // The movie database address of the last request(), with the host taken from AppConfig::current().imdbHost.
+    [[nodiscard]] const std::optional<QString>& imdb() const { return m_imdb; }
+
+private:
+    std::optional<QString> m_imdb;
+};
+
+} // namespace marrowfin

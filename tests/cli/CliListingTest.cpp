@@ -1,0 +1,204 @@
+#include "CliRunner.h"
+
+#include "support/DemoProcess.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace marrowfin::clitest;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// One demo site for the whole suite; each test has its own profile folder.
+class CliAgainstDemo : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { s_demo = new marrowfin::demotest::DemoProcess(); }
+    static void TearDownTestSuite()
+    {
+        delete s_demo;
+        s_demo = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_demo->started()) << "the demo site did not start";
+        ASSERT_TRUE(m_profile.isValid());
+    }
+
+    QStringList site() const
+    {
+        return {u"--site-host"_s, QString::fromStdString(s_demo->host()), u"--ca-file"_s,
+                QString::fromStdString(s_demo->caFile())};
+    }
+
+    CliRun cli(const QStringList& arguments) const { return runCli(arguments, m_profile.path(), site()); }
+
+    QJsonArray listing(const QStringList& arguments) const
+    {
+        const CliRun run = cli(QStringList{u"--json"_s} + arguments);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString();
+        EXPECT_TRUE(document.isArray());
+        return document.array();
+    }
+
+    static QStringList names(const QJsonArray& torrents)
+    {
+        QStringList all;
+        for (const QJsonValue& torrent : torrents)
+            all.append(torrent.toObject().value(u"name"_s).toString());
+        return all;
+    }
+
+    static inline marrowfin::demotest::DemoProcess* s_demo = nullptr;
+    QTemporaryDir m_profile;
+};
+
+} // namespace
+
+TEST_F(CliAgainstDemo, NewestPagesComeAsJsonRecordsAndFailuresAsExitStatuses)
+{
+    const QJsonArray first = listing({u"new"_s});
+    ASSERT_EQ(first.size(), 25);
+    for (const QJsonValue& value : first) {
+        const QJsonObject torrent = value.toObject();
+        for (const QString& key :
+             {u"name"_s, u"detailsUrl"_s, u"downloadUrl"_s, u"type"_s, u"size"_s, u"up"_s, u"down"_s, u"date"_s})
+            EXPECT_TRUE(torrent.value(key).isString()) << key.toStdString();
+        EXPECT_FALSE(torrent.value(u"detailsUrl"_s).toString().startsWith(u'/'));
+        EXPECT_FALSE(torrent.value(u"name"_s).toString().contains(u'<')) << "markup must be stripped";
+        EXPECT_FALSE(torrent.value(u"downloadUrl"_s).toString().contains(u' ')) << "addresses are escaped";
+        EXPECT_EQ(torrent.value(u"isDownloaded"_s), QJsonValue(false));
+    }
+    const QJsonArray second = listing({u"new"_s, u"--page"_s, u"2"_s});
+    ASSERT_EQ(second.size(), 25);
+    const QStringList firstNames = names(first);
+    const QStringList secondNames = names(second);
+    EXPECT_TRUE(QSet<QString>(firstNames.begin(), firstNames.end())
+                    .intersect(QSet<QString>(secondNames.begin(), secondNames.end()))
+                    .isEmpty());
+    EXPECT_TRUE(listing({u"new"_s, u"--page"_s, u"1000"_s}).isEmpty()) << "past the end is an empty page";
+
+    const CliRun badPage = cli({u"new"_s, u"--page"_s, u"0"_s});
+    EXPECT_EQ(badPage.exitCode, 2);
+    const CliRun unreachable = runCli({u"new"_s}, m_profile.path(), {u"--site-host"_s, u"127.0.0.1:1"_s});
+    EXPECT_EQ(unreachable.exitCode, 1);
+    EXPECT_TRUE(unreachable.err.contains(u"http://127.0.0.1:1/new/"_s)) << unreachable.err.toStdString();
+    EXPECT_TRUE(unreachable.out.isEmpty());
+}
+
+TEST_F(CliAgainstDemo, StoredOrderAndHistoryShapeTheListing)
+{
+    ASSERT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_orderBy"_s, u"seeders"_s}).exitCode, 0);
+    ASSERT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_sortBy"_s, u"asc"_s}).exitCode, 0);
+    const QJsonArray ascending = listing({u"new"_s});
+    ASSERT_EQ(ascending.size(), 25);
+    for (qsizetype i = 1; i < ascending.size(); ++i)
+        EXPECT_LE(ascending[i - 1].toObject().value(u"up"_s).toString().toInt(),
+                  ascending[i].toObject().value(u"up"_s).toString().toInt());
+
+    // A name in the history is marked, exactly and only that name.
+    const QString sent = ascending[3].toObject().value(u"name"_s).toString();
+    ASSERT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_torrentHistory"_s, u"other"_s, sent}).exitCode, 0);
+    for (const QJsonValue& value : listing({u"new"_s})) {
+        const QJsonObject torrent = value.toObject();
+        EXPECT_EQ(torrent.value(u"isDownloaded"_s).toBool(), torrent.value(u"name"_s).toString() == sent);
+    }
+    // Nothing the command line did changed a setting it was not asked to change.
+    const CliRun get = cli({u"settings"_s, u"get"_s, u"Marrowfin_categories"_s});
+    EXPECT_EQ(get.exitCode, 1);
+    EXPECT_TRUE(get.out.isEmpty());
+}
+
+TEST_F(CliAgainstDemo, FavoritesKeepWhatAFilterAcceptsInPageOrder)
+{
+    // With no filters nothing is kept.
+    EXPECT_TRUE(listing({u"favorites"_s, u"--pages"_s, u"2"_s}).isEmpty());
+
+    const QStringList filters{u"Amber|Kestrel"_s, u"\\[1080p\\]"_s};
+    for (const QString& filter : filters)
+        ASSERT_EQ(cli({u"filters"_s, u"add"_s, filter}).exitCode, 0);
+    const CliRun invalid = cli({u"filters"_s, u"add"_s, u"(unclosed"_s});
+    EXPECT_EQ(invalid.exitCode, 0) << "a filter is stored as typed";
+    EXPECT_TRUE(invalid.err.contains(u"not a valid expression"_s));
+
+    // What the favorites must show: the first three newest pages, each filtered, in page order.
+    QStringList expected;
+    for (int page = 1; page <= 3; ++page) {
+        for (const QString& name : names(listing({u"new"_s, u"--page"_s, QString::number(page)}))) {
+            for (const QString& filter : filters) {
+                if (QRegularExpression(filter).match(name).hasMatch()) {
+                    expected.append(name);
+                    break;
+                }
+            }
+        }
+    }
+    ASSERT_FALSE(expected.isEmpty());
+
+    const CliRun run = cli({u"--json"_s, u"favorites"_s, u"--pages"_s, u"3"_s});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(names(QJsonDocument::fromJson(run.out.toUtf8()).array()), expected);
+    EXPECT_EQ(run.err.count(u"(unclosed"_s), 1) << "the invalid filter is reported once: " << run.err.toStdString();
+
+    const CliRun list = cli({u"filters"_s, u"list"_s});
+    EXPECT_EQ(list.out.count(u'\n'), 3);
+    ASSERT_EQ(cli({u"filters"_s, u"remove"_s, u"3"_s}).exitCode, 0);
+    EXPECT_EQ(cli({u"filters"_s, u"remove"_s, u"3"_s}).exitCode, 1) << "there is no third filter any more";
+    EXPECT_EQ(cli({u"filters"_s, u"remove"_s, u"x"_s}).exitCode, 2);
+}
+
+TEST_F(CliAgainstDemo, SearchAndDetailReachTheirPages)
+{
+    const QJsonArray found = listing({u"search"_s, u"amber"_s});
+    ASSERT_FALSE(found.isEmpty());
+    for (const QString& name : names(found))
+        EXPECT_TRUE(name.contains(u"amber"_s, Qt::CaseInsensitive)) << name.toStdString();
+
+    ASSERT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_searchCategories"_s, u"anime"_s}).exitCode, 0);
+    // A group's search takes in its sub-categories too.
+    const QJsonArray inGroup = listing({u"search"_s, u"amber"_s});
+    ASSERT_FALSE(inGroup.isEmpty());
+    EXPECT_LT(inGroup.size(), found.size());
+    for (const QJsonValue& torrent : inGroup)
+        EXPECT_TRUE(torrent.toObject().value(u"type"_s).toString().endsWith(u"anime"_s));
+
+    const QString path = found.first().toObject().value(u"detailsUrl"_s).toString();
+    const CliRun detail = cli({u"detail"_s, path});
+    EXPECT_EQ(detail.exitCode, 0) << detail.err.toStdString();
+    EXPECT_TRUE(detail.out.contains(u"<div class=\"mainpart\">"_s));
+    EXPECT_TRUE(detail.out.contains(u"</head>"_s));
+    EXPECT_FALSE(detail.out.contains(u"<td class=\"sidebarCell\">"_s)) << "side-bar cells are emptied";
+    EXPECT_FALSE(detail.out.contains(u"id=\"translate_site\""_s));
+
+    EXPECT_EQ(cli({u"search"_s}).exitCode, 2);
+    EXPECT_EQ(cli({u"detail"_s, u"no-such-torrent-t1.html"_s}).exitCode, 1);
+}
+
+TEST_F(CliAgainstDemo, SettingsRefuseWhatTheWindowCouldNotShowAndMaskPasswords)
+{
+    EXPECT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_orderBy"_s, u"bogus"_s}).exitCode, 2);
+    EXPECT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_nope"_s, u"x"_s}).exitCode, 2);
+    EXPECT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_favoritesCount"_s, u"0"_s}).exitCode, 2);
+    ASSERT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_categories"_s, u"android-game"_s}).exitCode, 0);
+    EXPECT_EQ(cli({u"settings"_s, u"get"_s, u"Marrowfin_categories"_s}).out, u"android-game\n"_s);
+    ASSERT_EQ(cli({u"settings"_s, u"unset"_s, u"Marrowfin_categories"_s}).exitCode, 0);
+    EXPECT_EQ(cli({u"settings"_s, u"get"_s, u"Marrowfin_categories"_s}).exitCode, 1);
+
+    ASSERT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_password"_s, u"s3cret-pass"_s}).exitCode, 0);
+    const CliRun list = cli({u"settings"_s, u"list"_s});
+    EXPECT_FALSE(list.out.contains(u"s3cret-pass"_s));
+    EXPECT_EQ(list.out.count(u"Marrowfin_"_s), 20);
+    const CliRun json = cli({u"--json"_s, u"settings"_s, u"list"_s});
+    EXPECT_FALSE(json.out.contains(u"s3cret-pass"_s));
+    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object().size(), 20);
+}

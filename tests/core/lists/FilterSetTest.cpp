@@ -1,0 +1,187 @@
+#include "core/lists/FilterSet.h"
+
+#include "QtPrinting.h"
+
+#include "core/settings/SettingsLists.h"
+#include "core/settings/SettingsStore.h"
+#include "core/text/RegexCache.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace marrowfin;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The warnings of the lists category, from any thread, while a WarningsCapture lives.
+std::mutex g_warningsMutex;
+QStringList g_warnings;
+
+void collectWarning(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtWarningMsg && qstrcmp(context.category, "marrowfin.lists") == 0) {
+        std::lock_guard lock(g_warningsMutex);
+        g_warnings.append(text);
+    }
+}
+
+struct WarningsCapture
+{
+    WarningsCapture()
+    {
+        std::lock_guard lock(g_warningsMutex);
+        g_warnings.clear();
+    }
+    ~WarningsCapture() { qInstallMessageHandler(previous); }
+    [[nodiscard]] QStringList texts() const
+    {
+        std::lock_guard lock(g_warningsMutex);
+        return g_warnings;
+    }
+    QtMessageHandler previous = qInstallMessageHandler(collectWarning);
+};
+
+struct TimeLimitGuard
+{
+    ~TimeLimitGuard() { RegexCache::setMatchTimeLimit(RegexCache::kDefaultMatchTimeLimit); }
+};
+
+const QStringList kPage = {u"FreeBSD 10"_s, u"Linux Mint"_s, u"Windows 8"_s};
+
+QList<Torrent> torrentsOf(const QStringList& names)
+{
+    QList<Torrent> torrents;
+    for (const QString& name : names) {
+        Torrent& torrent = torrents.emplace_back();
+        torrent.name = name;
+        torrent.detailsUrl = name + u".html"_s;
+    }
+    return torrents;
+}
+
+QStringList namesOf(const QList<Torrent>& torrents)
+{
+    QStringList names;
+    for (const Torrent& torrent : torrents)
+        names << torrent.name.value_or(u"(no name)"_s);
+    return names;
+}
+
+} // namespace
+
+TEST(FilterSet, KeepsWhatAnyFilterAcceptsInPageOrder)
+{
+    const FilterSet filters(QStringList{u"Linux"_s, u"BSD"_s});
+    EXPECT_EQ(filters.filterNames(kPage), (QStringList{u"FreeBSD 10"_s, u"Linux Mint"_s}));
+    const QList<Torrent> kept = filters.filterTorrents(torrentsOf(kPage));
+    EXPECT_EQ(namesOf(kept), (QStringList{u"FreeBSD 10"_s, u"Linux Mint"_s}));
+    // The records come through whole, not rebuilt from their names.
+    ASSERT_EQ(kept.size(), 2);
+    EXPECT_EQ(kept[1], torrentsOf({u"Linux Mint"_s})[0]);
+
+    // Repeated names stay repeated: nothing is de-duplicated or sorted.
+    EXPECT_EQ(filters.filterNames({u"Linux b"_s, u"a BSD"_s, u"Linux b"_s}),
+              (QStringList{u"Linux b"_s, u"a BSD"_s, u"Linux b"_s}));
+    EXPECT_TRUE(filters.problems().isEmpty());
+}
+
+TEST(FilterSet, NoFiltersKeepNothingAndANamelessTorrentIsNeverKept)
+{
+    const FilterSet none;
+    EXPECT_TRUE(none.filterNames(kPage).isEmpty());
+    EXPECT_TRUE(none.filterTorrents(torrentsOf(kPage)).isEmpty());
+
+    const FilterSet everything(QStringList{u""_s});
+    QList<Torrent> page = torrentsOf(kPage);
+    page.insert(1, Torrent{});
+    EXPECT_EQ(namesOf(everything.filterTorrents(page)), kPage);
+    EXPECT_FALSE(everything.accepts(Torrent{}));
+}
+
+TEST(FilterSet, AnInvalidFilterIsSkippedAndReportedOnceWhileTheOthersWork)
+{
+    WarningsCapture warnings;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SettingsStore store(dir.path());
+    // Valid alone but not once wrapped ("\" takes the closing parenthesis), and the reverse ("a)(b" is valid
+    // inside the wrapping): what counts is the expression actually matched.
+    const QStringList texts = {u"(unclosed"_s, u"Mint"_s, u"(unclosed"_s, u"end\\"_s, u"a)(b"_s};
+    for (const QString& text : texts)
+        ASSERT_TRUE(appendFilter(store, text).has_value());
+
+    FilterSet filters(QStringList{u"stale"_s});
+    filters.reloadFilters(store);
+    QStringList loaded;
+    for (const Filter& filter : filters.filters())
+        loaded << filter.regex();
+    EXPECT_EQ(loaded, texts) << "one filter per stored text, in stored order";
+    for (int page = 0; page < 20; ++page) {
+        EXPECT_EQ(filters.filterNames({u"Linux Mint"_s, u"(unclosed"_s, u"end\\"_s, u"cab"_s}),
+                  (QStringList{u"Linux Mint"_s, u"cab"_s}));
+    }
+    // Reloading the same stored list, as every return to the favorites tab does, reports nothing new.
+    filters.reloadFilters(store);
+    EXPECT_EQ(filters.filterNames({u"Linux Mint"_s}), QStringList{u"Linux Mint"_s});
+
+    const QList<FilterProblem> problems = filters.problems();
+    ASSERT_EQ(problems.size(), 2);
+    EXPECT_EQ(problems[0].text, u"(unclosed"_s);
+    EXPECT_EQ(problems[0].kind, RegexException::Kind::CompileFailed);
+    EXPECT_TRUE(problems[0].reason.contains(u"U_REGEX_MISMATCHED_PAREN"_s)) << problems[0].reason.toStdString();
+    EXPECT_EQ(problems[1].text, u"end\\"_s);
+    const QStringList logged = warnings.texts();
+    ASSERT_EQ(logged.size(), 2) << logged.join(u'\n').toStdString();
+    EXPECT_TRUE(logged[0].contains(u"(unclosed"_s));
+
+    // Once the text is deleted its problem goes; typed again, it is reported again.
+    ASSERT_TRUE(removeListEntry(store, SettingsStore::LockedList::Filters, 0));
+    ASSERT_TRUE(removeListEntry(store, SettingsStore::LockedList::Filters, 1));
+    filters.reloadFilters(store);
+    EXPECT_EQ(filters.problems().size(), 1);
+    ASSERT_TRUE(appendFilter(store, u"(unclosed"_s).has_value());
+    filters.reloadFilters(store);
+    EXPECT_EQ(filters.problems().size(), 2);
+    EXPECT_EQ(warnings.texts().size(), 3);
+}
+
+// A hostile filter would stall every page: once a match of it runs out of time it is out of use. The favorites
+// screen and a command beside it may filter with one set at once, and the time-out, met by several threads, is
+// still reported once.
+TEST(FilterSet, AFilterThatRunsOutOfTimeIsSkippedAndReportedOnceAcrossThreads)
+{
+    TimeLimitGuard guard;
+    WarningsCapture warnings;
+    RegexCache::setMatchTimeLimit(1);
+    // Nested repetition backtracks exponentially on a long run of "x" without the final "y". Once it is out of use
+    // "xxy", which it would accept, is no longer kept.
+    const QString hostile = u"(x+x+)+y"_s;
+    const FilterSet filters(QStringList{u"Linux"_s, hostile, u"BSD"_s});
+    EXPECT_TRUE(filters.problems().isEmpty()) << "it compiles: nothing is known yet";
+    const QStringList page = {u"FreeBSD 10"_s, QString(40, u'x'), u"Linux Mint"_s, u"xxy"_s};
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong = 0;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20; ++i) {
+                if (filters.filterNames(page) != QStringList{u"FreeBSD 10"_s, u"Linux Mint"_s})
+                    ++wrong;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong, 0);
+    const QList<FilterProblem> problems = filters.problems();
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_EQ(problems[0].text, hostile);
+    EXPECT_EQ(problems[0].kind, RegexException::Kind::TimedOut);
+    EXPECT_EQ(warnings.texts().size(), 1);
+}

@@ -1,0 +1,146 @@
+#include "QStringPrinter.h"
+
+#include "core/net/HttpContext.h"
+#include "core/scrape/HttpRequestRegExTorrent.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsStore.h"
+#include "fixtures/ListingPage.h"
+#include "support/TestHttpServer.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace marrowfin {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+std::atomic<int> g_scrapeWarnings{0};
+
+void countScrapeWarnings(QtMsgType type, const QMessageLogContext& context, const QString&)
+{
+    if (type == QtWarningMsg && qstrcmp(context.category, "marrowfin.scrape") == 0)
+        ++g_scrapeWarnings;
+}
+
+class TorrentListTest : public ::testing::Test
+{
+protected:
+    void TearDown() override { SettingsStore::setShared(nullptr); }
+
+    // A store of its own each time, so that an absent history really is absent.
+    void installHistory(const std::optional<QStringList>& history)
+    {
+        auto store = std::make_shared<SettingsStore>(dir.filePath(QString::number(++stores)));
+        if (history) {
+            ASSERT_TRUE(store->setList(SettingsKeys::torrentHistory, *history));
+        }
+        SettingsStore::setShared(store);
+    }
+
+    std::optional<QList<Torrent>> fetch(const QString& page)
+    {
+        server.route("/list/", {200, "OK", {}, page.toUtf8()});
+        request.request();
+        return request.torrents();
+    }
+
+    QTemporaryDir dir;
+    int stores = 0;
+    test::TestHttpServer server;
+    HttpRequestRegExTorrent request{server.url(u"/list/"_s), std::make_shared<HttpContext>()};
+};
+
+TEST_F(TorrentListTest, HandWrittenRowsGiveCleanFieldsAndHistoryMarksExactNamesOnly)
+{
+    const auto row = [](const QString& nameHtml) {
+        return fixtures::ListingRow{u"http://site.test/t.torrent"_s,
+                                    u"tv"_s,
+                                    u"t.html"_s,
+                                    nameHtml,
+                                    u"1"_s,
+                                    u"GB"_s,
+                                    u"1"_s,
+                                    u"1"_s,
+                                    u"1"_s,
+                                    u"0"_s};
+    };
+    fixtures::ListingRow first = row(u"Fast &amp; <em>Furious</em>"_s);
+    first.downloadUrl = u"http://site.test/get/Café del Mar 日|.torrent?t=a b&x=%41#top"_s;
+    first.sizeNumber = u"700.5"_s;
+    first.sizeUnit = u"MB"_s;
+    first.ageHtml = u"2&nbsp;hours"_s;
+    const QList<fixtures::ListingRow> rows{first, row(u"B"_s), row(u"b"_s), row(u"B "_s)};
+    QString page;
+    for (int i = 0; i < rows.size(); ++i)
+        page += fixtures::rowHtml(rows.at(i), i);
+
+    installHistory(QStringList{u"A"_s, u"B"_s, u"Fast & Furious"_s});
+    const std::optional<QList<Torrent>> torrents = fetch(page);
+    ASSERT_TRUE(torrents && torrents->size() == 4);
+    const Torrent& t = torrents->first();
+    EXPECT_EQ(t.name, u"Fast & Furious"_s);
+    EXPECT_EQ(t.downloadUrl, u"http://site.test/get/Caf%C3%A9%20del%20Mar%20%E6%97%A5%7C.torrent?t=a%20b&x=%41#top"_s);
+    EXPECT_EQ(t.size, u"700.5 MB"_s);
+    EXPECT_EQ(t.date, u"2 hours"_s);
+    QList<bool> marked;
+    for (const Torrent& each : *torrents)
+        marked.append(each.isDownloaded);
+    EXPECT_EQ(marked, (QList<bool>{true, true, false, false})) << "whole decoded names, compared exactly";
+
+    installHistory(std::nullopt);
+    for (const Torrent& each : fetch(page).value())
+        EXPECT_FALSE(each.isDownloaded) << "no history key";
+    SettingsStore::setShared(nullptr);
+    for (const Torrent& each : fetch(page).value())
+        EXPECT_FALSE(each.isDownloaded) << "no store";
+}
+
+TEST_F(TorrentListTest, GeneratedPageGivesEveryRowInPageOrder)
+{
+    const std::optional<QList<Torrent>> torrents = fetch(fixtures::listingPage(25, true, 0, 90000));
+    ASSERT_TRUE(torrents);
+    ASSERT_EQ(torrents->size(), 25);
+    for (int i = 0; i < 25; ++i) {
+        const fixtures::ListingRow row = fixtures::sampleRow(i);
+        const Torrent& t = torrents->at(i);
+        EXPECT_EQ(t.name, u"Sample Release %1 & Friends 1080p"_s.arg(i));
+        EXPECT_EQ(t.type, row.category);
+        EXPECT_EQ(t.detailsUrl, row.detailPath);
+        EXPECT_EQ(t.downloadUrl, row.downloadUrl);
+        EXPECT_EQ(t.size, row.sizeNumber + u' ' + row.sizeUnit);
+        EXPECT_EQ(t.date, QString(row.ageHtml).replace(u"&nbsp;"_s, u" "_s));
+        EXPECT_EQ(t.up, row.seeders);
+        EXPECT_EQ(t.down, row.leechers);
+        EXPECT_FALSE(t.wait || t.ratio || t.active || t.isNew || t.isDownloaded);
+    }
+}
+
+TEST_F(TorrentListTest, FailedFetchIsAbsentWhileAPageWithoutRowsIsEmpty)
+{
+    EXPECT_EQ(fetch(u"<html><body>Nothing found</body></html>"_s), QList<Torrent>());
+
+    request.setUrl(test::TestHttpServer().url(u"/list/"_s)); // closed again at once
+    request.request();
+    EXPECT_FALSE(request.torrents());
+}
+
+TEST_F(TorrentListTest, HostilePageFailsWithOneWarningAndTheNextPageReadsAgain)
+{
+    g_scrapeWarnings = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(countScrapeWarnings);
+    const std::optional<QList<Torrent>> hostile = fetch(fixtures::listingPage(25, false));
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(hostile) << "a page that could not be matched must not look like a page without rows";
+    EXPECT_EQ(g_scrapeWarnings, 1);
+
+    const std::optional<QList<Torrent>> next = fetch(fixtures::listingPage(3, true, 25));
+    ASSERT_TRUE(next && next->size() == 3);
+    EXPECT_EQ(next->first().detailsUrl, fixtures::sampleRow(25).detailPath);
+}
+
+} // namespace
+} // namespace marrowfin
