@@ -2,7 +2,9 @@
 
 #include "CliContext.h"
 #include "ListingCommands.h"
+#include "LoginCommands.h"
 #include "MarrowfinVersion.h"
+#include "RemoteCommands.h"
 #include "StoreCommands.h"
 
 #include <QCommandLineParser>
@@ -35,6 +37,17 @@ const Command kCommands[] = {
     {"settings", "settings list | get KEY | set KEY VALUE... | unset KEY", &StoreCommands::settings},
     {"detail", "detail PATH                   a torrent's detail page (HTML), its movie link on stderr",
      &ListingCommands::detail},
+    {"login", "login --user U --password P [--automatic] | login --anonymous", &LoginCommands::login},
+    {"logout", "logout                        deletes the site's cookies as the Logout tab does",
+     &LoginCommands::logout},
+    {"whoami", "whoami                        the signed-in user's name, after a login check against the site",
+     &LoginCommands::whoami},
+    {"remote", "remote show | set [--client NAME] [--address A] [--port P] [--user U] [--password P] | test",
+     &RemoteCommands::remote},
+    {"send", "send DOWNLOAD_URL --name NAME  the download button's operation: fetch, upload, history",
+     &RemoteCommands::send},
+    {"history", "history list | remove ROW     newest first, rows numbered as the history screen shows them",
+     &RemoteCommands::history},
 };
 
 const QCommandLineOption& jsonOption()

@@ -1,5 +1,7 @@
 #include "CliContext.h"
 
+#include "CliSession.h"
+
 #include "core/app/Profile.h"
 
 namespace marrowfin {
@@ -10,7 +12,14 @@ CliContext::CliContext(QTextStream& out, QTextStream& err, const StartupOptions&
     : m_out(out), m_err(err), m_options(options), m_json(json)
 {}
 
-CliContext::~CliContext() = default;
+CliContext::~CliContext()
+{
+    // A command whose pages met an expired session that could not be renewed has failed already; this says why.
+    if (m_session) {
+        if (const std::optional<QString> failure = m_session->takeReSignInFailure())
+            fail(u"Login failed. "_s + *failure);
+    }
+}
 
 Profile& CliContext::profile()
 {
@@ -19,8 +28,15 @@ Profile& CliContext::profile()
         for (const QString& problem : m_profile->problems())
             m_err << "marrowfin-cli: " << problem << "\n";
         m_err.flush();
+        m_session = std::make_unique<CliSession>(m_profile->sharedSettings());
     }
     return *m_profile;
+}
+
+CliSession& CliContext::session()
+{
+    (void)profile();
+    return *m_session;
 }
 
 std::optional<int> CliContext::parse(QCommandLineParser& parser, const QStringList& arguments, const QString& synopsis,

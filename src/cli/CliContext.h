@@ -11,6 +11,7 @@
 
 namespace marrowfin {
 
+class CliSession;
 class Profile;
 
 // What every command of the command line gets: the streams, the global options and the profile folder, opened
@@ -35,6 +36,9 @@ public:
     [[nodiscard]] QTextStream& err() const { return m_err; }
     [[nodiscard]] bool json() const { return m_json; }
     [[nodiscard]] Profile& profile();
+    // The stand-in for the root window, made with the profile: the recovery from an expired session is installed
+    // from then on.
+    [[nodiscard]] CliSession& session();
 
     // Parses a command's own arguments (`arguments` starts with the command's name). Returns an exit status when
     // the command is done already (--help printed, or a usage error reported), nothing when it should run.
@@ -50,6 +54,7 @@ private:
     const StartupOptions& m_options;
     bool m_json;
     std::unique_ptr<Profile> m_profile;
+    std::unique_ptr<CliSession> m_session;
 };
 
 } // namespace marrowfin

@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "CliDemoTest.h"
 
 #include "support/DemoProcess.h"
 
@@ -16,29 +16,10 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // One demo site for the whole suite; each test has its own profile folder.
-class CliAgainstDemo : public ::testing::Test
+class CliAgainstDemo : public CliDemoTest
 {
 protected:
-    static void SetUpTestSuite() { s_demo = new marrowfin::demotest::DemoProcess(); }
-    static void TearDownTestSuite()
-    {
-        delete s_demo;
-        s_demo = nullptr;
-    }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_demo->started()) << "the demo site did not start";
-        ASSERT_TRUE(m_profile.isValid());
-    }
-
-    QStringList site() const
-    {
-        return {u"--site-host"_s, QString::fromStdString(s_demo->host()), u"--ca-file"_s,
-                QString::fromStdString(s_demo->caFile())};
-    }
-
-    CliRun cli(const QStringList& arguments) const { return runCli(arguments, m_profile.path(), site()); }
+    static void SetUpTestSuite() { startDemo(); }
 
     QJsonArray listing(const QStringList& arguments) const
     {
@@ -58,9 +39,6 @@ protected:
             all.append(torrent.toObject().value(u"name"_s).toString());
         return all;
     }
-
-    static inline marrowfin::demotest::DemoProcess* s_demo = nullptr;
-    QTemporaryDir m_profile;
 };
 
 } // namespace

@@ -74,10 +74,14 @@ HttpRequest::~HttpRequest() = default;
 
 void HttpRequest::request()
 {
-    for (;;) {
+    for (int sentAgain = 0;; ++sentAgain) {
         sendOnce();
         const std::shared_ptr<SessionGuard> guard = SessionGuard::installed();
-        if (!guard || guard->check(*this) == SessionGuard::Verdict::Final) {
+        const SessionGuard::Verdict verdict = guard ? guard->check(*this, sentAgain) : SessionGuard::Verdict::Final;
+        if (verdict == SessionGuard::Verdict::GiveUp) {
+            clearResults();
+        }
+        if (verdict != SessionGuard::Verdict::SendAgain) {
             return;
         }
     }

@@ -15,7 +15,9 @@ public:
     enum class Verdict
     {
         Final,
-        SendAgain
+        SendAgain,
+        // The answer is dropped: the request ends as if nothing had come back.
+        GiveUp
     };
 
     SessionGuard() = default;
@@ -24,8 +26,8 @@ public:
     SessionGuard& operator=(const SessionGuard&) = delete;
 
     // Runs on the thread that called request(), after every send, also after a failed one (no response). May block
-    // for as long as the recovery takes.
-    [[nodiscard]] virtual Verdict check(HttpRequest& request) = 0;
+    // for as long as the recovery takes. `sentAgain` counts the sends this request() call has repeated so far.
+    [[nodiscard]] virtual Verdict check(HttpRequest& request, int sentAgain) = 0;
 
     // The process-wide guard; nullptr (the default) makes every answer final. A request takes the guard anew after
     // each send, so installing or removing one is safe while requests run.

@@ -1,22 +1,156 @@
 #pragma once
 
+#include "core/net/HttpContext.h"
+
 #include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+#include <mutex>
+#include <optional>
 
 namespace marrowfin {
 
-// A remote BitTorrent client adapter, as far as the HTTP request needs one: the source of a multipart upload
-// body. The adapters for the three supported clients derive from it and add their addresses and handshakes.
+class HttpRequest;
+
+// A remote BitTorrent client adapter: a short-lived builder for one upload or one web page fetch. The owner fills in
+// address, port, user name and password (for an upload also filename and file), runs the handshake setSessionId(),
+// then asks for getUrl() and getData() (upload) or getWebUrl() (web page).
+//
+// Threads: made and used on one operation thread; the upload request may read getData() on that same thread.
+// Every field is still read and written whole under the adapter's own lock, so a reader never sees half a value.
+//
+// The class-level values (getIndex, getDefaultPort, getDefaultDescription) are static members that each adapter
+// hides with its own; the registry (BitClients.h) reaches them by client name.
+//
+// Everything virtual is defined here, in the header: the HTTP library and its tests derive upload bodies from this
+// class without linking the adapters' library.
 class BitClient
 {
 public:
-    BitClient() = default;
+    // A null `context` takes HttpContext::defaultContext() as it is now. Handshake requests use it, and so must the
+    // upload that follows: a client may tie its token to a cookie that the handshake set.
+    explicit BitClient(std::shared_ptr<HttpContext> context = nullptr)
+        : m_context(context ? std::move(context) : HttpContext::defaultContext())
+    {}
     virtual ~BitClient() = default;
     BitClient(const BitClient&) = delete;
     BitClient& operator=(const BitClient&) = delete;
 
+    [[nodiscard]] static int getIndex() { return -1; }
+    [[nodiscard]] static QString getDefaultPort() { return QString(); }
+    [[nodiscard]] static QString getDefaultDescription() { return QString(); }
+    // The client name at a picker position: "Vuze" for 0, "Transmission" for 1, "Utorrent" for 2, else "".
+    [[nodiscard]] static QString getClientByIndex(int index);
+
     // The complete multipart/form-data body, parts separated by formBoundary. Called on a worker thread;
-    // two calls give the same bytes.
+    // two calls give the same bytes. The adapters return multipartBody().
     [[nodiscard]] virtual QByteArray getData() const = 0;
+    // Where the upload is posted; an empty QUrl when the texts do not make an address.
+    [[nodiscard]] virtual QUrl getUrl() const { return hostAddress(QStringLiteral("/")); }
+    // The client's own web page; with a user name the address carries user name and password, percent-escaped.
+    [[nodiscard]] virtual QUrl getWebUrl() const { return hostAddress(QStringLiteral("/")); }
+    // The handshake: one request whose outcome is stored with assignSessionId(). Blocks; the base has none.
+    virtual void setSessionId() {}
+
+    // Called when the upload to getUrl() was not answered with 200..299 (`refused` is that upload, answered or
+    // not). An adapter whose client has a second way in tries it once and tells whether the client took the
+    // torrent; the base has none.
+    [[nodiscard]] virtual bool uploadAnotherWay(const HttpRequest& refused)
+    {
+        (void)refused;
+        return false;
+    }
+
+    [[nodiscard]] QString prefixData() const { return get(m_prefixData); }
+    void setPrefixData(QString value) { put(m_prefixData, std::move(value)); }
+    // Derived adapters may build it from other fields (the session id).
+    [[nodiscard]] virtual QString postfixData() const { return get(m_postfixData); }
+    void setPostfixData(QString value) { put(m_postfixData, std::move(value)); }
+    [[nodiscard]] QString filename() const { return get(m_filename); }
+    void setFilename(QString value) { put(m_filename, std::move(value)); }
+    [[nodiscard]] QString fileContentType() const { return get(m_fileContentType); }
+    void setFileContentType(QString value) { put(m_fileContentType, std::move(value)); }
+    // The form field name of the file part.
+    [[nodiscard]] QString name() const { return get(m_name); }
+    void setName(QString value) { put(m_name, std::move(value)); }
+    [[nodiscard]] QString address() const { return get(m_address); }
+    void setAddress(QString value) { put(m_address, std::move(value)); }
+    [[nodiscard]] QString port() const { return get(m_port); }
+    void setPort(QString value) { put(m_port, std::move(value)); }
+    [[nodiscard]] QString username() const { return get(m_username); }
+    void setUsername(QString value) { put(m_username, std::move(value)); }
+    [[nodiscard]] QString password() const { return get(m_password); }
+    void setPassword(QString value) { put(m_password, std::move(value)); }
+    [[nodiscard]] QByteArray file() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_file;
+    }
+    void setFile(QByteArray bytes)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_file = std::move(bytes);
+    }
+    // What the handshake obtained; absent until then, and when it obtained nothing.
+    [[nodiscard]] std::optional<QString> sessionId() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_sessionId;
+    }
+    void assignSessionId(std::optional<QString> value)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_sessionId = std::move(value);
+    }
+
+    [[nodiscard]] const std::shared_ptr<HttpContext>& context() const { return m_context; }
+
+protected:
+    // prefixData, the file part's header (formBoundary, name, filename, fileContentType), the file's bytes and
+    // postfixData, joined.
+    [[nodiscard]] QByteArray multipartBody() const;
+    // "http://<address>:<port>" followed by `path`, parsed; empty when it does not parse.
+    [[nodiscard]] QUrl hostAddress(const QString& path) const
+    {
+        return parsed(QStringLiteral("http://") + address() + QLatin1Char(':') + port() + path);
+    }
+    // With an empty user name the same as hostAddress(); otherwise "http://<user>:<password>@<address>:<port>"
+    // followed by `path`, user name and password percent-escaped so that "@", ":" or "/" in them stay theirs.
+    [[nodiscard]] QUrl addressWithCredentials(const QString& path) const;
+    // Parses an address text as the platform's URL parser does; empty when it is not a valid address.
+    [[nodiscard]] static QUrl parsed(const QString& text)
+    {
+        QUrl url(text);
+        return url.isValid() ? url : QUrl();
+    }
+
+private:
+    [[nodiscard]] QString get(const QString& field) const
+    {
+        const std::lock_guard lock(m_mutex);
+        return field;
+    }
+    void put(QString& field, QString value)
+    {
+        const std::lock_guard lock(m_mutex);
+        field = std::move(value);
+    }
+
+    mutable std::mutex m_mutex;
+    QString m_prefixData;
+    QString m_postfixData;
+    QString m_filename;
+    QString m_fileContentType;
+    QString m_name;
+    QString m_address;
+    QString m_port;
+    std::optional<QString> m_sessionId;
+    QString m_username;
+    QString m_password;
+    QByteArray m_file;
+    std::shared_ptr<HttpContext> m_context;
 };
 
 } // namespace marrowfin

@@ -5,6 +5,7 @@
 #include "core/net/HttpRequest.h"
 #include "core/net/OperationQueue.h"
 #include "core/net/PendingPages.h"
+#include "support/EventLoop.h"
 #include "support/TestHttpServer.h"
 
 #include <QCoreApplication>
@@ -20,29 +21,6 @@ using namespace marrowfin::test;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QCoreApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "marrowfin_net_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    return app ? *app : *QCoreApplication::instance();
-}
-
-// Runs the main thread's event loop until `done` holds; false if it never does (a hang guard, not a timing check).
-template <typename Predicate>
-bool processEventsUntil(Predicate done)
-{
-    application();
-    QDeadlineTimer deadline(30000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 // Records the order in which its operations' fetches finish, before they deliver.
 struct FinishLog

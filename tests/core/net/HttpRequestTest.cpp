@@ -348,7 +348,7 @@ TEST_F(HttpRequestTest, RegExRequestKeepsGroupOneOrTheWholePage)
 class ResendOnce final : public SessionGuard
 {
 public:
-    Verdict check(HttpRequest& request) override
+    Verdict check(HttpRequest& request, int /*sentAgain*/) override
     {
         ++checks;
         seenResult = request.result().value_or(QString());

@@ -1,0 +1,134 @@
+#include "LoginCommands.h"
+
+#include "CliContext.h"
+#include "CliSession.h"
+
+#include "core/app/Profile.h"
+#include "core/config/AppConfig.h"
+#include "core/login/FetchPageLoginCheck.h"
+#include "core/login/FetchPageQuickLoginCheck.h"
+#include "core/login/SessionController.h"
+#include "core/net/HttpRequest.h"
+#include "core/scrape/UserInfo.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsStore.h"
+
+#include <QEventLoop>
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString signedInName()
+{
+    return UserInfo::sharedInstance().username().value_or(QString());
+}
+
+// Runs one check on a queue of its own, as the login screen would, and waits on this thread's event loop for it.
+std::optional<SignInRequest> runCheck(std::shared_ptr<FetchPage> (*make)(QObject*, FetchPage::Selector))
+{
+    OperationQueue queue(1, u"whoami"_s);
+    QObject receiver;
+    QEventLoop loop;
+    std::optional<SignInRequest> answer;
+    queue.addOperation(make(&receiver, FetchPage::selectorFor<SignInRequest>([&](std::optional<SignInRequest> r) {
+        answer = std::move(r);
+        loop.quit();
+    })));
+    loop.exec();
+    return answer;
+}
+
+} // namespace
+
+int LoginCommands::login(CliContext& context, const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption user(u"user"_s, u"The site user name (or e-mail)."_s, u"U"_s);
+    const QCommandLineOption password(u"password"_s, u"The site password."_s, u"P"_s);
+    const QCommandLineOption automatic(u"automatic"_s, u"Sign in automatically when the application starts."_s);
+    const QCommandLineOption anonymous(u"anonymous"_s, u"Use the site without an account."_s);
+    parser.addOptions({user, password, automatic, anonymous});
+    if (const auto done = context.parse(
+            parser, arguments, u"login --user U --password P [--automatic] | login --anonymous"_s,
+            u"Signs in to the site as the login screen does and stores the user name, the password and the "
+            u"automatic switch; an existing session is kept when it still signs the user in. With --anonymous "
+            u"the site is used without an account and nothing is sent."_s))
+        return *done;
+    if (!parser.positionalArguments().mid(1).isEmpty())
+        return context.fail(u"login takes only options"_s, CliContext::UsageError);
+    const bool isAnonymous = parser.isSet(anonymous);
+    if (isAnonymous && (parser.isSet(user) || parser.isSet(password) || parser.isSet(automatic)))
+        return context.fail(u"--anonymous takes no other option"_s, CliContext::UsageError);
+    if (!isAnonymous && (!parser.isSet(user) || !parser.isSet(password)))
+        return context.fail(u"login takes --user and --password, or --anonymous"_s, CliContext::UsageError);
+
+    CliSession& session = context.session();
+    LoginController& login = session.login();
+    const LoginOutcome outcome = session.signIn([&] {
+        login.toggleAnonymous(isAnonymous);
+        if (!isAnonymous) {
+            login.setUsername(parser.value(user));
+            login.setPassword(parser.value(password));
+            login.setAutomaticLogin(parser.isSet(automatic));
+        }
+        login.login();
+    });
+    if (!outcome.success)
+        return context.fail(LoginController::kLoginFailedTitle.toString() + u' ' + outcome.message);
+    context.out() << "Signed in as " << signedInName() << "\n";
+    context.out().flush();
+    return CliContext::Success;
+}
+
+int LoginCommands::logout(CliContext& context, const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    if (const auto done = context.parse(parser, arguments, u"logout"_s,
+                                        u"Deletes the site's cookies (and the captcha service's), as the Logout tab "
+                                        u"does. The stored user name, password and switches stay."_s))
+        return *done;
+    if (!parser.positionalArguments().mid(1).isEmpty())
+        return context.fail(u"logout takes no arguments"_s, CliContext::UsageError);
+    const int deleted = context.session().controller().deleteSiteCookies();
+    context.out() << "Signed out (" << deleted << (deleted == 1 ? " cookie" : " cookies") << " deleted)\n";
+    context.out().flush();
+    return CliContext::Success;
+}
+
+int LoginCommands::whoami(CliContext& context, const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    if (const auto done = context.parse(
+            parser, arguments, u"whoami"_s,
+            u"Checks the stored session against the site and prints the signed-in user's name, or \"Anonymous\" "
+            u"in anonymous mode (without a check). An expired session is renewed with the stored credentials."_s))
+        return *done;
+    if (!parser.positionalArguments().mid(1).isEmpty())
+        return context.fail(u"whoami takes no arguments"_s, CliContext::UsageError);
+    CliSession& session = context.session();
+    const bool isAnonymous = anonymousLoginIsOn(context.profile().settings().text(SettingsKeys::anonymousLogin));
+    const std::optional<SignInRequest> answer =
+        isAnonymous ? runCheck([](QObject* receiver, FetchPage::Selector selector) -> std::shared_ptr<FetchPage> {
+            return std::make_shared<FetchPageQuickLoginCheck>(QUrl(), receiver, std::move(selector));
+        })
+                    : runCheck([](QObject* receiver, FetchPage::Selector selector) -> std::shared_ptr<FetchPage> {
+                          return std::make_shared<FetchPageLoginCheck>(
+                              QUrl(AppConfig::current().siteAddress(u"/new"_s)), receiver, std::move(selector));
+                      });
+    const LoginOutcome outcome = LoginController::outcomeOf(answer ? answer->get() : nullptr);
+    if (!outcome.success) {
+        if (const std::optional<QString> failure = session.takeReSignInFailure())
+            return context.fail(LoginController::kLoginFailedTitle.toString() + u' ' + *failure);
+        if (answer && *answer && (*answer)->isResponseValid())
+            return context.fail(u"not signed in"_s);
+        return context.fail(LoginController::kConnectionErrorText.toString());
+    }
+    context.out() << signedInName() << "\n";
+    context.out().flush();
+    return CliContext::Success;
+}
+
+} // namespace marrowfin

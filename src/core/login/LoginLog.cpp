@@ -1,0 +1,7 @@
+#include "LoginLog.h"
+
+namespace marrowfin {
+
+Q_LOGGING_CATEGORY(lcLogin, "marrowfin.login", QtInfoMsg)
+
+} // namespace marrowfin

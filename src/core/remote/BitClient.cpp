@@ -1,0 +1,43 @@
+#include "BitClient.h"
+
+#include "Transmission.h"
+#include "Utorrent.h"
+#include "Vuze.h"
+
+#include "core/net/HttpRequest.h"
+#include "core/text/TextConversions.h"
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+QString BitClient::getClientByIndex(int index)
+{
+    if (Vuze::getIndex() == index)
+        return u"Vuze"_s;
+    if (Transmission::getIndex() == index)
+        return u"Transmission"_s;
+    if (Utorrent::getIndex() == index)
+        return u"Utorrent"_s;
+    return u""_s;
+}
+
+QByteArray BitClient::multipartBody() const
+{
+    // Joined piece by piece rather than through a format, so that a "%1" in a file name stays what it is.
+    const QString header = QLatin1StringView(formBoundary) + u"\r\nContent-Disposition: form-data; name=\""_s + name() +
+                           u"\"; filename=\""_s + filename() + u"\"\r\nContent-Type: "_s + fileContentType() +
+                           u"\r\n\r\n"_s;
+    return prefixData().toUtf8() + header.toUtf8() + file() + postfixData().toUtf8();
+}
+
+QUrl BitClient::addressWithCredentials(const QString& path) const
+{
+    const QString user = username();
+    if (user.isEmpty())
+        return hostAddress(path);
+    return parsed(u"http://"_s + stringWithPercentEscape(user) + u':' + stringWithPercentEscape(password()) + u'@' +
+                  address() + u':' + port() + path);
+}
+
+} // namespace marrowfin

@@ -1,0 +1,50 @@
+#include "BitClientRegistry.h"
+
+#include "Transmission.h"
+#include "Utorrent.h"
+#include "Vuze.h"
+
+#include <array>
+
+namespace marrowfin {
+
+namespace {
+
+template <typename Adapter>
+constexpr BitClientClass entry(QStringView name)
+{
+    return {name, &Adapter::getIndex, &Adapter::getDefaultPort, &Adapter::getDefaultDescription,
+            [](std::shared_ptr<HttpContext> context) -> std::unique_ptr<BitClient> {
+                return std::make_unique<Adapter>(std::move(context));
+            }};
+}
+
+const std::array<BitClientClass, 3> kClasses{
+    entry<Vuze>(u"Vuze"),
+    entry<Transmission>(u"Transmission"),
+    entry<Utorrent>(u"Utorrent"),
+};
+
+} // namespace
+
+std::span<const BitClientClass> BitClientRegistry::classes()
+{
+    return kClasses;
+}
+
+const BitClientClass* BitClientRegistry::find(QStringView name)
+{
+    for (const BitClientClass& one : kClasses) {
+        if (one.name == name)
+            return &one;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<BitClient> BitClientRegistry::create(QStringView name, std::shared_ptr<HttpContext> context)
+{
+    const BitClientClass* found = find(name);
+    return found ? found->create(std::move(context)) : nullptr;
+}
+
+} // namespace marrowfin

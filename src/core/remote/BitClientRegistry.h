@@ -1,0 +1,38 @@
+#pragma once
+
+#include "BitClient.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <memory>
+#include <span>
+
+namespace marrowfin {
+
+// The class-level side of one adapter, reached by its client name.
+struct BitClientClass
+{
+    QStringView name; // "Vuze", "Transmission" or "Utorrent": the stored choice and the class's name
+    int (*getIndex)();
+    QString (*getDefaultPort)();
+    QString (*getDefaultDescription)();
+    std::unique_ptr<BitClient> (*create)(std::shared_ptr<HttpContext> context);
+};
+
+// The three supported clients by name. Any other text, the empty one included, has no adapter.
+class BitClientRegistry final
+{
+public:
+    BitClientRegistry() = delete;
+
+    // In picker order: Vuze, Transmission, Utorrent.
+    [[nodiscard]] static std::span<const BitClientClass> classes();
+    // Exact, case-sensitive; nullptr for a name without adapter.
+    [[nodiscard]] static const BitClientClass* find(QStringView name);
+    // A new adapter of the named class; nullptr for a name without adapter.
+    [[nodiscard]] static std::unique_ptr<BitClient> create(QStringView name,
+                                                           std::shared_ptr<HttpContext> context = nullptr);
+};
+
+} // namespace marrowfin

@@ -1,0 +1,137 @@
+#include "FetchPageDownload.h"
+
+#include "AlertSink.h"
+#include "BencodeCheck.h"
+#include "BitClientRegistry.h"
+#include "RemoteLog.h"
+#include "ServerInfo.h"
+
+#include "core/net/CurlTransfer.h"
+#include "core/net/HttpContext.h"
+#include "core/net/HttpRequest.h"
+#include "core/settings/SettingsLists.h"
+#include "core/settings/SettingsStore.h"
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kRedirectCheckTimeoutSeconds = 10;
+
+// A plain GET as the platform's URL loading makes it: none of the site request's headers, and no expired-session
+// resend, since a torrent file is not a page of the site.
+std::optional<TransferResult> plainGet(const QUrl& url, const HttpContext& context, int timeoutSeconds = 0)
+{
+    if (url.isEmpty() || !url.isValid())
+        return std::nullopt;
+    TransferRequest request;
+    request.url = url.toEncoded();
+    request.method = "GET";
+    request.timeoutSeconds = timeoutSeconds;
+    return performTransfer(request, context);
+}
+
+// For the log: never the user part of an address.
+QString shown(const QUrl& url)
+{
+    return url.toString(QUrl::RemoveUserInfo);
+}
+
+} // namespace
+
+FetchPageDownload::FetchPageDownload(QUrl url, QString name, QObject* target, Selector selector,
+                                     std::shared_ptr<AlertSink> alerts, std::shared_ptr<HttpContext> context)
+    : FetchPage(std::move(url), target, std::move(selector)), m_name(std::move(name)), m_alerts(std::move(alerts)),
+      m_context(context ? std::move(context) : HttpContext::defaultContext())
+{}
+
+QString FetchPageDownload::uploadFileName(const QString& addressText)
+{
+    QString name = addressText.mid(addressText.lastIndexOf(u'=') + 1);
+    name.replace(u'"', u"%22"_s);
+    name.replace(u'\r', u"%0D"_s);
+    name.replace(u'\n', u"%0A"_s);
+    return name;
+}
+
+void FetchPageDownload::main()
+{
+    m_outcome = send();
+    if (m_outcome == Outcome::Sent) {
+        setReturnObject(m_name);
+    } else {
+        raise(m_outcome);
+    }
+    FetchPage::main();
+}
+
+FetchPageDownload::Outcome FetchPageDownload::send()
+{
+    const ServerInfo::Values server = ServerInfo::sharedInstance().values();
+
+    m_fileUrl = url();
+    if (!m_fileUrl.toString().contains(u'=')) {
+        // The site's plain download addresses redirect to one that names the file after its last "=".
+        const auto answer = plainGet(m_fileUrl, *m_context, kRedirectCheckTimeoutSeconds);
+        m_fileUrl = answer ? QUrl::fromEncoded(answer->effectiveUrl) : QUrl();
+    }
+    const auto file = plainGet(m_fileUrl, *m_context);
+    if (!file || file->body.isEmpty()) {
+        qCDebug(lcRemote) << "no torrent from" << shown(m_fileUrl);
+        return Outcome::BadUrl;
+    }
+    // A sign-in or error page is not a torrent; some clients would answer its upload as if they had added it.
+    if (!isBencodedDictionary(file->body)) {
+        qCDebug(lcRemote) << "the download address gave no torrent:" << shown(m_fileUrl) << "status"
+                          << file->statusCode;
+        return Outcome::BadUrl;
+    }
+
+    const std::shared_ptr<BitClient> client = BitClientRegistry::create(server.client.value_or(QString()), m_context);
+    if (!client) {
+        qCDebug(lcRemote) << "no adapter for the client name" << server.client.value_or(QString());
+        return Outcome::ConnectionFailed;
+    }
+    client->setAddress(server.address.value_or(QString()));
+    client->setPort(server.port.value_or(QString()));
+    client->setUsername(server.username.value_or(QString()));
+    client->setPassword(server.password.value_or(QString()));
+    client->setFilename(uploadFileName(m_fileUrl.toString()));
+    client->setFile(file->body);
+    client->setSessionId();
+
+    HttpRequest upload(client->getUrl(), m_context);
+    upload.setClient(client);
+    upload.setType(u"POST"_s);
+    upload.setUsername(server.username);
+    upload.setPassword(server.password);
+    upload.request();
+    if (!upload.isResponseValid() && !client->uploadAnotherWay(upload)) {
+        qCDebug(lcRemote) << "the client did not take the torrent; upload status"
+                          << (upload.urlResponse() ? upload.urlResponse()->statusCode : 0);
+        return Outcome::ConnectionFailed;
+    }
+
+    if (const std::shared_ptr<SettingsStore> store = SettingsStore::shared()) {
+        if (!appendToTorrentHistory(*store, m_name))
+            qCWarning(lcRemote) << "the torrent was sent but the download history could not be written";
+    } else {
+        qCWarning(lcRemote) << "the torrent was sent; no settings store holds the download history";
+    }
+    return Outcome::Sent;
+}
+
+void FetchPageDownload::raise(Outcome outcome) const
+{
+    const std::shared_ptr<AlertSink> sink = m_alerts ? m_alerts : AlertSink::installed();
+    if (!sink)
+        return;
+    if (outcome == Outcome::BadUrl)
+        sink->raiseAlert(kBadUrlTitle.toString(), kBadUrlMessage.toString());
+    else
+        sink->raiseAlert(kConnectionFailedTitle.toString(), kConnectionFailedMessage.toString());
+}
+
+} // namespace marrowfin

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/net/FetchPage.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace marrowfin {
+
+class AlertSink;
+class HttpContext;
+
+// The download button's operation: fetches a torrent file from the site, hands it to the configured remote client
+// (handshake, then upload), records the name in the download history and delivers the name; on any failure it
+// raises one alert and delivers none. The history change is one step under the history lock, so sends from
+// several queues, or from the application and the command line at once, lose no entry.
+class FetchPageDownload final : public FetchPage
+{
+public:
+    enum class Outcome
+    {
+        NotRun,
+        Sent,
+        BadUrl,           // nothing, or no torrent, came from the download address
+        ConnectionFailed, // no adapter for the stored client, or the client did not take the torrent
+    };
+
+    // `url` may be empty (a torrent without download address). A null `alerts` takes AlertSink::installed() when
+    // the operation runs; a null `context` the default transport context.
+    FetchPageDownload(QUrl url, QString name, QObject* target, Selector selector,
+                      std::shared_ptr<AlertSink> alerts = nullptr, std::shared_ptr<HttpContext> context = nullptr);
+
+    // Worker thread. Blocks for the fetches and the upload; raises its alert on this thread before delivering.
+    void main() override;
+
+    [[nodiscard]] const QString& name() const { return m_name; }
+    // After main(): how it ended, and the address the file was fetched from (the redirect's end for an address
+    // without "=").
+    [[nodiscard]] Outcome outcome() const { return m_outcome; }
+    [[nodiscard]] const QUrl& fileUrl() const { return m_fileUrl; }
+
+    // A selector taking the delivered name; std::nullopt after a failure.
+    [[nodiscard]] static Selector selectorFor(std::function<void(std::optional<QString>)> callback)
+    {
+        return FetchPage::selectorFor<QString>(std::move(callback));
+    }
+
+    // The file name the upload declares: the text after the last "=" of the address, or the whole address when it
+    // has none, with '"', CR and LF percent-escaped so that the name cannot end its multipart header.
+    [[nodiscard]] static QString uploadFileName(const QString& addressText);
+
+private:
+    [[nodiscard]] Outcome send();
+    void raise(Outcome outcome) const;
+
+    QString m_name;
+    std::shared_ptr<AlertSink> m_alerts;
+    std::shared_ptr<HttpContext> m_context;
+    Outcome m_outcome = Outcome::NotRun;
+    QUrl m_fileUrl;
+};
+
+} // namespace marrowfin

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/net/FetchPage.h"
+
+#include <memory>
+
+namespace marrowfin {
+
+class AlertSink;
+class HttpContext;
+
+// Fetches the configured client's own web page, for the "Remote UI" tab and for the settings test. Delivers the
+// page text whatever the status (an error page is shown as it came), none when nothing came back. A failure raises
+// the connection alert in both uses; success raises "Success!" only in the settings test.
+class FetchPageRemoteUI final : public FetchPage
+{
+public:
+    enum class Use
+    {
+        RemoteTab,
+        SettingsTest,
+    };
+
+    // The given `url` is ignored: the operation's address is the web page of the client that ServerInfo names, as
+    // it stands when the operation is made (empty when no adapter has that name). A null `alerts` takes
+    // AlertSink::installed() when the operation runs.
+    FetchPageRemoteUI(const QUrl& url, QObject* target, Selector selector, Use use,
+                      std::shared_ptr<AlertSink> alerts = nullptr, std::shared_ptr<HttpContext> context = nullptr);
+
+    // Worker thread: a new adapter from ServerInfo as it is now, its handshake, then the page.
+    void main() override;
+
+    // After main(): whether the page was answered with 200..299.
+    [[nodiscard]] bool succeeded() const { return m_succeeded; }
+
+    [[nodiscard]] static Selector selectorFor(std::function<void(std::optional<QString>)> callback)
+    {
+        return FetchPage::selectorFor<QString>(std::move(callback));
+    }
+
+    // The web page address of the client ServerInfo names now; empty without adapter.
+    [[nodiscard]] static QUrl configuredWebUrl(const std::shared_ptr<HttpContext>& context);
+
+private:
+    Use m_use;
+    std::shared_ptr<AlertSink> m_alerts;
+    std::shared_ptr<HttpContext> m_context;
+    bool m_succeeded = false;
+};
+
+} // namespace marrowfin

@@ -1,0 +1,122 @@
+#include "CliDemoTest.h"
+
+#include "support/DemoProcess.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace marrowfin::clitest;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr auto kPassword = "Pw-only-4-bob";
+
+class CliLogin : public CliDemoTest
+{
+protected:
+    static void SetUpTestSuite() { startDemo({"--user", std::string("bob:") + kPassword}); }
+
+    CliRun cli(const QStringList& arguments, const QString& host = {}) const
+    {
+        const CliRun run = CliDemoTest::cli(arguments, host);
+        EXPECT_FALSE(run.out.contains(QLatin1StringView(kPassword)) || run.err.contains(QLatin1StringView(kPassword)))
+            << "the password was printed";
+        return run;
+    }
+
+    QString setting(const QString& key) const { return cli({u"settings"_s, u"get"_s, key}).out.trimmed(); }
+
+    QByteArray cookieFile() const
+    {
+        QFile file(m_profile.filePath(u"cookies.txt"_s));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Replaces the session cookie's value by one the site does not know: the session has expired.
+    void expireSession() const
+    {
+        QByteArray text = cookieFile();
+        QList<QByteArray> lines = text.split('\n');
+        for (QByteArray& line : lines) {
+            QList<QByteArray> fields = line.split('\t');
+            if (fields.size() == 7 && fields.at(5) == "mdi_session") {
+                fields[6] = "stale";
+                line = fields.join('\t');
+            }
+        }
+        QFile file(m_profile.filePath(u"cookies.txt"_s));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(lines.join('\n'));
+    }
+};
+
+TEST_F(CliLogin, SignInStoresTheFieldsAndFailuresGiveTheirTexts)
+{
+    CliRun run = cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, u"wrong"_s});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(u"Bad username or password."_s)) << run.err.toStdString();
+    EXPECT_EQ(setting(u"Marrowfin_username"_s), u"bob"_s) << "stored before the attempt";
+    EXPECT_EQ(setting(u"Marrowfin_automaticLogin"_s), u"NO"_s);
+
+    run = cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, QString::fromLatin1(kPassword), u"--automatic"_s});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(u"bob"_s));
+    EXPECT_EQ(setting(u"Marrowfin_automaticLogin"_s), u"YES"_s);
+    EXPECT_EQ(setting(u"Marrowfin_anonymousLogin"_s), u"NO"_s);
+    EXPECT_TRUE(cookieFile().contains("mdi_session"));
+
+    run = cli({u"whoami"_s});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out.trimmed(), u"bob"_s);
+
+    run = cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, u"x"_s}, u"127.0.0.1:9"_s);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(u"Connection error. Verify your data network."_s)) << run.err.toStdString();
+
+    EXPECT_EQ(cli({u"login"_s, u"--anonymous"_s, u"--user"_s, u"bob"_s}).exitCode, 2);
+}
+
+TEST_F(CliLogin, AnExpiredSessionIsRenewedWithTheStoredCredentialsOrEndsInALogout)
+{
+    ASSERT_EQ(cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, QString::fromLatin1(kPassword)}).exitCode, 0);
+    expireSession();
+    CliRun run = cli({u"whoami"_s});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out.trimmed(), u"bob"_s);
+    EXPECT_FALSE(cookieFile().contains("stale")) << "the new session was kept";
+
+    expireSession();
+    run = cli({u"--json"_s, u"new"_s});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith(u'['));
+
+    ASSERT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_password"_s, u"no longer right"_s}).exitCode, 0);
+    expireSession();
+    run = cli({u"new"_s});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(u"Login failed. Bad username or password."_s)) << run.err.toStdString();
+    EXPECT_FALSE(cookieFile().contains("mdi_session")) << "a failed re-sign-in logs out";
+}
+
+TEST_F(CliLogin, AnonymousUseNeedsNoSiteAndLogoutEndsTheSession)
+{
+    CliRun run = cli({u"login"_s, u"--anonymous"_s}, u"127.0.0.1:9"_s);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(setting(u"Marrowfin_anonymousLogin"_s), u"YES"_s);
+    run = cli({u"whoami"_s}, u"127.0.0.1:9"_s);
+    EXPECT_EQ(run.out.trimmed(), u"Anonymous"_s);
+
+    ASSERT_EQ(cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, QString::fromLatin1(kPassword)}).exitCode, 0);
+    run = cli({u"logout"_s});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(cookieFile().contains("mdi_session"));
+    run = cli({u"whoami"_s});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(u"not signed in"_s)) << run.err.toStdString();
+    EXPECT_EQ(setting(u"Marrowfin_username"_s), u"bob"_s) << "a logout keeps the stored credentials";
+}
+
+} // namespace

@@ -1,0 +1,114 @@
+#include "CliDemoTest.h"
+
+#include "support/DemoProcess.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using namespace marrowfin::clitest;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The demo site and its uTorrent web interface (user admin, password admin); each test has its own profile.
+class CliRemote : public CliDemoTest
+{
+protected:
+    static void SetUpTestSuite() { startDemo(); }
+
+    QString utorrentPort() const { return QString::number(QUrl(QString::fromStdString(s_demo->utorrent("/"))).port()); }
+
+    // Download addresses as the listing gives them (some are paths on the site).
+    QStringList downloadAddresses() const
+    {
+        const CliRun run = cli({u"--json"_s, u"new"_s});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QStringList addresses;
+        for (const QJsonValue& torrent : QJsonDocument::fromJson(run.out.toUtf8()).array())
+            addresses.append(torrent.toObject().value(u"downloadUrl"_s).toString());
+        return addresses;
+    }
+};
+
+} // namespace
+
+TEST_F(CliRemote, SettingsAreShownAndChangedButThePasswordNeverPrinted)
+{
+    ASSERT_EQ(cli({u"remote"_s, u"set"_s, u"--client"_s, u"Transmission"_s, u"--address"_s, u"nas.local"_s}).exitCode,
+              0);
+    CliRun show = cli({u"remote"_s, u"show"_s});
+    EXPECT_EQ(show.exitCode, 0);
+    EXPECT_TRUE(show.out.contains(u"Transmission"_s));
+    EXPECT_TRUE(show.out.contains(u"9091"_s)) << "a client chosen without a port takes its default";
+    EXPECT_TRUE(show.out.contains(u"http://nas.local:9091/transmission/web/"_s)) << show.out.toStdString();
+
+    const QString secret = u"Zq7@hidden:pw"_s;
+    ASSERT_EQ(
+        cli({u"remote"_s, u"set"_s, u"--user"_s, u"joe"_s, u"--password"_s, secret, u"--port"_s, u"9999"_s}).exitCode,
+        0);
+    for (const QStringList& arguments :
+         {QStringList{u"remote"_s, u"show"_s}, QStringList{u"--json"_s, u"remote"_s, u"show"_s}}) {
+        show = cli(arguments);
+        EXPECT_EQ(show.exitCode, 0);
+        EXPECT_FALSE((show.out + show.err).contains(u"Zq7"_s)) << show.out.toStdString();
+        EXPECT_FALSE((show.out + show.err).contains(u"hidden"_s));
+        EXPECT_TRUE(show.out.contains(u"9999"_s));
+        EXPECT_TRUE(show.out.contains(u"joe"_s));
+    }
+    EXPECT_TRUE(QJsonDocument::fromJson(show.out.toUtf8()).object().value(u"passwordSet"_s).toBool());
+
+    EXPECT_EQ(cli({u"remote"_s, u"set"_s, u"--client"_s, u"transmission"_s}).exitCode, 2);
+    EXPECT_EQ(cli({u"remote"_s, u"set"_s, u"--port"_s, u"70000"_s}).exitCode, 2);
+    EXPECT_EQ(cli({u"remote"_s, u"set"_s}).exitCode, 2);
+    EXPECT_EQ(cli({u"remote"_s, u"show"_s, u"--port"_s, u"1"_s}).exitCode, 2);
+    EXPECT_TRUE(cli({u"remote"_s, u"show"_s}).out.contains(u"9999"_s)) << "refused changes change nothing";
+}
+
+TEST_F(CliRemote, SendRecordsTheHistoryAndFailuresPrintTheAlert)
+{
+    const QStringList addresses = downloadAddresses();
+    ASSERT_GE(addresses.size(), 2);
+    ASSERT_EQ(cli({u"remote"_s, u"set"_s, u"--client"_s, u"Utorrent"_s, u"--address"_s, u"127.0.0.1"_s, u"--port"_s,
+                   utorrentPort(), u"--user"_s, u"admin"_s, u"--password"_s, u"admin"_s})
+                  .exitCode,
+              0);
+    const CliRun test = cli({u"remote"_s, u"test"_s});
+    EXPECT_EQ(test.exitCode, 0) << test.err.toStdString();
+    EXPECT_EQ(test.out, u"Success!\n"_s);
+
+    for (int i = 0; i < 2; ++i) {
+        const CliRun sent = cli({u"send"_s, addresses.at(i), u"--name"_s, u"Torrent %1"_s.arg(i)});
+        EXPECT_EQ(sent.exitCode, 0) << addresses.at(i).toStdString() << ": " << sent.err.toStdString();
+        EXPECT_EQ(sent.out, u"Torrent %1\n"_s.arg(i));
+    }
+    EXPECT_EQ(cli({u"history"_s, u"list"_s}).out, u"  1  Torrent 1\n  2  Torrent 0\n"_s);
+
+    // The site's front page is no torrent: nothing is uploaded and the history stays as it was.
+    const CliRun page = cli({u"send"_s, u"/?title=front.torrent"_s, u"--name"_s, u"Front"_s});
+    EXPECT_EQ(page.exitCode, 1);
+    EXPECT_TRUE(page.out.isEmpty());
+    EXPECT_TRUE(page.err.contains(u"Problem with website. The download url is bad."_s)) << page.err.toStdString();
+
+    ASSERT_EQ(cli({u"remote"_s, u"set"_s, u"--password"_s, u"wrong"_s}).exitCode, 0);
+    const CliRun refused = cli({u"send"_s, addresses.at(0), u"--name"_s, u"Refused"_s});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(u"Connection with server failed. Please make sure you have correctly setup your "
+                                     u"remote download settings."_s))
+        << refused.err.toStdString();
+    const CliRun failedTest = cli({u"remote"_s, u"test"_s});
+    EXPECT_EQ(failedTest.exitCode, 1);
+    EXPECT_TRUE(failedTest.err.contains(u"Connection with server failed."_s));
+    EXPECT_FALSE(failedTest.out.contains(u"Success!"_s));
+
+    EXPECT_EQ(QJsonDocument::fromJson(cli({u"--json"_s, u"history"_s, u"list"_s}).out.toUtf8()).array(),
+              QJsonArray({u"Torrent 1"_s, u"Torrent 0"_s}));
+    EXPECT_EQ(cli({u"history"_s, u"remove"_s, u"2"_s}).exitCode, 0) << "row 2 is the older one";
+    EXPECT_EQ(cli({u"history"_s, u"list"_s}).out, u"  1  Torrent 1\n"_s);
+    EXPECT_EQ(cli({u"history"_s, u"remove"_s, u"2"_s}).exitCode, 1);
+    EXPECT_EQ(cli({u"history"_s, u"remove"_s, u"0"_s}).exitCode, 2);
+}

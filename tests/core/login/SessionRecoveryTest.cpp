@@ -1,0 +1,295 @@
+#include "core/login/SessionRecovery.h"
+
+#include "LoginTestSupport.h"
+
+#include "core/login/LoginController.h"
+#include "core/net/CookieStore.h"
+#include "core/net/FetchPageGeneric.h"
+#include "core/net/OperationQueue.h"
+#include "core/scrape/UserInfo.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsStore.h"
+#include "support/DemoProcess.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <latch>
+#include <thread>
+
+using namespace marrowfin;
+using namespace marrowfin::logintest;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Holds every first answer until `count` requests have theirs, so that they all meet the expired session before
+// any of them can start a re-sign-in. Sign-in posts pass straight through.
+class MeetTogether final : public SessionGuard
+{
+public:
+    MeetTogether(std::shared_ptr<SessionGuard> inner, int count) : m_inner(std::move(inner)), m_latch(count) {}
+
+    Verdict check(HttpRequest& request, int sentAgain) override
+    {
+        if (sentAgain == 0 && request.type() != u"POST"_s)
+            m_latch.arrive_and_wait();
+        return m_inner->check(request, sentAgain);
+    }
+
+private:
+    std::shared_ptr<SessionGuard> m_inner;
+    std::latch m_latch;
+};
+
+class RecoveryAgainstDemo : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { s_demo = new demotest::DemoProcess(); }
+    static void TearDownTestSuite()
+    {
+        delete s_demo;
+        s_demo = nullptr;
+    }
+
+    void SetUp() override
+    {
+        application();
+        ASSERT_TRUE(s_demo->started());
+        ASSERT_TRUE(m_dir.isValid());
+        useSite(QString::fromStdString(s_demo->host()));
+        m_context = std::make_shared<HttpContext>(nullptr, QString::fromStdString(s_demo->caFile()));
+        HttpContext::setDefaultContext(m_context);
+        m_settings = std::make_shared<SettingsStore>(m_dir.path());
+        m_root = std::make_shared<SessionController>(m_sessionFace, m_context);
+        m_loginFace.root = m_root.get();
+        m_login = std::make_shared<LoginController>(m_loginFace, m_settings, m_context);
+        m_login->toggleAnonymous(false);
+        m_root->setLoginController(m_login);
+        m_recovery = std::make_shared<SessionRecovery>(m_root);
+        SessionGuard::install(m_recovery);
+        // The main tabs are up.
+        m_root->setShowLogin(true);
+    }
+
+    void TearDown() override
+    {
+        SessionGuard::install(nullptr);
+        m_root->reSignInQueue().waitUntilAllOperationsAreFinished();
+        QCoreApplication::processEvents();
+        m_root->setLoginController(nullptr);
+        HttpContext::setDefaultContext(nullptr);
+    }
+
+    void storeCredentials(const QString& username, const QString& password)
+    {
+        m_login->setUsername(username);
+        m_login->setPassword(password);
+    }
+
+    // A session cookie the site no longer knows: its pages answer with the sign-in page.
+    void expireSession()
+    {
+        m_context->cookieStore().clear();
+        ASSERT_EQ(m_context->cookieStore().importNetscape("127.0.0.1\tFALSE\t/\tFALSE\t0\tmdi_session\tstale\n"), 1);
+    }
+
+    bool hasSessionCookie(const QByteArray& value = {})
+    {
+        for (const Cookie& cookie : m_context->cookieStore().cookies()) {
+            if (cookie.name == "mdi_session" && (value.isEmpty() || cookie.value == value))
+                return true;
+        }
+        return false;
+    }
+
+    QUrl site(const char* path) const { return QUrl(QString::fromStdString(s_demo->site(path))); }
+
+    static inline demotest::DemoProcess* s_demo = nullptr;
+    QTemporaryDir m_dir;
+    RecordingSessionFace m_sessionFace;
+    RecordingLoginFace m_loginFace;
+    std::shared_ptr<HttpContext> m_context;
+    std::shared_ptr<SettingsStore> m_settings;
+    std::shared_ptr<SessionController> m_root;
+    std::shared_ptr<LoginController> m_login;
+    std::shared_ptr<SessionRecovery> m_recovery;
+};
+
+TEST_F(RecoveryAgainstDemo, OnlyTheSignInPageWhileTheTabsAreUpStartsARecovery)
+{
+    storeCredentials(u"demo"_s, u"demo"_s);
+    expireSession();
+
+    m_root->setShowLogin(false);
+    HttpRequest onLoginFace(site("/new"));
+    onLoginFace.request();
+    EXPECT_TRUE(LoginPages::isLoginHeader(onLoginFace.result())) << "the login face takes the page as it is";
+
+    m_root->setShowLogin(true);
+    HttpRequest signInPage(QUrl(AppConfig::current().signInAddress()));
+    signInPage.request();
+    EXPECT_TRUE(signInPage.result() && signInPage.result()->contains(u"name=\"email\""_s));
+    HttpRequest untitled(site("/_demo/health"));
+    untitled.request();
+    EXPECT_EQ(untitled.result(), u"ok\n"_s) << "a page without a title stands";
+    EXPECT_EQ(m_root->reSignInsStarted(), 0);
+    EXPECT_TRUE(m_root->sessionValidated());
+}
+
+TEST_F(RecoveryAgainstDemo, ParallelRequestsStartOneReSignInAndBothGetTheirPages)
+{
+    storeCredentials(u"demo"_s, u"demo"_s);
+    expireSession();
+    SessionGuard::install(std::make_shared<MeetTogether>(m_recovery, 2));
+
+    OperationQueue queue(2);
+    QObject receiver;
+    std::optional<QString> newest;
+    std::optional<QString> forum;
+    int delivered = 0;
+    const auto fetch = [&](const char* path, std::optional<QString>& into) {
+        queue.addOperation(std::make_shared<FetchPageGeneric>(
+            site(path), &receiver, FetchPage::selectorFor<QString>([&](std::optional<QString> page) {
+                into = std::move(page);
+                ++delivered;
+            }),
+            FetchPageGeneric::requestOfType<HttpRequest>()));
+    };
+    fetch("/new", newest);
+    fetch("/community", forum);
+    ASSERT_TRUE(processEventsUntil([&] { return delivered == 2; }));
+
+    EXPECT_EQ(m_root->reSignInsStarted(), 1);
+    EXPECT_TRUE(m_root->sessionValidated());
+    ASSERT_TRUE(newest && forum);
+    EXPECT_TRUE(newest->contains(u"<title>Newest torrents"_s));
+    EXPECT_TRUE(forum->contains(u"nickname: 'demo'"_s)) << "the forum, as the signed-in user";
+    EXPECT_FALSE(hasSessionCookie("stale"));
+    EXPECT_EQ(m_sessionFace.loginShown, 0);
+}
+
+TEST_F(RecoveryAgainstDemo, WrongStoredCredentialsLogOutAndRequestsWaitForTheUser)
+{
+    storeCredentials(u"demo"_s, u"wrong"_s);
+    expireSession();
+
+    OperationQueue queue(1);
+    QObject receiver;
+    std::optional<std::optional<QString>> page;
+    queue.addOperation(std::make_shared<FetchPageGeneric>(
+        site("/new"), &receiver, FetchPage::selectorFor<QString>([&](std::optional<QString> p) { page = p; }),
+        FetchPageGeneric::requestOfType<HttpRequest>()));
+
+    ASSERT_TRUE(processEventsUntil([&] { return m_sessionFace.loginShown == 1; })) << "the logout shows the login face";
+    EXPECT_FALSE(m_root->showLogin());
+    EXPECT_FALSE(m_root->sessionValidated());
+    EXPECT_FALSE(hasSessionCookie()) << "the logout deleted the site's cookies";
+    EXPECT_EQ(m_root->lastReSignInFailure(), LoginController::kBadCredentialsText.toString());
+    EXPECT_EQ(m_settings->text(SettingsKeys::password), u"wrong"_s) << "the re-sign-in stored what it tried";
+    // The request cannot end before the session is valid again: it is still on the queue.
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(page.has_value());
+    EXPECT_EQ(queue.operationCount(), 1);
+
+    // The user signs in on the login face; entering the main face releases the request.
+    m_login->setPassword(u"demo"_s);
+    m_login->login();
+    ASSERT_TRUE(processEventsUntil([&] { return page.has_value(); }));
+    EXPECT_EQ(m_loginFace.mainFaceEntered, 1);
+    EXPECT_TRUE(m_root->showLogin());
+    ASSERT_TRUE(page->has_value());
+    EXPECT_TRUE((*page)->contains(u"nickname: 'demo'"_s));
+    EXPECT_EQ(m_root->reSignInsStarted(), 1);
+}
+
+TEST_F(RecoveryAgainstDemo, TheMainThreadWaitsForTheReSignInButNeverForTheUser)
+{
+    storeCredentials(u"demo"_s, u"demo"_s);
+    expireSession();
+    HttpRequest renewed(site("/new"));
+    renewed.request();
+    EXPECT_TRUE(renewed.isResponseValid());
+    EXPECT_TRUE(renewed.result() && renewed.result()->contains(u"nickname: 'demo'"_s));
+    EXPECT_EQ(UserInfo::sharedInstance().username(), u"demo"_s);
+
+    storeCredentials(u"demo"_s, u"wrong"_s);
+    expireSession();
+    HttpRequest failed(site("/new"));
+    failed.request();
+    EXPECT_FALSE(failed.result().has_value());
+    EXPECT_FALSE(failed.isResponseValid()) << "the sign-in page is not handed out as the page asked for";
+    ASSERT_TRUE(processEventsUntil([&] { return m_sessionFace.loginShown == 1; }));
+
+    // On the login face, later requests are not held either.
+    HttpRequest later(site("/new"));
+    later.request();
+    EXPECT_TRUE(LoginPages::isLoginHeader(later.result()));
+    EXPECT_EQ(m_root->reSignInsStarted(), 2);
+}
+
+TEST_F(RecoveryAgainstDemo, ASiteThatKeepsAnsweringTheSignInPageIsLeftAfterThreeRounds)
+{
+    storeCredentials(u"demo"_s, u"demo"_s);
+    expireSession();
+    // Not the sign-in address itself (no final "/"), yet always the sign-in page.
+    HttpRequest request(site("/auth/login"));
+    request.request();
+    EXPECT_FALSE(request.result().has_value());
+    EXPECT_EQ(m_root->reSignInsStarted(), SessionRecovery::kMaxSendsAgain);
+    EXPECT_TRUE(m_root->sessionValidated()) << "each re-sign-in itself succeeded";
+    EXPECT_EQ(m_sessionFace.loginShown, 0);
+}
+
+TEST(SessionFlags, TestAndClearLetsExactlyOneThreadStartTheReSignIn)
+{
+    RecordingSessionFace face;
+    for (int round = 0; round < 20; ++round) {
+        SessionController root(face);
+        constexpr int kThreads = 8;
+        std::latch start(kThreads);
+        std::atomic<int> winners{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < kThreads; ++i) {
+            threads.emplace_back([&] {
+                start.arrive_and_wait();
+                if (root.testAndClearSessionValidated())
+                    ++winners;
+            });
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+        ASSERT_EQ(winners.load(), 1);
+        EXPECT_FALSE(root.sessionValidated());
+    }
+}
+
+TEST(Logout, DeletesTheSiteAndCaptchaCookiesByHostNameAndKeepsTheRest)
+{
+    application();
+    AppConfig config = AppConfig::builtIn();
+    config.siteHost = u"site.example:8080"_s;
+    config.captchaCookieDomain = u"captcha.example"_s;
+    AppConfig::setCurrent(config);
+    auto context = std::make_shared<HttpContext>();
+    ASSERT_EQ(context->cookieStore().importNetscape("site.example\tFALSE\t/\tFALSE\t0\thostonly\t1\n"
+                                                    ".site.example\tTRUE\t/\tFALSE\t0\tdomain\t2\n"
+                                                    ".captcha.example\tTRUE\t/\tFALSE\t0\tcaptcha\t3\n"
+                                                    "www.site.example\tFALSE\t/\tFALSE\t0\tsub\t4\n"
+                                                    ".other.example\tTRUE\t/\tFALSE\t0\tother\t5\n"),
+              5);
+    RecordingSessionFace face;
+    SessionController root(face, context);
+    root.setShowLogin(true);
+    root.logout();
+
+    QStringList kept;
+    for (const Cookie& cookie : context->cookieStore().cookies())
+        kept.append(QString::fromLatin1(cookie.name));
+    EXPECT_EQ(kept, (QStringList{u"sub"_s, u"other"_s}));
+    EXPECT_EQ(face.loginShown, 1);
+    EXPECT_FALSE(root.showLogin());
+}
+
+} // namespace

@@ -1,0 +1,210 @@
+#include "RemoteTestSupport.h"
+
+#include "core/net/HttpContext.h"
+#include "core/net/HttpRequest.h"
+#include "core/remote/BencodeCheck.h"
+#include "core/remote/BitClientRegistry.h"
+#include "core/remote/Transmission.h"
+#include "core/remote/Utorrent.h"
+#include "core/remote/Vuze.h"
+#include "support/TestHttpServer.h"
+
+#include <gtest/gtest.h>
+
+using namespace marrowfin;
+using namespace marrowfin::test;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QByteArray kBoundary = "---------------------------20072377098235644401115438165";
+
+template <typename Adapter>
+std::unique_ptr<Adapter> filled(const QString& address, const QString& port, const QString& user = {},
+                                const QString& password = {})
+{
+    auto adapter = std::make_unique<Adapter>(std::make_shared<HttpContext>());
+    adapter->setAddress(address);
+    adapter->setPort(port);
+    adapter->setUsername(user);
+    adapter->setPassword(password);
+    return adapter;
+}
+
+} // namespace
+
+TEST(BitClientClasses, ValuesNamesAndRegistryAgree)
+{
+    EXPECT_EQ(BitClient::getIndex(), -1);
+    EXPECT_EQ(BitClient::getDefaultPort(), u""_s);
+    EXPECT_EQ(Vuze::getIndex(), 0);
+    EXPECT_EQ(Vuze::getDefaultPort(), u"6886"_s);
+    EXPECT_EQ(Transmission::getIndex(), 1);
+    EXPECT_EQ(Transmission::getDefaultPort(), u"9091"_s);
+    EXPECT_EQ(Utorrent::getIndex(), 2);
+    EXPECT_EQ(Utorrent::getDefaultPort(), u"8080"_s);
+
+    EXPECT_EQ(BitClient::getClientByIndex(0), u"Vuze"_s);
+    EXPECT_EQ(BitClient::getClientByIndex(1), u"Transmission"_s);
+    EXPECT_EQ(BitClient::getClientByIndex(2), u"Utorrent"_s);
+    EXPECT_EQ(BitClient::getClientByIndex(3), u""_s);
+    EXPECT_EQ(BitClient::getClientByIndex(-1), u""_s);
+
+    ASSERT_EQ(BitClientRegistry::classes().size(), 3u);
+    for (const BitClientClass& one : BitClientRegistry::classes()) {
+        // The picker position of a name leads back to the same name, and the help text names the default port.
+        EXPECT_EQ(BitClient::getClientByIndex(one.getIndex()), one.name.toString());
+        EXPECT_TRUE(one.getDefaultDescription().contains(u"(Default is "_s + one.getDefaultPort() + u')'))
+            << one.name.toString().toStdString();
+        EXPECT_NE(BitClientRegistry::create(one.name), nullptr);
+    }
+    for (const QString& unknown : {u""_s, u"vuze"_s, u"BitClient"_s, u"Transmission "_s})
+        EXPECT_EQ(BitClientRegistry::create(unknown), nullptr) << unknown.toStdString();
+}
+
+TEST(BitClientBodies, AreByteExactAndRepeatable)
+{
+    auto utorrent = filled<Utorrent>(u"10.0.0.2"_s, u"8080"_s);
+    utorrent->setFilename(u"a.torrent"_s);
+    utorrent->setFile("X");
+    const QByteArray body = utorrent->getData();
+    EXPECT_EQ(body.size(), 242);
+    EXPECT_EQ(body, "--" + kBoundary +
+                        "\r\nContent-Disposition: form-data; name=\"torrent_file\"; filename=\"a.torrent\"\r\n"
+                        "Content-Type: application/x-bittorrent\r\n\r\nX\r\n--" +
+                        kBoundary + "--\r\n");
+    EXPECT_EQ(utorrent->getData(), body);
+
+    auto transmission = filled<Transmission>(u"10.0.0.2"_s, u"9091"_s);
+    transmission->setFilename(u"b.torrent"_s);
+    transmission->setFile(QByteArray("\0\xff", 2));
+    transmission->assignSessionId(u"SID42"_s);
+    const QByteArray transmissionBody = transmission->getData();
+    EXPECT_EQ(transmissionBody,
+              "--" + kBoundary +
+                  "\r\nContent-Disposition: form-data; name=\"torrent_files[]\"; filename=\"b.torrent\"\r\n"
+                  "Content-Type: application/x-bittorrent\r\n\r\n" +
+                  QByteArray("\0\xff", 2) + "\r\n--" + kBoundary +
+                  "\r\nContent-Disposition: form-data; name=\"X-Transmission-Session-Id\"\r\n\r\nSID42\r\n--" +
+                  kBoundary + "--\r\n");
+    EXPECT_EQ(transmission->getData(), transmissionBody);
+
+    auto vuze = filled<Vuze>(u"10.0.0.2"_s, u"6886"_s);
+    vuze->setFilename(u"c %1.torrent"_s);
+    vuze->setFile("T");
+    EXPECT_EQ(vuze->getData(), "--" + kBoundary +
+                                   "\r\nContent-Disposition: form-data; name=\"upfile_1\"; filename=\"\"\r\n"
+                                   "Content-Type: application/octet-stream\r\n\r\n\r\n--" +
+                                   kBoundary +
+                                   "\r\nContent-Disposition: form-data; name=\"upfile_0\"; filename=\"c %1.torrent\""
+                                   "\r\nContent-Type: application/octet-stream\r\n\r\nT\r\n--" +
+                                   kBoundary + "--\r\n");
+}
+
+TEST(BitClientAddresses, UploadAndWebPagesWithAndWithoutCredentials)
+{
+    auto transmission = filled<Transmission>(u"10.0.0.2"_s, u"9091"_s);
+    EXPECT_EQ(transmission->getWebUrl().toString(), u"http://10.0.0.2:9091/transmission/web/"_s);
+    EXPECT_EQ(transmission->getUrl().toString(), u"http://10.0.0.2:9091/transmission/upload?paused=false"_s);
+    transmission->setUsername(u"joe"_s);
+    const QUrl joe = transmission->getWebUrl();
+    EXPECT_EQ(joe.userName(), u"joe"_s);
+    EXPECT_EQ(joe.password(), u""_s);
+    EXPECT_EQ(joe.host(), u"10.0.0.2"_s);
+    EXPECT_EQ(joe.port(), 9091);
+    EXPECT_EQ(joe.path(), u"/transmission/web/"_s);
+
+    // Characters that end a user part or an authority stay inside the password.
+    for (const QString& password : {u"p@ss:w/rd"_s, u"a?b#c"_s, u"100%"_s, u"pä ss"_s}) {
+        auto vuze = filled<Vuze>(u"box.local"_s, u"6886"_s, u"us:er"_s, password);
+        const QUrl web = vuze->getWebUrl();
+        ASSERT_TRUE(web.isValid()) << password.toStdString();
+        EXPECT_EQ(web.userName(), u"us:er"_s);
+        EXPECT_EQ(web.password(), password);
+        EXPECT_EQ(web.host(), u"box.local"_s);
+        EXPECT_EQ(web.port(), 6886);
+        EXPECT_EQ(web.path(), u"/"_s);
+    }
+    EXPECT_EQ(filled<Vuze>(u"box.local"_s, u"6886"_s)->getUrl().toString(),
+              u"http://box.local:6886/index.tmpl?d=u&local=1"_s);
+
+    auto utorrent = filled<Utorrent>(u"10.0.0.2"_s, u"8080"_s);
+    EXPECT_EQ(utorrent->getWebUrl().toString(), u"http://10.0.0.2:8080/gui/"_s);
+    utorrent->assignSessionId(u"tOk-3n_1"_s);
+    EXPECT_EQ(utorrent->getUrl().toString(), u"http://10.0.0.2:8080/gui/?token=tOk-3n_1&action=add-file"_s);
+
+    EXPECT_TRUE(filled<Utorrent>(u"10.0.0.2"_s, u"eighty"_s)->getUrl().isEmpty()) << "a port must be a number";
+}
+
+TEST(BitClientHandshakes, TokenAndSessionIdAsTheClientsGiveThem)
+{
+    TestHttpServer server;
+    const QString port = QString::number(server.port());
+    server.route("/gui/token.html",
+                 ScriptedResponse(200, "OK", {}, "<html><div id='token' style='display:none;'>TK1</div></html>"));
+    auto utorrent = filled<Utorrent>(u"127.0.0.1"_s, port, u"admin"_s, u"secret"_s);
+    utorrent->setSessionId();
+    EXPECT_EQ(utorrent->sessionId(), u"TK1"_s);
+    const RecordedRequest tokenRequest = server.requestsTo("/gui/token.html").value(0);
+    EXPECT_EQ(tokenRequest.header("X-Requested-With"), QByteArray("XMLHttpRequest"));
+    EXPECT_EQ(tokenRequest.header("X-Request"), QByteArray("JSON"));
+    EXPECT_EQ(tokenRequest.header("Authorization"), "Basic " + QByteArray("admin:secret").toBase64());
+
+    // A page that does not match: the whole page is the token, and the upload address still takes it.
+    server.route("/gui/token.html", ScriptedResponse(200, "OK", {}, "<html>no token here</html>"));
+    utorrent->setSessionId();
+    EXPECT_EQ(utorrent->sessionId(), u"<html>no token here</html>"_s);
+    EXPECT_TRUE(utorrent->getUrl().isValid());
+
+    server.route("/transmission/rpc",
+                 ScriptedResponse(409, "Conflict", {{"X-Transmission-Session-Id", "abcDEF123"}}, "conflict"));
+    auto transmission = filled<Transmission>(u"127.0.0.1"_s, port);
+    transmission->setSessionId();
+    EXPECT_EQ(transmission->sessionId(), u"abcDEF123"_s);
+    const RecordedRequest sessionGet = server.requestsTo("/transmission/rpc").value(0);
+    EXPECT_EQ(sessionGet.method, "POST");
+    EXPECT_EQ(sessionGet.body, "{\"method\":\"session-get\"}");
+    EXPECT_EQ(sessionGet.header("Content-Type"), QByteArray("application/x-www-form-urlencoded, ; charset=UTF-8json"));
+    EXPECT_FALSE(sessionGet.header("Authorization")) << "no user name, no authorization";
+
+    server.route("/transmission/rpc", ScriptedResponse(401, "Unauthorized", {}, "who are you"));
+    transmission->setSessionId();
+    EXPECT_FALSE(transmission->sessionId()) << "no header leaves the id without value";
+    EXPECT_TRUE(transmission->getData().contains("X-Transmission-Session-Id\"\r\n\r\n\r\n--"));
+}
+
+TEST(TransmissionRpc, AddedAndDuplicateAreSuccessAnythingElseIsNot)
+{
+    EXPECT_TRUE(Transmission::torrentAddSucceeded(
+        R"({"arguments":{"torrent-added":{"hashString":"57db","id":1,"name":"a"}},"result":"success"})"));
+    EXPECT_TRUE(Transmission::torrentAddSucceeded(
+        R"({"arguments":{"torrent-duplicate":{"id":1,"name":"a"}},"result":"duplicate torrent"})"));
+    EXPECT_FALSE(Transmission::torrentAddSucceeded(R"({"arguments":{},"result":"invalid or corrupt torrent file"})"));
+    EXPECT_FALSE(Transmission::torrentAddSucceeded(R"({"result":"success"})"));
+    EXPECT_FALSE(Transmission::torrentAddSucceeded("<html>Torrent Added</html>"));
+    EXPECT_FALSE(Transmission::torrentAddSucceeded(""));
+}
+
+TEST(BencodeCheck, TakesTorrentsAndRefusesPagesAndBrokenFiles)
+{
+    EXPECT_TRUE(isBencodedDictionary(remotetest::tinyTorrent("a.txt")));
+    EXPECT_TRUE(isBencodedDictionary("de"));
+    EXPECT_TRUE(isBencodedDictionary("d1:ali-3ei0e0:d1:bdeee1:z4:spame"));
+    EXPECT_TRUE(isBencodedDictionary("d1:b0:1:a0:e")) << "unsorted keys are still a torrent to clients";
+
+    for (const QByteArray& bad : QList<QByteArray>{
+             "", "<!DOCTYPE html><html><form action=\"/auth/login/\">", "le", "i3e", "4:spam", "d", "d1:a",
+             "d1:ae",      // a key without value
+             "di1ei2ee",   // a key that is not a string
+             "d1:ai01ee",  // leading zero
+             "d1:ai-0ee",  // negative zero
+             "d1:ai-ee",   // no digits
+             "d01:ai1ee",  // a length with a leading zero
+             "d1:a5:abce", // a string longer than the rest
+             "d1:a99999999999999999999:xe", "d1:a1:be<html>", "dex", remotetest::tinyTorrent("a.txt").chopped(1)})
+        EXPECT_FALSE(isBencodedDictionary(bad)) << bad.left(60).toStdString();
+
+    const int depth = 200000;
+    EXPECT_FALSE(isBencodedDictionary("d1:a" + QByteArray(depth, 'l'))) << "unclosed, and no stack to exhaust";
+    EXPECT_TRUE(isBencodedDictionary("d1:a" + QByteArray(depth, 'l') + QByteArray(depth, 'e') + "e"));
+}

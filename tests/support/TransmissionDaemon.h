@@ -1,0 +1,248 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <netinet/in.h>
+#include <optional>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+// A real transmission-daemon for the tests and the benchmark: in the foreground, its configuration and downloads in
+// a folder of its own, RPC and peer port on free loopback ports, no DHT, LPD or port mapping. It dies with the
+// process that started it (parent-death signal), so a crashed test leaves none behind. Its RPC is spoken here with
+// plain sockets, independently of the code under test.
+namespace marrowfin::test {
+
+class TransmissionDaemon final
+{
+public:
+    struct Answer
+    {
+        int status = 0;
+        QByteArray headers;
+        QByteArray body;
+    };
+
+    // An empty `user` leaves the RPC open; otherwise it asks for these credentials.
+    explicit TransmissionDaemon(const QByteArray& user = {}, const QByteArray& password = {})
+        : m_user(user), m_password(password)
+    {
+        if (!m_dir.isValid())
+            return;
+        m_port = freePort();
+        const quint16 peerPort = freePort();
+        const std::string dir = m_dir.path().toStdString();
+        std::vector<std::string> arguments{"transmission-daemon",
+                                           "--foreground",
+                                           "--config-dir",
+                                           dir,
+                                           "--port",
+                                           std::to_string(m_port),
+                                           "--rpc-bind-address",
+                                           "127.0.0.1",
+                                           "--no-dht",
+                                           "--no-lpd",
+                                           "--no-portmap",
+                                           "--bind-address-ipv4",
+                                           "127.0.0.1",
+                                           "--peerport",
+                                           std::to_string(peerPort),
+                                           "--download-dir",
+                                           dir + "/downloads",
+                                           "--no-incomplete-dir",
+                                           "--logfile",
+                                           dir + "/daemon.log"};
+        if (user.isEmpty()) {
+            arguments.insert(arguments.end(), {"--no-auth"});
+        } else {
+            arguments.insert(arguments.end(),
+                             {"--auth", "--username", user.toStdString(), "--password", password.toStdString()});
+        }
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const pid_t parent = ::getpid();
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent)
+                ::_exit(127);
+            ::execvp(argv[0], argv.data());
+            ::_exit(127);
+        }
+        // Ready when the RPC answers at all (409 asks for a session id, 401 for credentials).
+        for (int i = 0; i < 400 && m_pid > 0; ++i) {
+            if (const auto answer = post("/transmission/rpc", "{\"method\":\"session-get\"}", {}, false)) {
+                m_ready = answer->status == 409 || answer->status == 401 || answer->status == 200;
+                if (m_ready)
+                    break;
+            }
+            if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
+                m_pid = -1;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+
+    ~TransmissionDaemon()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGTERM);
+        for (int i = 0; i < 500; ++i) {
+            if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+
+    TransmissionDaemon(const TransmissionDaemon&) = delete;
+    TransmissionDaemon& operator=(const TransmissionDaemon&) = delete;
+
+    [[nodiscard]] bool started() const { return m_ready; }
+    [[nodiscard]] quint16 port() const { return m_port; }
+
+    // One RPC call with the daemon's own credentials, taking a session id from a 409 as clients do. The whole
+    // answer object, or nothing when the daemon did not answer with JSON.
+    std::optional<QJsonObject> rpc(const QString& method, const QJsonObject& arguments = {})
+    {
+        const QByteArray body =
+            QJsonDocument(QJsonObject{{QStringLiteral("method"), method}, {QStringLiteral("arguments"), arguments}})
+                .toJson(QJsonDocument::Compact);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const auto answer = post("/transmission/rpc", body, m_sessionId, true);
+            if (!answer)
+                return std::nullopt;
+            if (answer->status == 409) {
+                m_sessionId = headerValue(answer->headers, "X-Transmission-Session-Id");
+                continue;
+            }
+            const QJsonDocument document = QJsonDocument::fromJson(answer->body);
+            if (answer->status != 200 || !document.isObject())
+                return std::nullopt;
+            return document.object();
+        }
+        return std::nullopt;
+    }
+
+    // The names of the torrents the daemon holds, in its order; nothing when the RPC failed.
+    std::optional<QStringList> torrentNames()
+    {
+        const auto answer = rpc(QStringLiteral("torrent-get"),
+                                QJsonObject{{QStringLiteral("fields"), QJsonArray{QStringLiteral("name")}}});
+        if (!answer)
+            return std::nullopt;
+        QStringList names;
+        for (const QJsonValue& torrent :
+             answer->value(QStringLiteral("arguments")).toObject().value(QStringLiteral("torrents")).toArray())
+            names.append(torrent.toObject().value(QStringLiteral("name")).toString());
+        return names;
+    }
+
+    // A POST on a connection of its own; nothing when the daemon could not be reached.
+    std::optional<Answer> post(const char* path, const QByteArray& body, const QByteArray& sessionId,
+                               bool authorize) const
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return std::nullopt;
+        // Only a hang guard: a daemon that stops answering fails the test instead of blocking it.
+        timeval limit{30, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(m_port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        QByteArray request = QByteArray("POST ") + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
+                             "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+        if (!sessionId.isEmpty())
+            request += "X-Transmission-Session-Id: " + sessionId + "\r\n";
+        if (authorize && !m_user.isEmpty())
+            request += "Authorization: Basic " + (m_user + ':' + m_password).toBase64() + "\r\n";
+        request += "\r\n" + body;
+        qsizetype sent = 0;
+        while (sent < request.size()) {
+            const ssize_t n = ::send(fd, request.constData() + sent, std::size_t(request.size() - sent), MSG_NOSIGNAL);
+            if (n <= 0) {
+                ::close(fd);
+                return std::nullopt;
+            }
+            sent += n;
+        }
+        QByteArray received;
+        char buffer[8192];
+        for (;;) {
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            received.append(buffer, n);
+        }
+        ::close(fd);
+        const qsizetype end = received.indexOf("\r\n\r\n");
+        if (!received.startsWith("HTTP/1.") || end < 0)
+            return std::nullopt;
+        Answer answer;
+        answer.status = received.mid(9, 3).toInt();
+        answer.headers = received.left(end);
+        answer.body = received.mid(end + 4);
+        return answer;
+    }
+
+private:
+    static QByteArray headerValue(const QByteArray& headers, const QByteArray& name)
+    {
+        for (const QByteArray& line : headers.split('\n')) {
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+                return line.mid(colon + 1).trimmed();
+        }
+        return {};
+    }
+
+    static quint16 freePort()
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        quint16 port = 0;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port = ntohs(address.sin_port);
+        ::close(fd);
+        return port;
+    }
+
+    QTemporaryDir m_dir;
+    QByteArray m_user;
+    QByteArray m_password;
+    QByteArray m_sessionId;
+    quint16 m_port = 0;
+    pid_t m_pid = -1;
+    bool m_ready = false;
+};
+
+} // namespace marrowfin::test
