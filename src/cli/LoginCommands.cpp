@@ -47,7 +47,8 @@ int LoginCommands::login(CliContext& context, const QStringList& arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption user(u"user"_s, u"The site user name (or e-mail)."_s, u"U"_s);
-    const QCommandLineOption password(u"password"_s, u"The site password."_s, u"P"_s);
+    const QCommandLineOption password(u"password"_s, u"The site password (\"-\" reads it from standard input)."_s,
+                                      u"P"_s);
     const QCommandLineOption automatic(u"automatic"_s, u"Sign in automatically when the application starts."_s);
     const QCommandLineOption anonymous(u"anonymous"_s, u"Use the site without an account."_s);
     parser.addOptions({user, password, automatic, anonymous});
@@ -65,13 +66,22 @@ int LoginCommands::login(CliContext& context, const QStringList& arguments)
     if (!isAnonymous && (!parser.isSet(user) || !parser.isSet(password)))
         return context.fail(u"login takes --user and --password, or --anonymous"_s, CliContext::UsageError);
 
+    // "-" reads the password from standard input, keeping it off the command line where process lists show it.
+    QString typedPassword = parser.value(password);
+    if (!isAnonymous && typedPassword == u"-"_s) {
+        QTextStream in(stdin);
+        typedPassword = in.readLine();
+        if (typedPassword.isNull())
+            return context.fail(u"no password on standard input"_s, CliContext::UsageError);
+    }
+
     CliSession& session = context.session();
     LoginController& login = session.login();
     const LoginOutcome outcome = session.signIn([&] {
         login.toggleAnonymous(isAnonymous);
         if (!isAnonymous) {
             login.setUsername(parser.value(user));
-            login.setPassword(parser.value(password));
+            login.setPassword(typedPassword);
             login.setAutomaticLogin(parser.isSet(automatic));
         }
         login.login();

@@ -38,12 +38,14 @@ protected:
     [[nodiscard]] static demotest::DemoProcess& demo() { return *s_demo; }
 
     // marrowfin-cli with this test's profile, pointed at the demo site (or at `siteHost` when given).
-    [[nodiscard]] CliRun cli(const QStringList& arguments, const QString& siteHost = QString()) const
+    [[nodiscard]] CliRun cli(const QStringList& arguments, const QString& siteHost = QString(),
+                             const QByteArray& input = {}) const
     {
         return runCli(arguments, m_profile.path(),
                       {QStringLiteral("--site-host"),
                        siteHost.isEmpty() ? QString::fromStdString(s_demo->host()) : siteHost,
-                       QStringLiteral("--ca-file"), QString::fromStdString(s_demo->caFile())});
+                       QStringLiteral("--ca-file"), QString::fromStdString(s_demo->caFile())},
+                      input);
     }
 
     static inline demotest::DemoProcess* s_demo = nullptr;

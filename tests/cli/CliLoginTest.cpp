@@ -19,9 +19,9 @@ class CliLogin : public CliDemoTest
 protected:
     static void SetUpTestSuite() { startDemo({"--user", std::string("bob:") + kPassword}); }
 
-    CliRun cli(const QStringList& arguments, const QString& host = {}) const
+    CliRun cli(const QStringList& arguments, const QString& host = {}, const QByteArray& input = {}) const
     {
-        const CliRun run = CliDemoTest::cli(arguments, host);
+        const CliRun run = CliDemoTest::cli(arguments, host, input);
         EXPECT_FALSE(run.out.contains(QLatin1StringView(kPassword)) || run.err.contains(QLatin1StringView(kPassword)))
             << "the password was printed";
         return run;
@@ -77,6 +77,14 @@ TEST_F(CliLogin, SignInStoresTheFieldsAndFailuresGiveTheirTexts)
     EXPECT_TRUE(run.err.contains(u"Connection error. Verify your data network."_s)) << run.err.toStdString();
 
     EXPECT_EQ(cli({u"login"_s, u"--anonymous"_s, u"--user"_s, u"bob"_s}).exitCode, 2);
+
+    // "-" takes the password from standard input, so it never stands in a process list.
+    run = cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, u"-"_s}, {}, QByteArray(kPassword) + '\n');
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QFile store(m_profile.filePath(u"marrowfin.conf"_s));
+    ASSERT_TRUE(store.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(store.readAll().contains("Marrowfin_password=" + QByteArray(kPassword))) << "stored as typed";
+    EXPECT_EQ(cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, u"-"_s}).exitCode, 2) << "nothing on stdin";
 }
 
 TEST_F(CliLogin, AnExpiredSessionIsRenewedWithTheStoredCredentialsOrEndsInALogout)

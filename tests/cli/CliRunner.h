@@ -14,7 +14,8 @@ struct CliRun
     QString err;
 };
 
-inline CliRun runCli(const QStringList& arguments, const QString& configDir, const QStringList& globalOptions = {})
+inline CliRun runCli(const QStringList& arguments, const QString& configDir, const QStringList& globalOptions = {},
+                     const QByteArray& input = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -22,6 +23,8 @@ inline CliRun runCli(const QStringList& arguments, const QString& configDir, con
     environment.insert(QStringLiteral("COLUMNS"), QStringLiteral("100"));
     process.setProcessEnvironment(environment);
     process.start(QString::fromUtf8(MARROWFIN_CLI_PATH), globalOptions + arguments);
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(120000))
         process.kill();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
