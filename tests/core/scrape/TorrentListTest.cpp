@@ -92,10 +92,14 @@ TEST_F(TorrentListTest, HandWrittenRowsGiveCleanFieldsAndHistoryMarksExactNamesO
     EXPECT_EQ(marked, (QList<bool>{true, true, false, false})) << "whole decoded names, compared exactly";
 
     installHistory(std::nullopt);
-    for (const Torrent& each : fetch(page).value())
+    const std::optional<QList<Torrent>> withoutHistory = fetch(page);
+    ASSERT_TRUE(withoutHistory);
+    for (const Torrent& each : *withoutHistory)
         EXPECT_FALSE(each.isDownloaded) << "no history key";
     SettingsStore::setShared(nullptr);
-    for (const Torrent& each : fetch(page).value())
+    const std::optional<QList<Torrent>> withoutStore = fetch(page);
+    ASSERT_TRUE(withoutStore);
+    for (const Torrent& each : *withoutStore)
         EXPECT_FALSE(each.isDownloaded) << "no store";
 }
 
