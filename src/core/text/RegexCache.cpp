@@ -21,7 +21,10 @@ const UChar kEmptyText[1] = {0};
 const UChar* utf16(const QString& text)
 {
     static_assert(sizeof(QChar) == sizeof(UChar));
-    return reinterpret_cast<const UChar*>(text.utf16());
+    // constData(), not utf16(): utf16() re-allocates a string that shares static data (every QStringLiteral) to
+    // add a terminator, which writes to a QString other threads read at the same time. ICU gets the length, so
+    // it needs no terminator.
+    return reinterpret_cast<const UChar*>(text.constData());
 }
 
 } // namespace

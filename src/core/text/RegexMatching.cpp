@@ -162,7 +162,7 @@ void appendExpansion(QString& out, const Matcher& matcher, const QString& replac
                                      int(U_REGEX_INVALID_CAPTURE_GROUP_NAME));
             const QString name = replacement.mid(i + 2, close - i - 2);
             const int number =
-                matcher.groupNumberFromName(reinterpret_cast<const UChar*>(name.utf16()), int32_t(name.size()));
+                matcher.groupNumberFromName(reinterpret_cast<const UChar*>(name.constData()), int32_t(name.size()));
             if (number < 0)
                 throwMatchFailure(U_REGEX_INVALID_CAPTURE_GROUP_NAME);
             out.append(matcher.group(number));
