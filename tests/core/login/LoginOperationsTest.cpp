@@ -34,23 +34,15 @@ std::optional<QString> stored(SettingsStore& store, QStringView key)
 }
 
 // A login screen against a demo site, with a profile folder of its own.
-class LoginAgainstDemo : public ::testing::Test
+class LoginAgainstDemo : public DemoSuite
 {
 protected:
-    static void SetUpTestSuite() { s_demo = new demotest::DemoProcess(); }
-    static void TearDownTestSuite()
-    {
-        delete s_demo;
-        s_demo = nullptr;
-    }
+    static void SetUpTestSuite() { startDemo(); }
 
     void SetUp() override
     {
-        application();
-        ASSERT_TRUE(s_demo->started());
         ASSERT_TRUE(m_dir.isValid());
-        useSite(QString::fromStdString(s_demo->host()));
-        m_context = std::make_shared<HttpContext>(nullptr, QString::fromStdString(s_demo->caFile()));
+        m_context = useDemo();
         m_settings = std::make_shared<SettingsStore>(m_dir.path());
         m_login = std::make_unique<LoginController>(m_face, m_settings, m_context);
     }
@@ -76,7 +68,6 @@ protected:
         ASSERT_TRUE(request.isResponseValid());
     }
 
-    static inline demotest::DemoProcess* s_demo = nullptr;
     QTemporaryDir m_dir;
     RecordingLoginFace m_face;
     std::shared_ptr<HttpContext> m_context;
@@ -264,26 +255,17 @@ TEST(LoginWithoutNetwork, FailuresStoreTheFieldsAndAnonymousNeedsNoSite)
     EXPECT_EQ(stored(*settings, SettingsKeys::automaticLogin), u"YES"_s);
 }
 
-class CaptchaSignIn : public ::testing::Test
+class CaptchaSignIn : public DemoSuite
 {
 protected:
-    static void SetUpTestSuite() { s_demo = new demotest::DemoProcess({"--captcha"}); }
-    static void TearDownTestSuite()
-    {
-        delete s_demo;
-        s_demo = nullptr;
-    }
-    static inline demotest::DemoProcess* s_demo = nullptr;
+    static void SetUpTestSuite() { startDemo({"--captcha"}); }
 };
 
 TEST_F(CaptchaSignIn, TheChallengeAndItsAnswerSignIn)
 {
-    application();
-    ASSERT_TRUE(s_demo->started());
+    const auto context = useDemo();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    useSite(QString::fromStdString(s_demo->host()));
-    auto context = std::make_shared<HttpContext>(nullptr, QString::fromStdString(s_demo->caFile()));
     RecordingLoginFace face;
     LoginController login(face, std::make_shared<SettingsStore>(dir.path()), context);
     login.toggleAnonymous(false);

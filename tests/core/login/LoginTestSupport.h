@@ -6,12 +6,18 @@
 #include "core/login/SessionFace.h"
 #include "core/net/HttpContext.h"
 #include "core/net/HttpRequest.h"
+#include "support/DemoProcess.h"
 #include "support/EventLoop.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace marrowfin::logintest {
 
@@ -77,6 +83,32 @@ public:
 
     int mainShown = 0;
     int loginShown = 0;
+};
+
+// A suite sharing one demo site, started with the suite's own arguments.
+class DemoSuite : public ::testing::Test
+{
+protected:
+    static void startDemo(const std::vector<std::string>& arguments = {})
+    {
+        s_demo = new demotest::DemoProcess(arguments);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_demo;
+        s_demo = nullptr;
+    }
+
+    // Points the configuration at the demo and gives a transport that trusts its certificate.
+    [[nodiscard]] static std::shared_ptr<HttpContext> useDemo()
+    {
+        application();
+        EXPECT_TRUE(s_demo && s_demo->started()) << "the demo site did not start";
+        useSite(QString::fromStdString(s_demo->host()));
+        return std::make_shared<HttpContext>(nullptr, QString::fromStdString(s_demo->caFile()));
+    }
+
+    static inline demotest::DemoProcess* s_demo = nullptr;
 };
 
 } // namespace marrowfin::logintest

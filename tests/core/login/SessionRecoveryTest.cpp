@@ -43,23 +43,15 @@ private:
     std::latch m_latch;
 };
 
-class RecoveryAgainstDemo : public ::testing::Test
+class RecoveryAgainstDemo : public DemoSuite
 {
 protected:
-    static void SetUpTestSuite() { s_demo = new demotest::DemoProcess(); }
-    static void TearDownTestSuite()
-    {
-        delete s_demo;
-        s_demo = nullptr;
-    }
+    static void SetUpTestSuite() { startDemo(); }
 
     void SetUp() override
     {
-        application();
-        ASSERT_TRUE(s_demo->started());
         ASSERT_TRUE(m_dir.isValid());
-        useSite(QString::fromStdString(s_demo->host()));
-        m_context = std::make_shared<HttpContext>(nullptr, QString::fromStdString(s_demo->caFile()));
+        m_context = useDemo();
         HttpContext::setDefaultContext(m_context);
         m_settings = std::make_shared<SettingsStore>(m_dir.path());
         m_root = std::make_shared<SessionController>(m_sessionFace, m_context);
@@ -106,7 +98,6 @@ protected:
 
     QUrl site(const char* path) const { return QUrl(QString::fromStdString(s_demo->site(path))); }
 
-    static inline demotest::DemoProcess* s_demo = nullptr;
     QTemporaryDir m_dir;
     RecordingSessionFace m_sessionFace;
     RecordingLoginFace m_loginFace;
