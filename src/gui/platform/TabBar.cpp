@@ -1,0 +1,127 @@
+#include "TabBar.h"
+
+#include "Fonts.h"
+#include "Images.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace marrowfin {
+
+namespace {
+constexpr QColor kTint{0xff, 0xff, 0xff};
+constexpr QColor kDimmed{0x8e, 0x8e, 0x8e};
+constexpr int kImageSide = 30;
+
+// A white picture drawn in another colour, keeping its shape.
+QPixmap tinted(const QPixmap& picture, const QColor& colour)
+{
+    if (picture.isNull())
+        return picture;
+    QPixmap result(picture.size());
+    result.setDevicePixelRatio(picture.devicePixelRatio());
+    result.fill(Qt::transparent);
+    QPainter painter(&result);
+    painter.drawPixmap(0, 0, picture);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(result.rect(), colour);
+    return result;
+}
+} // namespace
+
+TabBar::TabBar(QWidget* parent) : QWidget(parent)
+{
+    setFixedHeight(kHeight);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void TabBar::setItems(QList<TabBarItem> items)
+{
+    m_items = std::move(items);
+    if (m_selected >= m_items.size())
+        m_selected = -1;
+    update();
+}
+
+void TabBar::setSelectedSlot(int slot)
+{
+    m_selected = slot >= 0 && slot < m_items.size() ? slot : -1;
+    update();
+}
+
+bool TabBar::isSlotEnabled(int slot) const
+{
+    return m_enabled && slot >= 0 && slot < m_items.size();
+}
+
+void TabBar::setAllEnabled(bool enabled)
+{
+    if (m_enabled == enabled)
+        return;
+    m_enabled = enabled;
+    update();
+}
+
+QRect TabBar::slotRect(int slot) const
+{
+    if (m_items.isEmpty() || slot < 0 || slot >= m_items.size())
+        return {};
+    const int count = int(m_items.size());
+    // Slots share the width; on a wide bar they keep a phone-like width, centred.
+    const int slotWidth = qMin(width() / count, 110);
+    const int left = (width() - slotWidth * count) / 2;
+    return {left + slot * slotWidth, 0, slotWidth, height()};
+}
+
+int TabBar::slotAt(QPoint point) const
+{
+    for (int slot = 0; slot < m_items.size(); ++slot) {
+        if (slotRect(slot).contains(point))
+            return slot;
+    }
+    return -1;
+}
+
+void TabBar::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton ? slotAt(event->position().toPoint()) : -1;
+}
+
+void TabBar::mouseReleaseEvent(QMouseEvent* event)
+{
+    const int slot = slotAt(event->position().toPoint());
+    if (slot >= 0 && slot == m_pressed && isSlotEnabled(slot))
+        Q_EMIT slotClicked(slot);
+    m_pressed = -1;
+}
+
+void TabBar::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    painter.setPen(QColor(0x2e, 0x2e, 0x2e));
+    painter.drawLine(0, 0, width(), 0);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QFont titleFont = systemFont(10, true);
+    painter.setFont(titleFont);
+    for (int slot = 0; slot < m_items.size(); ++slot) {
+        const TabBarItem& item = m_items.at(slot);
+        const QRect area = slotRect(slot);
+        const bool selected = slot == m_selected;
+        if (selected)
+            painter.fillRect(area.adjusted(2, 2, -2, -1), QColor(0xff, 0xff, 0xff, 0x1c));
+        const QColor colour = selected ? kTint : kDimmed;
+        painter.setOpacity(m_enabled ? 1.0 : 0.45);
+        const QPixmap picture = tinted(imageNamed(item.imageName, QSize(kImageSide, kImageSide)), colour);
+        painter.drawPixmap(area.center().x() - kImageSide / 2, 3, picture);
+        painter.setPen(colour);
+        const QRect titleRect(area.left() + 1, 33, area.width() - 2, 14);
+        painter.drawText(titleRect, Qt::AlignHCenter | Qt::AlignTop,
+                         painter.fontMetrics().elidedText(item.title, Qt::ElideRight, titleRect.width()));
+        painter.setOpacity(1.0);
+    }
+}
+
+} // namespace marrowfin

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <QHash>
+#include <QList>
+#include <QPointer>
+
+namespace marrowfin {
+
+class TableViewCell;
+
+class TableViewDataSource
+{
+public:
+    virtual ~TableViewDataSource() = default;
+    [[nodiscard]] virtual int numberOfRows() const = 0;
+    // A row filled for `row`: one taken from dequeueReusableCell() or a new one (the table owns it either way).
+    [[nodiscard]] virtual TableViewCell* cellForRow(int row) = 0;
+    [[nodiscard]] virtual int heightForRow(int row) const = 0;
+    // The user tapped the row (and released on it).
+    virtual void didSelectRow(int row) = 0;
+};
+
+// A one-column list of rows that makes only the rows in sight: as the list scrolls, rows that leave the view are
+// kept aside by reuse identifier and handed out again for the rows that come in. Rows are widgets, so a row may hold
+// buttons (its accessory) that take their own clicks.
+class TableView final : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit TableView(TableViewDataSource& dataSource, QWidget* parent = nullptr);
+    ~TableView() override;
+
+    // Asks the data source again for the row count and every visible row.
+    void reloadData();
+    // A row kept aside under this identifier, or nullptr: the data source then makes a new one.
+    [[nodiscard]] TableViewCell* dequeueReusableCell(const QString& identifier);
+
+    // The row shown for an index, or nullptr when that row is not in sight.
+    [[nodiscard]] TableViewCell* cellForRow(int row) const;
+    [[nodiscard]] int rowAt(QPoint viewportPoint) const;
+    [[nodiscard]] QRect rectForRow(int row) const;
+    [[nodiscard]] int numberOfRows() const { return m_rowCount; }
+
+    [[nodiscard]] bool allowsSelection() const { return m_allowsSelection; }
+    void setAllowsSelection(bool allows);
+    [[nodiscard]] bool isScrollEnabled() const { return m_scrollEnabled; }
+    void setScrollEnabled(bool enabled);
+    void scrollToTop();
+    // Ends the selection of a row; animated fades the grey out.
+    void deselectRow(int row, bool animated);
+    [[nodiscard]] int selectedRow() const { return m_selectedRow; }
+
+    void setBackgroundColor(const QColor& colour);
+    [[nodiscard]] QColor backgroundColor() const { return m_background; }
+
+    // Taps a row as a user would (press and release on it); what clicks and keys do.
+    void tapRow(int row);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    void recomputeOffsets();
+    void layoutRows();
+    void recycle(int row);
+    void clearHighlight();
+
+    TableViewDataSource& m_dataSource;
+    int m_rowCount = 0;
+    QList<int> m_offsets; // top of each row, plus the total height at the end
+    QHash<int, TableViewCell*> m_visible;
+    QHash<QString, QList<TableViewCell*>> m_reusable;
+    QColor m_background{0x33, 0x33, 0x33};
+    bool m_allowsSelection = true;
+    bool m_scrollEnabled = true;
+    int m_pressedRow = -1;
+    int m_selectedRow = -1;
+};
+
+} // namespace marrowfin
