@@ -2,7 +2,9 @@
 
 #include "core/app/Profile.h"
 #include "core/app/StartupOptions.h"
+#include "gui/app/MarrowfinAppDelegate.h"
 #include "gui/app/StartingWindow.h"
+#include "gui/platform/Fonts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -13,7 +15,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("marrowfin"));
     QApplication::setApplicationVersion(QStringLiteral(MARROWFIN_VERSION));
     QApplication::setApplicationDisplayName(QStringLiteral("Marrowfin"));
+    QApplication::setDesktopFileName(QStringLiteral("marrowfin"));
     marrowfin::StartupOptions::applyDebugLogging();
+    marrowfin::installFontSubstitutes();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Marrowfin, a client for a torrent index site."));
@@ -25,11 +29,17 @@ int main(int argc, char* argv[])
     options.read(parser);
 
     marrowfin::Profile profile(options);
-    profile.recordBuildVersion();
+    // A profile that had to be repaired says so before anything else happens.
+    if (!profile.problems().isEmpty()) {
+        marrowfin::StartingWindow notice;
+        notice.setStatus(profile.problems().join(u'\n'));
+        notice.show();
+        const int status = QApplication::exec();
+        if (status != 0)
+            return status;
+    }
 
-    marrowfin::StartingWindow window;
-    if (!profile.problems().isEmpty())
-        window.setStatus(profile.problems().join(u'\n'));
-    window.show();
+    marrowfin::MarrowfinAppDelegate delegate(profile);
+    delegate.applicationDidFinishLaunching();
     return QApplication::exec();
 }

@@ -1,0 +1,81 @@
+#include "MainWindow.h"
+
+#include "gui/platform/Images.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+#include <QShortcut>
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+const QString kGeometryKey = u"window/geometry"_s;
+}
+
+MainWindow::MainWindow(QString geometryFile, QWidget* parent) : QWidget(parent), m_geometryFile(std::move(geometryFile))
+{
+    setWindowTitle(u"Marrowfin"_s);
+    setWindowIcon(QIcon(imageNamed(u"marrowfin", QSize(128, 128))));
+    setMinimumSize(kMinimumSize);
+    resize(kDefaultSize);
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(u"MainWindow { background: black; }"_s);
+
+    auto* quit = new QShortcut(QKeySequence::Quit, this);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
+    for (const QKeySequence& keys : {QKeySequence(QKeySequence::Refresh), QKeySequence(u"Ctrl+R"_s)}) {
+        auto* refresh = new QShortcut(keys, this);
+        connect(refresh, &QShortcut::activated, this, [this] {
+            if (m_refresh)
+                m_refresh();
+        });
+    }
+    for (const QKeySequence& keys : {QKeySequence(QKeySequence::Back), QKeySequence(u"Alt+Left"_s)}) {
+        auto* back = new QShortcut(keys, this);
+        connect(back, &QShortcut::activated, this, [this] {
+            if (m_back)
+                m_back();
+        });
+    }
+}
+
+void MainWindow::restoreGeometryFromFile()
+{
+    if (m_geometryFile.isEmpty())
+        return;
+    const QSettings stored(m_geometryFile, QSettings::IniFormat);
+    const QByteArray geometry = stored.value(kGeometryKey).toByteArray();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+}
+
+void MainWindow::setRootView(QWidget* view)
+{
+    m_root = view;
+    view->setParent(this);
+    view->setGeometry(rect());
+    view->show();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_root)
+        m_root->setGeometry(rect());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_geometryFile.isEmpty()) {
+        QSettings stored(m_geometryFile, QSettings::IniFormat);
+        stored.setValue(kGeometryKey, saveGeometry());
+        stored.sync();
+    }
+    QWidget::closeEvent(event);
+}
+
+} // namespace marrowfin

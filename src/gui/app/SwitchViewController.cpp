@@ -1,0 +1,225 @@
+#include "SwitchViewController.h"
+
+#include "LogoutViewController.h"
+
+#include "core/config/AppConfig.h"
+#include "core/login/SessionController.h"
+#include "core/login/SessionRecovery.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsStore.h"
+#include "gui/lists/AllListViewController.h"
+#include "gui/login/LoginViewController.h"
+#include "gui/platform/NavigationController.h"
+#include "gui/platform/UnavailableViewController.h"
+
+#include <QEvent>
+#include <QUrl>
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+SwitchViewController::SwitchViewController(std::shared_ptr<SettingsStore> settings, QObject* parent)
+    : ViewController(parent), m_settings(std::move(settings)), m_session(std::make_shared<SessionController>(*this))
+{}
+
+SwitchViewController::~SwitchViewController()
+{
+    // Requests must no longer reach this controller's session once it is gone.
+    SessionGuard::install(nullptr);
+    m_session->setLoginController(nullptr);
+    delete m_tabBarController;
+    delete m_loginViewController.data();
+}
+
+void SwitchViewController::loadView()
+{
+    auto* root = new QWidget;
+    root->setObjectName(u"root"_s);
+    root->setAttribute(Qt::WA_StyledBackground);
+    root->setStyleSheet(u"QWidget#root { background: black; }"_s);
+    root->installEventFilter(this);
+    setView(root);
+}
+
+bool SwitchViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == view() && event->type() == QEvent::Resize && m_face)
+        m_face->view()->setGeometry(view()->rect());
+    return ViewController::eventFilter(watched, event);
+}
+
+void SwitchViewController::start()
+{
+    (void)view();
+    SessionGuard::install(std::make_shared<SessionRecovery>(m_session));
+    m_session->start();
+}
+
+bool SwitchViewController::showLogin() const
+{
+    return m_session->showLogin();
+}
+
+bool SwitchViewController::sessionValidated() const
+{
+    return m_session->sessionValidated();
+}
+
+void SwitchViewController::switchViews()
+{
+    m_session->switchViews();
+}
+
+void SwitchViewController::logout()
+{
+    m_session->logout();
+}
+
+void SwitchViewController::showFace(ViewController* face)
+{
+    ViewController* previous = m_face;
+    if (previous == face)
+        return;
+    if (previous)
+        previous->viewWillDisappear(false);
+    face->viewWillAppear(false);
+    QWidget* widget = face->view();
+    widget->setParent(view());
+    widget->setGeometry(view()->rect());
+    widget->show();
+    widget->raise();
+    if (previous && previous->isViewLoaded())
+        previous->view()->hide();
+    m_face = face;
+    if (previous)
+        previous->viewDidDisappear(false);
+    face->viewDidAppear(false);
+}
+
+void SwitchViewController::loadLoginView()
+{
+    // A fresh screen each time, which reads the stored credentials again.
+    LoginViewController* old = m_loginViewController;
+    m_loginViewController = new LoginViewController(*this, m_settings, this);
+    m_loginViewController->setParentViewController(this);
+    m_session->setLoginController(m_loginViewController->controller());
+    if (old) {
+        if (m_face == old)
+            m_face = nullptr;
+        old->view()->hide();
+        old->deleteLater();
+    }
+}
+
+void SwitchViewController::showLoginFace()
+{
+    loadLoginView();
+    showFace(m_loginViewController);
+    view()->setFocus();
+}
+
+void SwitchViewController::showMainFace()
+{
+    const bool first = m_tabBarController == nullptr;
+    if (first)
+        buildTabs();
+    showFace(m_tabBarController);
+    if (m_loginViewController) {
+        LoginViewController* login = m_loginViewController;
+        login->view()->hide();
+    }
+}
+
+void SwitchViewController::buildTabs()
+{
+    const AppConfig config = AppConfig::current();
+    auto stack = [](ViewController* screen) {
+        auto* navigation = new NavigationController(screen);
+        navigation->setTabBarItem(screen->tabBarItem());
+        return navigation;
+    };
+    auto unavailable = [&](const QString& title, const QString& tabTitle, const QString& image, int tag,
+                           const QString& explanation, const QString& address = QString()) {
+        auto* screen = new UnavailableViewController(title, TabBarItem{tabTitle, image, tag}, explanation);
+        if (!address.isEmpty())
+            screen->setBrowserAddress(QUrl(address));
+        return screen;
+    };
+
+    m_allList = new AllListViewController(m_settings);
+    QList<ViewController*> tabs;
+    tabs.append(stack(m_allList));
+    tabs.append(stack(unavailable(u"Favorite Torrents"_s, u"Favorites"_s, u"tabbar-favorites.png"_s, 1,
+                                  u"The newest torrents that match your favorite filters will be listed here."_s)));
+    tabs.append(stack(unavailable(u"Search"_s, u"Search"_s, u"tabbar-search.png"_s, 2,
+                                  u"Searching the site from the window comes with a later version."_s)));
+    tabs.append(unavailable(u"D/l History"_s, u"D/l History"_s, u"tabbar-snatch.png"_s, 3,
+                            u"The torrents you sent to your BitTorrent client will be listed here."_s));
+    tabs.append(stack(unavailable(u"Remote UI"_s, u"Remote UI"_s, u"tabbar-remote.png"_s, 4,
+                                  u"Your BitTorrent client's own web page will open here."_s)));
+    tabs.append(stack(unavailable(u"Remote Settings"_s, u"Remote Settings"_s, u"tabbar-settings.png"_s, 5,
+                                  u"Until then, set the client with marrowfin-cli remote set."_s)));
+    tabs.append(stack(unavailable(u"Forum"_s, u"Forum"_s, u"tabbar-forum.png"_s, 6,
+                                  u"The site's forum will open here."_s, config.siteAddress(u"/community/"_s))));
+    tabs.append(stack(unavailable(config.siteHost, config.siteHost, u"tabbar-web.png"_s, 7,
+                                  u"The site's front page will open here."_s, config.siteAddress(u"/"_s))));
+    tabs.append(stack(new LogoutViewController(*this)));
+
+    m_tabBarController = new TabBarController(this);
+    m_tabBarController->setParentViewController(this);
+    m_tabBarController->setViewControllers(tabs);
+    m_tabBarController->setDelegate(this);
+    // The remembered tab applies to the first build only: after a logout the user finds the tabs as they were.
+    if (const std::optional<qint64> stored = m_settings->number(SettingsKeys::tab); stored)
+        m_tabBarController->setSelectedIndex(int(*stored));
+    (void)m_tabBarController->view();
+}
+
+void SwitchViewController::tabBarControllerDidSelectViewController(TabBarController* tabs, ViewController*)
+{
+    // The overflow list itself has no index of its own to remember.
+    if (tabs->selectedIndex() >= 0)
+        m_settings->setNumber(SettingsKeys::tab, tabs->selectedIndex());
+    if (tabs->selectedIndex() < tabs->directTabCount() || tabs->selectedIndex() == TabBarController::kMoreIndex) {
+        tabs->moreNavigationController()->popToRootViewControllerAnimated(false);
+        tabs->moreNavigationController()->setNavigationBarHidden(false);
+    }
+}
+
+AlertView* SwitchViewController::showAlert(const QString& title, const QString& message, const QStringList& buttons)
+{
+    auto* alert = new AlertView(title, message, this, buttons, view()->window());
+    m_alert = alert;
+    alert->show();
+    return alert;
+}
+
+void SwitchViewController::alertViewDidDismiss(AlertView* alert, int)
+{
+    if (m_alert == alert)
+        m_alert = nullptr;
+}
+
+void SwitchViewController::refreshCurrentScreen()
+{
+    if (!showLogin() || !m_tabBarController)
+        return;
+    auto* stack = qobject_cast<NavigationController*>(m_tabBarController->selectedViewController());
+    if (stack && stack->topViewController() == m_allList)
+        m_allList->refreshIfIdle();
+}
+
+void SwitchViewController::goBack()
+{
+    if (!showLogin() || !m_tabBarController)
+        return;
+    if (auto* stack = qobject_cast<NavigationController*>(m_tabBarController->selectedViewController())) {
+        if (stack->viewControllers().size() > 1)
+            stack->popViewControllerAnimated(true);
+        else if (stack == m_tabBarController->moreNavigationController() && stack->isNavigationBarHidden())
+            m_tabBarController->setSelectedIndex(TabBarController::kMoreIndex);
+    }
+}
+
+} // namespace marrowfin

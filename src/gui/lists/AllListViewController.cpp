@@ -1,0 +1,408 @@
+#include "AllListViewController.h"
+
+#include "core/config/AppConfig.h"
+#include "core/display/ListingAddresses.h"
+#include "core/display/ListingSettings.h"
+#include "core/lists/FetchPageAllTorrents.h"
+#include "core/remote/FetchPageDownload.h"
+#include "core/scrape/UserInfo.h"
+#include "core/settings/SettingsStore.h"
+#include "gui/platform/Device.h"
+#include "gui/platform/Images.h"
+#include "gui/platform/NavigationController.h"
+#include "gui/platform/TabBarController.h"
+#include "gui/platform/UnavailableViewController.h"
+#include "gui/ui/HeaderView.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/ImageLoader.h"
+#include "gui/ui/ImageScaling.h"
+#include "gui/ui/LoadMoreItemView.h"
+#include "gui/ui/LoadingIndicator.h"
+#include "gui/ui/LoadingTexts.h"
+#include "gui/ui/SendingTorrentIndicator.h"
+#include "gui/ui/TorrentItemTableViewCell.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPushButton>
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+constexpr QStringView kUnknownCategoryImage = u"cat_unknown.png";
+constexpr QStringView kAnonymousName = u"Anonymous";
+constexpr QSize kDownloadButtonSize{25, 25};
+} // namespace
+
+AllListViewController::AllListViewController(std::shared_ptr<SettingsStore> settings, QObject* parent)
+    : ViewController(parent), m_settings(std::move(settings))
+{
+    m_cachedImages.reserve(30);
+    setTitle(kTitle.toString());
+    setTabBarItem({kTitle.toString(), kTabImage.toString(), 0});
+}
+
+AllListViewController::~AllListViewController() = default;
+
+void AllListViewController::loadView()
+{
+    auto* screen = new QWidget;
+    screen->setObjectName(u"listing"_s);
+    screen->setAttribute(Qt::WA_StyledBackground);
+    screen->setStyleSheet(u"QWidget#listing { background: #333333; }"_s);
+    screen->resize(Device::screenSize());
+
+    // The table first, then the banner, then the header over the table's top.
+    m_tableView = new TableView(*this, screen);
+    m_tableView->setObjectName(u"torrents"_s);
+    m_tableView->setBackgroundColor(QColor::fromRgbF(0.2f, 0.2f, 0.2f));
+
+    // No advertising library here: the slot shows its background when a unit is configured and takes no room
+    // otherwise.
+    m_banner = new QWidget(screen);
+    m_banner->setObjectName(u"banner"_s);
+    m_banner->installEventFilter(this);
+    m_banner->setVisible(!AppConfig::current().advertisingUnit.isEmpty());
+
+    m_headerView = new HeaderView(screen);
+    m_headerView->setParentDelegate(this);
+    m_headerView->setShowsSettings(true);
+    screen->installEventFilter(this);
+    setView(screen);
+}
+
+void AllListViewController::viewDidLoad()
+{
+    layoutScreen();
+}
+
+bool AllListViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
+        layoutScreen();
+    if (watched == m_banner && event->type() == QEvent::Paint) {
+        QPainter painter(m_banner);
+        const QString name = Device::isTablet() ? u"titleBackIPad.png"_s : u"titleBack.png"_s;
+        painter.drawTiledPixmap(m_banner->rect(), imageNamed(name));
+        return true;
+    }
+    return ViewController::eventFilter(watched, event);
+}
+
+void AllListViewController::layoutScreen()
+{
+    QWidget* screen = view();
+    const int width = screen->width();
+    int bannerHeight = 0;
+    if (m_banner->isVisibleTo(screen)) {
+        bannerHeight = Device::isTablet() ? kTabletBannerHeight : kPhoneBannerSize.height();
+        m_banner->setGeometry(0, 0, width, bannerHeight);
+    }
+    // The header lies over the table's top 36 points; only its top band takes touches.
+    const int tableTop = bannerHeight + 34;
+    m_tableView->setGeometry(0, tableTop, width, qMax(0, screen->height() - tableTop));
+    m_headerView->setGeometry(0, bannerHeight, width, kHeaderHeight);
+    m_headerView->raise();
+}
+
+void AllListViewController::viewWillAppear(bool animated)
+{
+    ViewController::viewWillAppear(animated);
+    reloadHeaderView();
+    if (NavigationController* stack = navigationController(); stack && stack->rootViewController() == this)
+        stack->setNavigationBarHidden(true);
+    if (!m_torrentData) {
+        m_currentPage = 1;
+        fetchPage(1);
+    }
+}
+
+void AllListViewController::reloadHeaderView()
+{
+    (void)view();
+    const UserInfo& user = UserInfo::sharedInstance();
+    m_headerView->setRatio(user.ratio().value_or(QString()));
+    m_headerView->setUsername(user.username().value_or(QString()));
+    m_headerView->setDownloaded(user.downloaded().value_or(QString()));
+    m_headerView->setUploaded(user.uploaded().value_or(QString()));
+}
+
+void AllListViewController::fetchPage(int page)
+{
+    const ListingSettings choices = ListingSettings::read(*m_settings, ListingKind::Newest);
+    m_myCategories = choices.category;
+    m_lastAddress = newestListingAddress(choices, page, AppConfig::current().siteHost);
+
+    LoadingIndicator& loading = LoadingIndicator::sharedInstance();
+    loading.setParentView(Device::mainWindow() ? Device::mainWindow() : view());
+    loading.setString(kLoadingText.toString());
+    loading.setOffset(0);
+    loading.showLoadingIndicators();
+    m_tableView->setAllowsSelection(false);
+    disableTabs(true);
+
+    m_operationQueue.addOperation(std::make_shared<FetchPageAllTorrents>(
+        QUrl(m_lastAddress), this, FetchPageAllTorrents::selectorFor([this](std::optional<QList<Torrent>> torrents) {
+            loadedTorrents(std::move(torrents));
+        })));
+}
+
+void AllListViewController::loadedTorrents(std::optional<QList<Torrent>> torrents)
+{
+    if (m_refreshed) {
+        m_tableView->setScrollEnabled(true);
+        if (m_torrentData)
+            m_torrentData->clear();
+        m_refreshed = false;
+    }
+    m_noMoreTorrents = !torrents || torrents->isEmpty();
+    LoadingIndicator::sharedInstance().hideLoadingIndicators();
+    disableTabs(false);
+    m_tableView->setAllowsSelection(true);
+    m_headerView->refreshBtn()->setEnabled(true);
+
+    QList<Torrent> page = torrents.value_or(QList<Torrent>());
+    filterData(page);
+    if (!m_torrentData)
+        m_torrentData = std::move(page);
+    else
+        m_torrentData->append(page);
+    m_tableView->reloadData();
+}
+
+void AllListViewController::filterData(QList<Torrent>& torrents)
+{
+    if (!torrents.isEmpty())
+        m_lastDate = torrents.last().date.value_or(QString());
+    if (torrents.isEmpty())
+        m_noMoreTorrents = true;
+    if (m_filters.isEmpty() && !filtersAlways())
+        return;
+    torrents.removeIf([this](const Torrent& torrent) {
+        const QString name = torrent.name.value_or(QString());
+        return std::none_of(m_filters.cbegin(), m_filters.cend(),
+                            [&](const Filter& filter) { return filter.isAccepted(name); });
+    });
+}
+
+int AllListViewController::numberOfRows() const
+{
+    if (!m_torrentData)
+        return 0;
+    return int(m_torrentData->size()) + (m_noMoreTorrents ? 0 : 1);
+}
+
+int AllListViewController::heightForRow(int) const
+{
+    return kRowHeight;
+}
+
+TableViewCell* AllListViewController::cellForRow(int row)
+{
+    if (m_torrentData && row == m_torrentData->size() && !m_noMoreTorrents) {
+        TableViewCell* cell = m_tableView->dequeueReusableCell(kLoadMoreCellIdentifier.toString());
+        if (!cell) {
+            cell = new TableViewCell(kLoadMoreCellIdentifier.toString());
+            cell->setContentView(new LoadMoreItemView);
+        }
+        auto* more = static_cast<LoadMoreItemView*>(cell->contentView());
+        more->setPageText(m_lastDate);
+        // A second tap while pages are still queued would ask for the same page twice.
+        cell->setTakesTouches(m_operationQueue.operationCount() < 2);
+        return cell;
+    }
+
+    auto* cell =
+        static_cast<TorrentItemTableViewCell*>(m_tableView->dequeueReusableCell(kTorrentCellIdentifier.toString()));
+    if (!cell) {
+        cell = new TorrentItemTableViewCell(kTorrentCellIdentifier.toString());
+        auto* button = new QPushButton;
+        button->setObjectName(u"downloadButton"_s);
+        button->setFixedSize(kDownloadButtonSize);
+        button->setIcon(QIcon(imageNamed(u"download.png", kDownloadButtonSize)));
+        button->setIconSize(kDownloadButtonSize);
+        button->setFlat(true);
+        button->setCursor(Qt::PointingHandCursor);
+        button->setToolTip(u"Send to your BitTorrent client"_s);
+        button->setStyleSheet(u"QPushButton { border: none; background: transparent; }"
+                              u"QPushButton:pressed { padding-top: 1px; }"_s);
+        // On touch-down, as the row's tag says which torrent: the row is filled anew whenever it is reused.
+        connect(button, &QPushButton::pressed, this,
+                [this, button] { didTapDownloadButton(button->property("row").toInt()); });
+        cell->setAccessoryView(button);
+    }
+    const Torrent& torrent = m_torrentData->at(row);
+    cell->setUpImg(imageNamed(u"up.jpg"));
+    cell->setDownImg(imageNamed(u"down.jpg"));
+    cell->setNameLbl(torrent.name);
+    cell->setDateLbl(torrent.date);
+    cell->setUpLbl(torrent.up);
+    cell->setDownLbl(torrent.down);
+    cell->setSizeLbl(torrent.size);
+    cell->setTypeImg(cachedImageForTorrent(torrent.type.value_or(QString())));
+    cell->setDownloadedImg(torrent.isDownloaded ? imageNamed(u"downloaded.png") : QPixmap());
+    cell->accessoryView()->setProperty("row", row);
+    cell->setNeedsDisplay();
+    return cell;
+}
+
+void AllListViewController::didSelectRow(int row)
+{
+    if (!m_torrentData)
+        return;
+    if (row == m_torrentData->size()) {
+        if (!m_noMoreTorrents) {
+            ++m_currentPage;
+            fetchPage(m_currentPage);
+        }
+    } else if (row >= 0 && row < m_torrentData->size()) {
+        // The torrent's own page comes with a later version; until then it offers the page in the browser.
+        const Torrent& torrent = m_torrentData->at(row);
+        auto* page = new UnavailableViewController(
+            torrent.name.value_or(u"Torrent"_s), tabBarItem(),
+            u"The torrent's page will open here, trimmed for this window, with its download button."_s);
+        page->setBrowserAddress(
+            QUrl(detailsAddress(torrent.detailsUrl.value_or(QString()), AppConfig::current().siteHost)));
+        if (NavigationController* stack = navigationController()) {
+            stack->setNavigationBarHidden(false);
+            stack->pushViewController(page, true);
+        } else {
+            delete page;
+        }
+    }
+    m_tableView->deselectRow(row, true);
+}
+
+void AllListViewController::didRefresh()
+{
+    m_tableView->scrollToTop();
+    m_tableView->setScrollEnabled(false);
+    m_refreshed = true;
+    m_currentPage = 1;
+    m_headerView->refreshBtn()->setEnabled(false);
+    fetchPage(1);
+}
+
+void AllListViewController::refreshIfIdle()
+{
+    if (m_headerView && m_headerView->refreshBtn()->isEnabled() && m_operationQueue.operationCount() == 0)
+        didRefresh();
+}
+
+void AllListViewController::didSettings()
+{
+    auto* settings = new UnavailableViewController(
+        u"Display Settings"_s, TabBarItem{u"Display"_s, u"settings"_s, 0},
+        u"Choosing the category and order from the window comes with a later version. Until then: marrowfin-cli "
+        u"settings set Marrowfin_categories movies"_s);
+    if (NavigationController* stack = navigationController()) {
+        stack->setNavigationBarHidden(false);
+        stack->pushViewController(settings, true);
+    } else {
+        delete settings;
+    }
+}
+
+void AllListViewController::didSelectProfile(std::optional<QString> name)
+{
+    const QString user = name ? *name : UserInfo::sharedInstance().username().value_or(QString());
+    if (user == kAnonymousName || user.isEmpty())
+        return;
+    auto* profile = new UnavailableViewController(user, tabBarItem(), u"User profiles will open here."_s);
+    profile->setBrowserAddress(QUrl(profileAddress(user, AppConfig::current().siteHost)));
+    if (NavigationController* stack = navigationController()) {
+        stack->setNavigationBarHidden(false);
+        stack->pushViewController(profile, true);
+    } else {
+        delete profile;
+    }
+}
+
+QString AllListViewController::sendAddressOf(const Torrent& torrent)
+{
+    if (!torrent.downloadUrl)
+        return {};
+    return sendAddress(*torrent.downloadUrl, AppConfig::current().siteHost);
+}
+
+void AllListViewController::showSendingOverlay()
+{
+    SendingTorrentIndicator& sending = SendingTorrentIndicator::sharedInstance();
+    sending.setParentView(Device::mainWindow() ? Device::mainWindow() : view());
+    sending.setString(SendingTorrentIndicator::sendingText(m_sendingTorrentCount));
+    sending.setOffset(kSendingOverlayOffset);
+    sending.showLoadingIndicators();
+}
+
+void AllListViewController::didTapDownloadButton(int row)
+{
+    if (!m_torrentData || row < 0 || row >= m_torrentData->size())
+        return;
+    ++m_sendingTorrentCount;
+    showSendingOverlay();
+    const Torrent& torrent = m_torrentData->at(row);
+    const QString address = sendAddressOf(torrent);
+    m_operationQueue.addOperation(std::make_shared<FetchPageDownload>(
+        address.isEmpty() ? QUrl() : QUrl(address), torrent.name.value_or(QString()), this,
+        FetchPageDownload::selectorFor([this](std::optional<QString> name) { downloadedFinished(name); })));
+    m_tableView->setAllowsSelection(true);
+    disableTabs(true);
+}
+
+void AllListViewController::downloadedFinished(const std::optional<QString>& name)
+{
+    m_tableView->setAllowsSelection(true);
+    disableTabs(false);
+    --m_sendingTorrentCount;
+    showSendingOverlay();
+    if (m_sendingTorrentCount < 1)
+        SendingTorrentIndicator::sharedInstance().hideLoadingIndicators();
+    if (name && m_torrentData) {
+        for (Torrent& torrent : *m_torrentData) {
+            if (torrent.name == *name)
+                torrent.isDownloaded = true;
+        }
+    }
+    m_tableView->reloadData();
+}
+
+QPixmap AllListViewController::cachedImageForTorrent(const QString& key)
+{
+    if (const auto found = m_cachedImages.constFind(key); found != m_cachedImages.cend())
+        return *found;
+    if (!key.contains(u"http://"_s)) {
+        if (hasImageNamed(key)) {
+            const QPixmap picture = imageNamed(key, QSize(33, 33));
+            m_cachedImages.insert(key, picture);
+            return picture;
+        }
+        const QString unknown = kUnknownCategoryImage.toString();
+        if (const auto found = m_cachedImages.constFind(unknown); found != m_cachedImages.cend())
+            return *found;
+        const QPixmap picture = imageNamed(unknown, QSize(33, 33));
+        m_cachedImages.insert(unknown, picture);
+        return picture;
+    }
+    m_imageOperationQueue.addOperation(std::make_shared<ImageLoader>(
+        QUrl(key), this, [this](const QString& address, const QImage& image) { imageReady(address, image); }));
+    const QPixmap empty;
+    m_cachedImages.insert(key, empty);
+    return empty;
+}
+
+void AllListViewController::imageReady(const QString& key, const QImage& image)
+{
+    m_cachedImages.insert(key, QPixmap::fromImage(scaleToSize(image, kCachedImageSize)));
+    if (m_tableView)
+        m_tableView->reloadData();
+}
+
+void AllListViewController::disableTabs(bool disable)
+{
+    if (TabBarController* tabs = tabBarController())
+        tabs->setTabsEnabled(!disable);
+}
+
+} // namespace marrowfin

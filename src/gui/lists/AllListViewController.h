@@ -1,0 +1,133 @@
+#pragma once
+
+#include "core/lists/Filter.h"
+#include "core/net/OperationQueue.h"
+#include "core/scrape/Torrent.h"
+#include "gui/platform/TableView.h"
+#include "gui/platform/ViewController.h"
+#include "gui/ui/HeaderViewDelegate.h"
+
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QPixmap>
+
+#include <memory>
+#include <optional>
+
+namespace marrowfin {
+
+class HeaderView;
+class SettingsStore;
+
+// The site's newest torrents, page by page: a header with the signed-in user's figures, the banner slot and a table
+// that grows through a load-more row. A row opens the torrent's page; its download button sends the torrent to the
+// remote client, and running sends are counted in the shared sending overlay. The search and favorites screens
+// build on it. Main thread only; pages and sends run on its queue one at a time, pictures three at a time.
+class AllListViewController : public ViewController, public TableViewDataSource, public HeaderViewDelegate
+{
+    Q_OBJECT
+
+public:
+    static constexpr QStringView kTitle = u"All Torrents";
+    static constexpr QStringView kTabImage = u"tabbar-all.png";
+    static constexpr QStringView kTorrentCellIdentifier = u"TorrentCell";
+    static constexpr QStringView kLoadMoreCellIdentifier = u"Default";
+    static constexpr int kRowHeight = 37;
+    static constexpr int kHeaderHeight = 70;
+    static constexpr int kLoadMoreHeight = 36;
+    static constexpr QSize kPhoneBannerSize{320, 50};
+    static constexpr int kTabletBannerHeight = 90;
+    static constexpr QSize kCachedImageSize{48, 36};
+    static constexpr int kSendingOverlayOffset = 50;
+
+    explicit AllListViewController(std::shared_ptr<SettingsStore> settings, QObject* parent = nullptr);
+    ~AllListViewController() override;
+
+    void viewWillAppear(bool animated) override;
+
+    // Builds the listing address for page `page` and queues its fetch.
+    virtual void fetchPage(int page);
+    // A delivered page; none when it could not be fetched.
+    virtual void loadedTorrents(std::optional<QList<Torrent>> torrents);
+    // Drops the records no filter accepts (only when there are filters).
+    virtual void filterData(QList<Torrent>& torrents);
+
+    // HeaderViewDelegate
+    void didRefresh() override;
+    void didSelectProfile(std::optional<QString> name) override;
+    [[nodiscard]] bool respondsToSettings() const override { return true; }
+    void didSettings() override;
+
+    // The window's refresh shortcut: a refresh unless a page is on its way.
+    void refreshIfIdle();
+
+    // The download button of row `row`.
+    void didTapDownloadButton(int row);
+    // A send's delivery: the name after a successful upload, none after a failure.
+    void downloadedFinished(const std::optional<QString>& name);
+
+    // The picture for a torrent's category word, or for a picture address (loaded in the background).
+    [[nodiscard]] QPixmap cachedImageForTorrent(const QString& key);
+    void imageReady(const QString& key, const QImage& image);
+
+    // Disables or enables every tab, "More" included, while a fetch or send runs.
+    void disableTabs(bool disable);
+    void reloadHeaderView();
+
+    // TableViewDataSource
+    [[nodiscard]] int numberOfRows() const override;
+    [[nodiscard]] TableViewCell* cellForRow(int row) override;
+    [[nodiscard]] int heightForRow(int row) const override;
+    void didSelectRow(int row) override;
+
+    // State, for the subclasses, the window and tests.
+    [[nodiscard]] const std::optional<QList<Torrent>>& torrentData() const { return m_torrentData; }
+    [[nodiscard]] int currentPage() const { return m_currentPage; }
+    [[nodiscard]] int sendingTorrentCount() const { return m_sendingTorrentCount; }
+    [[nodiscard]] bool noMoreTorrents() const { return m_noMoreTorrents; }
+    [[nodiscard]] bool refreshed() const { return m_refreshed; }
+    [[nodiscard]] const QString& lastDate() const { return m_lastDate; }
+    [[nodiscard]] const QString& lastAddress() const { return m_lastAddress; }
+    [[nodiscard]] TableView* tableView() const { return m_tableView; }
+    [[nodiscard]] HeaderView* headerView() const { return m_headerView; }
+    [[nodiscard]] QWidget* bannerView() const { return m_banner; }
+    [[nodiscard]] OperationQueue& operationQueue() { return m_operationQueue; }
+    [[nodiscard]] OperationQueue& imageOperationQueue() { return m_imageOperationQueue; }
+    [[nodiscard]] int cachedImageCount() const { return int(m_cachedImages.size()); }
+
+    // The address a send fetches the record's torrent file from; empty when the record has none.
+    [[nodiscard]] static QString sendAddressOf(const Torrent& torrent);
+
+protected:
+    void loadView() override;
+    void viewDidLoad() override;
+    // Whether this is the favorites screen, which drops every record when it has no filters.
+    [[nodiscard]] virtual bool filtersAlways() const { return false; }
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    std::shared_ptr<SettingsStore> m_settings;
+    QList<Filter> m_filters;
+
+private:
+    void layoutScreen();
+    void showSendingOverlay();
+
+    std::optional<QList<Torrent>> m_torrentData;
+    int m_currentPage = 0;
+    int m_sendingTorrentCount = 0;
+    QHash<QString, QPixmap> m_cachedImages;
+    TableView* m_tableView = nullptr;
+    HeaderView* m_headerView = nullptr;
+    QWidget* m_banner = nullptr;
+    bool m_noMoreTorrents = false;
+    bool m_refreshed = false;
+    QString m_lastDate;
+    QString m_myCategories;
+    QString m_lastAddress;
+    // Declared last, so they are emptied (their destructors wait) before anything their deliveries touch goes.
+    OperationQueue m_operationQueue{1, QStringLiteral("listing")};
+    OperationQueue m_imageOperationQueue{3, QStringLiteral("listing pictures")};
+};
+
+} // namespace marrowfin

@@ -1,0 +1,182 @@
+#include "TorrentItemTableViewCell.h"
+
+#include "gui/platform/Device.h"
+#include "gui/platform/Fonts.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace marrowfin {
+
+namespace {
+
+constexpr QRect kTypeImageRect{0, 0, 33, 33};
+constexpr QRect kDownloadedImageRect{48, 15, 24, 19};
+constexpr QSize kFigureImageSize{10, 10};
+constexpr int kNameTop = 5;
+constexpr int kSizeLeft = 120;
+constexpr qreal kHighlightedTypeOpacity = 0.5;
+
+// Text is placed by the top of its line.
+void drawTextAt(QPainter& painter, int x, int y, const QString& text)
+{
+    painter.drawText(x, y + painter.fontMetrics().ascent(), text);
+}
+
+void drawPicture(QPainter& painter, const QRect& target, const QPixmap& picture)
+{
+    if (!picture.isNull())
+        painter.drawPixmap(target, picture);
+}
+
+} // namespace
+
+TorrentItemTableViewCell::TorrentItemTableViewCell(QString reuseIdentifier, QWidget* parent)
+    : FlatTableViewCell(std::move(reuseIdentifier), parent)
+{}
+
+const QFont& TorrentItemTableViewCell::boldFont()
+{
+    static const QFont font = fontNamed(u"Arial-BoldMT", 12);
+    return font;
+}
+
+const QFont& TorrentItemTableViewCell::smallFont()
+{
+    static const QFont font = fontNamed(u"Arial", 10);
+    return font;
+}
+
+const QFont& TorrentItemTableViewCell::largeFont()
+{
+    static const QFont font = fontNamed(u"ArialRoundedMTBold", 19);
+    return font;
+}
+
+int TorrentItemTableViewCell::nameWidth(int contentWidth)
+{
+    return Device::isTablet() ? contentWidth - kNameLeft : kPhoneNameWidth;
+}
+
+void TorrentItemTableViewCell::setNameLbl(std::optional<QString> text)
+{
+    m_nameLbl = std::move(text);
+    setNeedsDisplay();
+}
+
+void TorrentItemTableViewCell::setDateLbl(std::optional<QString> text)
+{
+    m_dateLbl = std::move(text);
+    setNeedsDisplay();
+}
+
+void TorrentItemTableViewCell::setSizeLbl(std::optional<QString> text)
+{
+    m_sizeLbl = std::move(text);
+    setNeedsDisplay();
+}
+
+void TorrentItemTableViewCell::setUpLbl(std::optional<QString> text)
+{
+    m_upLbl = std::move(text);
+    setNeedsDisplay();
+}
+
+void TorrentItemTableViewCell::setDownLbl(std::optional<QString> text)
+{
+    m_downLbl = std::move(text);
+    setNeedsDisplay();
+}
+
+void TorrentItemTableViewCell::setTypeImg(const QPixmap& picture)
+{
+    m_typeImg = picture;
+    setNeedsDisplay();
+}
+
+void TorrentItemTableViewCell::setUpImg(const QPixmap& picture)
+{
+    m_upImg = picture;
+    setNeedsDisplay();
+}
+
+void TorrentItemTableViewCell::setDownImg(const QPixmap& picture)
+{
+    m_downImg = picture;
+    setNeedsDisplay();
+}
+
+void TorrentItemTableViewCell::setDownloadedImg(const QPixmap& picture)
+{
+    m_downloadedImg = picture;
+    setNeedsDisplay();
+}
+
+QString TorrentItemTableViewCell::displayedName() const
+{
+    if (!m_nameLbl)
+        return {};
+    const int width = nameWidth(contentView() ? contentView()->width() : this->width());
+    return QFontMetrics(boldFont()).elidedText(*m_nameLbl, Qt::ElideRight, std::max(0, width));
+}
+
+void TorrentItemTableViewCell::prepareForReuse()
+{
+    FlatTableViewCell::prepareForReuse();
+    m_nameLbl.reset();
+    m_dateLbl.reset();
+    m_sizeLbl.reset();
+    m_upLbl.reset();
+    m_downLbl.reset();
+    m_typeImg = QPixmap();
+    m_upImg = QPixmap();
+    m_downImg = QPixmap();
+    m_downloadedImg = QPixmap();
+    setNeedsDisplay();
+}
+
+void TorrentItemTableViewCell::drawContentView(QPainter& painter, const QRect& rect)
+{
+    const bool marked = isHighlighted() || isSelected();
+    // Unmarked, the content view is opaque and must cover its rectangle; marked, the row's grey shows through.
+    if (!marked)
+        painter.fillRect(rect, kBackground);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+
+    const QPoint origin = rect.topLeft();
+    if (!m_typeImg.isNull()) {
+        painter.setOpacity(marked ? kHighlightedTypeOpacity : 1.0);
+        painter.drawPixmap(kTypeImageRect.translated(origin), m_typeImg);
+        painter.setOpacity(1.0);
+    }
+    drawPicture(painter, QRect(origin + QPoint(kUpImageLeft, kFiguresTop), kFigureImageSize), m_upImg);
+    drawPicture(painter, QRect(origin + QPoint(kDownImageLeft, kFiguresTop), kFigureImageSize), m_downImg);
+    drawPicture(painter, kDownloadedImageRect.translated(origin), m_downloadedImg);
+
+    painter.setPen(marked ? QColor(Qt::white) : kTextGrey);
+    if (m_nameLbl) {
+        painter.setFont(boldFont());
+        drawTextAt(painter, origin.x() + kNameLeft, origin.y() + kNameTop, displayedName());
+    }
+
+    painter.setFont(smallFont());
+    if (m_dateLbl)
+        drawTextAt(painter, origin.x() + kNameLeft, origin.y() + kFiguresTop, *m_dateLbl);
+    if (m_sizeLbl)
+        drawTextAt(painter, origin.x() + kSizeLeft, origin.y() + kFiguresTop, *m_sizeLbl);
+    const QFontMetrics metrics(smallFont());
+    // Seeders and leechers end just left of their pictures, whatever their length.
+    if (m_upLbl) {
+        const int x = kUpImageLeft - metrics.horizontalAdvance(*m_upLbl) - kFigureGap;
+        drawTextAt(painter, origin.x() + x, origin.y() + kFiguresTop, *m_upLbl);
+    }
+    if (m_downLbl) {
+        const int x = kDownImageLeft - metrics.horizontalAdvance(*m_downLbl) - kFigureGap;
+        drawTextAt(painter, origin.x() + x, origin.y() + kFiguresTop, *m_downLbl);
+    }
+}
+
+} // namespace marrowfin

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "FlatTableViewCell.h"
+
+#include <QFont>
+#include <QPixmap>
+
+#include <optional>
+
+namespace marrowfin {
+
+// A torrent's row in a listing: its category picture, name, age, size, seeders and leechers, and a mark when the
+// torrent has been downloaded already. Drawn in one pass; a field not set is not drawn.
+class TorrentItemTableViewCell final : public FlatTableViewCell
+{
+    Q_OBJECT
+
+public:
+    // The name's column on a phone; a tablet gives it the content's width.
+    static constexpr int kPhoneNameWidth = 230;
+    static constexpr int kNameLeft = 40;
+    static constexpr int kFiguresTop = 20;
+    // The seeders and leechers pictures; their figures end kFigureGap points left of them.
+    static constexpr int kUpImageLeft = 214;
+    static constexpr int kDownImageLeft = 261;
+    static constexpr int kFigureGap = 4;
+    static constexpr QColor kBackground{0x22, 0x22, 0x22};
+    static constexpr QColor kTextGrey{204, 204, 204};
+
+    explicit TorrentItemTableViewCell(QString reuseIdentifier, QWidget* parent = nullptr);
+
+    // Shared by every row, made once.
+    [[nodiscard]] static const QFont& boldFont();
+    [[nodiscard]] static const QFont& smallFont();
+    [[nodiscard]] static const QFont& largeFont();
+    // The name's width for content of this width on the current device.
+    [[nodiscard]] static int nameWidth(int contentWidth);
+
+    [[nodiscard]] const std::optional<QString>& nameLbl() const { return m_nameLbl; }
+    void setNameLbl(std::optional<QString> text);
+    [[nodiscard]] const std::optional<QString>& dateLbl() const { return m_dateLbl; }
+    void setDateLbl(std::optional<QString> text);
+    [[nodiscard]] const std::optional<QString>& sizeLbl() const { return m_sizeLbl; }
+    void setSizeLbl(std::optional<QString> text);
+    [[nodiscard]] const std::optional<QString>& upLbl() const { return m_upLbl; }
+    void setUpLbl(std::optional<QString> text);
+    [[nodiscard]] const std::optional<QString>& downLbl() const { return m_downLbl; }
+    void setDownLbl(std::optional<QString> text);
+
+    // A null picture is none.
+    [[nodiscard]] const QPixmap& typeImg() const { return m_typeImg; }
+    void setTypeImg(const QPixmap& picture);
+    [[nodiscard]] const QPixmap& upImg() const { return m_upImg; }
+    void setUpImg(const QPixmap& picture);
+    [[nodiscard]] const QPixmap& downImg() const { return m_downImg; }
+    void setDownImg(const QPixmap& picture);
+    [[nodiscard]] const QPixmap& downloadedImg() const { return m_downloadedImg; }
+    void setDownloadedImg(const QPixmap& picture);
+
+    // The name as drawn at the row's current width: cut with an ellipsis when it does not fit.
+    [[nodiscard]] QString displayedName() const;
+
+    // Clears every field, so a reused row shows nothing of its previous torrent.
+    void prepareForReuse() override;
+
+protected:
+    void drawContentView(QPainter& painter, const QRect& rect) override;
+
+private:
+    std::optional<QString> m_nameLbl;
+    std::optional<QString> m_dateLbl;
+    std::optional<QString> m_sizeLbl;
+    std::optional<QString> m_upLbl;
+    std::optional<QString> m_downLbl;
+    QPixmap m_typeImg;
+    QPixmap m_upImg;
+    QPixmap m_downImg;
+    QPixmap m_downloadedImg;
+};
+
+} // namespace marrowfin

@@ -1,0 +1,228 @@
+#include "gui/ui/HeaderView.h"
+
+#include "Printing.h"
+#include "Rendering.h"
+
+#include "gui/ui/HeaderViewDelegate.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/UIUnderlinedLabel.h"
+
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace marrowfin {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+// Stands for the list under the header: white, and counts the presses that reach it.
+class PressCounter final : public QWidget
+{
+public:
+    explicit PressCounter(QWidget* parent) : QWidget(parent)
+    {
+        setAutoFillBackground(true);
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::Window, Qt::white);
+        setPalette(palette);
+    }
+
+    int presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
+// Answers filters and search but not settings, as a screen without a settings page would.
+class RecordingDelegate final : public HeaderViewDelegate
+{
+public:
+    void didRefresh() override { calls.append(u"refresh"_s); }
+    void didSelectProfile(std::optional<QString> name) override
+    {
+        calls.append(name ? u"profile "_s + *name : u"own profile"_s);
+    }
+    bool respondsToFilters() const override { return true; }
+    void didFilters() override { calls.append(u"filters"_s); }
+    void didSettings() override { calls.append(u"settings"_s); }
+    bool respondsToSearch() const override { return true; }
+    void didSearch() override { calls.append(u"search"_s); }
+
+    QStringList calls;
+};
+
+class HeaderViewTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_screen.resize(375, 300);
+        m_list = new PressCounter(&m_screen);
+        m_list->setGeometry(0, 0, 375, 300);
+        m_header = new HeaderView(&m_screen);
+        m_header->setGeometry(0, 0, 375, HeaderView::kHeight);
+        m_header->setParentDelegate(&m_delegate);
+        m_screen.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_screen));
+    }
+
+    void clickScreenAt(QPoint point)
+    {
+        QTest::mouseClick(m_screen.windowHandle(), Qt::LeftButton, Qt::NoModifier, point);
+    }
+
+    QWidget m_screen;
+    PressCounter* m_list = nullptr;
+    HeaderView* m_header = nullptr;
+    RecordingDelegate m_delegate;
+};
+
+TEST_F(HeaderViewTest, OnlyTheTopBandTakesClicksAndTheRestReachesTheListUnderIt)
+{
+    EXPECT_TRUE(m_header->pointInside(QPoint(100, 20)));
+    EXPECT_TRUE(m_header->pointInside(QPoint(100, 44)));
+    EXPECT_FALSE(m_header->pointInside(QPoint(100, 0)));
+    EXPECT_FALSE(m_header->pointInside(QPoint(100, 45)));
+    EXPECT_FALSE(m_header->pointInside(QPoint(100, 50)));
+
+    EXPECT_EQ(m_screen.childAt(100, 50), m_list);
+    EXPECT_EQ(m_screen.childAt(100, 69), m_list);
+    EXPECT_NE(m_screen.childAt(100, 20), m_list);
+
+    clickScreenAt(QPoint(100, 50));
+    EXPECT_EQ(m_list->presses, 1);
+    clickScreenAt(QPoint(100, 20));
+    EXPECT_EQ(m_list->presses, 1) << "the band keeps its clicks from the list";
+
+    const QPoint refresh = m_header->refreshBtn()->geometry().center();
+    clickScreenAt(m_header->mapTo(&m_screen, refresh));
+    EXPECT_EQ(m_delegate.calls, QStringList{u"refresh"_s});
+    EXPECT_EQ(m_list->presses, 1);
+}
+
+TEST_F(HeaderViewTest, DrawsTheBandAndAShadowOverTheList)
+{
+    const QImage image = m_screen.grab().toImage();
+    const QColor band = image.pixelColor(100, 20);
+    EXPECT_LT(band.lightness(), 0x40);
+    const QColor shadow = image.pixelColor(100, 48);
+    EXPECT_LT(shadow.lightness(), 200) << "the shadow darkens the list just under the band";
+    EXPECT_LT(shadow.lightness(), image.pixelColor(100, 66).lightness()) << "and fades out downwards";
+    EXPECT_EQ(image.pixelColor(100, 80), QColor(Qt::white));
+
+    // A view added later covers the header until the screen raises it again; the shadow rises with it.
+    auto* later = new PressCounter(&m_screen);
+    later->setGeometry(0, 0, 375, 300);
+    later->show();
+    m_header->raise();
+    EXPECT_LT(m_screen.grab().toImage().pixelColor(100, 48).lightness(), 200);
+
+    m_header->hide();
+    const QImage hidden = m_screen.grab().toImage();
+    EXPECT_EQ(hidden.pixelColor(100, 48), QColor(Qt::white)) << "the shadow goes with its header";
+    m_header->show();
+    m_header->move(0, 100);
+    const QImage moved = m_screen.grab().toImage();
+    EXPECT_EQ(moved.pixelColor(100, 48), QColor(Qt::white));
+    EXPECT_LT(moved.pixelColor(100, 148).lightness(), 200) << "the shadow follows its header";
+}
+
+TEST_F(HeaderViewTest, ButtonsCallTheDelegateOnlyForWhatItAnswers)
+{
+    m_header->setUsername(u"someone"_s);
+    m_header->setShowsSearch(true);
+    m_header->setShowsFilters(true);
+    m_header->usernameLbl()->click();
+    m_header->refreshBtn()->click();
+    m_header->filtersBtn()->click();
+    m_header->settingsBtn()->click();
+    m_header->searchBtn()->click();
+    EXPECT_EQ(m_delegate.calls, (QStringList{u"own profile"_s, u"refresh"_s, u"filters"_s, u"search"_s}));
+
+    m_header->refreshBtn()->setEnabled(false);
+    m_header->refreshBtn()->click();
+    EXPECT_EQ(m_delegate.calls.size(), 4);
+
+    m_header->setParentDelegate(nullptr);
+    m_header->refreshBtn()->setEnabled(true);
+    m_header->refreshBtn()->click();
+    EXPECT_EQ(m_delegate.calls.size(), 4);
+}
+
+TEST_F(HeaderViewTest, LaysOutTheScreensButtonsAndFiguresInsideTheBand)
+{
+    // A listing screen: refresh and settings at the right end.
+    const QRect settings = m_header->settingsBtn()->geometry();
+    EXPECT_FALSE(m_header->searchBtn()->isVisible());
+    EXPECT_FALSE(m_header->filtersBtn()->isVisible());
+    EXPECT_EQ(settings.size(), QSize(30, 30));
+    EXPECT_GT(settings.x(), 375 - 50);
+    EXPECT_LT(m_header->refreshBtn()->geometry().right(), settings.left());
+
+    // The search screen: search takes the settings button's place.
+    m_header->setShowsSettings(false);
+    m_header->setShowsSearch(true);
+    EXPECT_EQ(m_header->searchBtn()->geometry(), settings);
+
+    // Favorites: settings and filters, refresh still leftmost.
+    m_header->setShowsSearch(false);
+    m_header->setShowsSettings(true);
+    m_header->setShowsFilters(true);
+    const QRect filters = m_header->filtersBtn()->geometry();
+    EXPECT_EQ(m_header->settingsBtn()->geometry(), settings);
+    EXPECT_LT(filters.right(), settings.left());
+    EXPECT_LT(m_header->refreshBtn()->geometry().right(), filters.left());
+    for (const QWidget* button : {m_header->refreshBtn(), m_header->filtersBtn(), m_header->settingsBtn()}) {
+        EXPECT_GT(button->y(), 0);
+        EXPECT_LE(button->geometry().bottom(), HeaderView::kBandHeight - 1);
+    }
+
+    m_header->setUsername(u"someone"_s);
+    m_header->setRatio(u"1.25"_s);
+    m_header->setDownloaded(u"3.2 GB"_s);
+    m_header->setUploaded(u"4.0 GB"_s);
+    EXPECT_EQ(m_header->ratioLbl()->text(), u"Ratio: 1.25"_s);
+    EXPECT_EQ(m_header->downLbl()->text(), u"\u2193 3.2 GB"_s);
+    EXPECT_EQ(m_header->upLbl()->text(), u"\u2191 4.0 GB"_s);
+    EXPECT_LT(m_header->ratioLbl()->geometry().right(), m_header->downLbl()->x());
+    EXPECT_LT(m_header->downLbl()->geometry().right(), m_header->upLbl()->x());
+    EXPECT_LT(m_header->usernameLbl()->geometry().bottom(), m_header->ratioLbl()->geometry().bottom());
+    EXPECT_LE(m_header->ratioLbl()->geometry().bottom(), HeaderView::kBandHeight - 1);
+
+    // Without a ratio the figures close up.
+    const int downX = m_header->downLbl()->x();
+    m_header->setRatio(QString());
+    EXPECT_FALSE(m_header->ratioLbl()->isVisible());
+    EXPECT_LT(m_header->downLbl()->x(), downX);
+}
+
+TEST(UIUnderlinedLabel, UnderlinesExactlyTheTitleFiveAboveTheBottom)
+{
+    UIUnderlinedLabel label;
+    QFont font = label.font();
+    font.setPixelSize(14);
+    font.setBold(true);
+    label.setFont(font);
+    label.setText(u"someone"_s);
+    label.resize(150, 24);
+    const int titleWidth = QFontMetrics(font).horizontalAdvance(label.text());
+    ASSERT_LT(titleWidth, 140);
+
+    const QImage image = test::renderImage(label);
+    const int lineY = 24 - 5;
+    for (int x = 0; x < titleWidth; ++x)
+        ASSERT_EQ(image.pixelColor(x, lineY), QColor(Qt::white)) << "x " << x;
+    for (int x = titleWidth + 2; x < 150; ++x)
+        ASSERT_EQ(image.pixelColor(x, lineY).alpha(), 0) << "x " << x;
+    // The area is left clear apart from the title and its line.
+    EXPECT_EQ(image.pixelColor(149, 2).alpha(), 0);
+    const auto titleRight =
+        test::rightmostMatching(image, QRect(0, 0, 150, lineY - 1), [](const QColor& c) { return c.alpha() > 128; });
+    ASSERT_TRUE(titleRight.has_value());
+    EXPECT_NEAR(*titleRight, titleWidth, 3);
+}
+
+} // namespace
+} // namespace marrowfin

@@ -1,0 +1,116 @@
+#include "gui/ui/ImageLoader.h"
+
+#include "Printing.h"
+
+#include "core/net/OperationQueue.h"
+#include "gui/ui/ImageScaling.h"
+#include "support/EventLoop.h"
+#include "support/TestHttpServer.h"
+
+#include <QBuffer>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace marrowfin {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+QByteArray pngBytes(QSize size)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+struct Delivery
+{
+    QString address;
+    QSize size;
+    bool onMainThread = false;
+};
+
+TEST(ImageLoader, DeliversDecodedPicturesOnTheMainThreadAndNothingElse)
+{
+    test::TestHttpServer server;
+    server.route("/poster.png", test::ScriptedResponse(200, "OK", {{"Content-Type", "image/png"}}, pngBytes({7, 5})));
+    server.route("/garbage.png", test::ScriptedResponse(200, "OK", {{"Content-Type", "image/png"}},
+                                                        "these bytes are no picture at all"));
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString localPath = folder.filePath(u"local.png"_s);
+    {
+        QFile file(localPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(pngBytes({3, 9}));
+    }
+
+    QObject receiver;
+    QList<Delivery> deliveries;
+    const auto record = [&deliveries](const QString& address, const QImage& image) {
+        deliveries.append({address, image.size(), QThread::currentThread() == qApp->thread()});
+    };
+    OperationQueue queue(2);
+    const QUrl poster = server.url(u"/poster.png"_s);
+    const QUrl local = QUrl::fromLocalFile(localPath);
+    for (const QUrl& url : {poster, server.url(u"/garbage.png"_s), server.url(u"/missing.png"_s), local,
+                            QUrl::fromLocalFile(folder.filePath(u"absent.png"_s))})
+        queue.addOperation(std::make_shared<ImageLoader>(url, &receiver, record));
+
+    queue.waitUntilAllOperationsAreFinished();
+    ASSERT_TRUE(test::processEventsUntil([&] { return deliveries.size() >= 2; }));
+    // Anything posted for the failures would have arrived with the rest.
+    QCoreApplication::processEvents();
+    ASSERT_EQ(deliveries.size(), 2);
+    const auto posterDelivery = deliveries[0].address == poster.toString() ? deliveries[0] : deliveries[1];
+    const auto localDelivery = deliveries[0].address == poster.toString() ? deliveries[1] : deliveries[0];
+    EXPECT_EQ(posterDelivery.address, poster.toString());
+    EXPECT_EQ(posterDelivery.size, QSize(7, 5));
+    EXPECT_TRUE(posterDelivery.onMainThread);
+    EXPECT_EQ(localDelivery.address, local.toString());
+    EXPECT_EQ(localDelivery.size, QSize(3, 9));
+    EXPECT_EQ(server.requestsTo("/garbage.png").size(), 1);
+}
+
+TEST(ScaleToSize, StretchesTheWholePictureToExactlyTheSizeAsked)
+{
+    // Top left red, bottom left green, right half blue.
+    QImage source(100, 50, QImage::Format_ARGB32);
+    source.fill(Qt::blue);
+    {
+        QPainter painter(&source);
+        painter.fillRect(0, 0, 50, 25, Qt::red);
+        painter.fillRect(0, 25, 50, 25, Qt::green);
+    }
+
+    const QImage scaled = scaleToSize(source, QSize(48, 36));
+    EXPECT_EQ(scaled.size(), QSize(48, 36));
+    EXPECT_EQ(scaled.devicePixelRatio(), 1.0);
+    EXPECT_EQ(scaled.pixelColor(4, 4), QColor(Qt::red));
+    EXPECT_EQ(scaled.pixelColor(20, 14), QColor(Qt::red));
+    EXPECT_EQ(scaled.pixelColor(4, 31), QColor(Qt::green));
+    EXPECT_EQ(scaled.pixelColor(43, 4), QColor(Qt::blue));
+    EXPECT_EQ(scaled.pixelColor(28, 31), QColor(Qt::blue));
+
+    // A picture made for a denser screen is still taken whole.
+    QPixmap dense = QPixmap::fromImage(source);
+    dense.setDevicePixelRatio(2);
+    const QPixmap scaledPixmap = scaleToSize(dense, QSize(20, 10));
+    EXPECT_EQ(scaledPixmap.size(), QSize(20, 10));
+    EXPECT_EQ(scaledPixmap.devicePixelRatio(), 1.0);
+    const QImage fromPixmap = scaledPixmap.toImage();
+    EXPECT_EQ(fromPixmap.pixelColor(1, 1), QColor(Qt::red));
+    EXPECT_EQ(fromPixmap.pixelColor(18, 8), QColor(Qt::blue));
+
+    EXPECT_TRUE(scaleToSize(source, QSize(0, 10)).isNull());
+}
+
+} // namespace
+} // namespace marrowfin

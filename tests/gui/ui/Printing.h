@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QColor>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <ostream>
+
+// Readable failure messages for the Qt values the tests compare. Qt's types live in the global namespace, so
+// GoogleTest finds these there.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QRect& rect, std::ostream* out)
+{
+    *out << "QRect(" << rect.x() << ", " << rect.y() << ", " << rect.width() << "x" << rect.height() << ")";
+}
+
+inline void PrintTo(const QPoint& point, std::ostream* out)
+{
+    *out << "QPoint(" << point.x() << ", " << point.y() << ")";
+}
+
+inline void PrintTo(const QSize& size, std::ostream* out)
+{
+    *out << "QSize(" << size.width() << "x" << size.height() << ")";
+}
+
+inline void PrintTo(const QColor& colour, std::ostream* out)
+{
+    *out << "QColor(" << colour.red() << ", " << colour.green() << ", " << colour.blue() << ", " << colour.alpha()
+         << ")";
+}
