@@ -178,8 +178,11 @@ void SwitchViewController::buildTabs()
 
 void SwitchViewController::tabBarControllerDidSelectViewController(TabBarController* tabs, ViewController*)
 {
-    // The overflow list itself has no index of its own to remember.
-    if (tabs->selectedIndex() >= 0)
+    // The overflow list itself has no index of its own to remember. Nor is the Logout tab remembered: the next start
+    // would open on it and sign out again at once; the logout leads to the first tab, and that is what is stored.
+    if (tabs->selectedIndex() == kLogoutTabIndex)
+        m_settings->setNumber(SettingsKeys::tab, 0);
+    else if (tabs->selectedIndex() >= 0)
         m_settings->setNumber(SettingsKeys::tab, tabs->selectedIndex());
     if (tabs->selectedIndex() < tabs->directTabCount() || tabs->selectedIndex() == TabBarController::kMoreIndex) {
         tabs->moreNavigationController()->popToRootViewControllerAnimated(false);

@@ -103,6 +103,9 @@ void AllListViewController::layoutScreen()
     // The header lies over the table's top 36 points; only its top band takes touches.
     const int tableTop = bannerHeight + 34;
     m_tableView->setGeometry(0, tableTop, width, qMax(0, screen->height() - tableTop));
+    // The first row starts below the header's band, which would otherwise hide its name.
+    if (m_tableView->topInset() != HeaderView::kBandHeight - 34)
+        m_tableView->setTopInset(HeaderView::kBandHeight - 34);
     m_headerView->setGeometry(0, bannerHeight, width, kHeaderHeight);
     m_headerView->raise();
 }

@@ -305,7 +305,10 @@ void LoginViewController::showCaptchaImage(const QString& imageAddress)
 
 void LoginViewController::enterMainFace()
 {
-    m_root.switchViews();
+    // On the next turn of the event loop, after the sign-in has hidden its overlay: the first screen of the tabs
+    // shows the same shared overlay for its first page.
+    QMetaObject::invokeMethod(
+        this, [root = &m_root] { root->switchViews(); }, Qt::QueuedConnection);
 }
 
 } // namespace marrowfin

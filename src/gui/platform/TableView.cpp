@@ -30,7 +30,7 @@ TableView::~TableView() = default;
 void TableView::recomputeOffsets()
 {
     m_offsets.resize(m_rowCount + 1);
-    int top = 0;
+    int top = m_topInset;
     for (int row = 0; row < m_rowCount; ++row) {
         m_offsets[row] = top;
         top += qMax(0, m_dataSource.heightForRow(row));
@@ -109,7 +109,7 @@ TableViewCell* TableView::cellForRow(int row) const
 int TableView::rowAt(QPoint viewportPoint) const
 {
     const int y = viewportPoint.y() + verticalScrollBar()->value();
-    if (y < 0 || m_rowCount == 0 || y >= m_offsets[m_rowCount])
+    if (m_rowCount == 0 || y < m_offsets[0] || y >= m_offsets[m_rowCount])
         return -1;
     const auto next = std::upper_bound(m_offsets.cbegin(), m_offsets.cend() - 1, y);
     return int(next - m_offsets.cbegin()) - 1;
@@ -146,6 +146,12 @@ void TableView::deselectRow(int row, bool)
         cell->setSelected(false);
     if (row == m_selectedRow)
         m_selectedRow = -1;
+}
+
+void TableView::setTopInset(int inset)
+{
+    m_topInset = qMax(0, inset);
+    reloadData();
 }
 
 void TableView::setBackgroundColor(const QColor& colour)

@@ -53,6 +53,10 @@ public:
     void deselectRow(int row, bool animated);
     [[nodiscard]] int selectedRow() const { return m_selectedRow; }
 
+    // Room above the first row, e.g. under a header that lies over the table's top.
+    void setTopInset(int inset);
+    [[nodiscard]] int topInset() const { return m_topInset; }
+
     void setBackgroundColor(const QColor& colour);
     [[nodiscard]] QColor backgroundColor() const { return m_background; }
 
@@ -82,6 +86,7 @@ private:
     QHash<int, TableViewCell*> m_visible;
     QHash<QString, QList<TableViewCell*>> m_reusable;
     QColor m_background{0x33, 0x33, 0x33};
+    int m_topInset = 0;
     bool m_allowsSelection = true;
     bool m_scrollEnabled = true;
     int m_pressedRow = -1;

@@ -1,0 +1,254 @@
+#include "WindowFixture.h"
+
+#include "core/scrape/UserInfo.h"
+#include "gui/platform/NavigationController.h"
+#include "gui/platform/TabBar.h"
+#include "gui/platform/TabBarController.h"
+#include "gui/platform/TableView.h"
+#include "gui/platform/UnavailableViewController.h"
+#include "gui/ui/LoadingIndicator.h"
+#include "gui/ui/SendingTorrentIndicator.h"
+#include "gui/ui/TorrentItemTableViewCell.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QUrl>
+
+namespace marrowfin::windowtest {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+QString sitePath(const QString& address)
+{
+    const QUrl url(address);
+    return url.path() + (url.hasQuery() ? u"?"_s + url.query() : QString());
+}
+
+TEST_F(WindowTest, AnonymousStartListsThePagesAndKeepsRowsWhenAPageFails)
+{
+    launch();
+    // A first start: the anonymous switch is on and stored, the fields are empty and disabled, nothing signs in.
+    LoginViewController* login = m_root->loginViewController();
+    ASSERT_NE(login, nullptr);
+    EXPECT_FALSE(m_root->showLogin());
+    EXPECT_TRUE(login->anonymousLoginSwitch()->isChecked());
+    EXPECT_FALSE(login->automaticLoginSwitch()->isChecked());
+    EXPECT_EQ(m_settings->text(SettingsKeys::anonymousLogin), u"YES"_s);
+    EXPECT_FALSE(login->usernameField()->isEnabled());
+    EXPECT_TRUE(login->usernameField()->text().isEmpty());
+
+    login->loginButton()->click();
+    ASSERT_TRUE(processEventsUntil([&] { return m_root->showLogin(); }));
+    // The first page is on its way: overlay up, tabs and rows disabled.
+    EXPECT_EQ(sitePath(list().lastAddress()), u"/new/?field=time_add&sorder=desc"_s);
+    if (list().operationQueue().operationCount() > 0) {
+        EXPECT_TRUE(LoadingIndicator::sharedInstance().isShown());
+        EXPECT_FALSE(m_root->tabBarController()->tabsEnabled());
+        EXPECT_FALSE(list().tableView()->allowsSelection());
+    }
+    ASSERT_TRUE(waitForRows(25));
+    EXPECT_EQ(list().torrentData()->size(), 25);
+    EXPECT_EQ(list().tableView()->numberOfRows(), 26) << "25 torrents and the load-more row";
+    EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
+    EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
+    EXPECT_EQ(UserInfo::sharedInstance().username(), u"Anonymous"_s);
+
+    // Tapping the load-more row asks for the second page in the same order.
+    list().tableView()->tapRow(25);
+    EXPECT_EQ(sitePath(list().lastAddress()), u"/new/2/?field=time_add&sorder=desc"_s);
+    EXPECT_EQ(list().currentPage(), 2);
+    ASSERT_TRUE(waitForRows(50));
+    EXPECT_EQ(list().tableView()->numberOfRows(), 51);
+    const QString firstName = *list().torrentData()->first().name;
+
+    // A page that could not be fetched, and an empty one, keep the rows and drop the load-more row.
+    list().loadedTorrents(std::nullopt);
+    EXPECT_EQ(list().torrentData()->size(), 50);
+    EXPECT_EQ(list().tableView()->numberOfRows(), 50);
+    list().loadedTorrents(QList<Torrent>());
+    EXPECT_EQ(list().tableView()->numberOfRows(), 50);
+    EXPECT_EQ(*list().torrentData()->first().name, firstName);
+
+    // A refresh replaces the list with page 1 and brings the load-more row back.
+    list().didRefresh();
+    ASSERT_TRUE(processEventsUntil([&] { return !list().refreshed(); }));
+    EXPECT_EQ(list().torrentData()->size(), 25);
+    EXPECT_EQ(list().tableView()->numberOfRows(), 26);
+}
+
+TEST_F(WindowTest, AutomaticSignInAtStartAndItsFailure)
+{
+    m_settings->setText(SettingsKeys::anonymousLogin, u"NO"_s);
+    m_settings->setText(SettingsKeys::automaticLogin, u"YES"_s);
+    m_settings->setText(SettingsKeys::username, u"demo"_s);
+    m_settings->setText(SettingsKeys::password, u"wrong"_s);
+    launch();
+    // A wrong password: the alert says so, the screen keeps its fields and its button works again.
+    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
+    AlertView* alert = AlertView::visibleAlerts().first();
+    EXPECT_EQ(alert->title(), u"Login failed."_s);
+    EXPECT_EQ(alert->message(), u"Bad username or password."_s);
+    EXPECT_EQ(alert->buttonTitles(), QStringList{u"Cancel"_s});
+    EXPECT_FALSE(m_root->showLogin());
+    LoginViewController* login = m_root->loginViewController();
+    EXPECT_TRUE(login->loginButton()->isEnabled());
+    EXPECT_EQ(login->usernameField()->text(), u"demo"_s);
+    alert->button(0)->click();
+    EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
+    EXPECT_EQ(m_root->alert(), nullptr);
+
+    // The right password typed in: signed in, and the next start signs in on its own.
+    login->passwordField()->setText(u"demo"_s);
+    Q_EMIT login->passwordField()->textEdited(u"demo"_s);
+    ASSERT_NO_FATAL_FAILURE(signInAndWaitForFirstPage());
+    EXPECT_EQ(UserInfo::sharedInstance().username(), u"demo"_s);
+    EXPECT_EQ(m_settings->text(SettingsKeys::password), u"demo"_s);
+
+    delete m_root;
+    m_root = nullptr;
+    m_window.reset();
+    launch();
+    ASSERT_TRUE(processEventsUntil([&] { return m_root->showLogin(); })) << "no automatic sign-in at start";
+}
+
+TEST_F(WindowTest, RememberedTabOnFirstBuildOnlyAndLogoutKeepsOtherCookies)
+{
+    m_settings->setNumber(SettingsKeys::tab, 4);
+    launch();
+    m_root->loginViewController()->loginButton()->click();
+    ASSERT_TRUE(processEventsUntil([&] { return m_root->showLogin(); }));
+    TabBarController* tabs = m_root->tabBarController();
+    // The Remote UI tab has no button on a phone-sized window: it opens through the overflow list.
+    EXPECT_EQ(tabs->selectedIndex(), 4);
+    EXPECT_EQ(tabs->directTabCount(), 4);
+    EXPECT_EQ(tabs->tabBar()->items().size(), 5);
+    EXPECT_EQ(tabs->tabBar()->items().last().title, u"More"_s);
+    auto* remote = qobject_cast<NavigationController*>(tabs->viewControllers().at(4));
+    ASSERT_NE(remote, nullptr);
+    EXPECT_EQ(tabs->moreNavigationController()->topViewController(), remote);
+    EXPECT_EQ(remote->topViewController()->title(), u"Remote UI"_s);
+    EXPECT_FALSE(list().torrentData()) << "the newest torrents load when their tab is first shown";
+
+    // The user's choice is remembered.
+    tabs->selectSlot(0);
+    EXPECT_EQ(m_settings->number(SettingsKeys::tab), 0);
+    EXPECT_EQ(tabs->selectedIndex(), 0);
+    EXPECT_EQ(tabs->moreNavigationController()->viewControllers().size(), 1);
+    ASSERT_TRUE(waitForRows(1));
+    tabs->selectSlot(2);
+    EXPECT_EQ(m_settings->number(SettingsKeys::tab), 2);
+
+    // Cookies of the site and of the captcha service go; a subdomain's stays.
+    const QString host = AppConfig::current().siteHostName();
+    m_cookies->importNetscape((host + u"\tFALSE\t/\tFALSE\t0\tkept_session\tx\n."_s + host +
+                               u"\tTRUE\t/\tFALSE\t0\tother\ty\nforum."_s + host + u"\tFALSE\t/\tFALSE\t0\tsub\tz\n"_s)
+                                  .toUtf8());
+    tabs->selectFromMoreList(8);
+    ASSERT_TRUE(processEventsUntil([&] { return !m_root->showLogin(); })) << "the Logout tab did not log out";
+    QStringList left;
+    for (const Cookie& cookie : m_cookies->cookies())
+        left.append(cookie.domain);
+    EXPECT_EQ(left, QStringList{u"forum."_s + host});
+
+    // Signing in again finds the first tab, not the remembered one, and the same screens.
+    AllListViewController* before = m_root->allListViewController();
+    m_root->loginViewController()->loginButton()->click();
+    ASSERT_TRUE(processEventsUntil([&] { return m_root->showLogin(); }));
+    EXPECT_EQ(m_root->tabBarController(), tabs);
+    EXPECT_EQ(m_root->allListViewController(), before);
+    EXPECT_EQ(tabs->selectedIndex(), 0);
+    EXPECT_EQ(m_settings->number(SettingsKeys::tab), 0) << "a next start must not open on the Logout tab";
+}
+
+TEST_F(WindowTest, SendsAreCountedMarkTheirRowsAndFailuresAlert)
+{
+    // The demo's second client stands for the user's BitTorrent client.
+    const QUrl client(QString::fromStdString(s_demo->utorrent("/")));
+    m_settings->setText(SettingsKeys::serverClient, u"Utorrent"_s);
+    m_settings->setText(SettingsKeys::serverAddress, client.host());
+    m_settings->setText(SettingsKeys::serverPort, QString::number(client.port()));
+    m_settings->setText(SettingsKeys::serverUser, u"admin"_s);
+    m_settings->setText(SettingsKeys::serverPassword, u"admin"_s);
+    launch();
+    ASSERT_NO_FATAL_FAILURE(signInAndWaitForFirstPage());
+    const QString first = *list().torrentData()->at(0).name;
+    const QString second = *list().torrentData()->at(1).name;
+
+    SendingTorrentIndicator& sending = SendingTorrentIndicator::sharedInstance();
+    list().didTapDownloadButton(0);
+    EXPECT_EQ(sending.label()->text(), u"Sending  torrent to server"_s);
+    list().didTapDownloadButton(1);
+    EXPECT_EQ(sending.label()->text(), u"Sending 2 torrents to server"_s);
+    EXPECT_FALSE(m_root->tabBarController()->tabsEnabled());
+    EXPECT_TRUE(list().tableView()->allowsSelection());
+
+    ASSERT_TRUE(processEventsUntil([&] { return list().sendingTorrentCount() == 1; }));
+    EXPECT_TRUE(sending.isShown());
+    EXPECT_EQ(sending.label()->text(), u"Sending  torrent to server"_s);
+    ASSERT_TRUE(processEventsUntil([&] { return list().sendingTorrentCount() == 0; }));
+    EXPECT_FALSE(sending.isShown());
+    EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
+    EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
+
+    EXPECT_EQ(m_settings->list(SettingsKeys::torrentHistory), (QStringList{first, second}));
+    EXPECT_TRUE(list().torrentData()->at(0).isDownloaded);
+    EXPECT_TRUE(list().torrentData()->at(1).isDownloaded);
+    EXPECT_FALSE(list().torrentData()->at(2).isDownloaded);
+    // The rows on screen show the mark for exactly those torrents, reused rows included.
+    auto* row0 = static_cast<TorrentItemTableViewCell*>(list().tableView()->cellForRow(0));
+    auto* row2 = static_cast<TorrentItemTableViewCell*>(list().tableView()->cellForRow(2));
+    ASSERT_TRUE(row0 && row2);
+    EXPECT_FALSE(row0->downloadedImg().isNull());
+    EXPECT_TRUE(row2->downloadedImg().isNull());
+
+    // A client that does not answer: one alert, the history and the marks unchanged.
+    m_settings->setText(SettingsKeys::serverPort, u"1"_s);
+    list().didTapDownloadButton(2);
+    ASSERT_TRUE(processEventsUntil([&] { return list().sendingTorrentCount() == 0; }));
+    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
+    AlertView* alert = AlertView::visibleAlerts().first();
+    EXPECT_EQ(alert->title(), u"Connection with server failed."_s);
+    EXPECT_EQ(m_root->alert(), alert);
+    EXPECT_EQ(m_settings->list(SettingsKeys::torrentHistory)->size(), 2);
+    EXPECT_FALSE(list().torrentData()->at(2).isDownloaded);
+}
+
+TEST_F(WindowTest, RowsOpenPagesAndCategoryPicturesFallBack)
+{
+    launch();
+    ASSERT_NO_FATAL_FAILURE(signInAndWaitForFirstPage());
+    // A category word without a picture of its own shows the unknown picture, cached under that name.
+    const QPixmap known = list().cachedImageForTorrent(u"movies"_s);
+    const QPixmap unknown = list().cachedImageForTorrent(u"no-such-category"_s);
+    EXPECT_FALSE(known.isNull());
+    EXPECT_FALSE(unknown.isNull());
+    EXPECT_NE(known.toImage(), unknown.toImage());
+    EXPECT_EQ(unknown.toImage(), list().cachedImageForTorrent(u"cat_unknown.png"_s).toImage());
+
+    // A download address with the site host is used as it is; a path gets the host in front.
+    Torrent torrent;
+    torrent.downloadUrl = u"/torrents/a.torrent"_s;
+    EXPECT_EQ(AllListViewController::sendAddressOf(torrent),
+              u"http://"_s + AppConfig::current().siteHost + *torrent.downloadUrl);
+    torrent.downloadUrl = u"http://"_s + AppConfig::current().siteHost + u"/get?id=1"_s;
+    EXPECT_EQ(AllListViewController::sendAddressOf(torrent), *torrent.downloadUrl);
+
+    // The anonymous user has no profile page; a row pushes the torrent's page.
+    auto* stack = list().navigationController();
+    ASSERT_NE(stack, nullptr);
+    list().didSelectProfile(std::nullopt);
+    EXPECT_EQ(stack->viewControllers().size(), 1);
+    list().tableView()->tapRow(0);
+    ASSERT_EQ(stack->viewControllers().size(), 2);
+    auto* page = qobject_cast<UnavailableViewController*>(stack->topViewController());
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->title(), *list().torrentData()->at(0).name);
+    EXPECT_EQ(page->browserAddress().toString(),
+              u"http://"_s + AppConfig::current().siteHost + u"/"_s + *list().torrentData()->at(0).detailsUrl);
+    m_root->goBack();
+    ASSERT_TRUE(processEventsUntil([&] { return stack->viewControllers().size() == 1; }));
+}
+
+} // namespace
+} // namespace marrowfin::windowtest
