@@ -1,0 +1,219 @@
+#include "gui/platform/AlertView.h"
+#include "gui/platform/NavigationBar.h"
+#include "gui/platform/NavigationController.h"
+#include "gui/platform/TabBar.h"
+#include "gui/platform/TabBarController.h"
+#include "gui/platform/TableView.h"
+#include "gui/platform/TableViewCell.h"
+
+#include <QKeyEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace marrowfin {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+// A screen that writes down what its container tells it.
+class RecordingScreen final : public ViewController
+{
+public:
+    explicit RecordingScreen(QString name, QStringList* log) : m_name(std::move(name)), m_log(log)
+    {
+        setTitle(m_name);
+        setTabBarItem({m_name, u"tabbar-all"_s, 0});
+    }
+    void viewWillAppear(bool animated) override
+    {
+        ViewController::viewWillAppear(animated);
+        m_log->append(m_name + u" will appear"_s);
+    }
+    void viewDidDisappear(bool animated) override
+    {
+        ViewController::viewDidDisappear(animated);
+        m_log->append(m_name + u" did disappear"_s);
+    }
+
+private:
+    QString m_name;
+    QStringList* m_log;
+};
+
+TEST(NavigationControllerTest, PushAndPopTellTheScreensAndFreeOnlyWhatTheStackOwns)
+{
+    QStringList log;
+    auto* root = new RecordingScreen(u"root"_s, &log);
+    NavigationController stack(root);
+    stack.view()->resize(375, 600);
+    stack.view()->show();
+    stack.viewWillAppear(false);
+    stack.viewDidAppear(false);
+    log.clear();
+
+    QPointer<ViewController> owned = new RecordingScreen(u"page"_s, &log);
+    stack.pushViewController(owned, false);
+    EXPECT_EQ(log, (QStringList{u"page will appear"_s, u"root did disappear"_s}));
+    EXPECT_EQ(stack.topViewController(), owned.data());
+    EXPECT_EQ(owned->navigationController(), &stack);
+    EXPECT_TRUE(stack.navigationBar()->backButton()->isVisibleTo(stack.view()));
+
+    log.clear();
+    stack.popViewControllerAnimated(false);
+    EXPECT_EQ(log, (QStringList{u"root will appear"_s, u"page did disappear"_s}));
+    // Deleted later, as the event loop would: the pop may run inside one of the screen's own handlers.
+    EXPECT_FALSE(owned.isNull());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(owned.isNull()) << "a popped screen the stack owned stays";
+
+    // A screen owned elsewhere (a tab shown through the overflow list) is only taken off.
+    QObject owner;
+    QPointer<ViewController> borrowed = new RecordingScreen(u"tab"_s, &log);
+    borrowed->setParent(&owner);
+    stack.pushViewController(borrowed, false);
+    stack.pushViewController(new RecordingScreen(u"deeper"_s, &log), false);
+    stack.popToRootViewControllerAnimated(false);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(stack.viewControllers().size(), 1);
+    EXPECT_FALSE(borrowed.isNull());
+    EXPECT_EQ(borrowed->parentViewController(), nullptr);
+    EXPECT_FALSE(stack.navigationBar()->backButton()->isVisibleTo(stack.view()));
+}
+
+TEST(TabBarControllerTest, TabsThatDoNotFitGoToMoreAndComeBackAtTabletWidth)
+{
+    QStringList log;
+    TabBarController tabs;
+    QList<ViewController*> screens;
+    for (int index = 0; index < 9; ++index)
+        screens.append(new NavigationController(new RecordingScreen(u"tab %1"_s.arg(index), &log)));
+    for (ViewController* screen : std::as_const(screens))
+        screen->setTabBarItem(static_cast<NavigationController*>(screen)->rootViewController()->tabBarItem());
+    tabs.setViewControllers(screens);
+    tabs.view()->resize(375, 667);
+    tabs.view()->show();
+    tabs.viewWillAppear(false);
+
+    // A phone: four buttons and More, which lists the other five.
+    ASSERT_EQ(tabs.tabBar()->items().size(), 5);
+    EXPECT_EQ(tabs.tabBar()->items().at(4).title, u"More"_s);
+    tabs.selectSlot(4);
+    EXPECT_EQ(tabs.selectedIndex(), TabBarController::kMoreIndex);
+    tabs.selectFromMoreList(6);
+    EXPECT_EQ(tabs.selectedIndex(), 6);
+    EXPECT_EQ(tabs.moreNavigationController()->topViewController(), screens.at(6));
+    EXPECT_TRUE(tabs.moreNavigationController()->isNavigationBarHidden()) << "the tab's own bar leads back";
+
+    // Wider than a phone: seven buttons and More; the tab shown through More now has its own button.
+    tabs.view()->resize(820, 900);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(tabs.tabBar()->items().size(), 8);
+    EXPECT_EQ(tabs.selectedIndex(), 6);
+    EXPECT_EQ(tabs.tabBar()->selectedSlot(), 6);
+    EXPECT_EQ(tabs.moreNavigationController()->viewControllers().size(), 1);
+    EXPECT_EQ(screens.at(6)->parentViewController(), &tabs);
+
+    // Disabled buttons take no clicks, More included.
+    tabs.setTabsEnabled(false);
+    QTest::mouseClick(tabs.tabBar(), Qt::LeftButton, {}, tabs.tabBar()->slotRect(1).center());
+    QTest::mouseClick(tabs.tabBar(), Qt::LeftButton, {}, tabs.tabBar()->slotRect(7).center());
+    EXPECT_EQ(tabs.selectedIndex(), 6);
+    tabs.setTabsEnabled(true);
+    QTest::mouseClick(tabs.tabBar(), Qt::LeftButton, {}, tabs.tabBar()->slotRect(1).center());
+    EXPECT_EQ(tabs.selectedIndex(), 1);
+}
+
+class CountingSource final : public TableViewDataSource
+{
+public:
+    [[nodiscard]] int numberOfRows() const override { return rows; }
+    [[nodiscard]] TableViewCell* cellForRow(int row) override
+    {
+        TableViewCell* cell = table->dequeueReusableCell(u"Row"_s);
+        if (!cell) {
+            cell = new TableViewCell(u"Row"_s);
+            ++made;
+        }
+        cell->setTakesTouches(row != untouchable);
+        cell->setProperty("row", row);
+        return cell;
+    }
+    [[nodiscard]] int heightForRow(int) const override { return 37; }
+    void didSelectRow(int row) override { selected.append(row); }
+
+    TableView* table = nullptr;
+    int rows = 200;
+    int made = 0;
+    int untouchable = -1;
+    QList<int> selected;
+};
+
+TEST(TableViewTest, RowsAreReusedAsTheListScrollsAndTapsReachTheSource)
+{
+    CountingSource source;
+    TableView table(source);
+    source.table = &table;
+    table.resize(320, 370);
+    table.show();
+    table.setTopInset(11);
+    const int firstScreen = source.made;
+    EXPECT_LE(firstScreen, 11) << "only the rows in sight are made";
+    EXPECT_EQ(table.rowAt(QPoint(10, 5)), -1) << "the inset holds no row";
+    EXPECT_EQ(table.rowAt(QPoint(10, 11)), 0);
+
+    for (int step = 0; step < 40; ++step)
+        table.verticalScrollBar()->setValue(table.verticalScrollBar()->value() + 90);
+    table.verticalScrollBar()->setValue(table.verticalScrollBar()->maximum());
+    EXPECT_LE(source.made, firstScreen + 2) << "scrolling reuses rows instead of making new ones";
+    ASSERT_NE(table.cellForRow(199), nullptr);
+    EXPECT_EQ(table.cellForRow(199)->property("row").toInt(), 199);
+    EXPECT_EQ(table.cellForRow(0), nullptr);
+
+    // A click selects; a row that takes no touches ignores it; no selection at all ignores every row.
+    table.scrollToTop();
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.rectForRow(2).center());
+    source.untouchable = 3;
+    table.reloadData();
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.rectForRow(3).center());
+    table.setAllowsSelection(false);
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.rectForRow(4).center());
+    EXPECT_EQ(source.selected, QList<int>{2});
+}
+
+class DismissRecorder final : public AlertViewDelegate
+{
+public:
+    void alertViewDidDismiss(AlertView* alert, int buttonIndex) override
+    {
+        dismissed.append(alert->title() + u'#' + QString::number(buttonIndex));
+    }
+    QStringList dismissed;
+};
+
+TEST(AlertViewTest, AlertsStackAndTellTheirDelegateWhichButtonEndedThem)
+{
+    QWidget window;
+    window.resize(375, 667);
+    window.show();
+    DismissRecorder recorder;
+    auto* first = new AlertView(u"First"_s, u"one"_s, &recorder, {u"Ok"_s}, &window);
+    auto* second = new AlertView(u"Second"_s, QString(), &recorder, {u"Cancel"_s, u"Retry"_s}, &window);
+    first->show();
+    second->show();
+    EXPECT_EQ(AlertView::visibleAlerts(), (QList<AlertView*>{first, second}));
+    second->button(1)->click();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(first, &escape);
+    EXPECT_EQ(recorder.dismissed, (QStringList{u"Second#1"_s, u"First#0"_s}));
+    EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
+    first->dismissWithClickedButtonIndex(0);
+    EXPECT_EQ(recorder.dismissed.size(), 2) << "an alert ends once";
+}
+
+} // namespace
+} // namespace marrowfin
