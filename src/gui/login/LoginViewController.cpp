@@ -155,6 +155,7 @@ void LoginViewController::viewDidLoad()
     connect(m_anonymousLogin, &Switch::toggled, this, [this](bool on) { m_controller->toggleAnonymous(on); });
     connect(m_loginBtn, &QPushButton::clicked, this, &LoginViewController::login);
     connect(m_infoView->doneBtn(), &QPushButton::clicked, this, &LoginViewController::returnView);
+    m_infoView->doneBtn()->setShortcut(QKeySequence(Qt::Key_Escape));
 
     // Fields and switches from the store; the anonymous switch is applied and stored at once.
     m_controller->load();

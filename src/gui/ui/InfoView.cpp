@@ -54,7 +54,7 @@ InfoView::InfoView(QWidget* parent)
     palette.setColor(QPalette::Window, kBackground);
     setPalette(palette);
 
-    m_logo->setPixmap(imageNamed(u"marrowfin-logo", kLogoSize));
+    m_logo->setPixmap(imageNamed(u"marrowfin", kLogoSize));
     m_logo->setAlignment(Qt::AlignCenter);
 
     m_about->setText(kAboutText.toString());

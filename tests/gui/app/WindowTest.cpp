@@ -6,10 +6,12 @@
 #include "gui/platform/TabBarController.h"
 #include "gui/platform/TableView.h"
 #include "gui/platform/UnavailableViewController.h"
+#include "gui/ui/HeaderView.h"
 #include "gui/ui/LoadingIndicator.h"
 #include "gui/ui/SendingTorrentIndicator.h"
 #include "gui/ui/TorrentItemTableViewCell.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QUrl>
@@ -42,11 +44,11 @@ TEST_F(WindowTest, AnonymousStartListsThePagesAndKeepsRowsWhenAPageFails)
     ASSERT_TRUE(processEventsUntil([&] { return m_root->showLogin(); }));
     // The first page is on its way: overlay up, tabs and rows disabled.
     EXPECT_EQ(sitePath(list().lastAddress()), u"/new/?field=time_add&sorder=desc"_s);
-    if (list().operationQueue().operationCount() > 0) {
-        EXPECT_TRUE(LoadingIndicator::sharedInstance().isShown());
-        EXPECT_FALSE(m_root->tabBarController()->tabsEnabled());
-        EXPECT_FALSE(list().tableView()->allowsSelection());
-    }
+    ASSERT_EQ(list().operationQueue().operationCount(), 1);
+    EXPECT_TRUE(LoadingIndicator::sharedInstance().isShown());
+    EXPECT_EQ(LoadingIndicator::sharedInstance().label()->text(), u"Loading..."_s);
+    EXPECT_FALSE(m_root->tabBarController()->tabsEnabled());
+    EXPECT_FALSE(list().tableView()->allowsSelection());
     ASSERT_TRUE(waitForRows(25));
     EXPECT_EQ(list().torrentData()->size(), 25);
     EXPECT_EQ(list().tableView()->numberOfRows(), 26) << "25 torrents and the load-more row";
@@ -216,8 +218,17 @@ TEST_F(WindowTest, SendsAreCountedMarkTheirRowsAndFailuresAlert)
 
 TEST_F(WindowTest, RowsOpenPagesAndCategoryPicturesFallBack)
 {
+    AppConfig config = AppConfig::current();
+    config.advertisingUnit = u"unit"_s;
+    AppConfig::setCurrent(config);
     launch();
     ASSERT_NO_FATAL_FAILURE(signInAndWaitForFirstPage());
+    // With an advertising unit the banner slot takes its 50 points at the top; header and table move down.
+    ASSERT_TRUE(list().bannerView()->isVisible());
+    EXPECT_EQ(list().bannerView()->geometry(), QRect(0, 0, list().view()->width(), 50));
+    EXPECT_EQ(list().headerView()->y(), 50);
+    EXPECT_EQ(list().tableView()->y(), 84);
+
     // A category word without a picture of its own shows the unknown picture, cached under that name.
     const QPixmap known = list().cachedImageForTorrent(u"movies"_s);
     const QPixmap unknown = list().cachedImageForTorrent(u"no-such-category"_s);
