@@ -144,8 +144,23 @@ void SessionController::sessionInvalidatedResponse(const std::optional<SignInReq
 SessionController::WaitOutcome SessionController::waitUntilValidated(bool mayWaitForUser)
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_sessionValidated.load() || (!mayWaitForUser && !m_signingIn); });
+    m_changed.wait(lock, [&] { return m_sessionValidated.load() || m_closed || (!mayWaitForUser && !m_signingIn); });
     return m_sessionValidated.load() ? WaitOutcome::Validated : WaitOutcome::GaveUp;
+}
+
+void SessionController::close()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_closed = true;
+    }
+    m_changed.notify_all();
+}
+
+bool SessionController::isClosed() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_closed;
 }
 
 std::optional<QString> SessionController::lastReSignInFailure() const

@@ -82,6 +82,11 @@ public:
     void setWorkersWaitForUser(bool wait) { m_workersWaitForUser.store(wait); }
     [[nodiscard]] bool workersWaitForUser() const { return m_workersWaitForUser.load(); }
 
+    // The window is going away: requests waiting for the session end now with no result, and none waits from now
+    // on, so that the screens' queues can drain. Any thread.
+    void close();
+    [[nodiscard]] bool isClosed() const;
+
     // How many re-sign-ins have started in this run.
     [[nodiscard]] int reSignInsStarted() const { return m_reSignIns.load(); }
     // The failure text of the last re-sign-in that failed; absent when none has.
@@ -101,6 +106,7 @@ private:
     mutable std::mutex m_mutex; // guards the fields below and orders flag changes against the waiters
     std::condition_variable m_changed;
     bool m_signingIn = false;
+    bool m_closed = false;
     std::optional<QString> m_lastFailure;
     std::shared_ptr<LoginController> m_login;
 

@@ -25,7 +25,9 @@ SwitchViewController::SwitchViewController(std::shared_ptr<SettingsStore> settin
 
 SwitchViewController::~SwitchViewController()
 {
-    // Requests must no longer reach this controller's session once it is gone.
+    // Requests still waiting for a sign-in end now, so the screens' queues drain; and no request reaches this
+    // controller's session once it is gone.
+    m_session->close();
     SessionGuard::install(nullptr);
     m_session->setLoginController(nullptr);
     delete m_tabBarController;

@@ -195,6 +195,26 @@ TEST_F(RecoveryAgainstDemo, WrongStoredCredentialsLogOutAndRequestsWaitForTheUse
     EXPECT_EQ(m_root->reSignInsStarted(), 1);
 }
 
+TEST_F(RecoveryAgainstDemo, ClosingTheWindowReleasesRequestsThatWaitForTheUser)
+{
+    storeCredentials(u"demo"_s, u"wrong"_s);
+    expireSession();
+    OperationQueue queue(1);
+    QObject receiver;
+    std::optional<std::optional<QString>> page;
+    queue.addOperation(std::make_shared<FetchPageGeneric>(
+        site("/new"), &receiver, FetchPage::selectorFor<QString>([&](std::optional<QString> p) { page = p; }),
+        FetchPageGeneric::requestOfType<HttpRequest>()));
+    ASSERT_TRUE(processEventsUntil([&] { return m_sessionFace.loginShown == 1; }));
+    EXPECT_EQ(queue.operationCount(), 1) << "the request waits for the user";
+
+    // Without this the queue, which a closing screen waits for, would never drain.
+    m_root->close();
+    ASSERT_TRUE(processEventsUntil([&] { return page.has_value(); }));
+    EXPECT_FALSE(page->has_value()) << "a request released by the closing window has no page";
+    queue.waitUntilAllOperationsAreFinished();
+}
+
 TEST_F(RecoveryAgainstDemo, TheMainThreadWaitsForTheReSignInButNeverForTheUser)
 {
     storeCredentials(u"demo"_s, u"demo"_s);
