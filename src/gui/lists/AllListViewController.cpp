@@ -33,6 +33,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 constexpr QStringView kUnknownCategoryImage = u"cat_unknown.png";
 constexpr QStringView kAnonymousName = u"Anonymous";
+constexpr QStringView kEmptyListText = u"No torrents to show. Refresh to try again.";
 constexpr QSize kDownloadButtonSize{25, 25};
 } // namespace
 
@@ -172,6 +173,8 @@ void AllListViewController::loadedTorrents(std::optional<QList<Torrent>> torrent
         m_torrentData = std::move(page);
     else
         m_torrentData->append(page);
+    // Not a report of what failed, only that the list is empty on purpose and how to try again.
+    m_tableView->setEmptyText(m_torrentData->isEmpty() ? kEmptyListText.toString() : QString());
     m_tableView->reloadData();
 }
 

@@ -1,5 +1,6 @@
 #include "TableView.h"
 
+#include "Fonts.h"
 #include "TableViewCell.h"
 
 #include <QKeyEvent>
@@ -184,10 +185,22 @@ void TableView::tapRow(int row)
     m_dataSource.didSelectRow(row);
 }
 
+void TableView::setEmptyText(const QString& text)
+{
+    m_emptyText = text;
+    viewport()->update();
+}
+
 void TableView::paintEvent(QPaintEvent*)
 {
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), m_background);
+    if (m_rowCount == 0 && !m_emptyText.isEmpty()) {
+        painter.setPen(QColor(0x9a, 0x9a, 0x9a));
+        painter.setFont(systemFont(15));
+        const QRect area = viewport()->rect().adjusted(24, m_topInset, -24, 0);
+        painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, m_emptyText);
+    }
 }
 
 void TableView::resizeEvent(QResizeEvent* event)

@@ -57,6 +57,10 @@ public:
     void setTopInset(int inset);
     [[nodiscard]] int topInset() const { return m_topInset; }
 
+    // A line shown in the middle of an empty list; none by default.
+    void setEmptyText(const QString& text);
+    [[nodiscard]] const QString& emptyText() const { return m_emptyText; }
+
     void setBackgroundColor(const QColor& colour);
     [[nodiscard]] QColor backgroundColor() const { return m_background; }
 
@@ -87,6 +91,7 @@ private:
     QHash<QString, QList<TableViewCell*>> m_reusable;
     QColor m_background{0x33, 0x33, 0x33};
     int m_topInset = 0;
+    QString m_emptyText;
     bool m_allowsSelection = true;
     bool m_scrollEnabled = true;
     int m_pressedRow = -1;

@@ -18,6 +18,8 @@
 
 namespace marrowfin {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr QStringView kRatioPrefix = u"Ratio: ";
@@ -102,6 +104,12 @@ HeaderView::HeaderView(QWidget* parent)
         if (m_parentDelegate && m_parentDelegate->respondsToSearch())
             m_parentDelegate->didSearch();
     });
+
+    m_refreshBtn->setToolTip(u"Reload from the first page (F5)"_s);
+    m_searchBtn->setToolTip(u"Search settings"_s);
+    m_settingsBtn->setToolTip(u"Category and order"_s);
+    m_filtersBtn->setToolTip(u"Favorite filters"_s);
+    m_usernameLbl->setToolTip(u"Your profile on the site"_s);
 
     placeShadow();
     layoutChildren();
