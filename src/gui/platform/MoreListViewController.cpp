@@ -6,6 +6,8 @@
 
 #include <QListWidget>
 #include <QPainter>
+#include <QPainterPath>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace marrowfin {
@@ -24,6 +26,29 @@ QIcon rowIcon(const QString& imageName)
     painter.fillRect(picture.rect(), QColor(0xcc, 0xcc, 0xcc));
     return QIcon(picture);
 }
+// Each row leads somewhere: a chevron at its right end says so.
+class ChevronDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        painter->setPen(QPen(selected ? QColor(0x44, 0x44, 0x44) : QColor(0x8e, 0x8e, 0x8e), 2.0, Qt::SolidLine,
+                             Qt::RoundCap, Qt::RoundJoin));
+        const QPointF tip(option.rect.right() - 16, option.rect.center().y());
+        QPainterPath chevron;
+        chevron.moveTo(tip + QPointF(-5, -6));
+        chevron.lineTo(tip);
+        chevron.lineTo(tip + QPointF(-5, 6));
+        painter->drawPath(chevron);
+        painter->restore();
+    }
+};
 } // namespace
 
 MoreListViewController::MoreListViewController(TabBarController& tabs, QObject* parent)
@@ -47,6 +72,7 @@ void MoreListViewController::loadView()
     m_list->setFont(systemFont(17, true));
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setItemDelegate(new ChevronDelegate(m_list));
     m_list->setStyleSheet(
         u"QListWidget { background: #333333; color: #e6e6e6; outline: none; }"
         u"QListWidget::item { height: 44px; padding-left: 8px; border-bottom: 1px solid #262626; background: #222222; }"
