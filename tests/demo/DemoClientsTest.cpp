@@ -112,40 +112,6 @@ protected:
 
 } // namespace
 
-TEST_F(DemoClients, UtorrentTakesTheUploadBodyByteForByte)
-{
-    // The body's length as the app's description counts it for a one-byte torrent named a.torrent.
-    ASSERT_EQ(utorrentBody("a.torrent", "x").size(), 242u);
-
-    const Token token = fetchToken();
-    ASSERT_FALSE(token.token.empty());
-    ASSERT_FALSE(token.guid.empty());
-    const std::string body = utorrentBody("Dawn Harbour %C3%98.torrent", *s_torrent);
-    const HttpReply reply = upload(s_demo->utorrent("/gui/?token=" + token.token + "&action=add-file"), body,
-                                   "joe:s3cret", {"Cookie: GUID=" + token.guid});
-    ASSERT_EQ(reply.status, 200) << reply.body;
-    EXPECT_TRUE(reply.body.starts_with("{\"build\":")) << reply.body;
-
-    const QJsonArray uploads = received(s_demo->utorrent("/_demo/received"));
-    ASSERT_FALSE(uploads.isEmpty());
-    const QJsonObject last = uploads.last().toObject();
-    EXPECT_TRUE(last[u"accepted"_s].toBool());
-    EXPECT_EQ(last[u"bodySha1"_s].toString().toStdString(), sha1(body));
-    EXPECT_EQ(last[u"bodyBytes"_s].toInteger(), qint64(body.size()));
-    const QJsonArray parts = last[u"parts"_s].toArray();
-    ASSERT_EQ(parts.size(), 1);
-    const QJsonObject part = parts[0].toObject();
-    EXPECT_EQ(part[u"name"_s].toString(), u"torrent_file"_s);
-    EXPECT_EQ(part[u"filename"_s].toString(), u"Dawn Harbour %C3%98.torrent"_s);
-    EXPECT_EQ(part[u"contentType"_s].toString(), u"application/x-bittorrent"_s);
-    EXPECT_EQ(part[u"sha1"_s].toString().toStdString(), sha1(*s_torrent));
-    // What is kept of the request names the user but holds no password.
-    const QString authorization = last[u"headers"_s].toObject()[u"authorization"_s].toString();
-    EXPECT_TRUE(authorization.contains(u"joe"_s));
-    EXPECT_FALSE(QJsonDocument(uploads).toJson().contains("s3cret"));
-    EXPECT_FALSE(QJsonDocument(uploads).toJson().contains(QByteArray::fromStdString(token.guid)));
-}
-
 // Each missing or wrong piece of the handshake, the authorization or the body is refused, and nothing of it is
 // taken as an accepted torrent.
 TEST_F(DemoClients, UtorrentRefusesBadHandshakesCredentialsAndBodies)

@@ -271,14 +271,21 @@ void AllListViewController::didSelectRow(int row)
             u"The torrent's page will open here, trimmed for this window, with its download button."_s);
         page->setBrowserAddress(
             QUrl(detailsAddress(torrent.detailsUrl.value_or(QString()), AppConfig::current().siteHost)));
-        if (NavigationController* stack = navigationController()) {
-            stack->setNavigationBarHidden(false);
-            stack->pushViewController(page, true);
-        } else {
-            delete page;
-        }
+        pushScreen(page);
     }
     m_tableView->deselectRow(row, true);
+}
+
+void AllListViewController::pushScreen(ViewController* screen)
+{
+    NavigationController* stack = navigationController();
+    if (!stack) {
+        delete screen;
+        return;
+    }
+    // The listing hides the bar; the pushed screen needs it for its title and the way back.
+    stack->setNavigationBarHidden(false);
+    stack->pushViewController(screen, true);
 }
 
 void AllListViewController::didRefresh()
@@ -303,12 +310,7 @@ void AllListViewController::didSettings()
         u"Display Settings"_s, TabBarItem{u"Display"_s, u"settings"_s, 0},
         u"Choosing the category and order from the window comes with a later version. Until then: marrowfin-cli "
         u"settings set Marrowfin_categories movies"_s);
-    if (NavigationController* stack = navigationController()) {
-        stack->setNavigationBarHidden(false);
-        stack->pushViewController(settings, true);
-    } else {
-        delete settings;
-    }
+    pushScreen(settings);
 }
 
 void AllListViewController::didSelectProfile(std::optional<QString> name)
@@ -318,12 +320,7 @@ void AllListViewController::didSelectProfile(std::optional<QString> name)
         return;
     auto* profile = new UnavailableViewController(user, tabBarItem(), u"User profiles will open here."_s);
     profile->setBrowserAddress(QUrl(profileAddress(user, AppConfig::current().siteHost)));
-    if (NavigationController* stack = navigationController()) {
-        stack->setNavigationBarHidden(false);
-        stack->pushViewController(profile, true);
-    } else {
-        delete profile;
-    }
+    pushScreen(profile);
 }
 
 QString AllListViewController::sendAddressOf(const Torrent& torrent)

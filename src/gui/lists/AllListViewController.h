@@ -112,6 +112,8 @@ protected:
 private:
     void layoutScreen();
     void showSendingOverlay();
+    // Shows a screen over this one in its navigation stack, which takes it.
+    void pushScreen(ViewController* screen);
 
     std::optional<QList<Torrent>> m_torrentData;
     int m_currentPage = 0;

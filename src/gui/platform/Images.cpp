@@ -75,6 +75,20 @@ QPixmap imageNamed(QStringView name, QSize pointSize)
     return pixmap;
 }
 
+QPixmap tintedImage(const QPixmap& picture, const QColor& colour)
+{
+    if (picture.isNull())
+        return picture;
+    QPixmap result(picture.size());
+    result.setDevicePixelRatio(picture.devicePixelRatio());
+    result.fill(Qt::transparent);
+    QPainter painter(&result);
+    painter.drawPixmap(0, 0, picture);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(result.rect(), colour);
+    return result;
+}
+
 QStringList imageResourceNames()
 {
     QStringList names;

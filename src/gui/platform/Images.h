@@ -16,6 +16,8 @@ namespace marrowfin {
 // A picture's size in points is its drawing's own size unless `pointSize` asks for another.
 [[nodiscard]] QPixmap imageNamed(QStringView name, QSize pointSize = QSize());
 [[nodiscard]] bool hasImageNamed(QStringView name);
+// The same picture in one colour, keeping its shape (our glyphs are drawn white and tinted where they are shown).
+[[nodiscard]] QPixmap tintedImage(const QPixmap& picture, const QColor& colour);
 // The name without folder and extension, as the resources hold it: "tabbar-all.png" -> "tabbar-all".
 [[nodiscard]] QString imageResourceBase(QStringView name);
 // Every picture name the resources hold (without extension), sorted.

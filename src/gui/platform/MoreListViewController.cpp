@@ -18,13 +18,8 @@ namespace {
 QIcon rowIcon(const QString& imageName)
 {
     // The tab pictures are white glyphs; on the list they stand in the table's text grey.
-    QPixmap picture = imageNamed(imageName, QSize(30, 30));
-    if (picture.isNull())
-        return {};
-    QPainter painter(&picture);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(picture.rect(), QColor(0xcc, 0xcc, 0xcc));
-    return QIcon(picture);
+    const QPixmap picture = tintedImage(imageNamed(imageName, QSize(30, 30)), QColor(0xcc, 0xcc, 0xcc));
+    return picture.isNull() ? QIcon() : QIcon(picture);
 }
 // Each row leads somewhere: a chevron at its right end says so.
 class ChevronDelegate final : public QStyledItemDelegate

@@ -13,20 +13,6 @@ constexpr QColor kTint{0xff, 0xff, 0xff};
 constexpr QColor kDimmed{0x8e, 0x8e, 0x8e};
 constexpr int kImageSide = 30;
 
-// A white picture drawn in another colour, keeping its shape.
-QPixmap tinted(const QPixmap& picture, const QColor& colour)
-{
-    if (picture.isNull())
-        return picture;
-    QPixmap result(picture.size());
-    result.setDevicePixelRatio(picture.devicePixelRatio());
-    result.fill(Qt::transparent);
-    QPainter painter(&result);
-    painter.drawPixmap(0, 0, picture);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(result.rect(), colour);
-    return result;
-}
 } // namespace
 
 TabBar::TabBar(QWidget* parent) : QWidget(parent)
@@ -114,7 +100,7 @@ void TabBar::paintEvent(QPaintEvent*)
             painter.fillRect(area.adjusted(2, 2, -2, -1), QColor(0xff, 0xff, 0xff, 0x1c));
         const QColor colour = selected ? kTint : kDimmed;
         painter.setOpacity(m_enabled ? 1.0 : 0.45);
-        const QPixmap picture = tinted(imageNamed(item.imageName, QSize(kImageSide, kImageSide)), colour);
+        const QPixmap picture = tintedImage(imageNamed(item.imageName, QSize(kImageSide, kImageSide)), colour);
         painter.drawPixmap(area.center().x() - kImageSide / 2, 3, picture);
         painter.setPen(colour);
         const QRect titleRect(area.left() + 1, 33, area.width() - 2, 14);

@@ -5,7 +5,6 @@
 
 #include <QDesktopServices>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -33,13 +32,7 @@ void UnavailableViewController::loadView()
                         u"QPushButton:pressed { background: #2e2e2e; }"_s);
 
     auto* picture = new QLabel(view);
-    QPixmap glyph = imageNamed(tabBarItem().imageName, QSize(60, 60));
-    if (!glyph.isNull()) {
-        QPainter painter(&glyph);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        painter.fillRect(glyph.rect(), QColor(0x8e, 0x8e, 0x8e));
-    }
-    picture->setPixmap(glyph);
+    picture->setPixmap(tintedImage(imageNamed(tabBarItem().imageName, QSize(60, 60)), QColor(0x8e, 0x8e, 0x8e)));
     picture->setAlignment(Qt::AlignCenter);
 
     auto* heading = new QLabel(title(), view);

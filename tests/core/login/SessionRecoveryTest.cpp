@@ -48,6 +48,14 @@ class RecoveryAgainstDemo : public DemoSuite
 protected:
     static void SetUpTestSuite() { startDemo(); }
 
+    // Fetches the newest listing on `queue`; `page` gets what is delivered (an empty optional for no page).
+    void queueNewestPage(OperationQueue& queue, QObject& receiver, std::optional<std::optional<QString>>& page)
+    {
+        queue.addOperation(std::make_shared<FetchPageGeneric>(
+            site("/new"), &receiver, FetchPage::selectorFor<QString>([&page](std::optional<QString> p) { page = p; }),
+            FetchPageGeneric::requestOfType<HttpRequest>()));
+    }
+
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
@@ -169,9 +177,7 @@ TEST_F(RecoveryAgainstDemo, WrongStoredCredentialsLogOutAndRequestsWaitForTheUse
     OperationQueue queue(1);
     QObject receiver;
     std::optional<std::optional<QString>> page;
-    queue.addOperation(std::make_shared<FetchPageGeneric>(
-        site("/new"), &receiver, FetchPage::selectorFor<QString>([&](std::optional<QString> p) { page = p; }),
-        FetchPageGeneric::requestOfType<HttpRequest>()));
+    queueNewestPage(queue, receiver, page);
 
     ASSERT_TRUE(processEventsUntil([&] { return m_sessionFace.loginShown == 1; })) << "the logout shows the login face";
     EXPECT_FALSE(m_root->showLogin());
@@ -202,9 +208,7 @@ TEST_F(RecoveryAgainstDemo, ClosingTheWindowReleasesRequestsThatWaitForTheUser)
     OperationQueue queue(1);
     QObject receiver;
     std::optional<std::optional<QString>> page;
-    queue.addOperation(std::make_shared<FetchPageGeneric>(
-        site("/new"), &receiver, FetchPage::selectorFor<QString>([&](std::optional<QString> p) { page = p; }),
-        FetchPageGeneric::requestOfType<HttpRequest>()));
+    queueNewestPage(queue, receiver, page);
     ASSERT_TRUE(processEventsUntil([&] { return m_sessionFace.loginShown == 1; }));
     EXPECT_EQ(queue.operationCount(), 1) << "the request waits for the user";
 

@@ -151,53 +151,6 @@ TEST_F(HeaderViewTest, ButtonsCallTheDelegateOnlyForWhatItAnswers)
     EXPECT_EQ(m_delegate.calls.size(), 4);
 }
 
-TEST_F(HeaderViewTest, LaysOutTheScreensButtonsAndFiguresInsideTheBand)
-{
-    // A listing screen: refresh and settings at the right end.
-    const QRect settings = m_header->settingsBtn()->geometry();
-    EXPECT_FALSE(m_header->searchBtn()->isVisible());
-    EXPECT_FALSE(m_header->filtersBtn()->isVisible());
-    EXPECT_EQ(settings.size(), QSize(30, 30));
-    EXPECT_GT(settings.x(), 375 - 50);
-    EXPECT_LT(m_header->refreshBtn()->geometry().right(), settings.left());
-
-    // The search screen: search takes the settings button's place.
-    m_header->setShowsSettings(false);
-    m_header->setShowsSearch(true);
-    EXPECT_EQ(m_header->searchBtn()->geometry(), settings);
-
-    // Favorites: settings and filters, refresh still leftmost.
-    m_header->setShowsSearch(false);
-    m_header->setShowsSettings(true);
-    m_header->setShowsFilters(true);
-    const QRect filters = m_header->filtersBtn()->geometry();
-    EXPECT_EQ(m_header->settingsBtn()->geometry(), settings);
-    EXPECT_LT(filters.right(), settings.left());
-    EXPECT_LT(m_header->refreshBtn()->geometry().right(), filters.left());
-    for (const QWidget* button : {m_header->refreshBtn(), m_header->filtersBtn(), m_header->settingsBtn()}) {
-        EXPECT_GT(button->y(), 0);
-        EXPECT_LE(button->geometry().bottom(), HeaderView::kBandHeight - 1);
-    }
-
-    m_header->setUsername(u"someone"_s);
-    m_header->setRatio(u"1.25"_s);
-    m_header->setDownloaded(u"3.2 GB"_s);
-    m_header->setUploaded(u"4.0 GB"_s);
-    EXPECT_EQ(m_header->ratioLbl()->text(), u"Ratio: 1.25"_s);
-    EXPECT_EQ(m_header->downLbl()->text(), u"\u2193 3.2 GB"_s);
-    EXPECT_EQ(m_header->upLbl()->text(), u"\u2191 4.0 GB"_s);
-    EXPECT_LT(m_header->ratioLbl()->geometry().right(), m_header->downLbl()->x());
-    EXPECT_LT(m_header->downLbl()->geometry().right(), m_header->upLbl()->x());
-    EXPECT_LT(m_header->usernameLbl()->geometry().bottom(), m_header->ratioLbl()->geometry().bottom());
-    EXPECT_LE(m_header->ratioLbl()->geometry().bottom(), HeaderView::kBandHeight - 1);
-
-    // Without a ratio the figures close up.
-    const int downX = m_header->downLbl()->x();
-    m_header->setRatio(QString());
-    EXPECT_FALSE(m_header->ratioLbl()->isVisible());
-    EXPECT_LT(m_header->downLbl()->x(), downX);
-}
-
 TEST(UIUnderlinedLabel, UnderlinesExactlyTheTitleFiveAboveTheBottom)
 {
     UIUnderlinedLabel label;

@@ -36,22 +36,5 @@ TEST(RoundedRectView, ClampsTheRadiusToHalfTheHeightAndStaysTransparentOutsideTh
     EXPECT_EQ(image.pixelColor(50, 1), QColor(Qt::red));
 }
 
-TEST(RoundedRectView, FillsAndStrokesInTheirOwnColours)
-{
-    RoundedRectView view;
-    view.resize(60, 40);
-    view.setCornerRadius(8);
-    view.setRectColor(QColor(128, 128, 128));
-    view.setStrokeColor(Qt::white);
-    view.setStrokeWidth(2);
-
-    const QImage image = renderImage(view);
-    EXPECT_EQ(image.pixelColor(30, 20), QColor(128, 128, 128));
-    // The stroke is centred on the edge, so its inner half shows along the sides.
-    EXPECT_EQ(image.pixelColor(30, 0), QColor(Qt::white));
-    EXPECT_EQ(image.pixelColor(0, 20), QColor(Qt::white));
-    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
-}
-
 } // namespace
 } // namespace marrowfin
