@@ -68,6 +68,8 @@ ParsedOptions DemoOptions::parse(const std::vector<std::string>& arguments)
     const QCommandLineOption seed(u"seed"_s, u"The catalogue's seed (default 1)."_s, u"N"_s);
     const QCommandLineOption torrents(u"torrents"_s, u"How many torrents the catalogue has (default 2500)."_s, u"N"_s);
     const QCommandLineOption latency(u"latency-ms"_s, u"Milliseconds added before every answer."_s, u"MS"_s);
+    const QCommandLineOption latencyFor(
+        u"latency-for"_s, u"Milliseconds added before the answers of one path (repeatable)."_s, u"PATH=MS"_s);
     const QCommandLineOption fail(u"fail"_s, u"Inject a failure: drop, 500 or slow, optionally :/path-prefix."_s,
                                   u"MODE[:PREFIX]"_s);
     const QCommandLineOption dataDir(u"data-dir"_s, u"Where the certificates are kept."_s, u"DIR"_s);
@@ -76,8 +78,9 @@ ParsedOptions DemoOptions::parse(const std::vector<std::string>& arguments)
     const QCommandLineOption verbose(u"verbose"_s, u"Print one line per request on stderr."_s);
     const QCommandLineOption exitOnStdinClose(u"exit-on-stdin-close"_s,
                                               u"Stop when standard input is closed (when the parent goes)."_s);
-    parser.addOptions({help, port, host, utorrentPort, vuzePort, clientUser, clientPassword, user, captcha, lifetime,
-                       seed, torrents, latency, fail, dataDir, movieHost, threads, verbose, exitOnStdinClose});
+    parser.addOptions({help, port,    host,      utorrentPort, vuzePort, clientUser,      clientPassword,
+                       user, captcha, lifetime,  seed,         torrents, latency,         latencyFor,
+                       fail, dataDir, movieHost, threads,      verbose,  exitOnStdinClose});
 
     QStringList list;
     for (const std::string& argument : arguments)
@@ -157,6 +160,12 @@ ParsedOptions DemoOptions::parse(const std::vector<std::string>& arguments)
         if (!rule)
             return error(u"--fail takes drop, 500 or slow, optionally followed by :/path-prefix"_s);
         options.failures.push_back(*rule);
+    }
+    for (const QString& text : parser.values(latencyFor)) {
+        auto delay = FailurePlan::parseDelay(text.toStdString());
+        if (!delay)
+            return error(u"--latency-for takes /path=milliseconds"_s);
+        options.delays.push_back(std::move(*delay));
     }
     if (parser.isSet(dataDir))
         options.dataDir = parser.value(dataDir).toStdString();

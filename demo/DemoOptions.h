@@ -29,6 +29,7 @@ struct DemoOptions
     int torrentCount = 2500;
     std::chrono::milliseconds latency{0};
     std::vector<FailureRule> failures;
+    std::vector<std::pair<std::string, std::chrono::milliseconds>> delays;
     std::filesystem::path dataDir;          // empty: the default folder for the port
     std::string movieHost = "www.imdb.com"; // the app's built-in film database host
     int threads = 2;

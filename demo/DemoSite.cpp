@@ -56,6 +56,8 @@ struct DemoSite::Parts
         tls.use_private_key_file(certificates.serverKeyFile().string(), net::ssl::context::pem);
         for (const FailureRule& rule : options.failures)
             failures.add(rule);
+        for (const auto& [path, delay] : options.delays)
+            failures.setDelay(path, delay);
 
         const auto address = listenAddress(options.host);
         const HttpServer::Setup plain{nullptr, &failures, options.latency};

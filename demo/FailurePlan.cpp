@@ -1,5 +1,8 @@
 #include "FailurePlan.h"
 
+#include <algorithm>
+#include <charconv>
+
 namespace marrowfin::demo {
 
 std::optional<FailureMode> FailurePlan::parseMode(std::string_view text)
@@ -52,6 +55,37 @@ FailureMode FailurePlan::modeFor(std::string_view path) const
             return rule.mode;
     }
     return FailureMode::None;
+}
+
+std::optional<std::pair<std::string, std::chrono::milliseconds>> FailurePlan::parseDelay(std::string_view text)
+{
+    const auto equals = text.rfind('=');
+    if (equals == std::string_view::npos || equals == 0 || text.front() != '/')
+        return std::nullopt;
+    const std::string_view digits = text.substr(equals + 1);
+    long long ms = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), ms);
+    if (error != std::errc() || end != digits.data() + digits.size() || ms < 0 || ms > 600000)
+        return std::nullopt;
+    return std::pair{std::string(text.substr(0, equals)), std::chrono::milliseconds(ms)};
+}
+
+void FailurePlan::setDelay(std::string path, std::chrono::milliseconds delay)
+{
+    const std::lock_guard lock(m_mutex);
+    std::erase_if(m_delays, [&](const auto& entry) { return entry.first == path; });
+    if (delay.count() > 0)
+        m_delays.emplace_back(std::move(path), delay);
+}
+
+std::chrono::milliseconds FailurePlan::delayFor(std::string_view path) const
+{
+    const std::lock_guard lock(m_mutex);
+    for (const auto& [delayed, delay] : m_delays) {
+        if (delayed == path)
+            return delay;
+    }
+    return std::chrono::milliseconds(0);
 }
 
 } // namespace marrowfin::demo

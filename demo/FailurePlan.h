@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -37,9 +38,17 @@ public:
     // The first rule whose prefix starts `path`; the demo's own control addresses ("/_demo/") never fail.
     [[nodiscard]] FailureMode modeFor(std::string_view path) const;
 
+    // A wait of its own for one exact path (its query aside), on top of the general latency: pages that answer at
+    // different speeds, so that parallel fetches finish out of order. 0 ms removes it. "PATH=MS" on the command line.
+    [[nodiscard]] static std::optional<std::pair<std::string, std::chrono::milliseconds>>
+    parseDelay(std::string_view text);
+    void setDelay(std::string path, std::chrono::milliseconds delay);
+    [[nodiscard]] std::chrono::milliseconds delayFor(std::string_view path) const;
+
 private:
     mutable std::mutex m_mutex;
     std::vector<FailureRule> m_rules;
+    std::vector<std::pair<std::string, std::chrono::milliseconds>> m_delays;
 };
 
 } // namespace marrowfin::demo

@@ -90,8 +90,13 @@ private:
         m_response->prepare_payload();
         m_slow = mode == FailureMode::Slow;
         const bool controlPath = target.path.starts_with("/_demo/");
-        if (m_shared->setup.latency.count() > 0 && !controlPath) {
-            m_timer.expires_after(m_shared->setup.latency);
+        const auto latency =
+            controlPath
+                ? std::chrono::milliseconds(0)
+                : m_shared->setup.latency + (m_shared->setup.failures ? m_shared->setup.failures->delayFor(target.path)
+                                                                      : std::chrono::milliseconds(0));
+        if (latency.count() > 0) {
+            m_timer.expires_after(latency);
             m_timer.async_wait([self = derived().shared_from_this()](beast::error_code waitError) {
                 if (!waitError)
                     self->startWrite();

@@ -289,6 +289,13 @@ HttpResponseMessage SiteServer::control(Exchange& exchange)
             m_failures.replace({FailureRule{*mode, prefix}});
         return textResponse(exchange.request, 200, "text/plain", "ok\n");
     }
+    if (exchange.path == "/_demo/latency") {
+        const auto delay = FailurePlan::parseDelay(fields["path"] + "=" + fields["ms"]);
+        if (!delay)
+            return textResponse(exchange.request, 400, "text/plain", "path is /something, ms milliseconds\n");
+        m_failures.setDelay(delay->first, delay->second);
+        return textResponse(exchange.request, 200, "text/plain", "ok\n");
+    }
     if (exchange.path == "/_demo/captcha") {
         // The answer of a challenge, for tests and scripts that cannot read the picture.
         if (const auto answer = m_captcha.answerOf(fields["c"]))
