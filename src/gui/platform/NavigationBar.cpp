@@ -45,15 +45,48 @@ QString NavigationBar::title() const
 void NavigationBar::setBackTitle(const QString& title)
 {
     m_back->setText(title);
-    m_back->setVisible(!title.isEmpty());
+    m_backWanted = !title.isEmpty();
+    m_back->setVisible(m_backWanted && !m_left);
     m_back->adjustSize();
+    resizeEvent(nullptr);
+}
+
+void NavigationBar::setItems(QWidget* left, QWidget* right)
+{
+    // Items of the screen that was on top go back to being hidden children of the bar until it shows them again.
+    for (QWidget* old : {m_left.data(), m_right.data()}) {
+        if (old && old != left && old != right)
+            old->hide();
+    }
+    m_left = left;
+    m_right = right;
+    for (QWidget* item : {left, right}) {
+        if (!item)
+            continue;
+        item->setParent(this);
+        item->show();
+    }
+    m_back->setVisible(m_backWanted && !m_left);
     resizeEvent(nullptr);
 }
 
 void NavigationBar::resizeEvent(QResizeEvent*)
 {
     m_back->setGeometry(6, 0, qMin(m_back->sizeHint().width(), width() / 3), kHeight);
-    const int side = m_back->isVisible() ? m_back->width() + 12 : 12;
+    int leftSide = m_back->isVisible() ? m_back->width() + 12 : 12;
+    int rightSide = 12;
+    // Items keep their own size, centred in the bar's height.
+    if (m_left) {
+        const QSize size = m_left->size().isEmpty() ? m_left->sizeHint() : m_left->size();
+        m_left->setGeometry(0, (kHeight - size.height()) / 2, size.width(), size.height());
+        leftSide = qMax(leftSide, size.width() + 4);
+    }
+    if (m_right) {
+        const QSize size = m_right->size().isEmpty() ? m_right->sizeHint() : m_right->size();
+        m_right->setGeometry(width() - size.width(), (kHeight - size.height()) / 2, size.width(), size.height());
+        rightSide = size.width() + 4;
+    }
+    const int side = qMax(leftSide, rightSide);
     m_title->setGeometry(side, 0, qMax(0, width() - 2 * side), kHeight);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -24,6 +25,10 @@ public:
     // An empty title hides the back button.
     void setBackTitle(const QString& title);
     [[nodiscard]] QToolButton* backButton() const { return m_back; }
+    // The top screen's own buttons (it owns them): the left one stands in for the back button. nullptr for none.
+    void setItems(QWidget* left, QWidget* right);
+    [[nodiscard]] QWidget* leftItem() const { return m_left; }
+    [[nodiscard]] QWidget* rightItem() const { return m_right; }
 
 Q_SIGNALS:
     void backClicked();
@@ -35,6 +40,9 @@ protected:
 private:
     QLabel* m_title;
     QToolButton* m_back;
+    QPointer<QWidget> m_left;
+    QPointer<QWidget> m_right;
+    bool m_backWanted = false;
 };
 
 } // namespace marrowfin

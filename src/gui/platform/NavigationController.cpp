@@ -26,6 +26,7 @@ void NavigationController::adopt(ViewController* controller)
         controller->setParent(this);
     controller->setParentViewController(this);
     connect(controller, &ViewController::titleChanged, this, [this] { updateBar(); });
+    connect(controller, &ViewController::barButtonItemsChanged, this, [this] { updateBar(); });
 }
 
 void NavigationController::release(ViewController* controller)
@@ -87,6 +88,7 @@ void NavigationController::updateBar()
         return;
     ViewController* top = topViewController();
     m_bar->setTitle(top ? top->title() : QString());
+    m_bar->setItems(top ? top->leftBarButtonItem() : nullptr, top ? top->rightBarButtonItem() : nullptr);
     if (m_stack.size() > 1) {
         const QString back = m_stack.at(m_stack.size() - 2)->title();
         m_bar->setBackTitle(back.isEmpty() ? u"Back"_s : back);

@@ -3,9 +3,14 @@
 #include "Fonts.h"
 #include "TableViewCell.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPropertyAnimation>
+#include <QPushButton>
 #include <QScrollBar>
 
 namespace marrowfin {
@@ -24,6 +29,31 @@ TableView::TableView(TableViewDataSource& dataSource, QWidget* parent)
                                  " min-height: 30px; }"
                                  "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
                                  "QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }"));
+
+    m_deleteButton = new QPushButton(QStringLiteral("Delete"), viewport());
+    m_deleteButton->setObjectName(QStringLiteral("deleteButton"));
+    m_deleteButton->setFont(systemFont(13, true));
+    m_deleteButton->setCursor(Qt::PointingHandCursor);
+    m_deleteButton->setFocusPolicy(Qt::NoFocus);
+    m_deleteButton->setStyleSheet(QStringLiteral("QPushButton { color: white; background: qlineargradient(x1:0, y1:0, "
+                                                 "x2:0, y2:1, stop:0 #e8453c, stop:1 #b3201a);"
+                                                 " border: 1px solid #7a1410; border-radius: 5px; padding: 0 10px; }"
+                                                 "QPushButton:pressed { background: #9c1c16; }"));
+    m_deleteButton->hide();
+    connect(m_deleteButton, &QPushButton::clicked, this, [this] {
+        const int row = m_deleteRow;
+        hideDeleteConfirmation();
+        if (row >= 0 && row < m_rowCount && m_dataSource.canEditRow(row))
+            m_dataSource.commitDeleteRow(row);
+    });
+
+    // Shows which row the keys act on; it never takes a click.
+    m_currentFrame = new QWidget(viewport());
+    m_currentFrame->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_currentFrame->setAttribute(Qt::WA_StyledBackground);
+    m_currentFrame->setStyleSheet(
+        QStringLiteral("background: transparent; border: 1px solid rgba(255, 255, 255, 110); border-radius: 2px;"));
+    m_currentFrame->hide();
 }
 
 TableView::~TableView() = default;
@@ -61,6 +91,10 @@ void TableView::reloadData()
     m_rowCount = qMax(0, m_dataSource.numberOfRows());
     if (m_selectedRow >= m_rowCount)
         m_selectedRow = -1;
+    if (m_currentRow >= m_rowCount)
+        m_currentRow = m_rowCount - 1;
+    if (m_deleteRow >= m_rowCount)
+        hideDeleteConfirmation();
     recomputeOffsets();
     layoutRows();
     viewport()->update();
@@ -100,6 +134,95 @@ void TableView::layoutRows()
         cell->setGeometry(0, m_offsets[row] - top, viewport()->width(), m_offsets[row + 1] - m_offsets[row]);
         cell->show();
     }
+    placeOverlays();
+}
+
+void TableView::placeOverlays()
+{
+    if (m_deleteRow >= 0) {
+        const QRect row = rectForRow(m_deleteRow);
+        const int height = qMax(0, row.height() - 8);
+        const int width = qMax(72, m_deleteButton->sizeHint().width());
+        m_deleteButton->setGeometry(row.right() - width - 8, row.top() + (row.height() - height) / 2, width, height);
+        m_deleteButton->show();
+        m_deleteButton->raise();
+    } else {
+        m_deleteButton->hide();
+    }
+    const bool framed =
+        hasFocus() && m_currentRow >= 0 && m_currentRow < m_rowCount && m_dataSource.canEditRow(m_currentRow);
+    if (framed) {
+        m_currentFrame->setGeometry(rectForRow(m_currentRow).adjusted(1, 0, -1, -1));
+        m_currentFrame->raise();
+    }
+    m_currentFrame->setVisible(framed);
+}
+
+void TableView::showDeleteConfirmation(int row)
+{
+    if (row < 0 || row >= m_rowCount || !m_dataSource.canEditRow(row))
+        return;
+    m_deleteRow = row;
+    placeOverlays();
+}
+
+void TableView::hideDeleteConfirmation()
+{
+    m_deleteRow = -1;
+    placeOverlays();
+}
+
+void TableView::setCurrentRow(int row)
+{
+    m_currentRow = (row >= 0 && row < m_rowCount) ? row : -1;
+    if (m_currentRow >= 0) {
+        // Into sight, as the keys move it.
+        QScrollBar* bar = verticalScrollBar();
+        const int top = m_offsets[m_currentRow];
+        const int bottom = m_offsets[m_currentRow + 1];
+        if (top - m_topInset < bar->value())
+            bar->setValue(top - m_topInset);
+        else if (bottom > bar->value() + viewport()->height())
+            bar->setValue(bottom - viewport()->height());
+    }
+    placeOverlays();
+}
+
+void TableView::deleteRow(int row, bool fade)
+{
+    QLabel* ghost = nullptr;
+    if (TableViewCell* cell = m_visible.value(row); cell && fade) {
+        ghost = new QLabel(viewport());
+        ghost->setAttribute(Qt::WA_TransparentForMouseEvents);
+        ghost->setPixmap(cell->grab());
+        ghost->setGeometry(cell->geometry());
+    }
+    // Rows below move up by one; so do the marks that name them.
+    auto shift = [row](int& mark) {
+        if (mark == row)
+            mark = -1;
+        else if (mark > row)
+            --mark;
+    };
+    shift(m_selectedRow);
+    shift(m_pressedRow);
+    const int current = m_currentRow;
+    hideDeleteConfirmation();
+    reloadData();
+    if (current >= 0)
+        setCurrentRow(current > row ? current - 1 : qMin(current, m_rowCount - 1));
+    if (!ghost)
+        return;
+    ghost->show();
+    ghost->raise();
+    auto* opacity = new QGraphicsOpacityEffect(ghost);
+    ghost->setGraphicsEffect(opacity);
+    auto* animation = new QPropertyAnimation(opacity, "opacity", ghost);
+    animation->setDuration(250);
+    animation->setStartValue(1.0);
+    animation->setEndValue(0.0);
+    connect(animation, &QAbstractAnimation::finished, ghost, &QObject::deleteLater);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 TableViewCell* TableView::cellForRow(int row) const
@@ -178,6 +301,8 @@ void TableView::tapRow(int row)
     if (m_selectedRow >= 0 && m_selectedRow != row)
         deselectRow(m_selectedRow, false);
     m_selectedRow = row;
+    m_currentRow = row;
+    placeOverlays();
     if (cell) {
         cell->setHighlighted(false);
         cell->setSelected(true);
@@ -224,9 +349,20 @@ bool TableView::viewportEvent(QEvent* event)
 void TableView::mousePressEvent(QMouseEvent* event)
 {
     clearHighlight();
-    if (event->button() != Qt::LeftButton || !m_allowsSelection)
+    m_swipeRow = -1;
+    // With a Delete button out, a press anywhere else only puts it away, as on a phone.
+    if (m_deleteRow >= 0) {
+        hideDeleteConfirmation();
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
         return;
     const int row = rowAt(event->position().toPoint());
+    m_pressPoint = event->position().toPoint();
+    if (row >= 0 && m_dataSource.canEditRow(row))
+        m_swipeRow = row;
+    if (!m_allowsSelection)
+        return;
     TableViewCell* cell = m_visible.value(row);
     if (!cell || !cell->takesTouches())
         return;
@@ -236,12 +372,24 @@ void TableView::mousePressEvent(QMouseEvent* event)
 
 void TableView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_pressedRow >= 0 && rowAt(event->position().toPoint()) != m_pressedRow)
+    const QPoint point = event->position().toPoint();
+    if (m_swipeRow >= 0) {
+        const int leftwards = m_pressPoint.x() - point.x();
+        if (leftwards > kSwipeDistance && leftwards > 2 * qAbs(point.y() - m_pressPoint.y())) {
+            // A swipe, not a tap: the row is not selected when the button is let go.
+            clearHighlight();
+            showDeleteConfirmation(m_swipeRow);
+            m_swipeRow = -1;
+            return;
+        }
+    }
+    if (m_pressedRow >= 0 && rowAt(point) != m_pressedRow)
         clearHighlight();
 }
 
 void TableView::mouseReleaseEvent(QMouseEvent* event)
 {
+    m_swipeRow = -1;
     const int row = rowAt(event->position().toPoint());
     const int pressed = m_pressedRow;
     clearHighlight();
@@ -258,8 +406,58 @@ void TableView::wheelEvent(QWheelEvent* event)
     QAbstractScrollArea::wheelEvent(event);
 }
 
+void TableView::contextMenuEvent(QContextMenuEvent* event)
+{
+    const int row = rowAt(event->pos());
+    if (row < 0 || !m_dataSource.canEditRow(row))
+        return;
+    setCurrentRow(row);
+    QMenu menu(this);
+    QAction* remove = menu.addAction(QStringLiteral("Delete"));
+    if (menu.exec(event->globalPos()) == remove && row < m_rowCount && m_dataSource.canEditRow(row))
+        m_dataSource.commitDeleteRow(row);
+}
+
+void TableView::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    placeOverlays();
+}
+
+void TableView::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    placeOverlays();
+}
+
 void TableView::keyPressEvent(QKeyEvent* event)
 {
+    // In a list whose rows can be deleted the keys pick a row and act on it.
+    if (m_rowCount > 0 && m_dataSource.canEditRow(qMax(0, m_currentRow))) {
+        switch (event->key()) {
+        case Qt::Key_Delete:
+        case Qt::Key_Backspace:
+            if (m_currentRow >= 0) {
+                hideDeleteConfirmation();
+                m_dataSource.commitDeleteRow(m_currentRow);
+            }
+            return;
+        case Qt::Key_Down:
+            setCurrentRow(qMin(m_currentRow + 1, m_rowCount - 1));
+            return;
+        case Qt::Key_Up:
+            setCurrentRow(qMax(m_currentRow - 1, 0));
+            return;
+        case Qt::Key_Escape:
+            if (m_deleteRow >= 0) {
+                hideDeleteConfirmation();
+                return;
+            }
+            break;
+        default:
+            break;
+        }
+    }
     if (!m_scrollEnabled) {
         QAbstractScrollArea::keyPressEvent(event);
         return;

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QPointer>
 
+class QPushButton;
+
 namespace marrowfin {
 
 class TableViewCell;
@@ -20,6 +22,16 @@ public:
     [[nodiscard]] virtual int heightForRow(int row) const = 0;
     // The user tapped the row (and released on it).
     virtual void didSelectRow(int row) = 0;
+
+    // Rows that can be deleted: by a swipe to the left that reveals a Delete button, the Delete key on the current
+    // row, or the row's context menu. None by default.
+    [[nodiscard]] virtual bool canEditRow(int row) const
+    {
+        (void)row;
+        return false;
+    }
+    // The user confirmed deleting the row: the data source removes its entry, then calls deleteRow().
+    virtual void commitDeleteRow(int row) { (void)row; }
 };
 
 // A one-column list of rows that makes only the rows in sight: as the list scrolls, rows that leave the view are
@@ -67,6 +79,20 @@ public:
     // Taps a row as a user would (press and release on it); what clicks and keys do.
     void tapRow(int row);
 
+    // Takes a row out whose entry the data source has already removed; the rows below move up and, when `fade`,
+    // the row's picture fades out where it was.
+    void deleteRow(int row, bool fade);
+    // The Delete button a swipe reveals at a row's right end (-1: none shown).
+    void showDeleteConfirmation(int row);
+    void hideDeleteConfirmation();
+    [[nodiscard]] int deleteConfirmationRow() const { return m_deleteRow; }
+    [[nodiscard]] QPushButton* deleteButton() const { return m_deleteButton; }
+    // The row keys act on: the one tapped last, moved with the arrow keys in a table whose rows can be deleted.
+    [[nodiscard]] int currentRow() const { return m_currentRow; }
+    void setCurrentRow(int row);
+
+    static constexpr int kSwipeDistance = 24;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -77,12 +103,16 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void recomputeOffsets();
     void layoutRows();
     void recycle(int row);
     void clearHighlight();
+    void placeOverlays();
 
     TableViewDataSource& m_dataSource;
     int m_rowCount = 0;
@@ -96,6 +126,12 @@ private:
     bool m_scrollEnabled = true;
     int m_pressedRow = -1;
     int m_selectedRow = -1;
+    int m_currentRow = -1;
+    int m_deleteRow = -1;
+    int m_swipeRow = -1;
+    QPoint m_pressPoint;
+    QPushButton* m_deleteButton = nullptr;
+    QWidget* m_currentFrame = nullptr;
 };
 
 } // namespace marrowfin

@@ -3,12 +3,39 @@
 #include "NavigationController.h"
 #include "TabBarController.h"
 
+#include <QEvent>
+#include <QPropertyAnimation>
+
 namespace marrowfin {
 
 ViewController::ViewController(QObject* parent) : QObject(parent) {}
 
+namespace {
+
+// Keeps a presented screen's view over the whole window as the window is resized.
+class ModalFrame final : public QObject
+{
+public:
+    ModalFrame(QWidget* window, QWidget* view) : QObject(view), m_view(view) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize && m_view)
+            m_view->setGeometry(static_cast<QWidget*>(watched)->rect());
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_view;
+};
+
+} // namespace
+
 ViewController::~ViewController()
 {
+    delete m_leftBarButtonItem.data();
+    delete m_rightBarButtonItem.data();
     delete m_view.data();
 }
 
@@ -41,6 +68,85 @@ void ViewController::setTitle(const QString& title)
         return;
     m_title = title;
     Q_EMIT titleChanged(m_title);
+}
+
+void ViewController::setLeftBarButtonItem(QWidget* item)
+{
+    if (m_leftBarButtonItem == item)
+        return;
+    delete m_leftBarButtonItem.data();
+    m_leftBarButtonItem = item;
+    Q_EMIT barButtonItemsChanged();
+}
+
+void ViewController::setRightBarButtonItem(QWidget* item)
+{
+    if (m_rightBarButtonItem == item)
+        return;
+    delete m_rightBarButtonItem.data();
+    m_rightBarButtonItem = item;
+    Q_EMIT barButtonItemsChanged();
+}
+
+bool ViewController::presentModalViewController(ViewController* controller, bool animated)
+{
+    if (!controller || m_modalViewController)
+        return false;
+    QWidget* window = view()->window();
+    controller->setParent(this);
+    controller->m_presentingViewController = this;
+    m_modalViewController = controller;
+    QWidget* shown = controller->view();
+    shown->setParent(window);
+    new ModalFrame(window, shown);
+    shown->setGeometry(window->rect());
+    controller->viewWillAppear(animated);
+    shown->show();
+    shown->raise();
+    if (animated) {
+        auto* slide = new QPropertyAnimation(shown, "pos", shown);
+        slide->setDuration(NavigationController::kAnimationMilliseconds);
+        slide->setStartValue(QPoint(0, window->height()));
+        slide->setEndValue(QPoint(0, 0));
+        slide->setEasingCurve(QEasingCurve::OutCubic);
+        slide->start(QAbstractAnimation::DeleteWhenStopped);
+    }
+    controller->viewDidAppear(animated);
+    return true;
+}
+
+void ViewController::dismissModalViewControllerAnimated(bool animated)
+{
+    if (!m_modalViewController) {
+        if (m_presentingViewController)
+            m_presentingViewController->dismissModalViewControllerAnimated(animated);
+        return;
+    }
+    ViewController* controller = m_modalViewController;
+    m_modalViewController = nullptr;
+    controller->m_presentingViewController = nullptr;
+    controller->viewWillDisappear(animated);
+    QWidget* shown = controller->view();
+    // Keys go back to the screen underneath, not to a widget that is about to go.
+    if (isViewLoaded())
+        view()->setFocus();
+    if (!animated) {
+        shown->hide();
+        controller->viewDidDisappear(false);
+        controller->deleteLater();
+        return;
+    }
+    auto* slide = new QPropertyAnimation(shown, "pos", shown);
+    slide->setDuration(NavigationController::kAnimationMilliseconds);
+    slide->setStartValue(shown->pos());
+    slide->setEndValue(QPoint(0, shown->parentWidget() ? shown->parentWidget()->height() : shown->height()));
+    slide->setEasingCurve(QEasingCurve::InCubic);
+    connect(slide, &QAbstractAnimation::finished, controller, [controller] {
+        controller->view()->hide();
+        controller->viewDidDisappear(true);
+        controller->deleteLater();
+    });
+    slide->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 void ViewController::setTabBarItem(TabBarItem item)

@@ -50,6 +50,23 @@ public:
     // Between viewDidAppear and viewWillDisappear.
     [[nodiscard]] bool isOnScreen() const { return m_onScreen; }
 
+    // Buttons the navigation bar shows while this screen is the top of its stack: the left one in place of the back
+    // button, the right one at the bar's right end. The screen owns them; setting another deletes the old one.
+    [[nodiscard]] QWidget* leftBarButtonItem() const { return m_leftBarButtonItem; }
+    void setLeftBarButtonItem(QWidget* item);
+    [[nodiscard]] QWidget* rightBarButtonItem() const { return m_rightBarButtonItem; }
+    void setRightBarButtonItem(QWidget* item);
+
+    // A screen shown over the whole window until dismissed (a form that must be finished or cancelled first); this
+    // screen owns it. Animated, it slides up from the bottom. Presenting while another is shown replaces nothing and
+    // returns false.
+    bool presentModalViewController(ViewController* controller, bool animated);
+    // Takes the presented screen away (sliding down when animated) and deletes it once it is off screen. Called on
+    // the presented screen, it dismisses itself from its presenter.
+    void dismissModalViewControllerAnimated(bool animated);
+    [[nodiscard]] ViewController* modalViewController() const { return m_modalViewController; }
+    [[nodiscard]] ViewController* presentingViewController() const { return m_presentingViewController; }
+
     // Called by containers; subclasses override and call the base.
     virtual void viewWillAppear(bool animated);
     virtual void viewDidAppear(bool animated);
@@ -59,6 +76,7 @@ public:
 Q_SIGNALS:
     void titleChanged(const QString& title);
     void tabBarItemChanged();
+    void barButtonItemsChanged();
 
 protected:
     // Makes the view: a plain widget unless overridden (an override calls setView()).
@@ -74,6 +92,10 @@ private:
     TabBarItem m_tabBarItem;
     QPointer<ViewController> m_parentViewController;
     bool m_onScreen = false;
+    QPointer<QWidget> m_leftBarButtonItem;
+    QPointer<QWidget> m_rightBarButtonItem;
+    QPointer<ViewController> m_modalViewController;
+    QPointer<ViewController> m_presentingViewController;
 };
 
 } // namespace marrowfin

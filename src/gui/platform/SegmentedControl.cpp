@@ -1,0 +1,182 @@
+#include "SegmentedControl.h"
+
+#include "Fonts.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace marrowfin {
+
+namespace {
+constexpr qreal kCornerRadius = 5;
+constexpr int kTextPointSize = 13;
+constexpr int kTextPadding = 8;
+// Dark segments with a lighter top edge, as a black bar has; the selected one in the window's accent colour.
+constexpr QColor kSegmentTop{0x4a, 0x4a, 0x4a};
+constexpr QColor kSegmentBottom{0x1e, 0x1e, 0x1e};
+constexpr QColor kPressedTop{0x5c, 0x5c, 0x5c};
+constexpr QColor kSelectedTop{0x4c, 0xc4, 0xb0};
+constexpr QColor kSelectedBottom{0x2a, 0x8c, 0x7b};
+constexpr QColor kBorder{0x0c, 0x0c, 0x0c};
+constexpr QColor kDivider{0x10, 0x10, 0x10};
+constexpr QColor kFocus{0xf0, 0xa0, 0x30};
+} // namespace
+
+SegmentedControl::SegmentedControl(const QStringList& titles, QWidget* parent) : QWidget(parent), m_titles(titles)
+{
+    setFont(systemFont(kTextPointSize, true));
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setAccessibleName(m_titles.join(u", "));
+}
+
+void SegmentedControl::setSelectedSegmentIndex(int index)
+{
+    const int selected = index >= 0 && index < numberOfSegments() ? index : kNoSegment;
+    if (selected == m_selected)
+        return;
+    m_selected = selected;
+    update();
+}
+
+QRect SegmentedControl::segmentRect(int index) const
+{
+    if (index < 0 || index >= numberOfSegments())
+        return {};
+    // Equal widths; the last segment takes what the division leaves.
+    const int count = numberOfSegments();
+    const int left = width() * index / count;
+    const int right = width() * (index + 1) / count;
+    return {left, 0, right - left, height()};
+}
+
+int SegmentedControl::segmentAt(QPoint point) const
+{
+    if (!rect().contains(point))
+        return kNoSegment;
+    for (int index = 0; index < numberOfSegments(); ++index) {
+        if (segmentRect(index).contains(point))
+            return index;
+    }
+    return kNoSegment;
+}
+
+QSize SegmentedControl::sizeHint() const
+{
+    int widest = 0;
+    for (const QString& title : m_titles)
+        widest = qMax(widest, fontMetrics().horizontalAdvance(title));
+    return {qMax(1, numberOfSegments()) * (widest + 2 * kTextPadding), kHeight};
+}
+
+QSize SegmentedControl::minimumSizeHint() const
+{
+    return {numberOfSegments() * 2 * kTextPadding, kHeight};
+}
+
+void SegmentedControl::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF outline = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath shape;
+    shape.addRoundedRect(outline, kCornerRadius, kCornerRadius);
+    painter.setClipPath(shape);
+    if (!isEnabled())
+        painter.setOpacity(0.5);
+
+    for (int index = 0; index < numberOfSegments(); ++index) {
+        const QRect segment = segmentRect(index);
+        QLinearGradient fill(segment.topLeft(), segment.bottomLeft());
+        if (index == m_selected) {
+            fill.setColorAt(0, kSelectedTop);
+            fill.setColorAt(1, kSelectedBottom);
+        } else {
+            fill.setColorAt(0, index == m_pressed ? kPressedTop : kSegmentTop);
+            fill.setColorAt(1, kSegmentBottom);
+        }
+        painter.fillRect(segment, fill);
+        if (index > 0) {
+            painter.setPen(QPen(kDivider, 1));
+            painter.drawLine(QPointF(segment.left() + 0.5, 0), QPointF(segment.left() + 0.5, height()));
+        }
+        painter.setPen(Qt::white);
+        const QRect textArea = segment.adjusted(kTextPadding / 2, 0, -kTextPadding / 2, 0);
+        painter.drawText(textArea, Qt::AlignCenter,
+                         fontMetrics().elidedText(m_titles.at(index), Qt::ElideRight, textArea.width()));
+    }
+
+    painter.setClipping(false);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(hasFocus() ? kFocus : kBorder, hasFocus() ? 1.5 : 1.0));
+    painter.drawPath(shape);
+}
+
+void SegmentedControl::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_pressed = segmentAt(event->position().toPoint());
+    update();
+}
+
+void SegmentedControl::mouseMoveEvent(QMouseEvent* event)
+{
+    // Dragging off the pressed segment shows that releasing there will not choose it.
+    if (m_pressed != kNoSegment && segmentAt(event->position().toPoint()) != m_pressed)
+        update();
+}
+
+void SegmentedControl::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    const int released = segmentAt(event->position().toPoint());
+    const int pressed = m_pressed;
+    m_pressed = kNoSegment;
+    update();
+    if (released != kNoSegment && released == pressed)
+        choose(released);
+}
+
+void SegmentedControl::keyPressEvent(QKeyEvent* event)
+{
+    const int count = numberOfSegments();
+    int wanted = kNoSegment;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        wanted = m_selected == kNoSegment ? count - 1 : qMax(0, m_selected - 1);
+        break;
+    case Qt::Key_Right:
+        wanted = m_selected == kNoSegment ? 0 : qMin(count - 1, m_selected + 1);
+        break;
+    case Qt::Key_Home:
+        wanted = 0;
+        break;
+    case Qt::Key_End:
+        wanted = count - 1;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    choose(wanted);
+}
+
+void SegmentedControl::choose(int index)
+{
+    if (index < 0 || index >= numberOfSegments() || index == m_selected)
+        return;
+    m_selected = index;
+    update();
+    Q_EMIT valueChanged(index);
+}
+
+} // namespace marrowfin
