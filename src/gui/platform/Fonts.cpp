@@ -13,6 +13,8 @@ void installFontSubstitutes()
     QFont::insertSubstitutions(u"Arial"_s, arialLike);
     QFont::insertSubstitutions(u"Arial Rounded MT Bold"_s, arialLike);
     QFont::insertSubstitutions(u"Helvetica"_s, arialLike);
+    // The category picker's face: a wide humanist sans, which DejaVu Sans (Verdana's design family) stands in for.
+    QFont::insertSubstitutions(u"Verdana"_s, {u"DejaVu Sans"_s, u"Liberation Sans"_s});
 }
 
 QFont fontNamed(QStringView postScriptName, qreal pointSize)

@@ -40,6 +40,7 @@ public:
     // A way back from the root screen, e.g. to the overflow list that showed this stack: the bar shows a back button
     // with `title` at the root too. An empty title removes it.
     void setRootBackAction(const QString& title, std::function<void()> action);
+    [[nodiscard]] bool hasRootBackAction() const { return bool(m_rootBackAction); }
 
     void viewWillAppear(bool animated) override;
     void viewDidAppear(bool animated) override;

@@ -123,8 +123,8 @@ void PickerView::reloadComponent(int component)
         QWidget* reuse = reusable.isEmpty() ? nullptr : reusable.first();
         QWidget* view = m_dataSource.viewForRow(row, component, reuse);
         if (!view) {
-            auto* label = reuse && reuse->property(kPlainRowProperty).toBool() ? static_cast<QLabel*>(reuse)
-                                                                                : new QLabel;
+            auto* label =
+                reuse && reuse->property(kPlainRowProperty).toBool() ? static_cast<QLabel*>(reuse) : new QLabel;
             label->setProperty(kPlainRowProperty, true);
             label->setFont(font());
             label->setAlignment(Qt::AlignCenter);

@@ -13,6 +13,7 @@ namespace {
 constexpr qreal kCornerRadius = 5;
 constexpr int kTextPointSize = 13;
 constexpr int kTextPadding = 8;
+constexpr int kSmallestTextPixels = 10;
 // Dark segments with a lighter top edge, as a black bar has; the selected one in the window's accent colour.
 constexpr QColor kSegmentTop{0x4a, 0x4a, 0x4a};
 constexpr QColor kSegmentBottom{0x1e, 0x1e, 0x1e};
@@ -105,8 +106,14 @@ void SegmentedControl::paintEvent(QPaintEvent*)
         }
         painter.setPen(Qt::white);
         const QRect textArea = segment.adjusted(kTextPadding / 2, 0, -kTextPadding / 2, 0);
+        // A title too wide for a narrow control is drawn smaller first, and cut only below the smallest size.
+        QFont fitted = font();
+        while (fitted.pixelSize() > kSmallestTextPixels &&
+               QFontMetrics(fitted).horizontalAdvance(m_titles.at(index)) > textArea.width())
+            fitted.setPixelSize(fitted.pixelSize() - 1);
+        painter.setFont(fitted);
         painter.drawText(textArea, Qt::AlignCenter,
-                         fontMetrics().elidedText(m_titles.at(index), Qt::ElideRight, textArea.width()));
+                         QFontMetrics(fitted).elidedText(m_titles.at(index), Qt::ElideRight, textArea.width()));
     }
 
     painter.setClipping(false);

@@ -137,6 +137,15 @@ void TorrentItemTableViewCell::prepareForReuse()
     setNeedsDisplay();
 }
 
+int TorrentItemTableViewCell::figuresShift(int contentWidth)
+{
+    // On a phone the figures keep their fixed places. On a tablet the name runs across the row, and the figures
+    // move right as one block, so their columns end next to the download button and line up from row to row.
+    if (!Device::isTablet())
+        return 0;
+    return std::max(0, contentWidth - kFiguresRightMargin - (kDownImageLeft + kFigureImageSize.width()));
+}
+
 void TorrentItemTableViewCell::drawContentView(QPainter& painter, const QRect& rect)
 {
     const bool marked = isHighlighted() || isSelected();
@@ -152,8 +161,9 @@ void TorrentItemTableViewCell::drawContentView(QPainter& painter, const QRect& r
         painter.drawPixmap(kTypeImageRect.translated(origin), m_typeImg);
         painter.setOpacity(1.0);
     }
-    drawPicture(painter, QRect(origin + QPoint(kUpImageLeft, kFiguresTop), kFigureImageSize), m_upImg);
-    drawPicture(painter, QRect(origin + QPoint(kDownImageLeft, kFiguresTop), kFigureImageSize), m_downImg);
+    const int shift = figuresShift(rect.width());
+    drawPicture(painter, QRect(origin + QPoint(shift + kUpImageLeft, kFiguresTop), kFigureImageSize), m_upImg);
+    drawPicture(painter, QRect(origin + QPoint(shift + kDownImageLeft, kFiguresTop), kFigureImageSize), m_downImg);
     drawPicture(painter, kDownloadedImageRect.translated(origin), m_downloadedImg);
 
     painter.setPen(marked ? QColor(Qt::white) : kTextGrey);
@@ -164,17 +174,17 @@ void TorrentItemTableViewCell::drawContentView(QPainter& painter, const QRect& r
 
     painter.setFont(smallFont());
     if (m_dateLbl)
-        drawTextAt(painter, origin.x() + kNameLeft, origin.y() + kFiguresTop, *m_dateLbl);
+        drawTextAt(painter, origin.x() + shift + kNameLeft, origin.y() + kFiguresTop, *m_dateLbl);
     if (m_sizeLbl)
-        drawTextAt(painter, origin.x() + kSizeLeft, origin.y() + kFiguresTop, *m_sizeLbl);
+        drawTextAt(painter, origin.x() + shift + kSizeLeft, origin.y() + kFiguresTop, *m_sizeLbl);
     const QFontMetrics metrics(smallFont());
     // Seeders and leechers end just left of their pictures, whatever their length.
     if (m_upLbl) {
-        const int x = kUpImageLeft - metrics.horizontalAdvance(*m_upLbl) - kFigureGap;
+        const int x = shift + kUpImageLeft - metrics.horizontalAdvance(*m_upLbl) - kFigureGap;
         drawTextAt(painter, origin.x() + x, origin.y() + kFiguresTop, *m_upLbl);
     }
     if (m_downLbl) {
-        const int x = kDownImageLeft - metrics.horizontalAdvance(*m_downLbl) - kFigureGap;
+        const int x = shift + kDownImageLeft - metrics.horizontalAdvance(*m_downLbl) - kFigureGap;
         drawTextAt(painter, origin.x() + x, origin.y() + kFiguresTop, *m_downLbl);
     }
 }
