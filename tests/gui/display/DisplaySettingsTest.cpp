@@ -1,0 +1,340 @@
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsStore.h"
+#include "gui/display/DisplaySettingsViewController.h"
+#include "gui/display/FavoriteDisplaySettingsViewController.h"
+#include "gui/display/SearchDisplaySettingsViewController.h"
+#include "gui/platform/NavigationBar.h"
+#include "gui/platform/NavigationController.h"
+#include "gui/platform/PickerView.h"
+#include "gui/platform/SegmentedControl.h"
+#include "gui/ui/ImageButton.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+
+namespace marrowfin {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+using Picked = std::pair<int, int>;
+
+// The store file's identity: the store replaces the file through a new inode at every write, so an unchanged
+// inode and time mean nothing was written.
+struct FileStamp
+{
+    bool exists = false;
+    ino_t inode = 0;
+    timespec modified{};
+
+    bool operator==(const FileStamp& other) const
+    {
+        return exists == other.exists && inode == other.inode && modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+FileStamp stampOf(const SettingsStore& store)
+{
+    struct stat info
+    {};
+    if (::stat(store.filePath().toLocal8Bit().constData(), &info) != 0)
+        return {};
+    return {true, info.st_ino, info.st_mtim};
+}
+
+Picked picked(const PickerView& picker)
+{
+    return {picker.selectedRowInComponent(0), picker.selectedRowInComponent(1)};
+}
+
+void turnWheel(QWidget* widget, QPoint at, int notches)
+{
+    QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget, &wheel);
+}
+
+class DisplaySettingsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { freshStore(); }
+
+    // Each case of a table gets a store of its own.
+    void freshStore()
+    {
+        m_folder = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(m_folder->isValid());
+        m_store = std::make_shared<SettingsStore>(m_folder->path());
+    }
+
+    // A screen shown at the phone's size, so that its picker has rows in sight to click.
+    template <typename Screen>
+    std::unique_ptr<Screen> shown()
+    {
+        auto screen = std::make_unique<Screen>(m_store);
+        screen->view()->resize(375, 574);
+        screen->view()->show();
+        return screen;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+    std::shared_ptr<SettingsStore> m_store;
+};
+
+// The user's three ways of choosing in the picker: a click on a row, the wheel, the keys. A group stands for its
+// first entry at once; an entry is stored by its value, which is not always its title.
+TEST_F(DisplaySettingsTest, ChoosingInThePickerStoresTheEntryValue)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(PickerView&)> choose;
+        QString stored;
+        Picked shown;
+    };
+    const QList<Case> cases{
+        {"a click on the group Books",
+         [](PickerView& picker) { QTest::mouseClick(&picker, Qt::LeftButton, {}, picker.rowRect(3, 0).center()); },
+         u"books"_s,
+         {3, 0}},
+        {"Games clicked, then the wheel down to android-games",
+         [](PickerView& picker) {
+             QTest::mouseClick(&picker, Qt::LeftButton, {}, picker.rowRect(4, 0).center());
+             turnWheel(&picker, picker.componentRect(1).center(), -11);
+         },
+         u"android-game"_s,
+         {4, 11}},
+        {"the keys down to the group Other",
+         [](PickerView& picker) {
+             picker.setFocus();
+             for (int step = 0; step < 7; ++step)
+                 QTest::keyClick(&picker, Qt::Key_Down);
+         },
+         u"other"_s,
+         {7, 0}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        freshStore();
+        auto screen = shown<DisplaySettingsViewController>();
+        test.choose(*screen->pickerView());
+        EXPECT_EQ(m_store->text(SettingsKeys::categories), test.stored);
+        EXPECT_EQ(picked(*screen->pickerView()), test.shown);
+        // The right column lists the chosen group's entries.
+        EXPECT_EQ(screen->pickerView()->numberOfRowsInComponent(1), screen->numberOfRows(1));
+    }
+}
+
+// Showing a stored choice writes nothing; only a store without category gets All stored.
+TEST_F(DisplaySettingsTest, TheScreenShowsTheStoredChoiceWithoutRewritingIt)
+{
+    struct Case
+    {
+        std::optional<QString> category, order, sort;
+        Picked shown;
+        int orderSegment, sortSegment;
+    };
+    const QList<Case> cases{
+        {u"ps3"_s, u"size"_s, u"asc"_s, {4, 9}, 1, 1},
+        {u"other-tv"_s, u"leechers"_s, u"desc"_s, {8, 1}, 4, 0},
+        {u"sideways"_s, u"popularity"_s, u"up"_s, {0, 0}, -1, -1},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.category->toStdString());
+        freshStore();
+        m_store->setText(SettingsKeys::categories, *test.category);
+        m_store->setText(SettingsKeys::orderBy, *test.order);
+        m_store->setText(SettingsKeys::sortBy, *test.sort);
+        const FileStamp before = stampOf(*m_store);
+        DisplaySettingsViewController screen(m_store);
+        EXPECT_EQ(picked(*screen.pickerView()), test.shown);
+        EXPECT_EQ(screen.orderControl()->selectedSegmentIndex(), test.orderSegment);
+        EXPECT_EQ(screen.sortControl()->selectedSegmentIndex(), test.sortSegment);
+        EXPECT_EQ(m_store->text(SettingsKeys::categories), test.category);
+        EXPECT_TRUE(stampOf(*m_store) == before) << "showing the screen wrote to the store";
+    }
+
+    freshStore();
+    DisplaySettingsViewController empty(m_store);
+    EXPECT_EQ(picked(*empty.pickerView()), Picked(0, 0));
+    EXPECT_EQ(empty.orderControl()->selectedSegmentIndex(), 0);
+    EXPECT_EQ(empty.sortControl()->selectedSegmentIndex(), 0);
+    EXPECT_EQ(m_store->text(SettingsKeys::categories), u""_s);
+    EXPECT_FALSE(m_store->contains(SettingsKeys::orderBy));
+    EXPECT_FALSE(m_store->contains(SettingsKeys::sortBy));
+}
+
+TEST_F(DisplaySettingsTest, SearchAndListingKeepTheirOwnChoices)
+{
+    auto listing = shown<DisplaySettingsViewController>();
+    auto search = shown<SearchDisplaySettingsViewController>();
+    EXPECT_EQ(search->title(), u"Search Settings"_s);
+    EXPECT_EQ(listing->title(), u"All Torrents Settings"_s);
+
+    // Search: Music, then mp3 below it; Seeders, Asc. Listing: Movies, Size.
+    PickerView& searchPicker = *search->pickerView();
+    turnWheel(&searchPicker, searchPicker.componentRect(0).center(), -6);
+    QTest::mouseClick(&searchPicker, Qt::LeftButton, {}, searchPicker.rowRect(1, 1).center());
+    SegmentedControl& searchOrder = *search->orderControl();
+    QTest::mouseClick(&searchOrder, Qt::LeftButton, {}, searchOrder.segmentRect(3).center());
+    QTest::mouseClick(search->sortControl(), Qt::LeftButton, {}, search->sortControl()->segmentRect(1).center());
+    PickerView& listingPicker = *listing->pickerView();
+    QTest::mouseClick(&listingPicker, Qt::LeftButton, {}, listingPicker.rowRect(5, 0).center());
+    listing->orderControl()->setFocus();
+    QTest::keyClick(listing->orderControl(), Qt::Key_Right);
+
+    EXPECT_EQ(m_store->text(SettingsKeys::searchCategories), u"mp3"_s);
+    EXPECT_EQ(m_store->text(SettingsKeys::searchOrderBy), u"seeders"_s);
+    EXPECT_EQ(m_store->text(SettingsKeys::searchSortBy), u"asc"_s);
+    EXPECT_EQ(m_store->text(SettingsKeys::categories), u"movies"_s);
+    EXPECT_EQ(m_store->text(SettingsKeys::orderBy), u"size"_s);
+    EXPECT_FALSE(m_store->contains(SettingsKeys::sortBy));
+
+    // A click on the segment already chosen, and a choice made in code, store nothing.
+    const FileStamp before = stampOf(*m_store);
+    QTest::mouseClick(&searchOrder, Qt::LeftButton, {}, searchOrder.segmentRect(3).center());
+    searchOrder.setSelectedSegmentIndex(0);
+    searchPicker.selectRow(2, 0, false);
+    EXPECT_TRUE(stampOf(*m_store) == before);
+}
+
+// Both kinds of settings screen, pushed over a listing: the bar comes back for them, and their back button or
+// Escape leaves them without deleting them (they last the whole run).
+TEST_F(DisplaySettingsTest, BackButtonAndEscapeLeaveAPushedScreen)
+{
+    QObject owner;
+    const QList<std::pair<const char*, std::function<ViewController*()>>> screens{
+        {"display", [&] { return new DisplaySettingsViewController(m_store, &owner); }},
+        {"favorites", [&] { return new FavoriteDisplaySettingsViewController(m_store, &owner); }},
+    };
+    for (const auto& [what, make] : screens) {
+        SCOPED_TRACE(what);
+        QPointer<ViewController> screen = make();
+        NavigationController stack(new ViewController);
+        stack.view()->resize(375, 620);
+        stack.view()->show();
+        stack.viewWillAppear(false);
+        stack.viewDidAppear(false);
+        stack.setNavigationBarHidden(true);
+
+        stack.pushViewController(screen, false);
+        EXPECT_FALSE(stack.isNavigationBarHidden());
+        auto* back = qobject_cast<ImageButton*>(stack.navigationBar()->leftItem());
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(back->size(), QSize(50, 47));
+        QTest::mouseClick(back, Qt::LeftButton);
+        EXPECT_EQ(stack.topViewController(), stack.rootViewController());
+
+        stack.pushViewController(screen, false);
+        stack.view()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(stack.view()));
+        screen->view()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_EQ(stack.topViewController(), stack.rootViewController());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(screen.isNull());
+    }
+}
+
+class FavoritesCountRecorder final : public FavoriteDisplaySettingsViewDelegate
+{
+public:
+    explicit FavoritesCountRecorder(FavoriteDisplaySettingsViewDelegate& screen) : m_screen(screen) {}
+    void didUpdateFavoritesCount(FavoriteDisplaySettingsView& view, const QString& count) override
+    {
+        counts.append(count);
+        m_screen.didUpdateFavoritesCount(view, count);
+    }
+    QStringList counts;
+
+private:
+    FavoriteDisplaySettingsViewDelegate& m_screen;
+};
+
+QPoint handleCentre(QSlider& slider)
+{
+    QStyleOptionSlider option;
+    option.initFrom(&slider);
+    option.orientation = slider.orientation();
+    option.minimum = slider.minimum();
+    option.maximum = slider.maximum();
+    option.sliderPosition = slider.sliderPosition();
+    option.sliderValue = slider.value();
+    option.subControls = QStyle::SC_SliderHandle;
+    return slider.style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider).center();
+}
+
+// Each finished change of the slider reaches the store once, as the label shows it; nothing else does.
+TEST_F(DisplaySettingsTest, EveryFinishedSliderChangeStoresTheShownCountOnce)
+{
+    auto screen = shown<FavoriteDisplaySettingsViewController>();
+    FavoriteDisplaySettingsView& view = *screen->infoView();
+    QSlider& slider = *view.favoritesCountSlider();
+    FavoritesCountRecorder recorder(*screen);
+    view.setDelegate(&recorder);
+    EXPECT_EQ(view.favoritesCountValue()->text(), u"5"_s);
+    EXPECT_DOUBLE_EQ(view.sliderValue(), 5.0);
+
+    // A press released where it began is no change.
+    const QPoint start = handleCentre(slider);
+    QTest::mousePress(&slider, Qt::LeftButton, {}, start);
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, start);
+    EXPECT_TRUE(recorder.counts.isEmpty());
+    EXPECT_FALSE(m_store->contains(SettingsKeys::favoritesCount));
+
+    // A drag shows its count all the way and hands it on once, at the release.
+    QTest::mousePress(&slider, Qt::LeftButton, {}, start);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(&slider, start + QPoint(12 * step, 0));
+    EXPECT_TRUE(recorder.counts.isEmpty()) << "a drag still under way was stored";
+    EXPECT_GT(view.sliderValue(), 5.5);
+    EXPECT_EQ(view.favoritesCountValue()->text(), QString::asprintf("%.0f", view.sliderValue()));
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, start + QPoint(48, 0));
+    ASSERT_EQ(recorder.counts.size(), 1);
+    EXPECT_EQ(m_store->text(SettingsKeys::favoritesCount), view.favoritesCountValue()->text());
+
+    // A wheel step and a key press are each a finished change of one page.
+    const double dragged = view.sliderValue();
+    turnWheel(&slider, slider.rect().center(), 1);
+    EXPECT_DOUBLE_EQ(view.sliderValue(), dragged + 1);
+    slider.setFocus();
+    QTest::keyClick(&slider, Qt::Key_Left);
+    QTest::keyClick(&slider, Qt::Key_End);
+    EXPECT_EQ(recorder.counts.size(), 4);
+    EXPECT_EQ(m_store->text(SettingsKeys::favoritesCount), u"20"_s);
+    QTest::keyClick(&slider, Qt::Key_End);
+    EXPECT_EQ(recorder.counts.size(), 4) << "a key that moved nothing was stored";
+
+    // Between whole pages the label, and so the store, has the rounded count.
+    slider.setSliderDown(true);
+    slider.setSliderPosition(660);
+    EXPECT_EQ(view.favoritesCountValue()->text(), u"7"_s);
+    slider.setSliderDown(false);
+    EXPECT_EQ(m_store->text(SettingsKeys::favoritesCount), u"7"_s);
+    EXPECT_EQ(recorder.counts.size(), 5);
+
+    // The next screen made shows what was stored; being made and shown writes nothing.
+    m_store->setText(SettingsKeys::favoritesCount, u"12"_s);
+    const FileStamp before = stampOf(*m_store);
+    FavoriteDisplaySettingsViewController again(m_store);
+    EXPECT_EQ(again.infoView()->favoritesCountValue()->text(), u"12"_s);
+    EXPECT_DOUBLE_EQ(again.infoView()->sliderValue(), 12.0);
+    EXPECT_TRUE(stampOf(*m_store) == before);
+}
+
+} // namespace
+} // namespace marrowfin

@@ -1,0 +1,206 @@
+#include "core/remote/AlertSink.h"
+#include "core/remote/BitClientRegistry.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsStore.h"
+#include "gui/platform/SegmentedControl.h"
+#include "gui/remote/ServerSettingsViewController.h"
+#include "gui/ui/LoadingIndicator.h"
+#include "support/EventLoop.h"
+#include "support/TestHttpServer.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace marrowfin {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+using marrowfin::test::processEventsUntil;
+
+// Keeps the alerts an operation raises on its worker thread.
+class RecordingAlerts final : public AlertSink
+{
+public:
+    void raiseAlert(const QString& title, const QString& message) override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_alerts.append({title, message});
+    }
+    QList<std::pair<QString, QString>> alerts() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_alerts;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    QList<std::pair<QString, QString>> m_alerts;
+};
+
+class ServerSettingsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { freshStore(); }
+    void TearDown() override
+    {
+        AlertSink::install(nullptr);
+        SettingsStore::setShared(nullptr);
+    }
+
+    void freshStore()
+    {
+        m_folder = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(m_folder->isValid());
+        m_store = std::make_shared<SettingsStore>(m_folder->path());
+        SettingsStore::setShared(m_store);
+    }
+
+    // The screen as its tab first shows it, in an active window so that fields take the keyboard.
+    std::unique_ptr<ServerSettingsViewController> shown()
+    {
+        auto screen = std::make_unique<ServerSettingsViewController>();
+        QWidget* view = screen->view();
+        view->resize(375, 618);
+        view->show();
+        view->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(view));
+        return screen;
+    }
+
+    [[nodiscard]] std::optional<QString> stored(QStringView key) const { return m_store->text(key); }
+
+    static QString descriptionOf(QStringView client)
+    {
+        return BitClientRegistry::find(client)->getDefaultDescription();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+    std::shared_ptr<SettingsStore> m_store;
+};
+
+// The client picker comes from the stored client; the port from the store unless it is empty, when the client's
+// default takes its place. The other fields show what is stored.
+TEST_F(ServerSettingsTest, FirstShowingFillsTheFormFromTheStore)
+{
+    struct Case
+    {
+        std::optional<QString> client, port;
+        int segment;
+        QString shownPort, storedClient;
+    };
+    const QList<Case> cases{
+        {std::nullopt, std::nullopt, 0, u"6886"_s, u"Vuze"_s},
+        {u"Transmission"_s, u"9999"_s, 1, u"9999"_s, u"Transmission"_s},
+        {u"Utorrent"_s, u""_s, 2, u"8080"_s, u"Utorrent"_s},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.storedClient.toStdString());
+        freshStore();
+        if (test.client)
+            m_store->setText(SettingsKeys::serverClient, *test.client);
+        if (test.port)
+            m_store->setText(SettingsKeys::serverPort, *test.port);
+        m_store->setText(SettingsKeys::serverAddress, u"nas.local"_s);
+        m_store->setText(SettingsKeys::serverPassword, u"p@ss word"_s);
+        auto screen = shown();
+        EXPECT_EQ(screen->serverClient()->selectedSegmentIndex(), test.segment);
+        EXPECT_EQ(screen->serverDescription()->toPlainText(), descriptionOf(test.storedClient));
+        EXPECT_EQ(screen->serverPort()->text(), test.shownPort);
+        EXPECT_EQ(stored(SettingsKeys::serverPort), test.shownPort);
+        EXPECT_EQ(stored(SettingsKeys::serverClient), test.storedClient);
+        EXPECT_EQ(screen->serverAddress()->text(), u"nas.local"_s);
+        EXPECT_EQ(screen->serverUser()->text(), u""_s);
+        EXPECT_EQ(screen->serverPassword()->text(), u"p@ss word"_s);
+        EXPECT_EQ(screen->serverPassword()->echoMode(), QLineEdit::Password);
+    }
+}
+
+// Return and Tab move along address, port, user name, password, storing each field as typed; Return after the
+// password puts the keyboard away. Another client then resets the typed port to its own default.
+TEST_F(ServerSettingsTest, TheFieldChainStoresEachFieldAndAClientChangeResetsThePort)
+{
+    auto screen = shown();
+    screen->serverAddress()->setFocus();
+    QTest::keyClicks(screen->serverAddress(), u" 10.0.0.2 "_s);
+    QTest::keyClick(screen->serverAddress(), Qt::Key_Return);
+    EXPECT_EQ(stored(SettingsKeys::serverAddress), u" 10.0.0.2 "_s);
+    EXPECT_EQ(screen->currTextField(), screen->serverPort());
+
+    screen->serverPort()->selectAll();
+    QTest::keyClicks(screen->serverPort(), u"1234"_s);
+    QTest::keyClick(screen->serverPort(), Qt::Key_Tab);
+    EXPECT_EQ(stored(SettingsKeys::serverPort), u"1234"_s);
+    EXPECT_EQ(QApplication::focusWidget(), screen->serverUser());
+
+    QTest::keyClicks(screen->serverUser(), u"me"_s);
+    QTest::keyClick(screen->serverUser(), Qt::Key_Return);
+    QTest::keyClicks(screen->serverPassword(), u"secret"_s);
+    QTest::keyClick(screen->serverPassword(), Qt::Key_Return);
+    EXPECT_EQ(stored(SettingsKeys::serverUser), u"me"_s);
+    EXPECT_EQ(stored(SettingsKeys::serverPassword), u"secret"_s);
+    EXPECT_EQ(screen->currTextField(), nullptr);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+
+    SegmentedControl& client = *screen->serverClient();
+    QTest::mouseClick(&client, Qt::LeftButton, {}, client.segmentRect(1).center());
+    EXPECT_EQ(stored(SettingsKeys::serverClient), u"Transmission"_s);
+    EXPECT_EQ(screen->serverPort()->text(), u"9091"_s);
+    EXPECT_EQ(stored(SettingsKeys::serverPort), u"9091"_s);
+    EXPECT_EQ(screen->serverDescription()->toPlainText(), descriptionOf(u"Transmission"));
+}
+
+// The test takes the password as typed so far, shows the overlay while the client's page is fetched, and ends in
+// the alert of the outcome.
+TEST_F(ServerSettingsTest, TheTestUsesThePasswordBeingTypedAndReportsTheOutcome)
+{
+    auto alerts = std::make_shared<RecordingAlerts>();
+    AlertSink::install(alerts);
+    test::TestHttpServer answering;
+    answering.route("/", test::ScriptedResponse(200, "OK", {}, "<html>client</html>"));
+    test::TestHttpServer closed;
+    closed.stop();
+
+    struct Case
+    {
+        quint16 port;
+        std::pair<QString, QString> alert;
+    };
+    const QList<Case> cases{
+        {answering.port(), {u"Success!"_s, u""_s}},
+        {closed.port(),
+         {u"Connection with server failed."_s,
+          u"Please make sure you have correctly setup your remote download settings."_s}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.alert.first.toStdString());
+        freshStore();
+        m_store->setText(SettingsKeys::serverAddress, u"127.0.0.1"_s);
+        m_store->setText(SettingsKeys::serverPort, QString::number(test.port));
+        auto screen = shown();
+        const qsizetype alertsBefore = alerts->alerts().size();
+        screen->serverPassword()->setFocus();
+        QTest::keyClicks(screen->serverPassword(), u"half"_s);
+        screen->testButton()->click();
+        EXPECT_EQ(stored(SettingsKeys::serverPassword), u"half"_s);
+        EXPECT_TRUE(screen->isTesting());
+        EXPECT_TRUE(LoadingIndicator::sharedInstance().isShown());
+        ASSERT_TRUE(processEventsUntil([&] { return !screen->isTesting(); }));
+        EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
+        const auto raised = alerts->alerts().mid(alertsBefore);
+        ASSERT_EQ(raised.size(), 1);
+        EXPECT_EQ(raised.first(), test.alert);
+    }
+}
+
+} // namespace
+} // namespace marrowfin
