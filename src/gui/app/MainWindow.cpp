@@ -34,6 +34,11 @@ MainWindow::MainWindow(QString geometryFile, QWidget* parent) : QWidget(parent),
                 m_refresh();
         });
     }
+    auto* search = new QShortcut(QKeySequence::Find, this);
+    connect(search, &QShortcut::activated, this, [this] {
+        if (m_search)
+            m_search();
+    });
     for (const QKeySequence& keys : {QKeySequence(QKeySequence::Back), QKeySequence(u"Alt+Left"_s)}) {
         auto* back = new QShortcut(keys, this);
         connect(back, &QShortcut::activated, this, [this] {

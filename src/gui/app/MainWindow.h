@@ -25,6 +25,7 @@ public:
 
     void setRefreshAction(std::function<void()> action) { m_refresh = std::move(action); }
     void setBackAction(std::function<void()> action) { m_back = std::move(action); }
+    void setSearchAction(std::function<void()> action) { m_search = std::move(action); }
 
     void restoreGeometryFromFile();
 
@@ -37,6 +38,7 @@ private:
     QWidget* m_root = nullptr;
     std::function<void()> m_refresh;
     std::function<void()> m_back;
+    std::function<void()> m_search;
 };
 
 } // namespace marrowfin

@@ -27,6 +27,7 @@ MarrowfinAppDelegate::MarrowfinAppDelegate(Profile& profile, QObject* parent)
     AlertSink::install(m_alerts);
     m_window->setRefreshAction([root = m_viewController] { root->refreshCurrentScreen(); });
     m_window->setBackAction([root = m_viewController] { root->goBack(); });
+    m_window->setSearchAction([root = m_viewController] { root->focusSearch(); });
 }
 
 MarrowfinAppDelegate::~MarrowfinAppDelegate()

@@ -8,9 +8,13 @@
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/lists/AllListViewController.h"
+#include "gui/lists/FavoriteListViewController.h"
+#include "gui/lists/HistoryListViewController.h"
+#include "gui/lists/SearchListViewController.h"
 #include "gui/login/LoginViewController.h"
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/UnavailableViewController.h"
+#include "gui/remote/ServerSettingsViewController.h"
 
 #include <QEvent>
 #include <QUrl>
@@ -152,16 +156,15 @@ void SwitchViewController::buildTabs()
     m_allList = new AllListViewController(m_settings);
     QList<ViewController*> tabs;
     tabs.append(stack(m_allList));
-    tabs.append(stack(unavailable(u"Favorite Torrents"_s, u"Favorites"_s, u"tabbar-favorites.png"_s, 1,
-                                  u"The newest torrents that match your favorite filters will be listed here."_s)));
-    tabs.append(stack(unavailable(u"Search"_s, u"Search"_s, u"tabbar-search.png"_s, 2,
-                                  u"Searching the site from the window comes with a later version."_s)));
-    tabs.append(unavailable(u"D/l History"_s, u"D/l History"_s, u"tabbar-snatch.png"_s, 3,
-                            u"The torrents you sent to your BitTorrent client will be listed here."_s));
+    m_favoriteList = new FavoriteListViewController(m_settings);
+    tabs.append(stack(m_favoriteList));
+    m_searchList = new SearchListViewController(m_settings);
+    tabs.append(stack(m_searchList));
+    m_historyList = new HistoryListViewController(m_settings);
+    tabs.append(m_historyList);
     tabs.append(stack(unavailable(u"Remote UI"_s, u"Remote UI"_s, u"tabbar-remote.png"_s, 4,
                                   u"Your BitTorrent client's own web page will open here."_s)));
-    tabs.append(stack(unavailable(u"Remote Settings"_s, u"Remote Settings"_s, u"tabbar-settings.png"_s, 5,
-                                  u"Until then, set the client with marrowfin-cli remote set."_s)));
+    tabs.append(stack(new ServerSettingsViewController));
     tabs.append(stack(unavailable(u"Forum"_s, u"Forum"_s, u"tabbar-forum.png"_s, 6,
                                   u"The site's forum will open here."_s, config.siteAddress(u"/community/"_s))));
     tabs.append(stack(unavailable(config.siteHost, config.siteHost, u"tabbar-web.png"_s, 7,
@@ -211,8 +214,25 @@ void SwitchViewController::refreshCurrentScreen()
     if (!showLogin() || !m_tabBarController)
         return;
     auto* stack = qobject_cast<NavigationController*>(m_tabBarController->selectedViewController());
-    if (stack && stack->topViewController() == m_allList)
-        m_allList->refreshIfIdle();
+    if (auto* list = stack ? qobject_cast<AllListViewController*>(stack->topViewController()) : nullptr)
+        list->refreshIfIdle();
+}
+
+void SwitchViewController::focusSearch()
+{
+    if (!showLogin() || !m_tabBarController || !m_searchList || !m_tabBarController->tabsEnabled())
+        return;
+    const int index = int(m_tabBarController->viewControllers().indexOf(m_searchList->navigationController()));
+    if (index < 0)
+        return;
+    if (m_tabBarController->selectedIndex() != index) {
+        m_tabBarController->setSelectedIndex(index);
+        tabBarControllerDidSelectViewController(m_tabBarController, m_tabBarController->selectedViewController());
+    }
+    if (NavigationController* stack = m_searchList->navigationController();
+        stack && stack->topViewController() != m_searchList)
+        stack->popToRootViewControllerAnimated(false);
+    m_searchList->focusSearchBar();
 }
 
 void SwitchViewController::goBack()

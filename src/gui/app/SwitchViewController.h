@@ -14,6 +14,9 @@
 namespace marrowfin {
 
 class AllListViewController;
+class FavoriteListViewController;
+class HistoryListViewController;
+class SearchListViewController;
 class SessionController;
 class SettingsStore;
 
@@ -53,6 +56,9 @@ public:
     // None until the first sign-in.
     [[nodiscard]] TabBarController* tabBarController() const { return m_tabBarController; }
     [[nodiscard]] AllListViewController* allListViewController() const { return m_allList; }
+    [[nodiscard]] FavoriteListViewController* favoriteListViewController() const { return m_favoriteList; }
+    [[nodiscard]] SearchListViewController* searchListViewController() const { return m_searchList; }
+    [[nodiscard]] HistoryListViewController* historyListViewController() const { return m_historyList; }
 
     // An alert with this controller as its delegate, referenced by alert() until dismissed. Main thread.
     AlertView* showAlert(const QString& title, const QString& message, const QStringList& buttons);
@@ -61,6 +67,8 @@ public:
     // The window's shortcuts act on what the main face shows.
     void refreshCurrentScreen();
     void goBack();
+    // Ctrl+F: the search tab, its bar ready for typing, from wherever the user is (unless a page is loading).
+    void focusSearch();
 
     // SessionFace
     void showMainFace() override;
@@ -89,6 +97,9 @@ private:
     QPointer<LoginViewController> m_loginViewController;
     TabBarController* m_tabBarController = nullptr;
     AllListViewController* m_allList = nullptr;
+    FavoriteListViewController* m_favoriteList = nullptr;
+    SearchListViewController* m_searchList = nullptr;
+    HistoryListViewController* m_historyList = nullptr;
     QPointer<AlertView> m_alert;
     QPointer<ViewController> m_face;
 };

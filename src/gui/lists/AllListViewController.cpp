@@ -7,6 +7,7 @@
 #include "core/remote/FetchPageDownload.h"
 #include "core/scrape/UserInfo.h"
 #include "core/settings/SettingsStore.h"
+#include "gui/display/DisplaySettingsViewController.h"
 #include "gui/platform/Device.h"
 #include "gui/platform/Images.h"
 #include "gui/platform/NavigationController.h"
@@ -92,15 +93,20 @@ bool AllListViewController::eventFilter(QObject* watched, QEvent* event)
     return ViewController::eventFilter(watched, event);
 }
 
+int AllListViewController::bannerHeight() const
+{
+    if (!m_banner || !m_banner->isVisibleTo(m_banner->parentWidget()))
+        return 0;
+    return Device::isTablet() ? kTabletBannerHeight : kPhoneBannerSize.height();
+}
+
 void AllListViewController::layoutScreen()
 {
     QWidget* screen = view();
     const int width = screen->width();
-    int bannerHeight = 0;
-    if (m_banner->isVisibleTo(screen)) {
-        bannerHeight = Device::isTablet() ? kTabletBannerHeight : kPhoneBannerSize.height();
+    const int bannerHeight = this->bannerHeight();
+    if (bannerHeight > 0)
         m_banner->setGeometry(0, 0, width, bannerHeight);
-    }
     // The header lies over the table's top 36 points; only its top band takes touches.
     const int tableTop = bannerHeight + 34;
     m_tableView->setGeometry(0, tableTop, width, qMax(0, screen->height() - tableTop));
@@ -139,11 +145,7 @@ void AllListViewController::fetchPage(int page)
     m_myCategories = choices.category;
     m_lastAddress = newestListingAddress(choices, page, AppConfig::current().siteHost);
 
-    LoadingIndicator& loading = LoadingIndicator::sharedInstance();
-    loading.setParentView(Device::mainWindow() ? Device::mainWindow() : view());
-    loading.setString(kLoadingText.toString());
-    loading.setOffset(0);
-    loading.showLoadingIndicators();
+    showLoadingOverlay(kLoadingText.toString());
     m_tableView->setAllowsSelection(false);
     disableTabs(true);
 
@@ -151,6 +153,15 @@ void AllListViewController::fetchPage(int page)
         QUrl(m_lastAddress), this, FetchPageAllTorrents::selectorFor([this](std::optional<QList<Torrent>> torrents) {
             loadedTorrents(std::move(torrents));
         })));
+}
+
+void AllListViewController::showLoadingOverlay(const QString& text)
+{
+    LoadingIndicator& loading = LoadingIndicator::sharedInstance();
+    loading.setParentView(Device::mainWindow() ? Device::mainWindow() : view());
+    loading.setString(text);
+    loading.setOffset(0);
+    loading.showLoadingIndicators();
 }
 
 void AllListViewController::loadedTorrents(std::optional<QList<Torrent>> torrents)
@@ -169,6 +180,11 @@ void AllListViewController::loadedTorrents(std::optional<QList<Torrent>> torrent
 
     QList<Torrent> page = torrents.value_or(QList<Torrent>());
     filterData(page);
+    appendPage(std::move(page));
+}
+
+void AllListViewController::appendPage(QList<Torrent> page)
+{
     if (!m_torrentData)
         m_torrentData = std::move(page);
     else
@@ -186,11 +202,8 @@ void AllListViewController::filterData(QList<Torrent>& torrents)
         m_noMoreTorrents = true;
     if (m_filters.isEmpty() && !filtersAlways())
         return;
-    torrents.removeIf([this](const Torrent& torrent) {
-        const QString name = torrent.name.value_or(QString());
-        return std::none_of(m_filters.cbegin(), m_filters.cend(),
-                            [&](const Filter& filter) { return filter.isAccepted(name); });
-    });
+    // A filter that cannot be used is skipped (and reported once) by the set, so one bad text costs no page.
+    torrents = m_filters.filterTorrents(torrents);
 }
 
 int AllListViewController::numberOfRows() const
@@ -216,7 +229,7 @@ TableViewCell* AllListViewController::cellForRow(int row)
         auto* more = static_cast<LoadMoreItemView*>(cell->contentView());
         more->setPageText(m_lastDate);
         // A second tap while pages are still queued would ask for the same page twice.
-        cell->setTakesTouches(m_operationQueue.operationCount() < 2);
+        cell->setTakesTouches(!isLoadingPages());
         return cell;
     }
 
@@ -259,7 +272,7 @@ void AllListViewController::didSelectRow(int row)
     if (!m_torrentData)
         return;
     if (row == m_torrentData->size()) {
-        if (!m_noMoreTorrents) {
+        if (!m_noMoreTorrents && !isLoadingPages()) {
             ++m_currentPage;
             fetchPage(m_currentPage);
         }
@@ -300,17 +313,20 @@ void AllListViewController::didRefresh()
 
 void AllListViewController::refreshIfIdle()
 {
-    if (m_headerView && m_headerView->refreshBtn()->isEnabled() && m_operationQueue.operationCount() == 0)
+    if (m_headerView && m_headerView->refreshBtn()->isEnabled() && m_operationQueue.operationCount() == 0 &&
+        !isLoadingPages())
         didRefresh();
+}
+
+bool AllListViewController::isLoadingPages() const
+{
+    // A send may be queued behind a page; two operations or more means a page is among them.
+    return m_operationQueue.operationCount() >= 2;
 }
 
 void AllListViewController::didSettings()
 {
-    auto* settings = new UnavailableViewController(
-        u"Display Settings"_s, TabBarItem{u"Display"_s, u"settings"_s, 0},
-        u"Choosing the category and order from the window comes with a later version. Until then: marrowfin-cli "
-        u"settings set Marrowfin_categories movies"_s);
-    pushScreen(settings);
+    pushScreen(&DisplaySettingsViewController::sharedInstance());
 }
 
 void AllListViewController::didSelectProfile(std::optional<QString> name)

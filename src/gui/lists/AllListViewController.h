@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/lists/Filter.h"
+#include "core/lists/FilterSet.h"
 #include "core/net/OperationQueue.h"
 #include "core/scrape/Torrent.h"
 #include "gui/platform/TableView.h"
@@ -61,6 +61,8 @@ public:
 
     // The window's refresh shortcut: a refresh unless a page is on its way.
     void refreshIfIdle();
+    // Pages are on their way: the load-more row and the refresh shortcut wait until they are in.
+    [[nodiscard]] virtual bool isLoadingPages() const;
 
     // The download button of row `row`.
     void didTapDownloadButton(int row);
@@ -105,28 +107,36 @@ protected:
     // Whether this is the favorites screen, which drops every record when it has no filters.
     [[nodiscard]] virtual bool filtersAlways() const { return false; }
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Places the banner, the header and the table in the view's current size.
+    virtual void layoutScreen();
+    [[nodiscard]] int bannerHeight() const;
+    // Shows a screen over this one in its navigation stack, which takes it unless it has an owner of its own.
+    void pushScreen(ViewController* screen);
+    // The shared loading overlay over the window with `text`.
+    void showLoadingOverlay(const QString& text);
+    // Appends a delivered page (or makes it the list) and reloads the table.
+    void appendPage(QList<Torrent> page);
 
     std::shared_ptr<SettingsStore> m_settings;
-    QList<Filter> m_filters;
-
-private:
-    void layoutScreen();
-    void showSendingOverlay();
-    // Shows a screen over this one in its navigation stack, which takes it.
-    void pushScreen(ViewController* screen);
+    // The favorite filters; empty on the screens that do not filter.
+    FilterSet m_filters;
 
     std::optional<QList<Torrent>> m_torrentData;
     int m_currentPage = 0;
-    int m_sendingTorrentCount = 0;
-    QHash<QString, QPixmap> m_cachedImages;
-    TableView* m_tableView = nullptr;
-    HeaderView* m_headerView = nullptr;
-    QWidget* m_banner = nullptr;
     bool m_noMoreTorrents = false;
     bool m_refreshed = false;
     QString m_lastDate;
     QString m_myCategories;
     QString m_lastAddress;
+
+private:
+    void showSendingOverlay();
+
+    int m_sendingTorrentCount = 0;
+    QHash<QString, QPixmap> m_cachedImages;
+    TableView* m_tableView = nullptr;
+    HeaderView* m_headerView = nullptr;
+    QWidget* m_banner = nullptr;
     // Declared last, so they are emptied (their destructors wait) before anything their deliveries touch goes.
     OperationQueue m_operationQueue{1, QStringLiteral("listing")};
     OperationQueue m_imageOperationQueue{3, QStringLiteral("listing pictures")};

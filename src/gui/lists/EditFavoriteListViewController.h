@@ -1,0 +1,73 @@
+#pragma once
+
+#include "FavoriteComposeViewControllerDelegate.h"
+
+#include "core/lists/Filter.h"
+#include "core/lists/FilterSet.h"
+#include "gui/platform/TableView.h"
+#include "gui/platform/ViewController.h"
+
+#include <QList>
+#include <QPointer>
+
+#include <memory>
+
+namespace marrowfin {
+
+class FavoriteComposeViewController;
+class SettingsStore;
+
+// The favorite filters, one row each in the order they were added. The add button opens the compose screen; a
+// swipe, the Delete key or the row's menu deletes one. A list without filters opens the compose screen at once,
+// so a new user starts by typing one. Main thread only; the stored list is the truth, read anew on every change.
+class EditFavoriteListViewController final : public ViewController,
+                                             public TableViewDataSource,
+                                             public FavoriteComposeViewControllerDelegate
+{
+    Q_OBJECT
+
+public:
+    static constexpr QStringView kTitle = u"Favorite filters";
+    static constexpr QStringView kCellIdentifier = u"FilterCell";
+
+    explicit EditFavoriteListViewController(std::shared_ptr<SettingsStore> settings, QObject* parent = nullptr);
+    ~EditFavoriteListViewController() override;
+
+    void viewWillAppear(bool animated) override;
+
+    void reloadFilters();
+    void addFavorite();
+    // Back: leaves the screen without animation.
+    void cancel();
+
+    // FavoriteComposeViewControllerDelegate
+    void didUpdateList(FavoriteComposeViewController* compose, const QString& item) override;
+    void didCancelUpdateList(FavoriteComposeViewController* compose) override;
+
+    // TableViewDataSource
+    [[nodiscard]] int numberOfRows() const override;
+    [[nodiscard]] TableViewCell* cellForRow(int row) override;
+    [[nodiscard]] int heightForRow(int row) const override;
+    void didSelectRow(int row) override;
+    [[nodiscard]] bool canEditRow(int row) const override;
+    void commitDeleteRow(int row) override;
+
+    [[nodiscard]] const QList<Filter>& filters() const { return m_filters; }
+    [[nodiscard]] TableView* tableView() const { return m_tableView; }
+    [[nodiscard]] FavoriteComposeViewController* composeViewController() const;
+
+protected:
+    void loadView() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::shared_ptr<SettingsStore> m_settings;
+    QList<Filter> m_filters;
+    // Finds the filters that cannot be used, each reported once while it stays in the list.
+    FilterSet m_checked;
+    // Why a filter cannot be used, by its text; shown on its row.
+    QHash<QString, QString> m_problems;
+    TableView* m_tableView = nullptr;
+};
+
+} // namespace marrowfin

@@ -1,0 +1,148 @@
+#include "FavoriteListViewController.h"
+
+#include "EditFavoriteListViewController.h"
+
+#include "core/config/AppConfig.h"
+#include "core/display/FavoritesPageCount.h"
+#include "core/display/ListingAddresses.h"
+#include "core/lists/FetchPageAllTorrents.h"
+#include "core/net/PendingPages.h"
+#include "core/settings/SettingsStore.h"
+#include "gui/display/FavoriteDisplaySettingsViewController.h"
+#include "gui/platform/NavigationController.h"
+#include "gui/platform/TableView.h"
+#include "gui/ui/HeaderView.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/LoadingIndicator.h"
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+constexpr QStringView kFilteringText = u"Filtering...";
+}
+
+FavoriteListViewController::FavoriteListViewController(std::shared_ptr<SettingsStore> settings, QObject* parent)
+    : AllListViewController(std::move(settings), parent)
+{
+    reloadFilters();
+    setTitle(kTitle.toString());
+    setTabBarItem({kTabTitle.toString(), kTabImage.toString(), 1});
+}
+
+FavoriteListViewController::~FavoriteListViewController() = default;
+
+void FavoriteListViewController::loadView()
+{
+    AllListViewController::loadView();
+    headerView()->setShowsSettings(true);
+    headerView()->setShowsFilters(true);
+}
+
+void FavoriteListViewController::reloadFilters()
+{
+    m_filters.reloadFilters(*m_settings);
+}
+
+void FavoriteListViewController::viewWillAppear(bool animated)
+{
+    ViewController::viewWillAppear(animated);
+    reloadHeaderView();
+    m_numPages = favoritesPageCount(*m_settings);
+    // Filters added or deleted meanwhile count for the pages fetched from now on.
+    reloadFilters();
+    if (NavigationController* stack = navigationController(); stack && stack->rootViewController() == this)
+        stack->setNavigationBarHidden(true);
+    if (!m_torrentData && m_outstandingPages == 0) {
+        fetchNextXPages(m_numPages, 1);
+        m_currentPage = m_numPages - 1;
+    }
+}
+
+void FavoriteListViewController::fetchNextXPages(int count, int startPage)
+{
+    count = qMax(1, count);
+    QList<int> numbers;
+    numbers.reserve(count);
+    for (int page = startPage; page < startPage + count; ++page)
+        numbers.append(page);
+    auto pending = std::make_shared<PendingPages>(numbers);
+    // A refresh in the middle of a batch would mix two batches' pages; it waits for this one to end.
+    headerView()->refreshBtn()->setEnabled(false);
+    fetchPage(startPage, pending, startPage, std::nullopt);
+    for (int i = 1; i < count; ++i)
+        fetchPage(startPage + i, pending, startPage + i, startPage + i - 1);
+}
+
+void FavoriteListViewController::fetchPage(int page, std::shared_ptr<PendingPages> priorityQueue, int priority,
+                                           std::optional<int> dependPriority)
+{
+    m_lastAddress = favoritesPageAddress(page, AppConfig::current().siteHost);
+    showLoadingOverlay(kFilteringText.toString());
+    tableView()->setScrollEnabled(false);
+    tableView()->setAllowsSelection(false);
+    disableTabs(true);
+    ++m_outstandingPages;
+    m_operationQueueMultiple.addOperation(std::make_shared<FetchPageAllTorrents>(
+        QUrl(m_lastAddress), this, FetchPageAllTorrents::selectorFor([this](std::optional<QList<Torrent>> torrents) {
+            loadedTorrents(std::move(torrents));
+        }),
+        std::move(priorityQueue), priority, dependPriority));
+}
+
+void FavoriteListViewController::fetchPage(int page)
+{
+    m_currentPage = page + m_numPages - 1;
+    fetchNextXPages(m_numPages, page + 1);
+}
+
+void FavoriteListViewController::loadedTorrents(std::optional<QList<Torrent>> torrents)
+{
+    if (m_refreshed) {
+        if (m_torrentData)
+            m_torrentData->clear();
+        m_refreshed = false;
+    }
+    // Decided before filtering: the batch's last page says whether there are more pages to offer.
+    m_noMoreTorrents = !torrents || torrents->isEmpty();
+    m_outstandingPages = qMax(0, m_outstandingPages - 1);
+    if (m_outstandingPages == 0) {
+        tableView()->setScrollEnabled(true);
+        LoadingIndicator::sharedInstance().hideLoadingIndicators();
+        disableTabs(false);
+        headerView()->refreshBtn()->setEnabled(true);
+    }
+    tableView()->setAllowsSelection(true);
+
+    QList<Torrent> page = torrents.value_or(QList<Torrent>());
+    const bool pageEmpty = page.isEmpty();
+    filterData(page);
+    // filterData marks an empty page as the end; a page whose torrents were all filtered out is not one.
+    m_noMoreTorrents = pageEmpty;
+    appendPage(std::move(page));
+}
+
+void FavoriteListViewController::didRefresh()
+{
+    if (m_outstandingPages > 0)
+        return;
+    tableView()->scrollToTop();
+    tableView()->setScrollEnabled(false);
+    m_refreshed = true;
+    headerView()->refreshBtn()->setEnabled(false);
+    fetchNextXPages(m_numPages, 1);
+    m_currentPage = m_numPages - 1;
+}
+
+void FavoriteListViewController::didFilters()
+{
+    pushScreen(new EditFavoriteListViewController(m_settings));
+}
+
+void FavoriteListViewController::didSettings()
+{
+    pushScreen(&FavoriteDisplaySettingsViewController::sharedInstance());
+}
+
+} // namespace marrowfin

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "AllListViewController.h"
+
+namespace marrowfin {
+
+class PendingPages;
+
+// The favorites tab: the newest torrents that a favorite filter accepts. A batch fetches several pages of the
+// newest listing at once, up to ten at a time, and the screen receives them strictly in page order, each filtered
+// and appended. Main thread only; the pages run on the screen's own wide queue.
+class FavoriteListViewController final : public AllListViewController
+{
+    Q_OBJECT
+
+public:
+    static constexpr QStringView kTitle = u"Favorite Torrents";
+    static constexpr QStringView kTabTitle = u"Favorites";
+    static constexpr QStringView kTabImage = u"tabbar-favorites.png";
+    static constexpr int kQueueWidth = 10;
+
+    explicit FavoriteListViewController(std::shared_ptr<SettingsStore> settings, QObject* parent = nullptr);
+    ~FavoriteListViewController() override;
+
+    void viewWillAppear(bool animated) override;
+
+    // Rebuilds the filters from the stored list; rows already shown are not filtered again.
+    void reloadFilters();
+    // Starts a batch of `count` pages from page `startPage`.
+    void fetchNextXPages(int count, int startPage);
+    // Queues one page of a batch: it is handed over once `dependPriority` (the page before it) has been.
+    void fetchPage(int page, std::shared_ptr<PendingPages> priorityQueue, int priority,
+                   std::optional<int> dependPriority);
+    // The load-more row: the batch after the last page fetched.
+    void fetchPage(int page) override;
+    void loadedTorrents(std::optional<QList<Torrent>> torrents) override;
+
+    // HeaderViewDelegate
+    void didRefresh() override;
+    [[nodiscard]] bool respondsToFilters() const override { return true; }
+    void didFilters() override;
+    void didSettings() override;
+
+    [[nodiscard]] bool isLoadingPages() const override { return m_outstandingPages > 0; }
+    [[nodiscard]] int numPages() const { return m_numPages; }
+    [[nodiscard]] const FilterSet& filters() const { return m_filters; }
+    [[nodiscard]] OperationQueue& operationQueueMultiple() { return m_operationQueueMultiple; }
+
+protected:
+    void loadView() override;
+    [[nodiscard]] bool filtersAlways() const override { return true; }
+
+private:
+    int m_numPages = 5;
+    // Pages of the running batch not yet handed over; the batch ends when the last one arrives.
+    int m_outstandingPages = 0;
+    // Declared last: its destructor waits for the batch, whose deliveries then find nothing to reach.
+    OperationQueue m_operationQueueMultiple{kQueueWidth, QStringLiteral("favorites")};
+};
+
+} // namespace marrowfin

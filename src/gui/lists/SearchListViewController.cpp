@@ -1,0 +1,166 @@
+#include "SearchListViewController.h"
+
+#include "core/config/AppConfig.h"
+#include "core/display/ListingAddresses.h"
+#include "core/display/ListingSettings.h"
+#include "core/lists/FetchPageAllTorrents.h"
+#include "gui/display/SearchDisplaySettingsViewController.h"
+#include "gui/platform/Fonts.h"
+#include "gui/platform/NavigationController.h"
+#include "gui/platform/TableView.h"
+#include "gui/ui/HeaderView.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/LoadingTexts.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+constexpr QStringView kPlaceholder = u"Search the site";
+}
+
+SearchListViewController::SearchListViewController(std::shared_ptr<SettingsStore> settings, QObject* parent)
+    : AllListViewController(std::move(settings), parent)
+{
+    setTitle(kTitle.toString());
+    setTabBarItem({kTitle.toString(), kTabImage.toString(), 0});
+}
+
+SearchListViewController::~SearchListViewController()
+{
+    qApp->removeEventFilter(this);
+}
+
+void SearchListViewController::loadView()
+{
+    AllListViewController::loadView();
+    headerView()->setShowsSettings(false);
+    headerView()->setShowsSearch(true);
+
+    m_mySearchBar = new QLineEdit(view());
+    m_mySearchBar->setObjectName(u"searchBar"_s);
+    m_mySearchBar->setPlaceholderText(kPlaceholder.toString());
+    m_mySearchBar->setClearButtonEnabled(true);
+    m_mySearchBar->setFont(systemFont(15));
+    m_mySearchBar->setAccessibleName(u"Search"_s);
+    // Black translucent bar style: a dark strip with a light rounded field in it. The query is sent as typed: no
+    // correction, no capitals.
+    m_mySearchBar->setInputMethodHints(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
+    m_mySearchBar->setStyleSheet(
+        u"QLineEdit { background: #f2f2f2; color: #1a1a1a; border: 7px solid rgba(20, 20, 20, 235);"
+        u" border-radius: 14px; padding: 0 8px; selection-background-color: #3d7bd9; }"_s);
+    connect(m_mySearchBar, &QLineEdit::returnPressed, this, &SearchListViewController::searchBarSearchButtonClicked);
+    m_mySearchBar->installEventFilter(this);
+}
+
+void SearchListViewController::layoutScreen()
+{
+    AllListViewController::layoutScreen();
+    QWidget* screen = view();
+    const int top = bannerHeight() + 34;
+    m_mySearchBar->setGeometry(0, top, screen->width(), kSearchBarHeight);
+    m_mySearchBar->raise();
+    // The list starts below the bar, so nothing lies over its first row.
+    const int tableTop = top + kSearchBarHeight;
+    tableView()->setGeometry(0, tableTop, screen->width(), qMax(0, screen->height() - tableTop));
+    if (tableView()->topInset() != 0)
+        tableView()->setTopInset(0);
+}
+
+void SearchListViewController::viewWillAppear(bool animated)
+{
+    // Not the listing's: nothing is fetched on showing, and the page count stays where it is, so the load-more row
+    // asks for the page after the last one shown.
+    ViewController::viewWillAppear(animated);
+    reloadHeaderView();
+    if (NavigationController* stack = navigationController(); stack && stack->rootViewController() == this)
+        stack->setNavigationBarHidden(true);
+}
+
+void SearchListViewController::emptyList()
+{
+    m_torrentData = QList<Torrent>();
+    m_currentPage = 1;
+    m_noMoreTorrents = true;
+    tableView()->setEmptyText(QString());
+    tableView()->reloadData();
+}
+
+void SearchListViewController::searchBarSearchButtonClicked()
+{
+    const QString typed = m_mySearchBar->text();
+    // An empty query would ask the site for every torrent under a search address it does not serve.
+    if (typed.trimmed().isEmpty())
+        return;
+    if (isLoadingPages() || operationQueue().operationCount() > 0)
+        return;
+    emptyList();
+    m_searchString = escapeSearchQuery(typed);
+    m_mySearchBar->clearFocus();
+    fetchPage(1);
+}
+
+void SearchListViewController::fetchPage(int page)
+{
+    if (m_searchString.isEmpty())
+        return;
+    const ListingSettings choices = ListingSettings::read(*m_settings, ListingKind::Search);
+    m_myCategories = choices.category;
+    m_lastAddress = searchAddress(m_searchString, choices, page, AppConfig::current().siteHost);
+
+    showLoadingOverlay(kLoadingText.toString());
+    tableView()->setAllowsSelection(false);
+    disableTabs(true);
+    operationQueue().addOperation(std::make_shared<FetchPageAllTorrents>(
+        QUrl(m_lastAddress), this, FetchPageAllTorrents::selectorFor([this](std::optional<QList<Torrent>> torrents) {
+            loadedTorrents(std::move(torrents));
+        })));
+}
+
+void SearchListViewController::didRefresh()
+{
+    // Before the first search there is nothing to ask again.
+    if (m_searchString.isEmpty() || operationQueue().operationCount() > 0)
+        return;
+    emptyList();
+    fetchPage(1);
+}
+
+void SearchListViewController::didSearch()
+{
+    pushScreen(&SearchDisplaySettingsViewController::sharedInstance());
+}
+
+void SearchListViewController::focusSearchBar()
+{
+    (void)view();
+    m_mySearchBar->setFocus(Qt::ShortcutFocusReason);
+    m_mySearchBar->selectAll();
+}
+
+bool SearchListViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_mySearchBar) {
+        // While the bar has the keyboard, a press anywhere else on the screen takes it away.
+        if (event->type() == QEvent::FocusIn)
+            qApp->installEventFilter(this);
+        else if (event->type() == QEvent::FocusOut)
+            qApp->removeEventFilter(this);
+        return false;
+    }
+    if (event->type() == QEvent::MouseButtonPress && m_mySearchBar && m_mySearchBar->hasFocus()) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget != m_mySearchBar && !m_mySearchBar->isAncestorOf(widget) && isViewLoaded() &&
+            view()->isAncestorOf(widget))
+            m_mySearchBar->clearFocus();
+        return false;
+    }
+    return AllListViewController::eventFilter(watched, event);
+}
+
+} // namespace marrowfin

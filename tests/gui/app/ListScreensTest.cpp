@@ -1,0 +1,265 @@
+#include "WindowFixture.h"
+
+#include "core/display/ListingAddresses.h"
+#include "core/lists/FetchPageAllTorrents.h"
+#include "core/settings/SettingsLists.h"
+#include "gui/lists/EditFavoriteListViewController.h"
+#include "gui/lists/FavoriteComposeViewController.h"
+#include "gui/lists/FavoriteListViewController.h"
+#include "gui/lists/HistoryListViewController.h"
+#include "gui/lists/SearchListViewController.h"
+#include "gui/platform/NavigationBar.h"
+#include "gui/platform/NavigationController.h"
+#include "gui/platform/TabBarController.h"
+#include "gui/platform/TableView.h"
+#include "gui/ui/HeaderView.h"
+#include "gui/ui/ImageButton.h"
+#include "gui/ui/LoadingIndicator.h"
+#include "gui/ui/Printing.h"
+#include "gui/ui/TextTableViewCell.h"
+
+#include <QLineEdit>
+#include <QTest>
+#include <QUrl>
+
+namespace marrowfin::windowtest {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+QString sitePath(const QString& address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    return QString::fromUtf8(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority));
+}
+
+QStringList namesOf(const QList<Torrent>& torrents)
+{
+    QStringList names;
+    for (const Torrent& torrent : torrents)
+        names.append(torrent.name.value_or(QString()));
+    return names;
+}
+
+QStringList shownTexts(TableView* table)
+{
+    QStringList texts;
+    for (int row = 0; row < table->numberOfRows(); ++row) {
+        auto* cell = static_cast<TextTableViewCell*>(table->cellForRow(row));
+        texts.append(cell ? cell->text() : QString());
+    }
+    return texts;
+}
+
+// The slow pages finish after the fast ones: page 2 last of all, so the screen must hold pages 3 to 5 back.
+// 140 torrents make pages 1 to 5 full, page 6 short and page 7 on empty.
+class ListScreensTest : public WindowTest
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_demo = new demotest::DemoProcess(
+            {"--torrents", "140", "--latency-for", "/new/1=500", "--latency-for", "/new/2=1200"});
+    }
+
+    // Signs in anonymously and, once the first tab's page is in and the tabs work again, selects `slot`.
+    void signInAndSelect(int slot)
+    {
+        launch();
+        ASSERT_NO_FATAL_FAILURE(signInAndWaitForFirstPage());
+        m_root->tabBarController()->selectSlot(slot);
+    }
+
+    // What the site lists on a page of the newest torrents, asked directly.
+    static QStringList newestPage(int page)
+    {
+        FetchPageAllTorrents fetch(QUrl(favoritesPageAddress(page, AppConfig::current().siteHost)), nullptr, {});
+        fetch.main();
+        return namesOf(fetch.returnObject().value<QList<Torrent>>());
+    }
+
+    void typeFilter(EditFavoriteListViewController& filters, const QString& text)
+    {
+        if (!filters.composeViewController())
+            filters.addFavorite();
+        FavoriteComposeViewController* compose = filters.composeViewController();
+        ASSERT_NE(compose, nullptr);
+        compose->newItem()->setText(text);
+        QTest::keyClick(compose->newItem(), Qt::Key_Return);
+        EXPECT_EQ(filters.composeViewController(), nullptr) << "Return saves and closes the form";
+    }
+};
+
+TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
+{
+    ASSERT_NO_FATAL_FAILURE(signInAndSelect(1));
+    FavoriteListViewController& favorites = *m_root->favoriteListViewController();
+    // The first showing starts a batch of five pages, all queued at once.
+    EXPECT_TRUE(favorites.isLoadingPages());
+    EXPECT_EQ(sitePath(favorites.lastAddress()), u"/new/5"_s);
+    EXPECT_EQ(LoadingIndicator::sharedInstance().label()->text(), u"Filtering..."_s);
+    EXPECT_FALSE(favorites.tableView()->isScrollEnabled());
+    ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
+    // No filters: nothing stays, yet the last page held torrents, so more can be asked for.
+    EXPECT_TRUE(favorites.torrentData()->isEmpty());
+    EXPECT_EQ(favorites.tableView()->numberOfRows(), 1);
+    EXPECT_EQ(favorites.currentPage(), 4);
+    EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
+    EXPECT_TRUE(favorites.tableView()->isScrollEnabled());
+
+    // The filter list without filters opens the form at once. An expression that does not compile is stored
+    // like any other; the same text twice makes two rows; one is deleted by its row.
+    favorites.headerView()->filtersBtn()->click();
+    auto* filters =
+        qobject_cast<EditFavoriteListViewController*>(favorites.navigationController()->topViewController());
+    ASSERT_NE(filters, nullptr);
+    EXPECT_NE(filters->composeViewController(), nullptr);
+    for (const QString& text : {u"(unbalanced"_s, u"Debian"_s, u"."_s, u"Debian"_s})
+        ASSERT_NO_FATAL_FAILURE(typeFilter(*filters, text));
+    EXPECT_EQ(shownTexts(filters->tableView()), (QStringList{u"(unbalanced"_s, u"Debian"_s, u"."_s, u"Debian"_s}));
+    filters->tableView()->setFocus();
+    filters->tableView()->setCurrentRow(3);
+    QTest::keyClick(filters->tableView(), Qt::Key_Delete);
+    // A swipe to the left reveals the Delete button; the button deletes that row.
+    const QRect row1 = filters->tableView()->rectForRow(1);
+    QWidget* viewport = filters->tableView()->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, row1.center() + QPoint(60, 0));
+    QMouseEvent move(QEvent::MouseMove, QPointF(row1.center() - QPoint(20, 0)), viewport->mapToGlobal(row1.center()),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &move);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, row1.center() - QPoint(20, 0));
+    ASSERT_EQ(filters->tableView()->deleteConfirmationRow(), 1);
+    filters->tableView()->deleteButton()->click();
+    const QStringList kept{u"(unbalanced"_s, u"."_s};
+    EXPECT_EQ(m_settings->list(SettingsKeys::filters), kept);
+    EXPECT_EQ(shownTexts(filters->tableView()), kept);
+    auto* bad = static_cast<TextTableViewCell*>(filters->tableView()->cellForRow(0));
+    EXPECT_FALSE(bad->toolTip().isEmpty()) << "the row of a filter that cannot be used says why";
+
+    // Back on the favorites the rows stay as they were; the refresh uses the new filters, the bad one skipped.
+    static_cast<ImageButton*>(filters->leftBarButtonItem())->click();
+    ASSERT_EQ(favorites.navigationController()->topViewController(), &favorites);
+    EXPECT_TRUE(favorites.torrentData()->isEmpty());
+    favorites.headerView()->refreshBtn()->click();
+    ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
+    QStringList expected;
+    for (int page = 1; page <= 5; ++page)
+        expected += newestPage(page);
+    ASSERT_EQ(expected.size(), 125);
+    EXPECT_EQ(namesOf(*favorites.torrentData()), expected) << "pages arrive in page order, whatever finished first";
+
+    // A refresh keeps the rows until its first page is in; then only that page's rows are shown, selectable while
+    // the rest of the batch is still on its way.
+    favorites.headerView()->refreshBtn()->click();
+    EXPECT_FALSE(favorites.headerView()->refreshBtn()->isEnabled());
+    EXPECT_EQ(favorites.torrentData()->size(), 125);
+    ASSERT_TRUE(processEventsUntil([&] { return !favorites.refreshed(); }));
+    EXPECT_EQ(namesOf(*favorites.torrentData()), newestPage(1));
+    EXPECT_TRUE(favorites.isLoadingPages());
+    EXPECT_TRUE(favorites.tableView()->allowsSelection());
+    EXPECT_FALSE(m_root->tabBarController()->tabsEnabled());
+    ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
+    EXPECT_EQ(favorites.torrentData()->size(), 125);
+
+    // Three pages a batch from now on (read when the tab is shown again): load-more asks for 6 to 8. Page 7 is
+    // empty, so the row that asks for more is gone; 0 is taken as 1.
+    m_settings->setText(SettingsKeys::favoritesCount, u"3"_s);
+    m_root->tabBarController()->selectSlot(0);
+    m_root->tabBarController()->selectSlot(1);
+    EXPECT_EQ(favorites.numPages(), 3);
+    favorites.tableView()->tapRow(125);
+    EXPECT_EQ(sitePath(favorites.lastAddress()), u"/new/8"_s);
+    EXPECT_TRUE(favorites.isLoadingPages());
+    ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
+    EXPECT_EQ(favorites.currentPage(), 7);
+    EXPECT_EQ(favorites.torrentData()->size(), 140);
+    EXPECT_EQ(favorites.tableView()->numberOfRows(), 140);
+    m_settings->setText(SettingsKeys::favoritesCount, u"0"_s);
+    m_root->tabBarController()->selectSlot(0);
+    m_root->tabBarController()->selectSlot(1);
+    EXPECT_EQ(favorites.numPages(), 1);
+}
+
+// The full catalogue, where a search has many pages.
+TEST_F(WindowTest, SearchAsksTheSiteAndKeepsItsPageWhenShownAgain)
+{
+    launch();
+    ASSERT_NO_FATAL_FAILURE(signInAndWaitForFirstPage());
+    m_root->tabBarController()->selectSlot(2);
+    SearchListViewController& search = *m_root->searchListViewController();
+    // Nothing before the first search; a refresh has nothing to ask.
+    EXPECT_FALSE(search.torrentData());
+    search.didRefresh();
+    EXPECT_EQ(search.operationQueue().operationCount(), 0);
+    EXPECT_FALSE(search.headerView()->settingsBtn()->isVisible());
+    EXPECT_TRUE(search.headerView()->searchBtn()->isVisible());
+    EXPECT_EQ(search.mySearchBar()->geometry(), QRect(0, 34, search.view()->width(), 45));
+
+    // The search's own choices, not the listing's; a query outside ASCII goes as its UTF-8 bytes.
+    m_settings->setText(SettingsKeys::categories, u"tv"_s);
+    m_settings->setText(SettingsKeys::searchCategories, u"movies"_s);
+    m_settings->setText(SettingsKeys::searchOrderBy, u"seeders"_s);
+    m_settings->setText(SettingsKeys::searchSortBy, u"asc"_s);
+    search.mySearchBar()->setText(u"café"_s);
+    QTest::keyClick(search.mySearchBar(), Qt::Key_Return);
+    EXPECT_EQ(sitePath(search.lastAddress()), u"/usearch/caf%C3%A9%20category%3Amovies/?field=seeders&sorder=asc"_s);
+    ASSERT_TRUE(processEventsUntil([&] { return search.operationQueue().operationCount() == 0; }));
+
+    m_settings->remove(SettingsKeys::searchCategories);
+    search.mySearchBar()->setFocus();
+    search.mySearchBar()->setText(u"1080p"_s);
+    QTest::keyClick(search.mySearchBar(), Qt::Key_Return);
+    EXPECT_FALSE(search.mySearchBar()->hasFocus()) << "a search puts the keyboard away";
+    ASSERT_TRUE(processEventsUntil([&] { return search.operationQueue().operationCount() == 0; }));
+    for (int page = 2; page <= 3; ++page) {
+        search.tableView()->tapRow(int(search.torrentData()->size()));
+        EXPECT_EQ(sitePath(search.lastAddress()), u"/usearch/1080p/%1/?field=seeders&sorder=asc"_s.arg(page));
+        ASSERT_TRUE(processEventsUntil([&] { return search.operationQueue().operationCount() == 0; }));
+    }
+    ASSERT_EQ(search.torrentData()->size(), 75);
+
+    // Away and back: the rows stay and nothing is fetched; the next page is 4, so no row is listed twice.
+    m_root->tabBarController()->selectSlot(0);
+    m_root->tabBarController()->selectSlot(2);
+    EXPECT_EQ(search.torrentData()->size(), 75);
+    EXPECT_EQ(search.operationQueue().operationCount(), 0);
+    search.tableView()->tapRow(75);
+    EXPECT_EQ(sitePath(search.lastAddress()), u"/usearch/1080p/4/?field=seeders&sorder=asc"_s);
+    ASSERT_TRUE(processEventsUntil([&] { return search.operationQueue().operationCount() == 0; }));
+    const QStringList names = namesOf(*search.torrentData());
+    EXPECT_EQ(names.size(), 100);
+    EXPECT_EQ(QSet<QString>(names.cbegin(), names.cend()).size(), 100);
+
+    // A press outside the bar takes the keyboard away; Ctrl+F from another tab brings it back.
+    search.focusSearchBar();
+    QTest::mouseClick(search.tableView()->viewport(), Qt::LeftButton, {}, QPoint(150, 200));
+    EXPECT_FALSE(search.mySearchBar()->hasFocus());
+    m_root->tabBarController()->selectSlot(0);
+    m_root->focusSearch();
+    EXPECT_EQ(m_root->tabBarController()->selectedIndex(), 2);
+    EXPECT_TRUE(search.mySearchBar()->hasFocus());
+}
+
+TEST_F(ListScreensTest, HistoryNewestFirstDeletesTheRowShownAndSeesOtherSends)
+{
+    for (const QString& name : {u"Alpha"_s, u"Beta"_s, u"Gamma"_s})
+        ASSERT_TRUE(appendToTorrentHistory(*m_settings, name));
+    HistoryListViewController history(m_settings);
+    history.view()->resize(375, 600);
+    history.viewWillAppear(false);
+    EXPECT_EQ(shownTexts(history.tableView()), (QStringList{u"Gamma"_s, u"Beta"_s, u"Alpha"_s}));
+
+    // Another program appends while the list is on screen: the middle row shown is still what gets deleted.
+    ASSERT_TRUE(appendToTorrentHistory(*m_settings, u"Delta"_s));
+    history.commitDeleteRow(1);
+    EXPECT_EQ(m_settings->list(SettingsKeys::torrentHistory), (QStringList{u"Alpha"_s, u"Gamma"_s, u"Delta"_s}));
+    history.viewWillAppear(false);
+    EXPECT_EQ(shownTexts(history.tableView()), (QStringList{u"Delta"_s, u"Gamma"_s, u"Alpha"_s}));
+
+    // A tap only flashes the selection.
+    history.tableView()->tapRow(0);
+    EXPECT_EQ(history.tableView()->selectedRow(), -1);
+}
+
+} // namespace
+} // namespace marrowfin::windowtest
