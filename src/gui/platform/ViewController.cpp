@@ -1,5 +1,6 @@
 #include "ViewController.h"
 
+#include "Device.h"
 #include "NavigationController.h"
 #include "TabBarController.h"
 
@@ -92,7 +93,9 @@ bool ViewController::presentModalViewController(ViewController* controller, bool
 {
     if (!controller || m_modalViewController)
         return false;
-    QWidget* window = view()->window();
+    // Over the application's window, even while this screen's own view is not in it yet (presented from
+    // viewWillAppear, before a stack has put the view in place).
+    QWidget* window = Device::mainWindow() ? Device::mainWindow() : view()->window();
     controller->setParent(this);
     controller->m_presentingViewController = this;
     m_modalViewController = controller;

@@ -196,8 +196,11 @@ void ServerSettingsViewController::layoutForm()
     const int formWidth = qMin(kMaximumFormWidth, qMax(0, viewWidth - 2 * kMargin));
     const int left = (viewWidth - formWidth) / 2;
     int y = kMargin;
-    m_heading->setGeometry(left, y, formWidth, kHeadingHeight);
-    y += kHeadingHeight + 10;
+    // The heading stands in for the bar's title; with the bar shown it would only say the title twice.
+    if (!m_heading->isHidden()) {
+        m_heading->setGeometry(left, y, formWidth, kHeadingHeight);
+        y += kHeadingHeight + 10;
+    }
     m_clientLabel->setGeometry(left, y, formWidth, kLabelHeight);
     y += kLabelHeight + 4;
     m_serverClient->setGeometry(left, y, formWidth, SegmentedControl::kHeight);
@@ -239,8 +242,14 @@ void ServerSettingsViewController::viewWillAppear(bool animated)
     ViewController::viewWillAppear(animated);
     // The form carries its own heading; the bar would only take room from it, unless the screen was opened from
     // the overflow list, whose way back is in the bar.
-    if (NavigationController* stack = navigationController())
-        stack->setNavigationBarHidden(!stack->hasRootBackAction());
+    if (NavigationController* stack = navigationController()) {
+        const bool barHidden = !stack->hasRootBackAction();
+        stack->setNavigationBarHidden(barHidden);
+        if (isViewLoaded() && m_heading->isHidden() == barHidden) {
+            m_heading->setVisible(barHidden);
+            layoutForm();
+        }
+    }
 }
 
 void ServerSettingsViewController::didSelectClient()
