@@ -31,3 +31,20 @@ function(marrowfin_test name)
         DISCOVERY_TIMEOUT 30
         PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 300)
 endfunction()
+
+# marrowfin_hosts_web_pages(<executable>)
+# A program that loads the web pages module: its symbols are exported to the module, and the libraries the module
+# uses are linked whole, so every class the module needs is in the program even where the program itself does not
+# use it.
+function(marrowfin_hosts_web_pages target)
+    set_target_properties(${target} PROPERTIES ENABLE_EXPORTS ON)
+    set(archives marrowfin_gui_platform marrowfin_gui_ui marrowfin_net marrowfin_scrape marrowfin_remote
+                 marrowfin_config marrowfin_settings marrowfin_text)
+    set(files)
+    foreach(archive IN LISTS archives)
+        list(APPEND files "$<TARGET_FILE:${archive}>")
+    endforeach()
+    target_link_options(${target} PRIVATE "LINKER:--whole-archive" ${files} "LINKER:--no-whole-archive")
+    target_link_libraries(${target} PRIVATE ${archives})
+    add_dependencies(${target} marrowfin_web)
+endfunction()

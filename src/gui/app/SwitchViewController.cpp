@@ -13,7 +13,8 @@
 #include "gui/lists/SearchListViewController.h"
 #include "gui/login/LoginViewController.h"
 #include "gui/platform/NavigationController.h"
-#include "gui/platform/UnavailableViewController.h"
+#include "gui/platform/WebPageHostViewController.h"
+#include "gui/platform/WebPages.h"
 #include "gui/remote/ServerSettingsViewController.h"
 
 #include <QEvent>
@@ -120,6 +121,9 @@ void SwitchViewController::loadLoginView()
 
 void SwitchViewController::showLoginFace()
 {
+    // Whatever led here (the Logout tab, a failed sign-in again) deleted the site's cookies: the pages lose them too.
+    if (WebPages* pages = WebPages::loaded())
+        pages->syncCookies();
     loadLoginView();
     showFace(m_loginViewController);
     view()->setFocus();
@@ -145,12 +149,9 @@ void SwitchViewController::buildTabs()
         navigation->setTabBarItem(screen->tabBarItem());
         return navigation;
     };
-    auto unavailable = [&](const QString& title, const QString& tabTitle, const QString& image, int tag,
-                           const QString& explanation, const QString& address = QString()) {
-        auto* screen = new UnavailableViewController(title, TabBarItem{tabTitle, image, tag}, explanation);
-        if (!address.isEmpty())
-            screen->setBrowserAddress(QUrl(address));
-        return screen;
+    // The web page tabs are made when first shown, so the web engine starts only then.
+    auto page = [](const QString& title, const QString& image, WebPageHostViewController::Maker maker) {
+        return new WebPageHostViewController(title, TabBarItem{title, image, 0}, std::move(maker));
     };
 
     m_allList = new AllListViewController(m_settings);
@@ -162,13 +163,14 @@ void SwitchViewController::buildTabs()
     tabs.append(stack(m_searchList));
     m_historyList = new HistoryListViewController(m_settings);
     tabs.append(m_historyList);
-    tabs.append(stack(unavailable(u"Remote UI"_s, u"Remote UI"_s, u"tabbar-remote.png"_s, 4,
-                                  u"Your BitTorrent client's own web page will open here."_s)));
+    AllListViewController* list = m_allList;
+    tabs.append(stack(
+        page(u"Remote UI"_s, u"tabbar-remote.png"_s, [list](WebPages& pages) { return pages.newClientPage(list); })));
     tabs.append(stack(new ServerSettingsViewController));
-    tabs.append(stack(unavailable(u"Forum"_s, u"Forum"_s, u"tabbar-forum.png"_s, 6,
-                                  u"The site's forum will open here."_s, config.siteAddress(u"/community/"_s))));
-    tabs.append(stack(unavailable(config.siteHost, config.siteHost, u"tabbar-web.png"_s, 7,
-                                  u"The site's front page will open here."_s, config.siteAddress(u"/"_s))));
+    tabs.append(
+        stack(page(u"Forum"_s, u"tabbar-forum.png"_s, [list](WebPages& pages) { return pages.newForumPage(list); })));
+    tabs.append(
+        stack(page(config.siteHost, u"tabbar-web.png"_s, [list](WebPages& pages) { return pages.newSitePage(list); })));
     tabs.append(stack(new LogoutViewController(*this)));
 
     m_tabBarController = new TabBarController(this);

@@ -12,7 +12,8 @@
 #include "gui/platform/Images.h"
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/TabBarController.h"
-#include "gui/platform/UnavailableViewController.h"
+#include "gui/platform/WebPageHostViewController.h"
+#include "gui/platform/WebPages.h"
 #include "gui/ui/HeaderView.h"
 #include "gui/ui/ImageButton.h"
 #include "gui/ui/ImageLoader.h"
@@ -277,14 +278,10 @@ void AllListViewController::didSelectRow(int row)
             fetchPage(m_currentPage);
         }
     } else if (row >= 0 && row < m_torrentData->size()) {
-        // The torrent's own page comes with a later version; until then it offers the page in the browser.
         const Torrent& torrent = m_torrentData->at(row);
-        auto* page = new UnavailableViewController(
-            torrent.name.value_or(u"Torrent"_s), tabBarItem(),
-            u"The torrent's page will open here, trimmed for this window, with its download button."_s);
-        page->setBrowserAddress(
-            QUrl(detailsAddress(torrent.detailsUrl.value_or(QString()), AppConfig::current().siteHost)));
-        pushScreen(page);
+        const QUrl address(detailsAddress(torrent.detailsUrl.value_or(QString()), AppConfig::current().siteHost));
+        WebPages* pages = WebPages::load();
+        pushScreen(pages ? pages->newTorrentPage(address, row, this) : pageProblem(torrent.name.value_or(QString())));
     }
     m_tableView->deselectRow(row, true);
 }
@@ -334,9 +331,27 @@ void AllListViewController::didSelectProfile(std::optional<QString> name)
     const QString user = name ? *name : UserInfo::sharedInstance().username().value_or(QString());
     if (user == kAnonymousName || user.isEmpty())
         return;
-    auto* profile = new UnavailableViewController(user, tabBarItem(), u"User profiles will open here."_s);
-    profile->setBrowserAddress(QUrl(profileAddress(user, AppConfig::current().siteHost)));
-    pushScreen(profile);
+    WebPages* pages = WebPages::load();
+    if (!pages) {
+        pushScreen(pageProblem(user));
+        return;
+    }
+    // Locked until the page has loaded, when the page gives the rows and tabs back (webPageDidLoad).
+    showLoadingOverlay(kLoadingText.toString());
+    m_tableView->setAllowsSelection(false);
+    disableTabs(true);
+    pushScreen(pages->newProfilePage(QUrl(profileAddress(user, AppConfig::current().siteHost)), this));
+}
+
+void AllListViewController::webPageDidLoad()
+{
+    m_tableView->setAllowsSelection(true);
+    disableTabs(false);
+}
+
+ViewController* AllListViewController::pageProblem(const QString& title)
+{
+    return new WebPageHostViewController(title, tabBarItem(), nullptr);
 }
 
 QString AllListViewController::sendAddressOf(const Torrent& torrent)

@@ -5,6 +5,7 @@
 #include "core/scrape/Torrent.h"
 #include "gui/platform/TableView.h"
 #include "gui/platform/ViewController.h"
+#include "gui/platform/WebPageTarget.h"
 #include "gui/ui/HeaderViewDelegate.h"
 
 #include <QHash>
@@ -24,7 +25,10 @@ class SettingsStore;
 // that grows through a load-more row. A row opens the torrent's page; its download button sends the torrent to the
 // remote client, and running sends are counted in the shared sending overlay. The search and favorites screens
 // build on it. Main thread only; pages and sends run on its queue one at a time, pictures three at a time.
-class AllListViewController : public ViewController, public TableViewDataSource, public HeaderViewDelegate
+class AllListViewController : public ViewController,
+                              public TableViewDataSource,
+                              public HeaderViewDelegate,
+                              public WebPageTarget
 {
     Q_OBJECT
 
@@ -64,8 +68,10 @@ public:
     // Pages are on their way: the load-more row and the refresh shortcut wait until they are in.
     [[nodiscard]] virtual bool isLoadingPages() const;
 
-    // The download button of row `row`.
-    void didTapDownloadButton(int row);
+    // The download button of row `row` (also the torrent page's, for the row it was opened from).
+    void didTapDownloadButton(int row) override;
+    // WebPageTarget: a page opened from here has loaded.
+    void webPageDidLoad() override;
     // A send's delivery: the name after a successful upload, none after a failure.
     void downloadedFinished(const std::optional<QString>& name);
 
@@ -131,6 +137,8 @@ protected:
 
 private:
     void showSendingOverlay();
+    // Said in place of a page when the web pages cannot be loaded.
+    [[nodiscard]] ViewController* pageProblem(const QString& title);
 
     int m_sendingTorrentCount = 0;
     QHash<QString, QPixmap> m_cachedImages;

@@ -46,7 +46,7 @@ public:
     // shown, and the port reset to the client's default, in the field and in the store.
     void didSelectClient();
     // The test button: stores the password as typed so far (its field may still be in editing), then tests.
-    void test();
+    Q_INVOKABLE void test();
     // Back, and Escape: every field gives up the keyboard, and a pushed screen leaves without animation.
     void cancel();
 

@@ -87,6 +87,11 @@ void LoadingIndicator::showLoadingIndicators()
     m_rv->raise();
 }
 
+QWidget* LoadingIndicator::shownIn() const
+{
+    return m_rv ? m_rv->parentWidget() : nullptr;
+}
+
 void LoadingIndicator::hideLoadingIndicators()
 {
     if (!m_rv)

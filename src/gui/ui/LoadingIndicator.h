@@ -35,6 +35,8 @@ public:
     ~LoadingIndicator() override;
 
     [[nodiscard]] QWidget* parentView() const { return m_parentView.data(); }
+    // The view the panel is shown in now; none while it is hidden.
+    [[nodiscard]] QWidget* shownIn() const;
     void setParentView(QWidget* view) { m_parentView = view; }
     // Moves the panel down from the centre by this many points.
     [[nodiscard]] int offset() const { return m_offset; }

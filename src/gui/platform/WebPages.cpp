@@ -1,0 +1,85 @@
+#include "WebPages.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPluginLoader>
+#include <QStringList>
+
+#include <unistd.h>
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct LoadState
+{
+    bool tried = false;
+    WebPages* pages = nullptr;
+    QString error;
+};
+
+LoadState& state()
+{
+    static LoadState loaded;
+    return loaded;
+}
+
+QStringList candidates()
+{
+    QStringList paths;
+    if (const QString given = qEnvironmentVariable("MARROWFIN_WEB_MODULE"); !given.isEmpty())
+        paths.append(given);
+    const QString fileName = u"" MARROWFIN_WEB_MODULE_FILE_NAME ""_s;
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    paths.append(programFolder.filePath(fileName));
+    paths.append(programFolder.filePath(u"../lib/marrowfin/"_s + fileName));
+    paths.append(u"" MARROWFIN_WEB_MODULE_BUILD_PATH ""_s);
+    return paths;
+}
+
+} // namespace
+
+WebPages* WebPages::load()
+{
+    LoadState& loaded = state();
+    if (loaded.tried)
+        return loaded.pages;
+    loaded.tried = true;
+    // As root (CI, containers) the engine's sandbox cannot start and the engine would abort; anywhere else it
+    // stays on. Must be set before the engine's first object.
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QStringList problems;
+    for (const QString& path : candidates()) {
+        if (!QFileInfo::exists(path))
+            continue;
+        QPluginLoader loader(path);
+        // Every symbol bound at once: a program that does not host the module fails here, not at a later call.
+        loader.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+        if (QObject* instance = loader.instance()) {
+            loaded.pages = qobject_cast<WebPages*>(instance);
+            if (loaded.pages)
+                return loaded.pages;
+            problems.append(path + u": not the web pages module"_s);
+        } else {
+            problems.append(loader.errorString());
+        }
+    }
+    loaded.error = problems.isEmpty() ? u"The web pages module was not found."_s : problems.join(u"; "_s);
+    return nullptr;
+}
+
+WebPages* WebPages::loaded()
+{
+    return state().pages;
+}
+
+QString WebPages::loadError()
+{
+    return state().error;
+}
+
+} // namespace marrowfin

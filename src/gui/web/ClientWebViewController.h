@@ -1,0 +1,50 @@
+#pragma once
+
+#include "WebViewController.h"
+
+class QAuthenticator;
+
+namespace marrowfin {
+
+// The remote client's own web interface. As the "Remote UI" tab it is fetched every time the tab is shown; pushed
+// from the remote settings as their test it also says "Success!" or that the connection failed, and then shows
+// whatever page came back (the client's error page included). Links stay inside the screen. Main thread only.
+class ClientWebViewController final : public WebViewController
+{
+    Q_OBJECT
+
+public:
+    static constexpr QStringView kTitle = u"Remote UI";
+    static constexpr QStringView kTabImage = u"tabbar-remote.png";
+    static constexpr QStringView kTestTitle = u"Test remote settings";
+
+    enum class Use
+    {
+        RemoteTab,
+        SettingsTest,
+    };
+
+    ClientWebViewController(Use use, WebPageTarget* target, QObject* parent = nullptr);
+
+    void viewDidAppear(bool animated) override;
+    void viewWillAppear(bool animated) override;
+    void initializeWebView(const std::optional<QString>& text) override;
+
+    [[nodiscard]] Use use() const { return m_use; }
+    // The client's web page the last fetch asked for: the shown page's base.
+    [[nodiscard]] QUrl clientUrl() const { return url(); }
+
+protected:
+    void viewDidLoad() override;
+    void webViewDidStartLoad() override {}
+    void webViewDidFinishLoad() override;
+
+private:
+    void authenticate(const QUrl& requestUrl, QAuthenticator* authenticator);
+
+    Use m_use;
+    // Addresses whose credentials were given once already: a second question means they were refused.
+    QList<QUrl> m_answered;
+};
+
+} // namespace marrowfin

@@ -1,0 +1,425 @@
+#include "gui/platform/WebPages.h"
+
+#include "core/display/ListingAddresses.h"
+#include "core/net/HttpRequest.h"
+#include "gui/app/WindowFixture.h"
+#include "gui/platform/NavigationBar.h"
+#include "gui/platform/NavigationController.h"
+#include "gui/platform/TabBarController.h"
+#include "gui/platform/TableView.h"
+#include "gui/platform/WebPageHostViewController.h"
+#include "gui/ui/HeaderView.h"
+#include "gui/ui/LoadingIndicator.h"
+#include "gui/ui/Printing.h"
+#include "gui/ui/UIUnderlinedLabel.h"
+#include "support/TestHttpServer.h"
+
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace marrowfin::windowtest {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+using test::RecordedRequest;
+using test::ScriptedResponse;
+using test::TestHttpServer;
+
+// The web view a page screen shows now (an old one may still be on its way out).
+QWebEngineView* webViewOf(ViewController* page)
+{
+    QWebEngineView* shown = nullptr;
+    for (QWebEngineView* view : page->view()->findChildren<QWebEngineView*>(u"webView"_s)) {
+        if (view->isVisibleTo(page->view()))
+            shown = view;
+    }
+    return shown;
+}
+
+QVariant evaluate(ViewController* page, const QString& script)
+{
+    QVariant answer;
+    bool done = false;
+    webViewOf(page)->page()->runJavaScript(script, [&](const QVariant& value) {
+        answer = value;
+        done = true;
+    });
+    EXPECT_TRUE(processEventsUntil([&] { return done; }));
+    return answer;
+}
+
+int loads(ViewController* page)
+{
+    return page->property("loadsFinished").toInt();
+}
+
+[[nodiscard]] bool waitForLoads(ViewController* page, int count, int guardMilliseconds = 60000)
+{
+    return processEventsUntil([&] { return loads(page) >= count && !page->property("loading").toBool(); },
+                              guardMilliseconds);
+}
+
+// One of the page's own bar buttons (the bar may still hold those of screens on their way out).
+QAbstractButton* barButton(ViewController* page, const QString& name)
+{
+    for (QWidget* item : {page->leftBarButtonItem(), page->rightBarButtonItem()}) {
+        if (!item)
+            continue;
+        if (item->objectName() == name)
+            return qobject_cast<QAbstractButton*>(item);
+        if (auto* button = item->findChild<QAbstractButton*>(name))
+            return button;
+    }
+    return nullptr;
+}
+
+// The page as it stands in the engine, after the load scripts ran (they run right after the load).
+QString pageText(ViewController* page)
+{
+    return evaluate(page, u"document.documentElement.outerHTML"_s).toString();
+}
+
+// The window against the demo site, whose film links point at a small server of the test's own.
+class WebPagesTest : public WindowTest
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_films = new TestHttpServer;
+        const std::string filmHost = "127.0.0.1:" + std::to_string(s_films->port());
+        s_demo = new demotest::DemoProcess({"--latency-ms", "60", "--movie-host", filmHost});
+    }
+    static void TearDownTestSuite()
+    {
+        WindowTest::TearDownTestSuite();
+        delete s_films;
+        s_films = nullptr;
+    }
+
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        AppConfig config = AppConfig::current();
+        config.imdbHost = u"127.0.0.1:%1"_s.arg(s_films->port());
+        AppConfig::setCurrent(config);
+    }
+
+    // Signed in anonymously, the first page listed.
+    void start()
+    {
+        launch();
+        ASSERT_NO_FATAL_FAILURE(signInAndWaitForFirstPage());
+    }
+
+    [[nodiscard]] NavigationController* listStack() const { return list().navigationController(); }
+
+    // Taps row `row` and waits for its page to be shown.
+    ViewController* openRow(int row)
+    {
+        list().tableView()->tapRow(row);
+        ViewController* page = listStack()->topViewController();
+        EXPECT_STREQ(page->metaObject()->className(), "marrowfin::TorrentWebViewController");
+        EXPECT_TRUE(waitForLoads(page, 1));
+        return page;
+    }
+
+    // The raw detail page of row `row`, as the site serves it.
+    QString detailPage(int row) const
+    {
+        HttpRequest request(
+            QUrl(detailsAddress(*list().torrentData()->at(row).detailsUrl, AppConfig::current().siteHost)));
+        request.request();
+        return request.result().value_or(QString());
+    }
+
+    static inline TestHttpServer* s_films = nullptr;
+};
+
+TEST_F(WebPagesTest, TheTorrentPageComesWhileTheWindowKeepsTurningAndSendsItsOwnRow)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    // Row 7's page answers after two seconds: the screen is pushed at once, overlay up, while the window goes on.
+    const QString path =
+        QUrl(detailsAddress(*list().torrentData()->at(7).detailsUrl, AppConfig::current().siteHost)).path();
+    HttpRequest slow(QUrl(QString::fromStdString(s_demo->site("/_demo/latency?path=")) + path + u"&ms=2000"_s));
+    slow.request();
+    ASSERT_TRUE(slow.isResponseValid());
+    list().tableView()->tapRow(7);
+    ViewController* page = listStack()->topViewController();
+    ASSERT_STREQ(page->metaObject()->className(), "marrowfin::TorrentWebViewController");
+    EXPECT_TRUE(LoadingIndicator::sharedInstance().isShown());
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] { ++ticks; });
+    ticker.start(50);
+    ASSERT_TRUE(processEventsUntil([&] { return page->property("detailsArrived").toBool(); }));
+    EXPECT_GT(ticks, 15) << "the event loop stood still while the detail page was on its way";
+    ASSERT_TRUE(waitForLoads(page, 1));
+    EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
+    EXPECT_EQ(page->property("tag").toInt(), 7);
+
+    // Torrent-file links are disarmed and "_blank" links open here; other links stay.
+    EXPECT_EQ(evaluate(page, u"document.querySelectorAll('a[href$=\"torrent\"]').length"_s).toInt(), 0);
+    EXPECT_EQ(evaluate(page, u"document.querySelectorAll('a[target=\"_blank\"]').length"_s).toInt(), 0);
+    EXPECT_GT(evaluate(page, u"document.querySelectorAll('a[href]').length"_s).toInt(), 3);
+    EXPECT_FALSE(barButton(page, u"previousButton"_s)->isEnabled());
+
+    // The download button sends the row the page was opened from.
+    const QUrl client(QString::fromStdString(s_demo->utorrent("/")));
+    m_settings->setText(SettingsKeys::serverClient, u"Utorrent"_s);
+    m_settings->setText(SettingsKeys::serverAddress, client.host());
+    m_settings->setText(SettingsKeys::serverPort, QString::number(client.port()));
+    m_settings->setText(SettingsKeys::serverUser, u"admin"_s);
+    m_settings->setText(SettingsKeys::serverPassword, u"admin"_s);
+    barButton(page, u"downloadButton"_s)->click();
+    ASSERT_TRUE(processEventsUntil([&] { return list().sendingTorrentCount() == 0; }));
+    EXPECT_EQ(m_settings->list(SettingsKeys::torrentHistory), QStringList{*list().torrentData()->at(7).name});
+
+    // Back leaves the screen; the listing works again.
+    barButton(page, u"leaveButton"_s)->click();
+    EXPECT_EQ(listStack()->topViewController(), &list());
+    EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
+}
+
+TEST_F(WebPagesTest, TheFilmButtonOnlyWhenThePageLinksItsFilmAndHistoryBackReturnsToTheFetchedPage)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    const QString films = AppConfig::current().imdbHost;
+    int single = -1;
+    int doubled = -1;
+    int none = -1;
+    for (int row = 0; row < list().torrentData()->size() && (single < 0 || doubled < 0 || none < 0); ++row) {
+        const QString page = detailPage(row);
+        if (page.contains(u"href='http://"_s + films))
+            single = single < 0 ? row : single;
+        else if (page.contains(u"href=\"http://"_s + films + u"/title"_s))
+            doubled = doubled < 0 ? row : doubled;
+        else if (!page.contains(u"/title/"_s))
+            none = none < 0 ? row : none;
+    }
+    ASSERT_TRUE(single >= 0 && doubled >= 0 && none >= 0) << "the demo's first page lacks a kind of film link";
+
+    ViewController* page = openRow(none);
+    EXPECT_EQ(barButton(page, u"imdbButton"_s), nullptr);
+    barButton(page, u"leaveButton"_s)->click();
+    page = openRow(doubled);
+    EXPECT_NE(barButton(page, u"imdbButton"_s), nullptr);
+    barButton(page, u"leaveButton"_s)->click();
+
+    page = openRow(single);
+    const QUrl film(page->property("imdb").toString());
+    ASSERT_EQ(film.host(), u"127.0.0.1"_s);
+    s_films->route(film.path().toUtf8(), ScriptedResponse(200, "OK", {{"Content-Type", "text/html"}},
+                                                          "<html><body><h1 id=film>The film</h1></body></html>"));
+    barButton(page, u"imdbButton"_s)->click();
+    ASSERT_TRUE(waitForLoads(page, 2));
+    EXPECT_EQ(evaluate(page, u"document.getElementById('film').textContent"_s).toString(), u"The film"_s);
+    EXPECT_TRUE(barButton(page, u"previousButton"_s)->isEnabled());
+
+    // Back at the start of the history: the fetched page again, history back off.
+    barButton(page, u"previousButton"_s)->click();
+    ASSERT_TRUE(waitForLoads(page, 3));
+    EXPECT_TRUE(pageText(page).contains(u"mainpart"_s));
+    EXPECT_FALSE(barButton(page, u"previousButton"_s)->isEnabled());
+    EXPECT_EQ(page->property("stackCounter").toInt(), 1);
+}
+
+TEST_F(WebPagesTest, ScriptsTreatEveryLinkAndAPageOverTwoMegabytesIsShownWhole)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    TestHttpServer pages;
+    // A detail page without the site's main part is shown whole: here with a link without an address between the
+    // ones the script must still treat, and a tail of over 2 MB.
+    QByteArray body = "<html><head><title>t</title></head><body>"
+                      "<a id=first href='/a.torrent'>file</a><a name=anchor>no address</a>"
+                      "<a id=second href='/b.torrent'>file</a><a id=blank href='"_ba +
+                      pages.url(u"/inside"_s).toEncoded() + "' target='_blank'>inside</a><p>"_ba;
+    body += QByteArray(2'500'000, 'x') + "<span id=end>end</span></p></body></html>";
+    pages.route("/detail", ScriptedResponse(200, "OK", {{"Content-Type", "text/html; charset=utf-8"}}, body));
+    pages.route("/inside", ScriptedResponse(200, "OK", {{"Content-Type", "text/html"}},
+                                            "<html><body id=inside>followed</body></html>"));
+    WebPages* module = WebPages::load();
+    ASSERT_NE(module, nullptr) << WebPages::loadError().toStdString();
+    listStack()->setNavigationBarHidden(false);
+    listStack()->pushViewController(module->newTorrentPage(pages.url(u"/detail"_s), 3, &list()), false);
+    ViewController* page = listStack()->topViewController();
+    ASSERT_TRUE(waitForLoads(page, 1));
+
+    EXPECT_EQ(evaluate(page, u"document.getElementById('end').textContent"_s).toString(), u"end"_s);
+    EXPECT_EQ(evaluate(page, u"document.body.textContent.length > 2500000"_s).toBool(), true);
+    EXPECT_FALSE(evaluate(page, u"document.getElementById('second').hasAttribute('href')"_s).toBool());
+    EXPECT_FALSE(evaluate(page, u"document.getElementById('blank').hasAttribute('target')"_s).toBool());
+    // Relative addresses resolve against the site.
+    EXPECT_EQ(evaluate(page, u"document.baseURI"_s).toString(), u"http://"_s + AppConfig::current().siteHost + u"/"_s);
+
+    evaluate(page, u"document.getElementById('blank').click()"_s);
+    ASSERT_TRUE(waitForLoads(page, 2));
+    EXPECT_EQ(evaluate(page, u"document.body.id"_s).toString(), u"inside"_s);
+    EXPECT_EQ(listStack()->topViewController(), page) << "the link opened inside the screen";
+}
+
+TEST_F(WebPagesTest, ProfileLinksAreDisarmedAndLeavingWhileItLoadsStopsIt)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    // Signed in as nobody, the header's name opens nothing.
+    list().didSelectProfile(std::nullopt);
+    EXPECT_EQ(listStack()->viewControllers().size(), 1);
+
+    list().didSelectProfile(u"saltpeter"_s);
+    ViewController* page = listStack()->topViewController();
+    ASSERT_STREQ(page->metaObject()->className(), "marrowfin::ProfileWebViewController");
+    EXPECT_FALSE(m_root->tabBarController()->tabsEnabled()) << "locked while the page is on its way";
+    ASSERT_TRUE(waitForLoads(page, 1));
+    EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
+    EXPECT_TRUE(list().tableView()->allowsSelection());
+    EXPECT_TRUE(barButton(page, u"leaveButton"_s)->parentWidget()->isEnabled());
+    EXPECT_EQ(evaluate(page, u"document.querySelectorAll('a[href]').length"_s).toInt(), 0);
+    const QUrl before = webViewOf(page)->url();
+    evaluate(page, u"document.querySelector('a').click()"_s);
+    processEventsUntil([] { return false; }, 300);
+    EXPECT_EQ(loads(page), 1) << "a disarmed link went somewhere";
+    EXPECT_EQ(webViewOf(page)->url(), before);
+    barButton(page, u"leaveButton"_s)->click();
+
+    // A profile that is slow to come: leaving at once puts the overlay away, takes the screen off without waiting
+    // for the page, and gives the listing its rows and tabs back.
+    HttpRequest slow(QUrl(QString::fromStdString(s_demo->site("/_demo/latency?path=/user/archivist/&ms=1500"))));
+    slow.request();
+    list().didSelectProfile(u"archivist"_s);
+    page = listStack()->topViewController();
+    EXPECT_TRUE(LoadingIndicator::sharedInstance().isShown());
+    QMetaObject::invokeMethod(page, "cancel");
+    EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
+    EXPECT_EQ(listStack()->topViewController(), &list());
+    QElapsedTimer clock;
+    clock.start();
+    processEventsUntil([] { return false; }, 100);
+    EXPECT_LT(clock.elapsed(), 1000) << "the popped screen waited for its page";
+    EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
+    EXPECT_TRUE(list().tableView()->allowsSelection());
+}
+
+TEST_F(WebPagesTest, ForumKeepsItsLinksInsideAndTheSiteTabFetchesOnEveryShowing)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    TabBarController* tabs = m_root->tabBarController();
+    tabs->selectFromMoreList(6);
+    auto* host = qobject_cast<WebPageHostViewController*>(
+        qobject_cast<NavigationController*>(tabs->viewControllers().at(6))->rootViewController());
+    ASSERT_NE(host, nullptr);
+    ViewController* forum = host->page();
+    ASSERT_NE(forum, nullptr);
+    ASSERT_TRUE(waitForLoads(forum, 1));
+    EXPECT_TRUE(pageText(forum).contains(u"community/show/1"_s));
+
+    // A topic opens inside the forum; a link out of it brings the forum's front page back.
+    evaluate(forum, u"document.querySelector('a[href^=\"/community/show/\"]').click()"_s);
+    ASSERT_TRUE(waitForLoads(forum, 2));
+    EXPECT_TRUE(webViewOf(forum)->url().path().startsWith(u"/community/show/"_s));
+    evaluate(forum, u"document.querySelector('a[href=\"/new/\"]').click()"_s);
+    ASSERT_TRUE(processEventsUntil([&] { return loads(forum) >= 3; }));
+    EXPECT_EQ(webViewOf(forum)->url().path(), u"/community"_s);
+    EXPECT_TRUE(pageText(forum).contains(u"community/show/1"_s));
+
+    // The site tab: a fetch every time it is shown.
+    tabs->selectFromMoreList(7);
+    auto* siteHost = qobject_cast<WebPageHostViewController*>(
+        qobject_cast<NavigationController*>(tabs->viewControllers().at(7))->rootViewController());
+    ViewController* site = siteHost->page();
+    ASSERT_TRUE(waitForLoads(site, 1));
+    EXPECT_EQ(site->property("fetchCount").toInt(), 1);
+    tabs->selectSlot(0);
+    tabs->selectFromMoreList(7);
+    EXPECT_EQ(site->property("fetchCount").toInt(), 2);
+    ASSERT_TRUE(waitForLoads(site, 2));
+}
+
+TEST_F(WebPagesTest, CookiesAreOneSessionForRequestsAndPagesAndALogoutClearsBoth)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    const QString host = AppConfig::current().siteHostName();
+    m_cookies->importNetscape((host + u"\tFALSE\t/\tFALSE\t0\tfrom_requests\tr1\n"_s).toUtf8());
+    TabBarController* tabs = m_root->tabBarController();
+    tabs->selectFromMoreList(7);
+    ViewController* site = qobject_cast<WebPageHostViewController*>(
+                               qobject_cast<NavigationController*>(tabs->viewControllers().at(7))->rootViewController())
+                               ->page();
+    ASSERT_TRUE(waitForLoads(site, 1));
+    EXPECT_TRUE(evaluate(site, u"document.cookie"_s).toString().contains(u"from_requests=r1"_s));
+
+    evaluate(site, u"document.cookie = 'from_page=p1; path=/'"_s);
+    ASSERT_TRUE(processEventsUntil([&] { return m_cookies->exportNetscape().contains("from_page\tp1"); }))
+        << "a page's cookie did not reach the request store";
+    EXPECT_TRUE(QFile(m_cookies->filePath()).open(QIODevice::ReadOnly));
+
+    // The Logout tab: neither the requests nor the pages keep the site's cookies.
+    tabs->selectFromMoreList(8);
+    ASSERT_TRUE(processEventsUntil([&] { return !m_root->showLogin(); }));
+    EXPECT_FALSE(m_cookies->exportNetscape().contains("from_page"));
+    m_root->loginViewController()->loginButton()->click();
+    ASSERT_TRUE(processEventsUntil([&] { return m_root->showLogin(); }));
+    ASSERT_TRUE(waitForRows(1));
+    tabs->selectFromMoreList(7);
+    ASSERT_TRUE(waitForLoads(site, 2));
+    const QString left = evaluate(site, u"document.cookie"_s).toString();
+    EXPECT_FALSE(left.contains(u"from_page"_s)) << left.toStdString();
+    EXPECT_FALSE(left.contains(u"from_requests"_s)) << left.toStdString();
+}
+
+TEST_F(WebPagesTest, RemoteInterfaceAndTheSettingsTest)
+{
+    const QUrl client(QString::fromStdString(s_demo->utorrent("/")));
+    m_settings->setText(SettingsKeys::serverClient, u"Utorrent"_s);
+    m_settings->setText(SettingsKeys::serverAddress, client.host());
+    m_settings->setText(SettingsKeys::serverPort, QString::number(client.port()));
+    m_settings->setText(SettingsKeys::serverUser, u"admin"_s);
+    m_settings->setText(SettingsKeys::serverPassword, u"admin"_s);
+    ASSERT_NO_FATAL_FAILURE(start());
+    TabBarController* tabs = m_root->tabBarController();
+
+    // Right settings: the client's page, no alert.
+    tabs->selectFromMoreList(4);
+    ViewController* remote =
+        qobject_cast<WebPageHostViewController*>(
+            qobject_cast<NavigationController*>(tabs->viewControllers().at(4))->rootViewController())
+            ->page();
+    ASSERT_NE(remote, nullptr);
+    ASSERT_TRUE(waitForLoads(remote, 1));
+    EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
+    EXPECT_FALSE(remote->property("result").toString().isEmpty());
+
+    // A wrong password: the failure alert, and the client's own 401 page is what is shown.
+    m_settings->setText(SettingsKeys::serverPassword, u"wrong"_s);
+    tabs->selectSlot(0);
+    tabs->selectFromMoreList(4);
+    ASSERT_TRUE(waitForLoads(remote, 2));
+    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
+    EXPECT_EQ(AlertView::visibleAlerts().first()->title(), u"Connection with server failed."_s);
+    AlertView::visibleAlerts().first()->button(0)->click();
+    const QString shown = remote->property("result").toString();
+    EXPECT_FALSE(shown.isEmpty()) << "the 401 page is shown as it came";
+
+    // The settings test: "Success!", then the page, and its back button leaves.
+    m_settings->setText(SettingsKeys::serverPassword, u"admin"_s);
+    tabs->selectFromMoreList(5);
+    auto* settingsStack = qobject_cast<NavigationController*>(tabs->viewControllers().at(5));
+    QMetaObject::invokeMethod(settingsStack->rootViewController(), "test");
+    ViewController* testPage = settingsStack->topViewController();
+    ASSERT_STREQ(testPage->metaObject()->className(), "marrowfin::ClientWebViewController");
+    EXPECT_EQ(testPage->title(), u"Test remote settings"_s);
+    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
+    EXPECT_EQ(AlertView::visibleAlerts().first()->title(), u"Success!"_s);
+    AlertView::visibleAlerts().first()->button(0)->click();
+    ASSERT_TRUE(waitForLoads(testPage, 1));
+    barButton(testPage, u"leaveButton"_s)->click();
+    EXPECT_EQ(settingsStack->topViewController(), settingsStack->rootViewController());
+}
+
+} // namespace
+} // namespace marrowfin::windowtest
