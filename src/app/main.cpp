@@ -11,9 +11,6 @@
 
 int main(int argc, char* argv[])
 {
-    // The web pages module's engine shares its drawing contexts with the window's; it must be said before the
-    // application object exists, though the module loads only later.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("marrowfin"));
     QApplication::setApplicationVersion(QStringLiteral(MARROWFIN_VERSION));

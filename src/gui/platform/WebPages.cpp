@@ -3,10 +3,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QOpenGLContext>
 #include <QPluginLoader>
 #include <QStringList>
 
 #include <unistd.h>
+
+// Qt Gui's context that every drawing context of the process shares with; the engine draws through it. Exported
+// by Qt Gui for the engine's own use and declared in no public header.
+QOpenGLContext* qt_gl_global_share_context();
+void qt_gl_set_global_share_context(QOpenGLContext* context);
 
 namespace marrowfin {
 
@@ -25,6 +31,26 @@ LoadState& state()
 {
     static LoadState loaded;
     return loaded;
+}
+
+// The engine needs a drawing context that the window's contexts share, which Qt makes at start only when asked
+// before the application object exists; made then, it loads the graphics drivers into every run, some 60 MB,
+// whether a page is ever shown or not. Made here instead, just before the first page.
+void prepareSharedDrawingContext()
+{
+    if (qt_gl_global_share_context())
+        return;
+    // Qt says the attribute comes late; it is in time for every context made from now on, which is what counts.
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (!text.contains(u"must be set before QCoreApplication"_s) && previous)
+            previous(type, context, text);
+    });
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    qInstallMessageHandler(previous);
+    auto* shared = new QOpenGLContext(QCoreApplication::instance());
+    shared->create();
+    qt_gl_set_global_share_context(shared);
 }
 
 QStringList candidates()
@@ -52,6 +78,7 @@ WebPages* WebPages::load()
     // stays on. Must be set before the engine's first object.
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    prepareSharedDrawingContext();
     QStringList problems;
     for (const QString& path : candidates()) {
         if (!QFileInfo::exists(path))
