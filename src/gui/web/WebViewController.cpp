@@ -222,7 +222,8 @@ void WebViewController::webViewDidStartLoad()
 void WebViewController::webViewDidFinishLoad()
 {
     runScript(kLinkDisarmingScript.toString());
-    hideOverlay();
+    // Whichever view shows it: the listing that opened this page put it over the whole window.
+    LoadingIndicator::sharedInstance().hideLoadingIndicators();
     if (m_target)
         m_target->webPageDidLoad();
     if (QWidget* left = leftBarButtonItem())

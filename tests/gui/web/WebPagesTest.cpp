@@ -276,6 +276,7 @@ TEST_F(WebPagesTest, ProfileLinksAreDisarmedAndLeavingWhileItLoadsStopsIt)
     ASSERT_STREQ(page->metaObject()->className(), "marrowfin::ProfileWebViewController");
     EXPECT_FALSE(m_root->tabBarController()->tabsEnabled()) << "locked while the page is on its way";
     ASSERT_TRUE(waitForLoads(page, 1));
+    EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
     EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
     EXPECT_TRUE(list().tableView()->allowsSelection());
     EXPECT_TRUE(barButton(page, u"leaveButton"_s)->parentWidget()->isEnabled());
