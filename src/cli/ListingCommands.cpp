@@ -1,6 +1,7 @@
 #include "ListingCommands.h"
 
 #include "CliContext.h"
+#include "ProgressLine.h"
 #include "TorrentPrinter.h"
 
 #include "core/app/Profile.h"
@@ -46,9 +47,12 @@ std::optional<QList<Torrent>> fetchListing(const QUrl& address)
     OperationQueue queue(1, u"listing"_s);
     QObject receiver;
     QEventLoop loop;
+    ProgressLine progress;
+    progress.page(0, 1);
     std::optional<QList<Torrent>> page;
     queue.addOperation(std::make_shared<FetchPageAllTorrents>(
         address, &receiver, FetchPageAllTorrents::selectorFor([&](std::optional<QList<Torrent>> torrents) {
+            progress.page(1, 1);
             page = std::move(torrents);
             loop.quit();
         })));
@@ -144,6 +148,8 @@ int ListingCommands::favorites(CliContext& context, const QStringList& arguments
 
     QObject receiver;
     QEventLoop loop;
+    ProgressLine progress;
+    progress.page(0, pages);
     QList<Torrent> accepted;
     QStringList failedPages;
     int delivered = 0;
@@ -158,7 +164,8 @@ int ListingCommands::favorites(CliContext& context, const QStringList& arguments
                         accepted.append(filters.filterTorrents(*torrents));
                     else
                         failedPages.append(address.toString());
-                    if (++delivered == pages)
+                    progress.page(++delivered, pages);
+                    if (delivered == pages)
                         loop.quit();
                 }),
                 pending, page, page == 1 ? std::nullopt : std::optional<int>(page - 1)));

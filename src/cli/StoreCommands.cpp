@@ -5,6 +5,7 @@
 #include "core/app/Profile.h"
 #include "core/display/CategoryTree.h"
 #include "core/display/ListingChoices.h"
+#include "core/lists/FilterPreview.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
@@ -190,10 +191,13 @@ int StoreCommands::filters(CliContext& context, const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.addPositionalArgument(u"action"_s, u"list | add TEXT | remove NUMBER"_s);
+    const QCommandLineOption force(u"force"_s, u"With add: store the text even when it is not a valid expression."_s);
+    parser.addOption(force);
     if (const auto done = context.parse(
-            parser, arguments, u"filters list | add TEXT | remove NUMBER"_s,
+            parser, arguments, u"filters list | add [--force] TEXT | remove NUMBER"_s,
             u"Shows and changes the favorite filters: regular expressions over torrent names, case-sensitive, "
-            u"matched anywhere in a name. \"list\" numbers them from 1; \"remove\" takes that number."_s))
+            u"matched anywhere in a name. \"list\" numbers them from 1; \"remove\" takes that number. A text that "
+            u"is not a valid expression is refused unless --force is given (the favorites then skip it)."_s))
         return *done;
     const QStringList words = parser.positionalArguments().mid(1);
     const QString action = words.value(0);
@@ -210,13 +214,18 @@ int StoreCommands::filters(CliContext& context, const QStringList& arguments)
     }
     if (action == u"add"_s && words.size() == 2) {
         const QString text = words.at(1);
+        const std::optional<QString> problem = filterProblem(text);
+        if (problem && !parser.isSet(force))
+            return context.fail(
+                u"\"%1\" is not a valid expression: %2 Nothing was stored (--force stores it anyway)."_s.arg(text,
+                                                                                                             *problem),
+                CliContext::UsageError);
         if (!appendFilter(store, text))
             return context.fail(u"the filter could not be stored"_s);
-        QString reason;
-        if (!isValidRegex(u".*("_s + text + u").*"_s, &reason))
+        if (problem)
             context.err() << "marrowfin-cli: note: the filter was stored but is not a valid expression and will be "
                              "skipped ("
-                          << reason << ")\n";
+                          << *problem << ")\n";
         return CliContext::Success;
     }
     if (action == u"remove"_s && words.size() == 2) {

@@ -93,6 +93,7 @@ void EditFavoriteListViewController::addFavorite()
         return;
     auto* compose = new FavoriteComposeViewController;
     compose->setDelegate(this);
+    compose->setPreviewNames(m_previewNames);
     presentModalViewController(compose, true);
 }
 

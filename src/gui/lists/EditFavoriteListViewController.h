@@ -36,6 +36,8 @@ public:
     void viewWillAppear(bool animated) override;
 
     void reloadFilters();
+    // The torrent names the compose screen tries a new filter on.
+    void setPreviewNames(QStringList names) { m_previewNames = std::move(names); }
     void addFavorite();
     // Back: leaves the screen without animation.
     void cancel();
@@ -68,6 +70,7 @@ private:
     // Why a filter cannot be used, by its text; shown on its row.
     QHash<QString, QString> m_problems;
     TableView* m_tableView = nullptr;
+    QStringList m_previewNames;
 };
 
 } // namespace marrowfin

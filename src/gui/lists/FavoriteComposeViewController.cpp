@@ -2,6 +2,7 @@
 
 #include "FavoriteComposeViewControllerDelegate.h"
 
+#include "core/lists/FilterPreview.h"
 #include "gui/platform/Fonts.h"
 #include "gui/platform/NavigationBar.h"
 
@@ -22,6 +23,7 @@ constexpr QStringView kHint =
     u"A regular expression over torrent names: the newest torrents whose name contains a match are listed in "
     u"Favorites. Case counts; | joins alternatives, as in 1080p|720p.";
 constexpr int kMargin = 12;
+constexpr int kPreviewNames = 5;
 constexpr int kFieldHeight = 40;
 
 QPushButton* barTextButton(const QString& text, const QString& objectName, bool prominent)
@@ -78,9 +80,52 @@ void FavoriteComposeViewController::loadView()
     m_hint->setFont(systemFont(13));
     m_hint->setStyleSheet(u"color: #a6a6a6; background: transparent;"_s);
 
+    m_preview = new QLabel(screen);
+    m_preview->setObjectName(u"preview"_s);
+    m_preview->setWordWrap(false);
+    m_preview->setTextFormat(Qt::PlainText);
+    m_preview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_preview->setFont(systemFont(13));
+    connect(m_newItem, &QLineEdit::textChanged, this, &FavoriteComposeViewController::updatePreview);
+
     screen->installEventFilter(this);
     m_newItem->installEventFilter(this);
     setView(screen);
+    updatePreview();
+}
+
+void FavoriteComposeViewController::setPreviewNames(QStringList names)
+{
+    m_previewNames = std::move(names);
+    if (isViewLoaded())
+        updatePreview();
+}
+
+void FavoriteComposeViewController::updatePreview()
+{
+    const FilterPreview preview = previewFilter(m_newItem->text(), m_previewNames, kPreviewNames);
+    m_save->setEnabled(!preview.problem);
+    if (preview.problem) {
+        m_preview->setStyleSheet(u"color: #e07066; background: transparent;"_s);
+        m_preview->setWordWrap(true);
+        m_preview->setText(u"Not a valid expression: "_s + *preview.problem);
+    } else {
+        m_preview->setStyleSheet(u"color: #d8d8d8; background: transparent;"_s);
+        m_preview->setWordWrap(false);
+        QString text = preview.total == 0 ? u"No torrents are loaded yet to try it on."_s
+                                          : u"Matches %1 of the %2 torrents loaded in Favorites and All Torrents"_s
+                                                    .arg(preview.accepted)
+                                                    .arg(preview.total) +
+                                                (preview.accepted > 0 ? u":"_s : u"."_s);
+        const QFontMetrics metrics(m_preview->font());
+        const int room = qMax(40, m_preview->width() - 12);
+        for (const QString& name : preview.firstNames)
+            text += u"\n\u2022 "_s + metrics.elidedText(name, Qt::ElideRight, room);
+        if (preview.accepted > preview.firstNames.size())
+            text += u"\n\u2026"_s;
+        m_preview->setText(text);
+    }
+    layoutForm();
 }
 
 bool FavoriteComposeViewController::eventFilter(QObject* watched, QEvent* event)
@@ -102,6 +147,12 @@ void FavoriteComposeViewController::layoutForm()
     m_newItem->setGeometry(kMargin, top, width - 2 * kMargin, kFieldHeight);
     const int hintWidth = width - 2 * kMargin - 4;
     m_hint->setGeometry(kMargin + 2, top + kFieldHeight + 10, hintWidth, m_hint->heightForWidth(hintWidth));
+    if (m_preview) {
+        const int previewTop = m_hint->geometry().bottom() + 16;
+        const int height =
+            m_preview->wordWrap() ? m_preview->heightForWidth(hintWidth) : m_preview->sizeHint().height();
+        m_preview->setGeometry(kMargin + 2, previewTop, hintWidth, height);
+    }
 }
 
 void FavoriteComposeViewController::viewDidAppear(bool animated)
@@ -112,6 +163,9 @@ void FavoriteComposeViewController::viewDidAppear(bool animated)
 
 void FavoriteComposeViewController::updateList()
 {
+    // An expression that does not compile is not saved: it would only ever be skipped.
+    if (!m_save->isEnabled())
+        return;
     if (m_delegate)
         m_delegate->didUpdateList(this, m_newItem->text());
 }

@@ -2,6 +2,8 @@
 
 #include "gui/platform/ViewController.h"
 
+#include <QStringList>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,6 +36,10 @@ public:
 
     void viewDidAppear(bool animated) override;
 
+    // The torrent names already loaded (favorites and newest lists) that the text being typed is tried on.
+    void setPreviewNames(QStringList names);
+    [[nodiscard]] QLabel* previewLabel() const { return m_preview; }
+
     [[nodiscard]] QLineEdit* newItem() const { return m_newItem; }
     [[nodiscard]] QPushButton* saveButton() const { return m_save; }
     [[nodiscard]] QPushButton* cancelButton() const { return m_cancel; }
@@ -44,11 +50,15 @@ protected:
 
 private:
     void layoutForm();
+    // Shows what the text as it stands would keep, or why it cannot be a filter (and then it cannot be saved).
+    void updatePreview();
 
     FavoriteComposeViewControllerDelegate* m_delegate = nullptr;
     NavigationBar* m_bar = nullptr;
     QLineEdit* m_newItem = nullptr;
     QLabel* m_hint = nullptr;
+    QLabel* m_preview = nullptr;
+    QStringList m_previewNames;
     QPushButton* m_save = nullptr;
     QPushButton* m_cancel = nullptr;
 };

@@ -117,6 +117,12 @@ void FavoriteListViewController::loadedTorrents(std::optional<QList<Torrent>> to
 
     QList<Torrent> page = torrents.value_or(QList<Torrent>());
     const bool pageEmpty = page.isEmpty();
+    for (const Torrent& torrent : page) {
+        if (torrent.name)
+            m_loadedNames.append(*torrent.name);
+    }
+    if (m_loadedNames.size() > kMaxLoadedNames)
+        m_loadedNames.remove(0, m_loadedNames.size() - kMaxLoadedNames);
     filterData(page);
     // filterData marks an empty page as the end; a page whose torrents were all filtered out is not one.
     m_noMoreTorrents = pageEmpty;
@@ -137,7 +143,18 @@ void FavoriteListViewController::didRefresh()
 
 void FavoriteListViewController::didFilters()
 {
-    pushScreen(new EditFavoriteListViewController(m_settings));
+    auto* filters = new EditFavoriteListViewController(m_settings);
+    filters->setPreviewNames(previewNames());
+    pushScreen(filters);
+}
+
+QStringList FavoriteListViewController::previewNames() const
+{
+    QStringList names = m_loadedNames;
+    if (m_previewSource)
+        names += m_previewSource();
+    names.removeDuplicates();
+    return names;
 }
 
 void FavoriteListViewController::didSettings()

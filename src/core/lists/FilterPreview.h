@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace marrowfin {
+
+// What a filter being typed would keep of the names already at hand, before it is saved.
+struct FilterPreview
+{
+    // Why the filter cannot be used (ICU's words), or nothing when it can.
+    std::optional<QString> problem;
+    int accepted = 0;
+    int total = 0;
+    // The first accepted names, in the given order.
+    QStringList firstNames;
+};
+
+// Why `text` cannot be a favorite filter (it does not compile once put into the filter pattern), or nothing.
+[[nodiscard]] std::optional<QString> filterProblem(const QString& text);
+
+// Matches `text` against `names` as the favorites would. Any thread; a match that runs out of time ends the preview
+// with that as its problem rather than stalling the caller.
+[[nodiscard]] FilterPreview previewFilter(const QString& text, const QStringList& names, int firstCount = 5);
+
+} // namespace marrowfin
