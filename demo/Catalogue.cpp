@@ -242,45 +242,75 @@ std::int64_t sortKey(const CatalogueEntry& entry, ListingOrder order)
 
 } // namespace
 
+namespace {
+
+// One torrent of the catalogue; `random` gives everything but its place. `afterFiles` runs where the catalogue's
+// ages take their own draw, so that the same seed keeps giving the same catalogue.
+template <typename AfterFiles>
+CatalogueEntry makeEntry(Random& random, int id, const CategoryGroup& group, std::int64_t age, AfterFiles afterFiles)
+{
+    CatalogueEntry entry;
+    entry.id = id;
+    entry.category = std::string(random.chance(35) ? group.words.front() : random.pick(group.words));
+    entry.name = makeName(random, group.words.front());
+    entry.slug = slugOf(entry.name);
+    entry.uploader = std::string(random.pick(kUploaders));
+    entry.sizeBytes = sizeFor(random, group.words.front());
+    entry.files = filesFor(random, group.words.front());
+    entry.ageSeconds = age;
+    afterFiles();
+    const int popularity = int(random.between(0, 6));
+    entry.seeders = popularity == 0 ? 0 : int(random.between(0, 40 * popularity * popularity));
+    entry.leechers = int(random.between(0, 25 * (popularity + 1)));
+    entry.contentSeed = random.next();
+    entry.download = static_cast<DownloadForm>(random.between(0, 5));
+    const bool film = group.words.front() == "movies" || group.words.front() == "tv" || group.words.front() == "anime";
+    const int link = int(random.between(0, 9));
+    entry.movieLink = film ? (link < 4   ? MovieLink::SingleQuoted
+                              : link < 8 ? MovieLink::DoubleQuoted
+                                         : MovieLink::OtherHost)
+                           : (link < 2 ? MovieLink::OtherHost : MovieLink::None);
+    entry.movieId = "tt" + std::to_string(1000000 + random.between(0, 8999999));
+    const auto wordCount = std::count(entry.name.begin(), entry.name.end(), ' ') + 1;
+    entry.emphasisWord = random.chance(15) ? int(random.between(0, wordCount - 1)) : -1;
+    entry.listedName = QString::fromStdString(Catalogue::withoutTags(entry.name));
+    return entry;
+}
+
+bool listedBefore(const CatalogueEntry& a, const CatalogueEntry& b, ListingOrder order)
+{
+    const auto keyA = sortKey(a, order);
+    const auto keyB = sortKey(b, order);
+    return keyA != keyB ? keyA < keyB : a.id < b.id;
+}
+
+} // namespace
+
 Catalogue::Catalogue(std::uint64_t seed, int size)
 {
     Random random(seed ^ 0x6D61727277666E31ULL);
     const auto groups = CategoryTree::groups();
     m_entries.reserve(std::size_t(size));
     std::int64_t age = random.between(40, 400);
+    const std::int64_t newestAge = age;
     for (int i = 0; i < size; ++i) {
-        CatalogueEntry entry;
-        entry.id = 3000000 + i * 7 + int(random.between(0, 6));
         // The newest entries take the groups in turn, so the first page of the newest list shows every group.
+        const int id = 3000000 + i * 7 + int(random.between(0, 6));
         const CategoryGroup& group = i < int(groups.size()) ? groups[std::size_t(i)] : random.pick(groups);
-        entry.category = std::string(random.chance(35) ? group.words.front() : random.pick(group.words));
-        entry.name = makeName(random, group.words.front());
-        entry.slug = slugOf(entry.name);
-        entry.uploader = std::string(random.pick(kUploaders));
-        entry.sizeBytes = sizeFor(random, group.words.front());
-        entry.files = filesFor(random, group.words.front());
-        entry.ageSeconds = age;
-        age += random.between(30, 900) * (1 + i / 150);
-        const int popularity = int(random.between(0, 6));
-        entry.seeders = popularity == 0 ? 0 : int(random.between(0, 40 * popularity * popularity));
-        entry.leechers = int(random.between(0, 25 * (popularity + 1)));
-        entry.contentSeed = random.next();
-        entry.download = static_cast<DownloadForm>(random.between(0, 5));
-        const bool film =
-            group.words.front() == "movies" || group.words.front() == "tv" || group.words.front() == "anime";
-        const int link = int(random.between(0, 9));
-        entry.movieLink = film ? (link < 4   ? MovieLink::SingleQuoted
-                                  : link < 8 ? MovieLink::DoubleQuoted
-                                             : MovieLink::OtherHost)
-                               : (link < 2 ? MovieLink::OtherHost : MovieLink::None);
-        entry.movieId = "tt" + std::to_string(1000000 + random.between(0, 8999999));
-        const auto wordCount = std::count(entry.name.begin(), entry.name.end(), ' ') + 1;
-        entry.emphasisWord = random.chance(15) ? int(random.between(0, wordCount - 1)) : -1;
-        entry.listedName = QString::fromStdString(withoutTags(entry.name));
-        if (std::find(m_uploaders.begin(), m_uploaders.end(), entry.uploader) == m_uploaders.end())
-            m_uploaders.push_back(entry.uploader);
-        m_entries.push_back(std::move(entry));
+        const std::int64_t entryAge = age;
+        m_entries.push_back(
+            makeEntry(random, id, group, entryAge, [&] { age += random.between(30, 900) * (1 + i / 150); }));
+        if (std::find(m_uploaders.begin(), m_uploaders.end(), m_entries.back().uploader) == m_uploaders.end())
+            m_uploaders.push_back(m_entries.back().uploader);
     }
+    // The reserve: a generator of its own keeps the torrents above the same for every reserve size. Each is newer
+    // than the one before it (the same age and a higher id list it first), all newer than the torrents above.
+    Random freshRandom(seed ^ 0x66726573686E6577ULL);
+    const int firstFreshId = 3000000 + size * 7 + 7;
+    m_fresh.reserve(kFreshReserve);
+    for (int i = 0; i < kFreshReserve; ++i)
+        m_fresh.push_back(makeEntry(freshRandom, firstFreshId + i * 3, freshRandom.pick(groups),
+                                    std::max<std::int64_t>(1, newestAge - 1 - i), [] {}));
     for (std::size_t order = 0; order < m_ascending.size(); ++order) {
         auto& indices = m_ascending[order];
         indices.resize(m_entries.size());
@@ -298,7 +328,24 @@ const CatalogueEntry* Catalogue::find(int id) const
 {
     const auto it = std::lower_bound(m_entries.begin(), m_entries.end(), id,
                                      [](const CatalogueEntry& entry, int wanted) { return entry.id < wanted; });
-    return it != m_entries.end() && it->id == id ? &*it : nullptr;
+    if (it != m_entries.end() && it->id == id)
+        return &*it;
+    const auto shown = m_fresh.begin() + freshCount();
+    const auto fresh = std::lower_bound(m_fresh.begin(), shown, id,
+                                        [](const CatalogueEntry& entry, int wanted) { return entry.id < wanted; });
+    return fresh != shown && fresh->id == id ? &*fresh : nullptr;
+}
+
+std::vector<const CatalogueEntry*> Catalogue::addFresh(int count) const
+{
+    const std::lock_guard lock(m_addMutex);
+    const int before = freshCount();
+    const int after = std::min(kFreshReserve, before + std::max(0, count));
+    std::vector<const CatalogueEntry*> added;
+    for (int i = before; i < after; ++i)
+        added.push_back(&m_fresh[std::size_t(i)]);
+    m_freshShown.store(after, std::memory_order_release);
+    return added;
 }
 
 std::vector<const CatalogueEntry*> Catalogue::select(const ListingQuery& query) const
@@ -320,7 +367,21 @@ std::vector<const CatalogueEntry*> Catalogue::select(const ListingQuery& query) 
         std::for_each(indices.begin(), indices.end(), visit);
     else
         std::for_each(indices.rbegin(), indices.rend(), visit);
-    return selected;
+    const int freshShown = freshCount();
+    if (freshShown == 0)
+        return selected;
+    std::vector<const CatalogueEntry*> fresh;
+    for (int i = 0; i < freshShown; ++i)
+        if (accept(m_fresh[std::size_t(i)]))
+            fresh.push_back(&m_fresh[std::size_t(i)]);
+    const auto before = [&](const CatalogueEntry* a, const CatalogueEntry* b) {
+        return query.ascending ? listedBefore(*a, *b, query.order) : listedBefore(*b, *a, query.order);
+    };
+    std::sort(fresh.begin(), fresh.end(), before);
+    std::vector<const CatalogueEntry*> merged;
+    merged.reserve(selected.size() + fresh.size());
+    std::merge(selected.begin(), selected.end(), fresh.begin(), fresh.end(), std::back_inserter(merged), before);
+    return merged;
 }
 
 std::optional<ListingOrder> Catalogue::orderFromValue(std::string_view value)

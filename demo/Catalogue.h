@@ -4,7 +4,9 @@
 #include <QStringList>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,8 +82,17 @@ public:
     Catalogue(const Catalogue&) = delete;
     Catalogue& operator=(const Catalogue&) = delete;
 
+    // The torrents there from the start; those added later (see addFresh) are not among them.
     [[nodiscard]] const std::vector<CatalogueEntry>& entries() const { return m_entries; }
+    // Any torrent listed now, from the start or added since.
     [[nodiscard]] const CatalogueEntry* find(int id) const;
+
+    // Puts up to `count` new torrents on the site, newer than every torrent listed so far, and returns them, newest
+    // last. They come from a reserve made at start with the rest, so the catalogue's entries never move and io
+    // threads keep reading without a lock; once the reserve is used up nothing more is added.
+    std::vector<const CatalogueEntry*> addFresh(int count) const;
+    [[nodiscard]] int freshCount() const { return m_freshShown.load(std::memory_order_acquire); }
+    static constexpr int kFreshReserve = 300;
     // Every uploader name, in first-seen order.
     [[nodiscard]] const std::vector<std::string>& uploaders() const { return m_uploaders; }
 
@@ -105,6 +116,10 @@ public:
 
 private:
     std::vector<CatalogueEntry> m_entries;
+    std::vector<CatalogueEntry> m_fresh; // the reserve, oldest first
+    // How many of the reserve are listed: the one thing that changes after start.
+    mutable std::atomic<int> m_freshShown{0};
+    mutable std::mutex m_addMutex;
     std::vector<std::string> m_uploaders;
     std::array<std::vector<int>, 5> m_ascending; // entry indices ascending by each order
 };

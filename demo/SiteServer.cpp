@@ -296,6 +296,19 @@ HttpResponseMessage SiteServer::control(Exchange& exchange)
         m_failures.setDelay(delay->first, delay->second);
         return textResponse(exchange.request, 200, "text/plain", "ok\n");
     }
+    if (exchange.path == "/_demo/add") {
+        // New torrents at the top of the newest list, as the site gets them between two visits; answers their
+        // detail paths and names, a line each.
+        int count = 1;
+        const std::string text = fields["count"];
+        if (!text.empty() && (std::from_chars(text.data(), text.data() + text.size(), count).ec != std::errc() ||
+                              count < 1 || count > Catalogue::kFreshReserve))
+            return textResponse(exchange.request, 400, "text/plain", "count is a number from 1\n");
+        std::string body;
+        for (const CatalogueEntry* entry : m_catalogue.addFresh(count))
+            body += "/" + Catalogue::detailPath(*entry) + "\t" + entry->listedName.toStdString() + "\n";
+        return textResponse(exchange.request, 200, "text/plain; charset=utf-8", body);
+    }
     if (exchange.path == "/_demo/captcha") {
         // The answer of a challenge, for tests and scripts that cannot read the picture.
         if (const auto answer = m_captcha.answerOf(fields["c"]))

@@ -272,3 +272,39 @@ TEST_F(DemoListing, CategoriesAndSearchesListExactlyWhatFits)
     EXPECT_TRUE(fetchRows("/usearch/zzqqxx/?field=time_add&sorder=desc").isEmpty());
     EXPECT_TRUE(fetchRows("/usearch/category%3Anot-a-category/").isEmpty());
 }
+
+// Torrents added between two visits come first in the newest list, newest first, push the others down, have their
+// pages, and stop coming once the reserve is spent; the catalogue made at start is untouched by them.
+TEST(DemoFreshTorrents, AddedTorrentsTopTheNewestList)
+{
+    DemoProcess demo({"--seed", std::to_string(kSeed), "--torrents", "100"});
+    ASSERT_TRUE(demo.started()) << demo.readyLine();
+    const QList<QStringList> before = listingRows(get(demo.site("/new/")).text());
+    ASSERT_FALSE(before.isEmpty());
+
+    const HttpReply added = get(demo.site("/_demo/add?count=2"));
+    ASSERT_EQ(added.status, 200);
+    const QStringList lines = added.text().split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    const QList<QStringList> after = listingRows(get(demo.site("/new/")).text());
+    ASSERT_EQ(after.size(), before.size());
+    for (int i = 0; i < 2; ++i) {
+        const QStringList fields = lines.at(1 - i).split(u'\t');
+        EXPECT_EQ(u'/' + after.at(i).value(3), fields.value(0)) << "newest first";
+        EXPECT_EQ(get(demo.site(fields.value(0).toStdString())).status, 200);
+    }
+    EXPECT_EQ(after.at(2), before.at(0));
+    EXPECT_EQ(get(demo.site("/_demo/add?count=0")).status, 400);
+    EXPECT_EQ(get(demo.site("/_demo/add?count=1000")).status, 400);
+
+    demo::Catalogue catalogue(kSeed, 100);
+    const auto fresh = catalogue.addFresh(demo::Catalogue::kFreshReserve + 5);
+    EXPECT_EQ(int(fresh.size()), demo::Catalogue::kFreshReserve);
+    EXPECT_TRUE(catalogue.addFresh(1).empty());
+    EXPECT_EQ(catalogue.entries().size(), 100U);
+    const auto bySize = catalogue.select({{}, {}, demo::ListingOrder::Size, true});
+    EXPECT_EQ(bySize.size(), 100U + demo::Catalogue::kFreshReserve);
+    EXPECT_TRUE(std::is_sorted(bySize.begin(), bySize.end(), [](const auto* a, const auto* b) {
+        return a->sizeBytes < b->sizeBytes;
+    })) << "added torrents take their place in every order";
+}
