@@ -6,6 +6,7 @@
 #include "MarrowfinVersion.h"
 #include "RemoteCommands.h"
 #include "StoreCommands.h"
+#include "WatchCommand.h"
 
 #include <QCommandLineParser>
 
@@ -48,6 +49,10 @@ const Command kCommands[] = {
      &RemoteCommands::send},
     {"history", "history list | remove ROW     newest first, rows numbered as the history screen shows them",
      &RemoteCommands::history},
+    {"watch",
+     "watch [--every MINUTES] [--once] [--send] [--pages N] [--notify]\n"
+     "                                the favorites in rounds: each new match reported, and sent, once",
+     &WatchCommand::run},
 };
 
 const QCommandLineOption& jsonOption()

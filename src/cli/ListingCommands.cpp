@@ -1,6 +1,7 @@
 #include "ListingCommands.h"
 
 #include "CliContext.h"
+#include "FavoritesBatch.h"
 #include "ProgressLine.h"
 #include "TorrentPrinter.h"
 
@@ -12,7 +13,6 @@
 #include "core/lists/FetchPageAllTorrents.h"
 #include "core/lists/FilterSet.h"
 #include "core/net/OperationQueue.h"
-#include "core/net/PendingPages.h"
 #include "core/scrape/HttpRequestRegExDetails.h"
 #include "core/settings/SettingsStore.h"
 
@@ -23,9 +23,6 @@ namespace marrowfin {
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// The favorites screen fetches this many pages at once.
-constexpr int kFavoritesQueueWidth = 10;
 
 const QCommandLineOption& pageOption()
 {
@@ -140,48 +137,17 @@ int ListingCommands::favorites(CliContext& context, const QStringList& arguments
 
     FilterSet filters;
     filters.reloadFilters(store);
-    const QString host = AppConfig::current().siteHost;
-    QList<int> numbers;
-    for (int page = 1; page <= pages; ++page)
-        numbers.append(page);
-    auto pending = std::make_shared<PendingPages>(numbers);
-
-    QObject receiver;
-    QEventLoop loop;
-    ProgressLine progress;
-    progress.page(0, pages);
-    QList<Torrent> accepted;
-    QStringList failedPages;
-    int delivered = 0;
-    {
-        OperationQueue queue(kFavoritesQueueWidth, u"favorites"_s);
-        for (int page : numbers) {
-            const QUrl address(favoritesPageAddress(page, host));
-            queue.addOperation(std::make_shared<FetchPageAllTorrents>(
-                address, &receiver,
-                FetchPageAllTorrents::selectorFor([&, address](std::optional<QList<Torrent>> torrents) {
-                    if (torrents)
-                        accepted.append(filters.filterTorrents(*torrents));
-                    else
-                        failedPages.append(address.toString());
-                    progress.page(++delivered, pages);
-                    if (delivered == pages)
-                        loop.quit();
-                }),
-                pending, page, page == 1 ? std::nullopt : std::optional<int>(page - 1)));
-        }
-        loop.exec();
-    }
+    const FavoritesBatch batch = FavoritesBatch::fetch(filters, pages, AppConfig::current().siteHost);
     reportInvalidFilters(context, filters);
-    if (!failedPages.isEmpty()) {
-        for (const QString& address : failedPages)
+    if (!batch.failedPages.isEmpty()) {
+        for (const QString& address : batch.failedPages)
             context.fail(u"the page %1 could not be fetched"_s.arg(address));
         return CliContext::Failure;
     }
     if (context.json())
-        TorrentPrinter::printJson(context.out(), accepted);
+        TorrentPrinter::printJson(context.out(), batch.accepted);
     else
-        TorrentPrinter::printTable(context.out(), accepted, TorrentPrinter::terminalWidth());
+        TorrentPrinter::printTable(context.out(), batch.accepted, TorrentPrinter::terminalWidth());
     return CliContext::Success;
 }
 

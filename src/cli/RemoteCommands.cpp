@@ -1,12 +1,12 @@
 #include "RemoteCommands.h"
 
 #include "CliContext.h"
+#include "CollectedAlerts.h"
 
 #include "core/app/Profile.h"
 #include "core/config/AppConfig.h"
 #include "core/display/ListingAddresses.h"
 #include "core/net/OperationQueue.h"
-#include "core/remote/AlertSink.h"
 #include "core/remote/BitClientRegistry.h"
 #include "core/remote/FetchPageDownload.h"
 #include "core/remote/FetchPageRemoteUI.h"
@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
 
 namespace marrowfin {
 
@@ -30,27 +29,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr QStringView kMasked = u"********";
-
-// Keeps the operation's alerts for the command to print once the operation has delivered, so they reach the
-// terminal from the main thread, in order, and never interleave with the result.
-class CollectedAlerts final : public AlertSink
-{
-public:
-    void raiseAlert(const QString& title, const QString& message) override
-    {
-        const std::lock_guard lock(m_mutex);
-        m_alerts.append({title, message});
-    }
-    [[nodiscard]] QList<std::pair<QString, QString>> alerts() const
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_alerts;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    QList<std::pair<QString, QString>> m_alerts;
-};
 
 void printAlerts(CliContext& context, const QList<std::pair<QString, QString>>& alerts)
 {

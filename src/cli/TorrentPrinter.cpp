@@ -21,8 +21,14 @@ QString field(const std::optional<QString>& value)
     return value.value_or(QString());
 }
 
-// Cuts to `width` characters, marking the cut with an ellipsis; surrogate pairs are not split.
-QString fitted(const QString& text, int width)
+QJsonValue jsonText(const std::optional<QString>& value)
+{
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+} // namespace
+
+QString TorrentPrinter::fitted(const QString& text, int width)
 {
     if (text.size() <= width)
         return text;
@@ -31,13 +37,6 @@ QString fitted(const QString& text, int width)
         --keep;
     return text.left(keep) + u'\u2026';
 }
-
-QJsonValue jsonText(const std::optional<QString>& value)
-{
-    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
-}
-
-} // namespace
 
 int TorrentPrinter::terminalWidth()
 {
@@ -76,21 +75,26 @@ void TorrentPrinter::printTable(QTextStream& out, const QList<Torrent>& torrents
     out.flush();
 }
 
+QJsonObject TorrentPrinter::jsonObject(const Torrent& torrent)
+{
+    return QJsonObject{
+        {u"name"_s, jsonText(torrent.name)},
+        {u"detailsUrl"_s, jsonText(torrent.detailsUrl)},
+        {u"downloadUrl"_s, jsonText(torrent.downloadUrl)},
+        {u"type"_s, jsonText(torrent.type)},
+        {u"size"_s, jsonText(torrent.size)},
+        {u"up"_s, jsonText(torrent.up)},
+        {u"down"_s, jsonText(torrent.down)},
+        {u"date"_s, jsonText(torrent.date)},
+        {u"isDownloaded"_s, torrent.isDownloaded},
+    };
+}
+
 void TorrentPrinter::printJson(QTextStream& out, const QList<Torrent>& torrents)
 {
     QJsonArray array;
     for (const Torrent& torrent : torrents) {
-        array.append(QJsonObject{
-            {u"name"_s, jsonText(torrent.name)},
-            {u"detailsUrl"_s, jsonText(torrent.detailsUrl)},
-            {u"downloadUrl"_s, jsonText(torrent.downloadUrl)},
-            {u"type"_s, jsonText(torrent.type)},
-            {u"size"_s, jsonText(torrent.size)},
-            {u"up"_s, jsonText(torrent.up)},
-            {u"down"_s, jsonText(torrent.down)},
-            {u"date"_s, jsonText(torrent.date)},
-            {u"isDownloaded"_s, torrent.isDownloaded},
-        });
+        array.append(jsonObject(torrent));
     }
     out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
     out.flush();

@@ -2,6 +2,7 @@
 
 #include "core/scrape/Torrent.h"
 
+#include <QJsonObject>
 #include <QList>
 #include <QTextStream>
 
@@ -16,6 +17,11 @@ public:
     // One array of objects with the keys name, detailsUrl, downloadUrl, type, size, up, down, date, isDownloaded,
     // in list order; an absent field is null.
     static void printJson(QTextStream& out, const QList<Torrent>& torrents);
+
+    // One torrent as printJson writes it.
+    [[nodiscard]] static QJsonObject jsonObject(const Torrent& torrent);
+    // Cuts `text` to `width` characters, marking the cut with an ellipsis; surrogate pairs are not split.
+    [[nodiscard]] static QString fitted(const QString& text, int width);
 
     // The width of the terminal on standard output, else $COLUMNS, else 100.
     [[nodiscard]] static int terminalWidth();

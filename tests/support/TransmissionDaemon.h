@@ -221,6 +221,8 @@ private:
         return {};
     }
 
+public:
+    // A loopback port that nothing listens on at the moment.
     static quint16 freePort()
     {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -236,6 +238,7 @@ private:
         return port;
     }
 
+private:
     QTemporaryDir m_dir;
     QByteArray m_user;
     QByteArray m_password;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/remote/AlertSink.h"
+
+#include <QList>
+
+#include <mutex>
+#include <utility>
+
+namespace marrowfin {
+
+// Keeps an operation's alerts for the command to print once the operation has delivered, so they reach the
+// terminal from the main thread, in order, and never interleave with the result.
+class CollectedAlerts final : public AlertSink
+{
+public:
+    void raiseAlert(const QString& title, const QString& message) override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_alerts.append({title, message});
+    }
+    [[nodiscard]] QList<std::pair<QString, QString>> alerts() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_alerts;
+    }
+    // Each alert as one line: its title, then its message when it has one.
+    [[nodiscard]] QStringList lines() const
+    {
+        QStringList lines;
+        for (const auto& [title, message] : alerts())
+            lines.append(message.isEmpty() ? title : title + u' ' + message);
+        return lines;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    QList<std::pair<QString, QString>> m_alerts;
+};
+
+} // namespace marrowfin

@@ -1,0 +1,67 @@
+#include "FavoritesBatch.h"
+
+#include "ProgressLine.h"
+
+#include "core/display/ListingAddresses.h"
+#include "core/lists/FetchPageAllTorrents.h"
+#include "core/lists/FilterSet.h"
+#include "core/net/OperationQueue.h"
+#include "core/net/PendingPages.h"
+
+#include <QEventLoop>
+
+#include <map>
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The favorites screen fetches this many pages at once.
+constexpr int kFavoritesQueueWidth = 10;
+
+} // namespace
+
+FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const QString& siteHost)
+{
+    QList<int> numbers;
+    for (int page = 1; page <= pages; ++page)
+        numbers.append(page);
+    auto pending = std::make_shared<PendingPages>(numbers);
+
+    QObject receiver;
+    QEventLoop loop;
+    ProgressLine progress;
+    progress.page(0, pages);
+    // Pages are delivered in page order; failures are kept by page so that they are reported in that order too.
+    QList<Torrent> accepted;
+    std::map<int, QString> failed;
+    int delivered = 0;
+    {
+        OperationQueue queue(kFavoritesQueueWidth, u"favorites"_s);
+        for (int page : numbers) {
+            const QUrl address(favoritesPageAddress(page, siteHost));
+            queue.addOperation(std::make_shared<FetchPageAllTorrents>(
+                address, &receiver,
+                FetchPageAllTorrents::selectorFor([&, address, page](std::optional<QList<Torrent>> torrents) {
+                    if (torrents)
+                        accepted.append(filters.filterTorrents(*torrents));
+                    else
+                        failed.emplace(page, address.toString());
+                    progress.page(++delivered, pages);
+                    if (delivered == pages)
+                        loop.quit();
+                }),
+                pending, page, page == 1 ? std::nullopt : std::optional<int>(page - 1)));
+        }
+        loop.exec();
+    }
+    FavoritesBatch batch;
+    batch.accepted = std::move(accepted);
+    for (const auto& [page, address] : failed)
+        batch.failedPages.append(address);
+    return batch;
+}
+
+} // namespace marrowfin

@@ -1,0 +1,450 @@
+#include "WatchCommand.h"
+
+#include "CliContext.h"
+#include "CollectedAlerts.h"
+#include "FavoritesBatch.h"
+#include "TorrentPrinter.h"
+#include "WatchState.h"
+
+#include "core/app/Profile.h"
+#include "core/config/AppConfig.h"
+#include "core/display/FavoritesPageCount.h"
+#include "core/display/ListingAddresses.h"
+#include "core/lists/FilterSet.h"
+#include "core/net/OperationQueue.h"
+#include "core/remote/FetchPageDownload.h"
+#include "core/settings/FileLock.h"
+#include "core/settings/SettingsLists.h"
+#include "core/settings/SettingsStore.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QHash>
+#include <QJsonDocument>
+#include <QSet>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr double kDefaultEveryMinutes = 15;
+constexpr double kShortestEveryMinutes = 0.01;
+constexpr int kNotificationTimeoutMs = 3000;
+
+// SIGTERM and SIGINT ask the watcher to stop: the handler only notes it and wakes the main thread through a pipe;
+// the watcher stops at its next safe point (after the send under way, or at once while it waits for a round).
+volatile std::sig_atomic_t g_stopRequested = 0;
+int g_wakeFd = -1;
+
+extern "C" void onStopSignal(int)
+{
+    g_stopRequested = 1;
+    if (g_wakeFd >= 0) {
+        const int saved = errno;
+        const char byte = 's';
+        (void)!::write(g_wakeFd, &byte, 1);
+        errno = saved;
+    }
+}
+
+class StopSignals final
+{
+public:
+    StopSignals()
+    {
+        g_stopRequested = 0;
+        if (::pipe2(m_pipe.data(), O_CLOEXEC | O_NONBLOCK) == 0)
+            g_wakeFd = m_pipe[1];
+        struct sigaction action = {};
+        action.sa_handler = &onStopSignal;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGTERM, &action, &m_oldTerm);
+        ::sigaction(SIGINT, &action, &m_oldInt);
+    }
+    ~StopSignals()
+    {
+        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+        ::sigaction(SIGINT, &m_oldInt, nullptr);
+        g_wakeFd = -1;
+        for (int fd : m_pipe) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    [[nodiscard]] static bool requested() { return g_stopRequested != 0; }
+
+    // Waits on the event loop until `deadline` or a stop signal, whichever comes first.
+    void waitUntil(const QDeadlineTimer& deadline) const
+    {
+        if (requested() || m_pipe[0] < 0)
+            return;
+        QEventLoop loop;
+        QSocketNotifier wake(m_pipe[0], QSocketNotifier::Read);
+        QObject::connect(&wake, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+        QTimer::singleShot(std::max<qint64>(0, deadline.remainingTime()), Qt::VeryCoarseTimer, &loop,
+                           &QEventLoop::quit);
+        loop.exec();
+    }
+
+private:
+    std::array<int, 2> m_pipe{-1, -1};
+    struct sigaction m_oldTerm = {};
+    struct sigaction m_oldInt = {};
+};
+
+struct WatchOptions
+{
+    std::optional<int> pages; // else the stored count, read each round
+    bool once = false;
+    bool send = false;
+    bool notify = false;
+    double everyMinutes = kDefaultEveryMinutes;
+};
+
+// What a round printed a line for.
+enum class LineKind
+{
+    New,       // reported, no --send
+    Sent,      // sent this round (new, or reported before while the client was down)
+    InHistory, // new, but the history holds its name: not sent again
+    NotSent,   // the send failed; the next round tries again
+};
+
+QString statusWord(LineKind kind)
+{
+    switch (kind) {
+    case LineKind::New:
+        return u"new"_s;
+    case LineKind::Sent:
+        return u"sent"_s;
+    case LineKind::InHistory:
+        return u"in history"_s;
+    case LineKind::NotSent:
+        return u"not sent"_s;
+    }
+    return {};
+}
+
+// Desktop notifications over the session bus, when there is one; says once when there is none.
+class Notifier final
+{
+public:
+    explicit Notifier(CliContext& context) : m_context(context) {}
+
+    void notify(const QString& name, bool sent)
+    {
+        if (m_off)
+            return;
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected()) {
+            m_off = true;
+            m_context.fail(u"no desktop session bus: --notify shows nothing"_s);
+            return;
+        }
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(u"org.freedesktop.Notifications"_s, u"/org/freedesktop/Notifications"_s,
+                                           u"org.freedesktop.Notifications"_s, u"Notify"_s);
+        // The body may be read as simple markup: the name is escaped.
+        const QString body = name.toHtmlEscaped() + (sent ? u"\nSent to the client."_s : QString());
+        call << u"Marrowfin"_s << uint(0) << u"marrowfin"_s << u"New favorite"_s << body << QStringList()
+             << QVariantMap() << int(-1);
+        const QDBusMessage reply = bus.call(call, QDBus::Block, kNotificationTimeoutMs);
+        if (reply.type() == QDBusMessage::ErrorMessage) {
+            m_off = true;
+            m_context.fail(
+                u"desktop notifications failed (%1): --notify shows nothing more"_s.arg(reply.errorMessage()));
+        }
+    }
+
+private:
+    CliContext& m_context;
+    bool m_off = false;
+};
+
+class Watcher final
+{
+public:
+    Watcher(CliContext& context, const WatchOptions& options)
+        : m_context(context), m_options(options), m_store(context.profile().settings()),
+          m_stateFile(QDir(context.profile().configDir()).filePath(u"watch.json"_s)),
+          m_lockFile(QDir(context.profile().configDir()).filePath(u"watch.lock"_s)), m_notifier(context)
+    {}
+
+    // One round. Returns the exit status of --once: 0 the round ran, 1 the site could not be read, or the state
+    // could not be kept.
+    int round();
+    // The state file cannot be read: no later round can do better until the user moves it away.
+    [[nodiscard]] bool stuck() const { return m_stuck; }
+
+private:
+    // Sends every torrent whose send is due, those still listed (`listed`, by path) as listed now; `fresh` holds the
+    // paths this round reported first.
+    void sendDue(WatchState& state, const QHash<QString, Torrent>& listed, const QSet<QString>& fresh, int round);
+    // The download button's operation; true when the torrent is with the client and in the history.
+    [[nodiscard]] bool send(const Torrent& torrent, bool* clientDown);
+    void printLine(const Torrent& torrent, int round, LineKind kind);
+
+    CliContext& m_context;
+    const WatchOptions& m_options;
+    SettingsStore& m_store;
+    const QString m_stateFile;
+    const QString m_lockFile;
+    Notifier m_notifier;
+    FilterSet m_filters;
+    bool m_noFiltersSaid = false;
+    bool m_stuck = false;
+};
+
+int Watcher::round()
+{
+    // Two watchers on one profile (a timer's run beside a running watch) take turns round by round.
+    FileLock lock;
+    if (!lock.lock(m_lockFile))
+        return m_context.fail(u"the watch lock %1 cannot be taken: %2"_s.arg(m_lockFile, lock.errorString()));
+    QString error;
+    std::optional<WatchState> state = WatchState::load(m_stateFile, &error);
+    if (!state) {
+        m_stuck = true;
+        return m_context.fail(u"the watch state %1 cannot be read (%2); nothing was fetched or sent. Move it away to "
+                              u"start afresh: every match is then reported again, and the history still keeps "
+                              u"what was sent from being sent again."_s.arg(m_stateFile, error));
+    }
+    const int number = state->rounds() + 1;
+    state->setRounds(number);
+
+    m_filters.reloadFilters(m_store);
+    for (const FilterProblem& problem : m_filters.problems())
+        m_context.fail(u"the filter \"%1\" is skipped (%2)"_s.arg(problem.text, problem.reason));
+    if (m_filters.isEmpty() && !m_noFiltersSaid) {
+        m_noFiltersSaid = true;
+        m_context.fail(u"there are no favorite filters, so nothing can match; add one with "
+                       u"\"marrowfin-cli filters add TEXT\""_s);
+    }
+    const int pages = m_options.pages.value_or(favoritesPageCount(m_store));
+    const FavoritesBatch batch = FavoritesBatch::fetch(m_filters, pages, AppConfig::current().siteHost);
+    for (const QString& address : batch.failedPages)
+        m_context.fail(
+            u"round %1: the page %2 could not be fetched; the next round tries again"_s.arg(number).arg(address));
+
+    // The new matches are remembered before anything is sent: a round killed during its sends reports none of them
+    // again, and the sends still due are in the state for the next round.
+    QList<Torrent> fresh;
+    QHash<QString, Torrent> listed;
+    for (const Torrent& torrent : batch.accepted) {
+        if (!torrent.detailsUrl || torrent.detailsUrl->isEmpty() || listed.contains(*torrent.detailsUrl))
+            continue;
+        listed.insert(*torrent.detailsUrl, torrent);
+        if (state->find(*torrent.detailsUrl))
+            continue;
+        state->add({*torrent.detailsUrl, torrent.name.value_or(QString()), torrent.downloadUrl.value_or(QString()),
+                    QDateTime::currentDateTimeUtc(), std::nullopt, m_options.send});
+        fresh.append(torrent);
+    }
+    if (!state->save(&error)) {
+        return m_context.fail(
+            u"round %1: the watch state %2 cannot be written (%3); nothing is sent until it can"_s.arg(number).arg(
+                m_stateFile, error));
+    }
+    if (m_options.send) {
+        QSet<QString> freshPaths;
+        for (const Torrent& torrent : fresh)
+            freshPaths.insert(*torrent.detailsUrl);
+        sendDue(*state, listed, freshPaths, number);
+    } else {
+        for (const Torrent& torrent : fresh) {
+            printLine(torrent, number, LineKind::New);
+            if (m_options.notify)
+                m_notifier.notify(torrent.name.value_or(QString()), false);
+        }
+    }
+    return batch.failedPages.isEmpty() ? CliContext::Success : CliContext::Failure;
+}
+
+void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, const QSet<QString>& fresh, int round)
+{
+    bool clientDown = false;
+    for (const QString& path : state.due()) {
+        WatchState::Entry* entry = state.find(path);
+        // As listed now when still on the pages scanned; else as remembered.
+        Torrent torrent = listed.value(path);
+        if (!torrent.detailsUrl) {
+            torrent.detailsUrl = path;
+            torrent.name = entry->name;
+            torrent.downloadUrl = entry->downloadUrl;
+        }
+        const bool isNew = fresh.contains(path);
+        // A name in the history was sent already: by the window, another command, or a watcher killed between
+        // its send and writing this state.
+        LineKind kind = LineKind::NotSent;
+        if (storedList(m_store, SettingsStore::LockedList::TorrentHistory).contains(entry->name)) {
+            kind = LineKind::InHistory;
+        } else if (StopSignals::requested() || clientDown) {
+            // Stopping, or the client is down: the rest wait for the next round (or run).
+        } else if (send(torrent, &clientDown)) {
+            kind = LineKind::Sent;
+        }
+        if (kind != LineKind::NotSent) {
+            entry->sendDue = false;
+            if (kind == LineKind::Sent)
+                entry->sent = QDateTime::currentDateTimeUtc();
+            QString error;
+            if (!state.save(&error)) {
+                m_context.fail(u"round %1: the watch state %2 cannot be written (%3); the history keeps this torrent "
+                               u"from being sent again"_s.arg(round)
+                                   .arg(m_stateFile, error));
+            }
+        }
+        // A send still due from an earlier round is only worth a line once it went.
+        if (isNew || kind == LineKind::Sent) {
+            printLine(torrent, round, kind);
+            if (m_options.notify && isNew)
+                m_notifier.notify(entry->name, kind == LineKind::Sent);
+        }
+    }
+}
+
+bool Watcher::send(const Torrent& torrent, bool* clientDown)
+{
+    auto alerts = std::make_shared<CollectedAlerts>();
+    OperationQueue queue(1, u"watch"_s);
+    QObject receiver;
+    QEventLoop loop;
+    std::optional<QString> sent;
+    const QUrl address(sendAddress(torrent.downloadUrl.value_or(QString()), AppConfig::current().siteHost));
+    auto operation =
+        std::make_shared<FetchPageDownload>(torrent.downloadUrl ? address : QUrl(), torrent.name.value_or(QString()),
+                                            &receiver, FetchPageDownload::selectorFor([&](std::optional<QString> name) {
+                                                sent = std::move(name);
+                                                loop.quit();
+                                            }),
+                                            alerts);
+    queue.addOperation(operation);
+    loop.exec();
+    if (sent)
+        return true;
+    *clientDown = operation->outcome() == FetchPageDownload::Outcome::ConnectionFailed;
+    for (const QString& line : alerts->lines())
+        m_context.fail(u"\"%1\" was not sent: %2%3"_s.arg(torrent.name.value_or(QString()), line,
+                                                          *clientDown ? u" The next round tries again."_s : QString()));
+    return false;
+}
+
+void Watcher::printLine(const Torrent& torrent, int round, LineKind kind)
+{
+    QTextStream& out = m_context.out();
+    if (m_context.json()) {
+        QJsonObject object = TorrentPrinter::jsonObject(torrent);
+        object.insert(u"isDownloaded"_s, torrent.isDownloaded || kind == LineKind::Sent || kind == LineKind::InHistory);
+        object.insert(u"round"_s, round);
+        object.insert(u"sent"_s, kind == LineKind::Sent);
+        out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n';
+        out.flush();
+        return;
+    }
+    // Fixed columns, so that the lines of every round line up: round, status, name, size, age, seeders, leechers.
+    const QString size = torrent.size.value_or(QString());
+    const QString age = torrent.date.value_or(QString());
+    const QString figures = u"  %1  %2  %3  %4"_s.arg(size, 10)
+                                .arg(age, -12)
+                                .arg(torrent.up.value_or(QString()), 6)
+                                .arg(torrent.down.value_or(QString()), 6);
+    const int nameWidth = std::max(12, TorrentPrinter::terminalWidth() - 6 - 12 - int(figures.size()));
+    out << QString::number(round).rightJustified(4) << u"  "_s << statusWord(kind).leftJustified(10) << u"  "_s
+        << TorrentPrinter::fitted(torrent.name.value_or(QString()), nameWidth).leftJustified(nameWidth) << figures
+        << '\n';
+    out.flush();
+}
+
+std::optional<double> minutesOption(const QString& text)
+{
+    bool ok = false;
+    const double minutes = text.toDouble(&ok);
+    return ok && std::isfinite(minutes) && minutes >= kShortestEveryMinutes && minutes <= 7 * 24 * 60
+               ? std::optional<double>(minutes)
+               : std::nullopt;
+}
+
+} // namespace
+
+int WatchCommand::run(CliContext& context, const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption every(u"every"_s,
+                                   u"Minutes from the start of one round to the next (default 15; a "
+                                   u"fraction such as 0.5 is taken)."_s,
+                                   u"MINUTES"_s);
+    const QCommandLineOption once(u"once"_s, u"Run one round and end: status 0 when it ran, 1 when the site could "
+                                             u"not be read."_s);
+    const QCommandLineOption send(u"send"_s, u"Send each new match to the remote client, as the download button "
+                                             u"does (the history records it)."_s);
+    const QCommandLineOption pages(u"pages"_s,
+                                   u"Pages of the newest listing a round scans (default: the stored "
+                                   u"count, else 5)."_s,
+                                   u"N"_s);
+    const QCommandLineOption notify(u"notify"_s, u"A desktop notification for each new match."_s);
+    parser.addOptions({every, once, send, pages, notify});
+    if (const auto done = context.parse(
+            parser, arguments, u"watch [--every MINUTES] [--once] [--send] [--pages N] [--notify]"_s,
+            u"Runs the favorites batch in rounds and prints each torrent that the favorite filters accept and that "
+            u"no round reported before (a torrent is known by its detail page), with the round's number and what "
+            u"became of it: new, sent, in history (its name was sent before: not sent again), not sent (the "
+            u"client did not take it: the next round tries again). With --json each is one JSON object a line: "
+            u"the listing's keys, \"round\" and \"sent\". What was reported and sent is kept in watch.json in the "
+            u"profile folder, so a new run repeats nothing. SIGTERM or Ctrl+C ends it after the send under way."_s))
+        return *done;
+    if (!parser.positionalArguments().mid(1).isEmpty())
+        return context.fail(u"watch takes only options"_s, CliContext::UsageError);
+    WatchOptions options;
+    options.once = parser.isSet(once);
+    options.send = parser.isSet(send);
+    options.notify = parser.isSet(notify);
+    if (parser.isSet(every)) {
+        const auto minutes = minutesOption(parser.value(every));
+        if (!minutes || options.once)
+            return context.fail(options.once ? u"--every and --once do not go together"_s
+                                             : u"--every takes minutes, from 0.01 to a week"_s,
+                                CliContext::UsageError);
+        options.everyMinutes = *minutes;
+    }
+    if (parser.isSet(pages)) {
+        bool ok = false;
+        const int count = parser.value(pages).toInt(&ok);
+        if (!ok || count < 1 || count > kMaxFavoritesPageCount)
+            return context.fail(u"--pages takes a number from 1 to %1"_s.arg(kMaxFavoritesPageCount),
+                                CliContext::UsageError);
+        options.pages = count;
+    }
+
+    const StopSignals stop;
+    Watcher watcher(context, options);
+    if (options.once)
+        return watcher.round();
+    const auto period = std::chrono::milliseconds(qint64(options.everyMinutes * 60'000));
+    while (!StopSignals::requested()) {
+        const QDeadlineTimer next(period);
+        (void)watcher.round();
+        if (watcher.stuck())
+            return CliContext::Failure;
+        stop.waitUntil(next);
+    }
+    return CliContext::Success;
+}
+
+} // namespace marrowfin

@@ -1,0 +1,115 @@
+#include "WatchState.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kFormat = 1;
+
+QString timeText(const QDateTime& time)
+{
+    return time.toUTC().toString(Qt::ISODate);
+}
+
+} // namespace
+
+std::optional<WatchState> WatchState::load(const QString& file, QString* error)
+{
+    WatchState state;
+    state.m_file = file;
+    QFile in(file);
+    if (!in.exists())
+        return state;
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = in.errorString();
+        return std::nullopt;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = parseError.errorString();
+        return std::nullopt;
+    }
+    const QJsonObject root = document.object();
+    if (root.value(u"format"_s).toInt() != kFormat || !root.value(u"torrents"_s).isArray()) {
+        *error = u"it is not a watch state of this version"_s;
+        return std::nullopt;
+    }
+    state.m_rounds = std::max(0, root.value(u"rounds"_s).toInt());
+    for (const QJsonValue& value : root.value(u"torrents"_s).toArray()) {
+        const QJsonObject object = value.toObject();
+        Entry entry;
+        entry.path = object.value(u"path"_s).toString();
+        entry.name = object.value(u"name"_s).toString();
+        entry.downloadUrl = object.value(u"downloadUrl"_s).toString();
+        entry.sendDue = object.value(u"sendDue"_s).toBool();
+        entry.reported = QDateTime::fromString(object.value(u"reported"_s).toString(), Qt::ISODate);
+        if (object.value(u"sent"_s).isString())
+            entry.sent = QDateTime::fromString(object.value(u"sent"_s).toString(), Qt::ISODate);
+        if (entry.path.isEmpty()) {
+            *error = u"a torrent in it has no path"_s;
+            return std::nullopt;
+        }
+        state.m_entries.append(std::move(entry));
+    }
+    return state;
+}
+
+bool WatchState::save(QString* error) const
+{
+    QJsonArray torrents;
+    for (const Entry& entry : m_entries) {
+        QJsonObject object{{u"path"_s, entry.path},
+                           {u"name"_s, entry.name},
+                           {u"downloadUrl"_s, entry.downloadUrl},
+                           {u"reported"_s, timeText(entry.reported)},
+                           {u"sendDue"_s, entry.sendDue}};
+        object.insert(u"sent"_s, entry.sent ? QJsonValue(timeText(*entry.sent)) : QJsonValue(QJsonValue::Null));
+        torrents.append(object);
+    }
+    const QJsonObject root{{u"format"_s, kFormat}, {u"rounds"_s, m_rounds}, {u"torrents"_s, torrents}};
+    QSaveFile out(m_file);
+    // The temporary file is made owner-only before anything is written to it; the rename keeps its mode.
+    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        out.write(QJsonDocument(root).toJson(QJsonDocument::Indented)) < 0 || !out.commit()) {
+        *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+WatchState::Entry* WatchState::find(const QString& path)
+{
+    for (Entry& entry : m_entries) {
+        if (entry.path == path)
+            return &entry;
+    }
+    return nullptr;
+}
+
+void WatchState::add(Entry entry)
+{
+    if (m_entries.size() >= kLimit)
+        m_entries.remove(0, m_entries.size() - kLimit + 1);
+    m_entries.append(std::move(entry));
+}
+
+QStringList WatchState::due() const
+{
+    QStringList paths;
+    for (const Entry& entry : m_entries) {
+        if (entry.sendDue)
+            paths.append(entry.path);
+    }
+    return paths;
+}
+
+} // namespace marrowfin

@@ -1,0 +1,237 @@
+#include "CliDemoTest.h"
+
+#include "demo/DemoHttp.h"
+#include "support/TransmissionDaemon.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+
+using namespace marrowfin::clitest;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The watcher against one demo site whose newest list grows between rounds (its /_demo/add); each test has its own
+// profile with a filter that accepts every name and rounds of one page, so a round reports exactly what was added
+// since the round before.
+class CliWatch : public CliDemoTest
+{
+protected:
+    static void SetUpTestSuite() { startDemo(); }
+
+    void SetUp() override
+    {
+        CliDemoTest::SetUp();
+        ASSERT_EQ(cli({u"login"_s, u"--anonymous"_s}).exitCode, 0);
+        ASSERT_EQ(cli({u"filters"_s, u"add"_s, u"."_s}).exitCode, 0);
+        useUtorrent(u"admin"_s);
+        // The first round reports what is listed already.
+        ASSERT_EQ(watch().size(), 25U);
+    }
+
+    void useUtorrent(const QString& password) const
+    {
+        const QString port = QString::number(QUrl(QString::fromStdString(demo().utorrent("/"))).port());
+        ASSERT_EQ(cli({u"remote"_s, u"set"_s, u"--client"_s, u"Utorrent"_s, u"--address"_s, u"127.0.0.1"_s, u"--port"_s,
+                       port, u"--user"_s, u"admin"_s, u"--password"_s, password})
+                      .exitCode,
+                  0);
+    }
+
+    // New torrents at the top of the site's newest list; their names, newest first.
+    static QStringList addTorrents(int count)
+    {
+        const auto reply = marrowfin::demotest::get(demo().site("/_demo/add?count=" + std::to_string(count)));
+        EXPECT_EQ(reply.status, 200);
+        QStringList names;
+        for (const QString& line : reply.text().split(u'\n', Qt::SkipEmptyParts))
+            names.prepend(line.section(u'\t', 1));
+        return names;
+    }
+
+    // One round; its JSON lines.
+    std::vector<QJsonObject> watch(const QStringList& extra = {}, int expectedStatus = 0, CliRun* run = nullptr) const
+    {
+        const CliRun round = cli(QStringList{u"--json"_s, u"watch"_s, u"--once"_s, u"--pages"_s, u"1"_s} + extra);
+        EXPECT_EQ(round.exitCode, expectedStatus) << round.err.toStdString();
+        if (run != nullptr)
+            *run = round;
+        std::vector<QJsonObject> lines;
+        for (const QString& line : round.out.split(u'\n', Qt::SkipEmptyParts))
+            lines.push_back(QJsonDocument::fromJson(line.toUtf8()).object());
+        return lines;
+    }
+
+    // Names joined by " | ", for readable failures.
+    static std::string names(const std::vector<QJsonObject>& lines)
+    {
+        QStringList names;
+        for (const QJsonObject& line : lines)
+            names.append(line.value(u"name"_s).toString());
+        return joined(names);
+    }
+    static std::string joined(const QStringList& names) { return names.join(u" | "_s).toStdString(); }
+    // The history shows the last sent first; a round sends in page order.
+    static std::string sentLastFirst(QStringList names)
+    {
+        std::reverse(names.begin(), names.end());
+        return joined(names);
+    }
+
+    std::string history() const
+    {
+        QStringList names;
+        for (const QJsonValue& name :
+             QJsonDocument::fromJson(cli({u"--json"_s, u"history"_s, u"list"_s}).out.toUtf8()).array())
+            names.append(name.toString());
+        return joined(names);
+    }
+
+    QString stateFile() const { return m_profile.filePath(u"watch.json"_s); }
+};
+
+} // namespace
+
+// Each new torrent is reported once and sent once; a round with the client down reports its matches as not sent
+// and the next round sends them; a new run repeats nothing.
+TEST_F(CliWatch, ReportsAndSendsEachNewMatchOnceAcrossRounds)
+{
+    EXPECT_TRUE(watch().empty()) << "nothing new since the first round";
+
+    const QStringList first = addTorrents(2);
+    const auto sent = watch({u"--send"_s});
+    EXPECT_EQ(names(sent), joined(first));
+    for (const QJsonObject& line : sent) {
+        EXPECT_TRUE(line.value(u"sent"_s).toBool());
+        EXPECT_TRUE(line.value(u"isDownloaded"_s).toBool());
+        EXPECT_EQ(line.value(u"round"_s).toInt(), 3) << "rounds are counted across runs";
+        EXPECT_TRUE(line.value(u"detailsUrl"_s).isString());
+    }
+
+    useUtorrent(u"wrong"_s);
+    const QStringList second = addTorrents(2);
+    CliRun down;
+    const auto refused = watch({u"--send"_s}, 0, &down);
+    EXPECT_EQ(names(refused), joined(second));
+    for (const QJsonObject& line : refused)
+        EXPECT_FALSE(line.value(u"sent"_s).toBool());
+    EXPECT_TRUE(down.err.contains(u"Connection with server failed."_s)) << down.err.toStdString();
+
+    useUtorrent(u"admin"_s);
+    const auto retried = watch({u"--send"_s});
+    EXPECT_EQ(names(retried), joined(second)) << "the matches the client refused are sent by the next round";
+    EXPECT_TRUE(watch({u"--send"_s}).empty());
+    EXPECT_EQ(history(), sentLastFirst(first + second)) << "each sent once";
+
+    QFile state(stateFile());
+    ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+    EXPECT_EQ(state.permissions() &
+                  (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup | QFileDevice::WriteOther),
+              QFileDevice::Permissions());
+    const QJsonObject stored = QJsonDocument::fromJson(state.readAll()).object();
+    EXPECT_EQ(stored.value(u"rounds"_s).toInt(), 6);
+    EXPECT_EQ(stored.value(u"torrents"_s).toArray().size(), 29);
+}
+
+// A watcher killed after a send but before it wrote its state: the state is as before the round, and the history,
+// written by the send itself, keeps the torrents from going to the client twice. A state that cannot be read is
+// left as it is and nothing is fetched or sent.
+TEST_F(CliWatch, TheHistoryCatchesASendTheStateDidNotKeep)
+{
+    QFile state(stateFile());
+    ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+    const QByteArray before = state.readAll();
+    state.close();
+    const QStringList added = addTorrents(2);
+    const auto uploads = [] { return marrowfin::demotest::get(demo().utorrent("/_demo/received")).body; };
+    const std::string uploadsBefore = uploads();
+    EXPECT_EQ(names(watch({u"--send"_s})), joined(added));
+    const std::string uploadsAfter = uploads();
+    EXPECT_NE(uploadsAfter, uploadsBefore);
+
+    ASSERT_TRUE(state.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    state.write(before);
+    state.close();
+    const auto again = watch({u"--send"_s});
+    EXPECT_EQ(names(again), joined(added)) << "reported again, as the state lost them";
+    for (const QJsonObject& line : again)
+        EXPECT_FALSE(line.value(u"sent"_s).toBool());
+    EXPECT_EQ(uploads(), uploadsAfter) << "nothing reached the client twice";
+    EXPECT_EQ(history(), sentLastFirst(added));
+
+    ASSERT_TRUE(state.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    state.write("{ not a state");
+    state.close();
+    addTorrents(1);
+    CliRun broken;
+    EXPECT_TRUE(watch({u"--send"_s}, 1, &broken).empty());
+    EXPECT_TRUE(broken.err.contains(stateFile())) << broken.err.toStdString();
+    ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+    EXPECT_EQ(state.readAll(), "{ not a state");
+    EXPECT_EQ(history(), sentLastFirst(added));
+}
+
+// The loop: rounds follow --every, and SIGTERM ends it cleanly at once while it waits. A site that cannot be read
+// fails a single round with status 1; wrong options are usage errors.
+TEST_F(CliWatch, RoundsInALoopEndOnSigtermAndFailuresAreReported)
+{
+    QProcess loop;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"MARROWFIN_CONFIG_DIR"_s, m_profile.path());
+    loop.setProcessEnvironment(environment);
+    loop.start(QString::fromUtf8(MARROWFIN_CLI_PATH),
+               {u"--site-host"_s, QString::fromStdString(demo().host()), u"--json"_s, u"watch"_s, u"--pages"_s, u"1"_s,
+                u"--every"_s, u"0.01"_s});
+    ASSERT_TRUE(loop.waitForStarted());
+    const QStringList added = addTorrents(1);
+    QByteArray output;
+    for (int i = 0; i < 100 && !output.contains('\n'); ++i) {
+        loop.waitForReadyRead(100);
+        output += loop.readAllStandardOutput();
+    }
+    const QJsonObject line = QJsonDocument::fromJson(output.left(output.indexOf('\n'))).object();
+    EXPECT_EQ(line.value(u"name"_s).toString(), added.value(0));
+    EXPECT_GE(line.value(u"round"_s).toInt(), 2);
+    ::kill(pid_t(loop.processId()), SIGTERM);
+    ASSERT_TRUE(loop.waitForFinished(10000));
+    EXPECT_EQ(loop.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(loop.exitCode(), 0);
+
+    const CliRun unreachable = cli({u"watch"_s, u"--once"_s, u"--pages"_s, u"2"_s},
+                                   u"127.0.0.1:%1"_s.arg(marrowfin::test::TransmissionDaemon::freePort()));
+    EXPECT_EQ(unreachable.exitCode, 1);
+    EXPECT_TRUE(unreachable.err.contains(u"could not be fetched"_s)) << unreachable.err.toStdString();
+
+    for (const QStringList& wrong : {QStringList{u"--once"_s, u"--every"_s, u"5"_s},
+                                     {u"--every"_s, u"0"_s},
+                                     {u"--pages"_s, u"0"_s},
+                                     {u"--pages"_s, u"101"_s},
+                                     {u"extra"_s}})
+        EXPECT_EQ(cli(QStringList{u"watch"_s} + wrong).exitCode, 2) << wrong.join(u' ').toStdString();
+}
+
+// --send with a real transmission-daemon: the new torrents land in the daemon.
+TEST_F(CliWatch, SendsToARealTransmissionDaemon)
+{
+    marrowfin::test::TransmissionDaemon daemon;
+    ASSERT_TRUE(daemon.started());
+    ASSERT_EQ(cli({u"remote"_s, u"set"_s, u"--client"_s, u"Transmission"_s, u"--address"_s, u"127.0.0.1"_s, u"--port"_s,
+                   QString::number(daemon.port()), u"--user"_s, QString(), u"--password"_s, QString()})
+                  .exitCode,
+              0);
+    const QStringList added = addTorrents(2);
+    const auto sent = watch({u"--send"_s});
+    EXPECT_EQ(names(sent), joined(added));
+    const std::optional<QStringList> held = daemon.torrentNames();
+    ASSERT_TRUE(held.has_value());
+    EXPECT_EQ(held->size(), 2);
+    EXPECT_EQ(history(), sentLastFirst(added));
+}
