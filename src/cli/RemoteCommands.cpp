@@ -87,7 +87,8 @@ int remoteSet(CliContext& context, QCommandLineParser& parser, const QCommandLin
     if (parser.isSet(client)) {
         chosen = BitClientRegistry::find(parser.value(client));
         if (!chosen)
-            return context.fail(u"--client takes Vuze, Transmission or Utorrent"_s, CliContext::UsageError);
+            return context.fail(u"--client takes Vuze, Transmission, Utorrent, Qbittorrent or Deluge"_s,
+                                CliContext::UsageError);
     }
     if (parser.isSet(port)) {
         bool ok = false;
@@ -150,10 +151,11 @@ int RemoteCommands::remote(CliContext& context, const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.addPositionalArgument(u"action"_s, u"show | set | test"_s);
-    const QCommandLineOption client(u"client"_s,
-                                    u"Vuze, Transmission or Utorrent; without --port the port becomes "
-                                    u"the client's default."_s,
-                                    u"NAME"_s);
+    const QCommandLineOption client(
+        u"client"_s,
+        u"Vuze, Transmission, Utorrent, Qbittorrent or Deluge; without --port the port becomes "
+        u"the client's default."_s,
+        u"NAME"_s);
     const QCommandLineOption address(u"address"_s, u"Host name or address of the computer running the client."_s,
                                      u"A"_s);
     const QCommandLineOption port(u"port"_s, u"Port of the client's web interface."_s, u"P"_s);

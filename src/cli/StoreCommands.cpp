@@ -45,7 +45,7 @@ QStringList allowedValues(QStringView key)
     if (key == automaticLogin || key == anonymousLogin)
         return {kSettingYes.toString(), kSettingNo.toString()};
     if (key == serverClient)
-        return {u"Vuze"_s, u"Transmission"_s, u"Utorrent"_s};
+        return {u"Vuze"_s, u"Transmission"_s, u"Utorrent"_s, u"Qbittorrent"_s, u"Deluge"_s};
     return {};
 }
 

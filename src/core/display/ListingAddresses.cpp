@@ -55,7 +55,8 @@ QString profileAddress(const QString& userName, const QString& siteHost)
 
 QString sendAddress(const QString& downloadUrl, const QString& siteHost)
 {
-    if (downloadUrl.contains(siteHost))
+    // A magnet link is handed to the client as it stands.
+    if (downloadUrl.startsWith(u"magnet:"_s, Qt::CaseInsensitive) || downloadUrl.contains(siteHost))
         return downloadUrl;
     return u"http://"_s + siteHost + downloadUrl;
 }

@@ -110,8 +110,7 @@ void HttpRequest::sendOnce()
     if (!post) {
         outgoing.add(QStringLiteral("Content-Type"), QStringLiteral("text/html"));
     } else if (m_client) {
-        outgoing.add(QStringLiteral("Content-Type"),
-                     QStringLiteral("multipart/form-data; boundary=") + QLatin1String(formBoundary));
+        outgoing.add(QStringLiteral("Content-Type"), m_client->uploadContentType());
         outgoing.add(QStringLiteral("Keep-Alive"), QStringLiteral("115"));
         outgoing.add(QStringLiteral("Accept"), QLatin1String(kMultipartAccept));
         body = m_client->getData();
@@ -122,7 +121,9 @@ void HttpRequest::sendOnce()
         outgoing.add(QStringLiteral("Content-Length"), QString::number(body->size()));
     }
     if (body && lcNet().isDebugEnabled()) {
-        qCDebug(lcNet).noquote() << QStringLiteral("DATA: ") + describeBodyForLog(*body, m_client != nullptr);
+        const std::optional<QString> own = m_client ? m_client->uploadForLog(*body) : std::nullopt;
+        qCDebug(lcNet).noquote() << QStringLiteral("DATA: ") +
+                                        own.value_or(describeBodyForLog(*body, m_client != nullptr));
     }
 
     for (const auto& [name, value] : m_extraHeaders.entries()) {

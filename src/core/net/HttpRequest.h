@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FormBoundary.h"
 #include "HttpHeaders.h"
 #include "HttpResponse.h"
 
@@ -15,8 +16,6 @@ namespace marrowfin {
 class BitClient;
 class HttpContext;
 
-// The multipart boundary of upload bodies; the remote client adapters separate their parts with the same text.
-inline constexpr char formBoundary[] = "---------------------------20072377098235644401115438165";
 // The site serves its full desktop pages, which every page pattern is written against, only to a desktop browser.
 inline constexpr char kDesktopUserAgent[] = "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_9_2) AppleWebKit/537.36 (KHTML, "
                                             "like Gecko) Chrome/34.0.1847.116 Safari/537.36";

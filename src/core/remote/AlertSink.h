@@ -11,6 +11,8 @@ namespace marrowfin {
 inline constexpr QStringView kAlertButton = u"Ok";
 inline constexpr QStringView kBadUrlTitle = u"Problem with website.";
 inline constexpr QStringView kBadUrlMessage = u"The download url is bad.";
+// A magnet link for a client whose upload takes files only; the title is kBadUrlTitle.
+inline constexpr QStringView kFilesOnlyMessage = u"This client takes torrent files only.";
 inline constexpr QStringView kConnectionFailedTitle = u"Connection with server failed.";
 inline constexpr QStringView kConnectionFailedMessage =
     u"Please make sure you have correctly setup your remote download settings.";

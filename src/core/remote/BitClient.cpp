@@ -1,5 +1,7 @@
 #include "BitClient.h"
 
+#include "Deluge.h"
+#include "Qbittorrent.h"
 #include "Transmission.h"
 #include "Utorrent.h"
 #include "Vuze.h"
@@ -19,6 +21,10 @@ QString BitClient::getClientByIndex(int index)
         return u"Transmission"_s;
     if (Utorrent::getIndex() == index)
         return u"Utorrent"_s;
+    if (Qbittorrent::getIndex() == index)
+        return u"Qbittorrent"_s;
+    if (Deluge::getIndex() == index)
+        return u"Deluge"_s;
     return u""_s;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/net/FormBoundary.h"
 #include "core/net/HttpContext.h"
 
 #include <QByteArray>
@@ -41,12 +42,32 @@ public:
     [[nodiscard]] static int getIndex() { return -1; }
     [[nodiscard]] static QString getDefaultPort() { return QString(); }
     [[nodiscard]] static QString getDefaultDescription() { return QString(); }
-    // The client name at a picker position: "Vuze" for 0, "Transmission" for 1, "Utorrent" for 2, else "".
+    // The client name at a picker position: "Vuze" for 0, "Transmission" for 1, "Utorrent" for 2, "Qbittorrent"
+    // for 3, "Deluge" for 4, else "".
     [[nodiscard]] static QString getClientByIndex(int index);
 
-    // The complete multipart/form-data body, parts separated by formBoundary. Called on a worker thread;
-    // two calls give the same bytes. The adapters return multipartBody().
+    // The complete upload body: for most clients multipart/form-data, parts separated by formBoundary. Called on
+    // a worker thread; two calls give the same bytes.
     [[nodiscard]] virtual QByteArray getData() const = 0;
+    // The Content-Type of getData().
+    [[nodiscard]] virtual QString uploadContentType() const
+    {
+        return QStringLiteral("multipart/form-data; boundary=") + QLatin1StringView(formBoundary);
+    }
+    // What the debug log shows of getData() in place of its first bytes, when those may hold a secret; nothing
+    // leaves the usual description.
+    [[nodiscard]] virtual std::optional<QString> uploadForLog(const QByteArray& body) const
+    {
+        (void)body;
+        return std::nullopt;
+    }
+    // Whether the client took the upload, from its answer: any status from 200 to 299 unless the client says more
+    // in its body.
+    [[nodiscard]] virtual bool uploadAccepted(int statusCode, const QByteArray& body) const
+    {
+        (void)body;
+        return statusCode >= 200 && statusCode <= 299;
+    }
     // Where the upload is posted; an empty QUrl when the texts do not make an address.
     [[nodiscard]] virtual QUrl getUrl() const { return hostAddress(QStringLiteral("/")); }
     // The client's own web page; with a user name the address carries user name and password, percent-escaped.
@@ -60,6 +81,15 @@ public:
     [[nodiscard]] virtual bool uploadAnotherWay(const HttpRequest& refused)
     {
         (void)refused;
+        return false;
+    }
+
+    // Whether the client can be handed a magnet link, and the handing (after the handshake). Blocks; true when the
+    // client took the link. The base takes none.
+    [[nodiscard]] virtual bool takesMagnetLinks() const { return false; }
+    [[nodiscard]] virtual bool addMagnetLink(const QString& link)
+    {
+        (void)link;
         return false;
     }
 

@@ -1,5 +1,7 @@
 #include "BitClientRegistry.h"
 
+#include "Deluge.h"
+#include "Qbittorrent.h"
 #include "Transmission.h"
 #include "Utorrent.h"
 #include "Vuze.h"
@@ -19,10 +21,10 @@ constexpr BitClientClass entry(QStringView name)
             }};
 }
 
-const std::array<BitClientClass, 3> kClasses{
-    entry<Vuze>(u"Vuze"),
-    entry<Transmission>(u"Transmission"),
-    entry<Utorrent>(u"Utorrent"),
+const std::array<BitClientClass, 5> kClasses{
+    entry<Vuze>(u"Vuze"),         entry<Transmission>(u"Transmission"),
+    entry<Utorrent>(u"Utorrent"), entry<Qbittorrent>(u"Qbittorrent"),
+    entry<Deluge>(u"Deluge"),
 };
 
 } // namespace

@@ -13,20 +13,21 @@ namespace marrowfin {
 // The class-level side of one adapter, reached by its client name.
 struct BitClientClass
 {
-    QStringView name; // "Vuze", "Transmission" or "Utorrent": the stored choice and the class's name
+    QStringView
+        name; // "Vuze", "Transmission", "Utorrent", "Qbittorrent" or "Deluge": the stored choice and the class's name
     int (*getIndex)();
     QString (*getDefaultPort)();
     QString (*getDefaultDescription)();
     std::unique_ptr<BitClient> (*create)(std::shared_ptr<HttpContext> context);
 };
 
-// The three supported clients by name. Any other text, the empty one included, has no adapter.
+// The five supported clients by name. Any other text, the empty one included, has no adapter.
 class BitClientRegistry final
 {
 public:
     BitClientRegistry() = delete;
 
-    // In picker order: Vuze, Transmission, Utorrent.
+    // In picker order: Vuze, Transmission, Utorrent, Qbittorrent, Deluge.
     [[nodiscard]] static std::span<const BitClientClass> classes();
     // Exact, case-sensitive; nullptr for a name without adapter.
     [[nodiscard]] static const BitClientClass* find(QStringView name);

@@ -70,8 +70,24 @@ void FetchPageDownload::main()
 FetchPageDownload::Outcome FetchPageDownload::send()
 {
     const ServerInfo::Values server = ServerInfo::sharedInstance().values();
+    const auto makeClient = [&]() -> std::shared_ptr<BitClient> {
+        std::shared_ptr<BitClient> client = BitClientRegistry::create(server.client.value_or(QString()), m_context);
+        if (!client) {
+            qCDebug(lcRemote) << "no adapter for the client name" << server.client.value_or(QString());
+            return nullptr;
+        }
+        client->setAddress(server.address.value_or(QString()));
+        client->setPort(server.port.value_or(QString()));
+        client->setUsername(server.username.value_or(QString()));
+        client->setPassword(server.password.value_or(QString()));
+        return client;
+    };
 
     m_fileUrl = url();
+    if (isMagnetLink(m_fileUrl)) {
+        const std::shared_ptr<BitClient> client = makeClient();
+        return client ? sendMagnetLink(*client) : Outcome::ConnectionFailed;
+    }
     if (!m_fileUrl.toString().contains(u'=')) {
         // The site's plain download addresses redirect to one that names the file after its last "=".
         const auto answer = plainGet(m_fileUrl, *m_context, kRedirectCheckTimeoutSeconds);
@@ -89,15 +105,9 @@ FetchPageDownload::Outcome FetchPageDownload::send()
         return Outcome::BadUrl;
     }
 
-    const std::shared_ptr<BitClient> client = BitClientRegistry::create(server.client.value_or(QString()), m_context);
-    if (!client) {
-        qCDebug(lcRemote) << "no adapter for the client name" << server.client.value_or(QString());
+    const std::shared_ptr<BitClient> client = makeClient();
+    if (!client)
         return Outcome::ConnectionFailed;
-    }
-    client->setAddress(server.address.value_or(QString()));
-    client->setPort(server.port.value_or(QString()));
-    client->setUsername(server.username.value_or(QString()));
-    client->setPassword(server.password.value_or(QString()));
     client->setFilename(uploadFileName(m_fileUrl.toString()));
     client->setFile(file->body);
     client->setSessionId();
@@ -108,19 +118,47 @@ FetchPageDownload::Outcome FetchPageDownload::send()
     upload.setUsername(server.username);
     upload.setPassword(server.password);
     upload.request();
-    if (!upload.isResponseValid() && !client->uploadAnotherWay(upload)) {
+    const bool accepted = upload.urlResponse() && client->uploadAccepted(upload.urlResponse()->statusCode,
+                                                                         upload.responseData().value_or(QByteArray()));
+    if (!accepted && !client->uploadAnotherWay(upload)) {
         qCDebug(lcRemote) << "the client did not take the torrent; upload status"
                           << (upload.urlResponse() ? upload.urlResponse()->statusCode : 0);
         return Outcome::ConnectionFailed;
     }
+    (void)recordInHistory();
+    return Outcome::Sent;
+}
 
+FetchPageDownload::Outcome FetchPageDownload::sendMagnetLink(BitClient& client) const
+{
+    if (!client.takesMagnetLinks()) {
+        qCDebug(lcRemote) << "the client takes torrent files only; a magnet link was not sent";
+        return Outcome::FilesOnly;
+    }
+    client.setSessionId();
+    if (!client.addMagnetLink(m_fileUrl.toString(QUrl::FullyEncoded))) {
+        qCDebug(lcRemote) << "the client did not take the magnet link";
+        return Outcome::ConnectionFailed;
+    }
+    (void)recordInHistory();
+    return Outcome::Sent;
+}
+
+bool FetchPageDownload::recordInHistory() const
+{
     if (const std::shared_ptr<SettingsStore> store = SettingsStore::shared()) {
-        if (!appendToTorrentHistory(*store, m_name))
-            qCWarning(lcRemote) << "the torrent was sent but the download history could not be written";
+        if (appendToTorrentHistory(*store, m_name))
+            return true;
+        qCWarning(lcRemote) << "the torrent was sent but the download history could not be written";
     } else {
         qCWarning(lcRemote) << "the torrent was sent; no settings store holds the download history";
     }
-    return Outcome::Sent;
+    return false;
+}
+
+bool FetchPageDownload::isMagnetLink(const QUrl& url)
+{
+    return url.scheme().compare(u"magnet"_s, Qt::CaseInsensitive) == 0;
 }
 
 void FetchPageDownload::raise(Outcome outcome) const
@@ -130,6 +168,8 @@ void FetchPageDownload::raise(Outcome outcome) const
         return;
     if (outcome == Outcome::BadUrl)
         sink->raiseAlert(kBadUrlTitle.toString(), kBadUrlMessage.toString());
+    else if (outcome == Outcome::FilesOnly)
+        sink->raiseAlert(kBadUrlTitle.toString(), kFilesOnlyMessage.toString());
     else
         sink->raiseAlert(kConnectionFailedTitle.toString(), kConnectionFailedMessage.toString());
 }

@@ -9,12 +9,14 @@
 namespace marrowfin {
 
 class AlertSink;
+class BitClient;
 class HttpContext;
 
 // The download button's operation: fetches a torrent file from the site, hands it to the configured remote client
 // (handshake, then upload), records the name in the download history and delivers the name; on any failure it
-// raises one alert and delivers none. The history change is one step under the history lock, so sends from
-// several queues, or from the application and the command line at once, lose no entry.
+// raises one alert and delivers none. A magnet link has no file to fetch: the client is handed the link itself. The
+// history change is one step under the history lock, so sends from several queues, or from the application and the
+// command line at once, lose no entry.
 class FetchPageDownload final : public FetchPage
 {
 public:
@@ -24,6 +26,7 @@ public:
         Sent,
         BadUrl,           // nothing, or no torrent, came from the download address
         ConnectionFailed, // no adapter for the stored client, or the client did not take the torrent
+        FilesOnly,        // a magnet link, and a client that takes torrent files only
     };
 
     // `url` may be empty (a torrent without download address). A null `alerts` takes AlertSink::installed() when
@@ -46,12 +49,17 @@ public:
         return FetchPage::selectorFor<QString>(std::move(callback));
     }
 
+    // A "magnet:" address: a link for the client, not a file to fetch.
+    [[nodiscard]] static bool isMagnetLink(const QUrl& url);
+
     // The file name the upload declares: the text after the last "=" of the address, or the whole address when it
     // has none, with '"', CR and LF percent-escaped so that the name cannot end its multipart header.
     [[nodiscard]] static QString uploadFileName(const QString& addressText);
 
 private:
     [[nodiscard]] Outcome send();
+    [[nodiscard]] Outcome sendMagnetLink(BitClient& client) const;
+    [[nodiscard]] bool recordInHistory() const;
     void raise(Outcome outcome) const;
 
     QString m_name;

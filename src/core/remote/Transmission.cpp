@@ -94,7 +94,16 @@ bool Transmission::uploadAnotherWay(const HttpRequest& refused)
     if (status != kConflict && status != kNotFound)
         return false;
 
-    QJsonObject arguments{{u"metainfo"_s, base64Encoding(file())}, {u"paused"_s, false}};
+    return torrentAdd(QJsonObject{{u"metainfo"_s, base64Encoding(file())}, {u"paused"_s, false}});
+}
+
+bool Transmission::addMagnetLink(const QString& link)
+{
+    return torrentAdd(QJsonObject{{u"filename"_s, link}, {u"paused"_s, false}});
+}
+
+bool Transmission::torrentAdd(const QJsonObject& arguments)
+{
     const QString body =
         QString::fromUtf8(QJsonDocument(QJsonObject{{u"method"_s, u"torrent-add"_s}, {u"arguments"_s, arguments}})
                               .toJson(QJsonDocument::Compact));

@@ -2,6 +2,8 @@
 
 #include "BitClient.h"
 
+#include <QJsonObject>
+
 namespace marrowfin {
 
 // Transmission with remote access enabled. The handshake asks the RPC address for a session id. The upload goes
@@ -31,8 +33,16 @@ public:
 
     [[nodiscard]] QString postfixData() const override;
 
+    [[nodiscard]] bool takesMagnetLinks() const override { return true; }
+    // torrent-add over the RPC with the link as "filename".
+    [[nodiscard]] bool addMagnetLink(const QString& link) override;
+
     // The RPC's answer to torrent-add, judged: true for an added or an already present torrent.
     [[nodiscard]] static bool torrentAddSucceeded(const QByteArray& answer);
+
+private:
+    // torrent-add with these arguments and the session id, once more with the id of a 409 answer.
+    [[nodiscard]] bool torrentAdd(const QJsonObject& arguments);
 };
 
 } // namespace marrowfin

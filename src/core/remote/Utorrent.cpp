@@ -55,4 +55,16 @@ void Utorrent::setSessionId()
     assignSessionId(request.result());
 }
 
+bool Utorrent::addMagnetLink(const QString& link)
+{
+    HttpRequest request(hostAddress(u"/gui/?token="_s + sessionId().value_or(QString()) + u"&action=add-url&s="_s +
+                                    QString::fromLatin1(QUrl::toPercentEncoding(link))),
+                        context());
+    request.setExtraHeaders({{u"X-Requested-With"_s, u"XMLHttpRequest"_s}});
+    request.setUsername(username());
+    request.setPassword(password());
+    request.request();
+    return request.isResponseValid();
+}
+
 } // namespace marrowfin

@@ -24,6 +24,10 @@ public:
     [[nodiscard]] QUrl getWebUrl() const override;
     // GET /gui/token.html; the token, or the whole page when the pattern does not match, becomes the session id.
     void setSessionId() override;
+
+    [[nodiscard]] bool takesMagnetLinks() const override { return true; }
+    // The add-url action with the token, the link percent-escaped.
+    [[nodiscard]] bool addMagnetLink(const QString& link) override;
 };
 
 } // namespace marrowfin

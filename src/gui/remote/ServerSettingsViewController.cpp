@@ -117,7 +117,9 @@ void ServerSettingsViewController::loadView()
     m_clientLabel = new QLabel(kClientLabel.toString(), m_form);
     m_clientLabel->setFont(systemFont(14, true));
     m_serverClient =
-        new SegmentedControl({kVuzeTitle.toString(), kTransmissionTitle.toString(), kUtorrentTitle.toString()}, m_form);
+        new SegmentedControl({kVuzeTitle.toString(), kTransmissionTitle.toString(), kUtorrentTitle.toString(),
+                              kQbittorrentTitle.toString(), kDelugeTitle.toString()},
+                             m_form);
     m_serverClient->setObjectName(u"serverClient"_s);
 
     m_serverDescription = new QPlainTextEdit(m_form);

@@ -33,10 +33,12 @@ public:
     static constexpr QStringView kTabImage = u"tabbar-settings.png";
     static constexpr int kTabTag = 0;
     static constexpr QStringView kTestButtonTitle = u"Test remote settings";
-    // The client picker's segments, at the adapters' picker positions 0, 1, 2.
+    // The client picker's segments, at the adapters' picker positions 0 to 4.
     static constexpr QStringView kVuzeTitle = u"Vuze";
     static constexpr QStringView kTransmissionTitle = u"Transmission";
     static constexpr QStringView kUtorrentTitle = u"uTorrent";
+    static constexpr QStringView kQbittorrentTitle = u"qBittorrent";
+    static constexpr QStringView kDelugeTitle = u"Deluge";
     static constexpr int kContentHeight = 640;
 
     explicit ServerSettingsViewController(QObject* parent = nullptr);

@@ -4,10 +4,16 @@
 #include "core/net/HttpRequest.h"
 #include "core/remote/BencodeCheck.h"
 #include "core/remote/BitClientRegistry.h"
+#include "core/remote/Deluge.h"
+#include "core/remote/Qbittorrent.h"
 #include "core/remote/Transmission.h"
 #include "core/remote/Utorrent.h"
 #include "core/remote/Vuze.h"
 #include "support/TestHttpServer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -43,14 +49,20 @@ TEST(BitClientClasses, ValuesNamesAndRegistryAgree)
     EXPECT_EQ(Transmission::getDefaultPort(), u"9091"_s);
     EXPECT_EQ(Utorrent::getIndex(), 2);
     EXPECT_EQ(Utorrent::getDefaultPort(), u"8080"_s);
+    EXPECT_EQ(Qbittorrent::getIndex(), 3);
+    EXPECT_EQ(Qbittorrent::getDefaultPort(), u"8080"_s);
+    EXPECT_EQ(Deluge::getIndex(), 4);
+    EXPECT_EQ(Deluge::getDefaultPort(), u"8112"_s);
 
     EXPECT_EQ(BitClient::getClientByIndex(0), u"Vuze"_s);
     EXPECT_EQ(BitClient::getClientByIndex(1), u"Transmission"_s);
     EXPECT_EQ(BitClient::getClientByIndex(2), u"Utorrent"_s);
-    EXPECT_EQ(BitClient::getClientByIndex(3), u""_s);
+    EXPECT_EQ(BitClient::getClientByIndex(3), u"Qbittorrent"_s);
+    EXPECT_EQ(BitClient::getClientByIndex(4), u"Deluge"_s);
+    EXPECT_EQ(BitClient::getClientByIndex(5), u""_s);
     EXPECT_EQ(BitClient::getClientByIndex(-1), u""_s);
 
-    ASSERT_EQ(BitClientRegistry::classes().size(), 3u);
+    ASSERT_EQ(BitClientRegistry::classes().size(), 5u);
     for (const BitClientClass& one : BitClientRegistry::classes()) {
         // The picker position of a name leads back to the same name, and the help text names the default port.
         EXPECT_EQ(BitClient::getClientByIndex(one.getIndex()), one.name.toString());
@@ -183,6 +195,48 @@ TEST(TransmissionRpc, AddedAndDuplicateAreSuccessAnythingElseIsNot)
     EXPECT_FALSE(Transmission::torrentAddSucceeded(R"({"result":"success"})"));
     EXPECT_FALSE(Transmission::torrentAddSucceeded("<html>Torrent Added</html>"));
     EXPECT_FALSE(Transmission::torrentAddSucceeded(""));
+}
+
+// The answers of the clients with a web API, judged: only their own word for success counts, whatever the status.
+TEST(WebApiAnswers, OnlyTheClientsWordForSuccessCounts)
+{
+    const struct
+    {
+        const char* answer;
+        bool qbittorrent;
+        bool deluge;
+    } cases[] = {
+        {"Ok.", true, false},
+        {"Ok.\n", true, false},
+        {"Fails.", false, false},
+        {"", false, false},
+        {R"({"result": "0123abcd", "error": null, "id": 1})", false, true},
+        {R"({"result": null, "error": {"message": "AddTorrentError: Torrent already in session (0123)."}})", false,
+         true},
+        {R"({"result": null, "error": {"message": "Not authenticated", "code": 1}})", false, false},
+        {R"({"result": true, "error": null})", false, false},
+        {R"({"result": "", "error": null})", false, false},
+    };
+    const Qbittorrent qbittorrent;
+    const Deluge deluge;
+    for (const auto& one : cases) {
+        EXPECT_EQ(qbittorrent.uploadAccepted(200, one.answer), one.qbittorrent) << one.answer;
+        EXPECT_EQ(deluge.uploadAccepted(200, one.answer), one.deluge) << one.answer;
+        EXPECT_FALSE(qbittorrent.uploadAccepted(500, one.answer)) << one.answer;
+        EXPECT_FALSE(deluge.uploadAccepted(403, one.answer)) << one.answer;
+    }
+
+    Deluge upload;
+    upload.setFilename(u"a b.torrent"_s);
+    upload.setFile("d4:infod4:name1:xee");
+    const QJsonObject call = QJsonDocument::fromJson(upload.getData()).object();
+    EXPECT_EQ(call.value(u"method"_s).toString(), u"core.add_torrent_file"_s);
+    const QJsonArray params = call.value(u"params"_s).toArray();
+    ASSERT_EQ(params.size(), 3);
+    EXPECT_EQ(params.at(0).toString(), u"a b.torrent"_s);
+    EXPECT_EQ(QByteArray::fromBase64(params.at(1).toString().toLatin1()), "d4:infod4:name1:xee");
+    EXPECT_TRUE(params.at(2).isObject());
+    EXPECT_EQ(upload.uploadContentType(), u"application/json"_s);
 }
 
 TEST(BencodeCheck, TakesTorrentsAndRefusesPagesAndBrokenFiles)

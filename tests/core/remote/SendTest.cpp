@@ -2,6 +2,7 @@
 
 #include "support/TestHttpServer.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -106,7 +107,7 @@ TEST_F(ScriptedSend, ClientFailuresAlertAndLeaveTheHistoryUnchanged)
 
     configure(u"Vuze"_s, 1);
     expectFailure("an unreachable client");
-    configure(u"Deluge"_s, client.port());
+    configure(u"Nonesuch"_s, client.port());
     expectFailure("a client name without adapter");
     ServerInfo::sharedInstance().setClient(std::nullopt);
     expectFailure("no client name");
@@ -208,4 +209,61 @@ TEST_F(ScriptedSend, TransmissionRefusingTheUploadGetsTheTorrentOverRpc)
     EXPECT_EQ(send(torrentAddress(), u"Beta"_s).outcome, Outcome::ConnectionFailed);
     EXPECT_EQ(client.requestsTo("/transmission/rpc").size(), rpcBefore + 1) << "the handshake only";
     EXPECT_EQ(history(), QStringList{u"Alpha"_s});
+}
+
+// The clients with a web API as they see the send: the sign-in first, its session cookie carried to the upload;
+// a magnet link as each client's own call; a client that takes files only refuses a link before anything goes out.
+TEST_F(ScriptedSend, WebApiClientsSignInFirstAndTakeMagnetLinksTheirWay)
+{
+    const QString magnet = u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=A%20Film"_s;
+    configure(u"Qbittorrent"_s, client.port(), u"admin"_s, u"p&ss w"_s);
+    client.route("/api/v2/auth/login",
+                 ScriptedResponse(200, "OK", {{"Set-Cookie", "SID=abc123; HttpOnly; path=/"}}, "Ok."));
+    client.route("/api/v2/torrents/add", ScriptedResponse(200, "OK", {}, "Ok."));
+    ASSERT_EQ(send(torrentAddress(), u"Alpha"_s).outcome, Outcome::Sent);
+    ASSERT_EQ(send(QUrl(magnet), u"Film"_s).outcome, Outcome::Sent);
+    const QList<RecordedRequest> logins = client.requestsTo("/api/v2/auth/login");
+    ASSERT_EQ(logins.size(), 2) << "a sign-in before each send";
+    EXPECT_EQ(logins[0].body, "username=admin&password=p%26ss%20w");
+    const QList<RecordedRequest> adds = client.requestsTo("/api/v2/torrents/add");
+    ASSERT_EQ(adds.size(), 2);
+    for (const RecordedRequest& add : adds)
+        EXPECT_EQ(add.header("Cookie"), QByteArray("SID=abc123"));
+    EXPECT_TRUE(adds[0].body.contains("name=\"torrents\"; filename=\"first.torrent\"\r\nContent-Type: "
+                                      "application/x-bittorrent\r\n\r\n" +
+                                      torrent + "\r\n"));
+    EXPECT_EQ(adds[1].body, "urls=" + QUrl::toPercentEncoding(magnet));
+    client.route("/api/v2/torrents/add", ScriptedResponse(200, "OK", {}, "Fails."));
+    EXPECT_EQ(send(torrentAddress(), u"Beta"_s).outcome, Outcome::ConnectionFailed) << "a 200 saying Fails.";
+    EXPECT_EQ(history(), (QStringList{u"Alpha"_s, u"Film"_s}));
+
+    // Every call a JSON body with that content type; a result that is no torrent id is no success.
+    configure(u"Deluge"_s, client.port(), QString(), u"s3cret"_s);
+    client.route("/json", ScriptedResponse(200, "OK", {}, R"({"result": true, "error": null, "id": 1})"));
+    EXPECT_EQ(send(torrentAddress(), u"Gamma"_s).outcome, Outcome::ConnectionFailed);
+    QStringList methods;
+    for (const RecordedRequest& call : client.requestsTo("/json")) {
+        EXPECT_EQ(call.header("Content-Type"), QByteArray("application/json"));
+        methods.append(QJsonDocument::fromJson(call.body).object().value(u"method"_s).toString());
+    }
+    EXPECT_EQ(methods, (QStringList{u"auth.login"_s, u"web.connected"_s, u"core.add_torrent_file"_s}));
+    EXPECT_EQ(QJsonDocument::fromJson(client.requestsTo("/json")[0].body).object().value(u"params"_s),
+              QJsonValue(QJsonArray{u"s3cret"_s}));
+
+    configure(u"Utorrent"_s, client.port(), u"admin"_s, u"s3cret"_s);
+    client.route("/gui/token.html",
+                 ScriptedResponse(200, "OK", {}, "<html><div id='token' style='display:none;'>T0K</div></html>"));
+    client.route("/gui/", ScriptedResponse(200, "OK", {}, "{\"build\":1}"));
+    ASSERT_EQ(send(QUrl(magnet), u"Film"_s).outcome, Outcome::Sent);
+    EXPECT_EQ(client.requestsTo("/gui/").last().target,
+              "/gui/?token=T0K&action=add-url&s=" + QUrl::toPercentEncoding(magnet));
+
+    configure(u"Vuze"_s, client.port());
+    const qsizetype before = client.requests().size();
+    const Sent refused = send(QUrl(magnet), u"Film"_s);
+    EXPECT_EQ(refused.outcome, Outcome::FilesOnly);
+    EXPECT_EQ(refused.alerts,
+              (QList<std::pair<QString, QString>>{{kBadUrlTitle.toString(), kFilesOnlyMessage.toString()}}));
+    EXPECT_EQ(client.requests().size(), before);
+    EXPECT_EQ(history(), (QStringList{u"Alpha"_s, u"Film"_s, u"Film"_s}));
 }

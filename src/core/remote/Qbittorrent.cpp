@@ -1,0 +1,91 @@
+#include "Qbittorrent.h"
+
+#include "RemoteLog.h"
+
+#include "core/net/HttpRequest.h"
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString formValue(const QString& text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+} // namespace
+
+Qbittorrent::Qbittorrent(std::shared_ptr<HttpContext> context) : BitClient(std::move(context))
+{
+    setName(u"torrents"_s);
+    setFileContentType(u"application/x-bittorrent"_s);
+    setPrefixData(u"--"_s);
+    setPostfixData(u"\r\n--"_s + QLatin1StringView(formBoundary) + u"--\r\n"_s);
+}
+
+QString Qbittorrent::getDefaultPort()
+{
+    return u"8080"_s;
+}
+
+QString Qbittorrent::getDefaultDescription()
+{
+    return u"Marrowfin can push torrent downloads to your computer if you are using qBittorrent Bittorrent Client "
+           u"with its Web UI enabled.\n\t\n\tSetup:\n\t- Install qBittorrent (or qbittorrent-nox) on your computer.  "
+           u"\n\t- Select \"Tools\" then \"Preferences\" then the \"Web UI\" page.\n\t- Check the \"Web User "
+           u"Interface (Remote control)\" box and choose a user name and password.\n\t- Make sure your computer is "
+           u"online and running qBittorrent.\n\t- Fill in the fields below with the ip address and port (Default is "
+           u"8080) of the Web UI, and its user name and password."_s;
+}
+
+QByteArray Qbittorrent::getData() const
+{
+    return multipartBody();
+}
+
+QUrl Qbittorrent::getUrl() const
+{
+    return hostAddress(u"/api/v2/torrents/add"_s);
+}
+
+QUrl Qbittorrent::getWebUrl() const
+{
+    return hostAddress(u"/"_s);
+}
+
+bool Qbittorrent::isOk(const QByteArray& body)
+{
+    return body.trimmed() == "Ok.";
+}
+
+bool Qbittorrent::uploadAccepted(int statusCode, const QByteArray& body) const
+{
+    return BitClient::uploadAccepted(statusCode, body) && isOk(body);
+}
+
+void Qbittorrent::setSessionId()
+{
+    HttpRequest request(hostAddress(u"/api/v2/auth/login"_s), context());
+    request.setType(u"POST"_s);
+    request.setPostData(u"username="_s + formValue(username()) + u"&password="_s + formValue(password()));
+    request.request();
+    const bool signedIn = request.isResponseValid() && isOk(request.responseData().value_or(QByteArray()));
+    if (!signedIn)
+        qCDebug(lcRemote) << "the client refused the sign-in; status"
+                          << (request.urlResponse() ? request.urlResponse()->statusCode : 0);
+    assignSessionId(signedIn ? std::optional<QString>(u"Ok."_s) : std::nullopt);
+}
+
+bool Qbittorrent::addMagnetLink(const QString& link)
+{
+    HttpRequest request(getUrl(), context());
+    request.setType(u"POST"_s);
+    request.setPostData(u"urls="_s + formValue(link));
+    request.request();
+    return request.urlResponse() &&
+           uploadAccepted(request.urlResponse()->statusCode, request.responseData().value_or(QByteArray()));
+}
+
+} // namespace marrowfin

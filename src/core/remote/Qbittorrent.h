@@ -1,0 +1,35 @@
+#pragma once
+
+#include "BitClient.h"
+
+namespace marrowfin {
+
+// A client with the version 2 web API on its web interface port. The handshake signs in with the user name and
+// password; the session cookie it sets stays in the cookie store and goes with the upload. The client answers the
+// sign-in and the upload with a body of "Ok." or "Fails.", the status alone says nothing.
+class Qbittorrent final : public BitClient
+{
+public:
+    explicit Qbittorrent(std::shared_ptr<HttpContext> context = nullptr);
+
+    [[nodiscard]] static int getIndex() { return 3; }
+    [[nodiscard]] static QString getDefaultPort();
+    [[nodiscard]] static QString getDefaultDescription();
+
+    // The torrent as the form field "torrents".
+    [[nodiscard]] QByteArray getData() const override;
+    [[nodiscard]] QUrl getUrl() const override;
+    [[nodiscard]] QUrl getWebUrl() const override;
+    [[nodiscard]] bool uploadAccepted(int statusCode, const QByteArray& body) const override;
+    // POST /api/v2/auth/login; "Ok." becomes the session id, anything else leaves none.
+    void setSessionId() override;
+
+    [[nodiscard]] bool takesMagnetLinks() const override { return true; }
+    // The link as the add form's "urls" field.
+    [[nodiscard]] bool addMagnetLink(const QString& link) override;
+
+    // The client's word for success.
+    [[nodiscard]] static bool isOk(const QByteArray& body);
+};
+
+} // namespace marrowfin

@@ -1,0 +1,398 @@
+#pragma once
+
+#include "TransmissionDaemon.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <optional>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+// Real BitTorrent daemons with a web API, for the tests and the benchmark, started as TransmissionDaemon starts
+// its daemon: in the foreground, a folder of their own, loopback ports only, no DHT, peer exchange, local discovery
+// or port mapping, and dying with the process that started them. Their APIs are spoken here with plain sockets,
+// independently of the code under test.
+namespace marrowfin::test {
+
+struct PlainAnswer
+{
+    int status = 0;
+    QByteArray headers;
+    QByteArray body;
+
+    // The value of the first header line with this name (any case); empty when there is none.
+    [[nodiscard]] QByteArray header(const QByteArray& name) const
+    {
+        for (const QByteArray& line : headers.split('\n')) {
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+                return line.mid(colon + 1).trimmed();
+        }
+        return {};
+    }
+    // "NAME=value" of a Set-Cookie line for that cookie, for sending back as a Cookie header.
+    [[nodiscard]] QByteArray cookie(const QByteArray& name) const
+    {
+        for (const QByteArray& line : headers.split('\n')) {
+            const qsizetype colon = line.indexOf(':');
+            if (colon <= 0 || line.left(colon).trimmed().compare("set-cookie", Qt::CaseInsensitive) != 0)
+                continue;
+            const QByteArray value = line.mid(colon + 1).trimmed();
+            if (value.startsWith(name + '='))
+                return value.left(value.indexOf(';'));
+        }
+        return {};
+    }
+};
+
+inline bool acceptsConnections(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool connected = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return connected;
+}
+
+// One request on a connection of its own; nothing when nobody answered on the port.
+inline std::optional<PlainAnswer> plainHttp(quint16 port, const QByteArray& method, const QByteArray& path,
+                                            const QList<QByteArray>& headerLines = {}, const QByteArray& body = {})
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return std::nullopt;
+    timeval limit{30, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QByteArray request = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
+                         "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+    for (const QByteArray& line : headerLines)
+        request += line + "\r\n";
+    request += "\r\n" + body;
+    for (qsizetype sent = 0; sent < request.size();) {
+        const ssize_t n = ::send(fd, request.constData() + sent, std::size_t(request.size() - sent), MSG_NOSIGNAL);
+        if (n <= 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        sent += n;
+    }
+    // Read to the end of the answer as its headers give it: some daemons keep the connection open whatever the
+    // request asks.
+    const auto complete = [](const QByteArray& bytes) {
+        const qsizetype end = bytes.indexOf("\r\n\r\n");
+        if (end < 0)
+            return false;
+        const PlainAnswer head{0, bytes.left(end), {}};
+        if (head.header("Transfer-Encoding").compare("chunked", Qt::CaseInsensitive) == 0)
+            return bytes.endsWith("\r\n0\r\n\r\n") || bytes.mid(end + 4).startsWith("0\r\n\r\n");
+        bool ok = false;
+        const qsizetype length = head.header("Content-Length").toLongLong(&ok);
+        return ok && bytes.size() - end - 4 >= length;
+    };
+    QByteArray received;
+    char buffer[8192];
+    while (!complete(received)) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        received.append(buffer, n);
+    }
+    ::close(fd);
+    const qsizetype end = received.indexOf("\r\n\r\n");
+    if (!received.startsWith("HTTP/1.") || end < 0)
+        return std::nullopt;
+    PlainAnswer answer{received.mid(9, 3).toInt(), received.left(end), received.mid(end + 4)};
+    if (answer.header("Transfer-Encoding").compare("chunked", Qt::CaseInsensitive) == 0) {
+        QByteArray body;
+        for (qsizetype at = 0; at < answer.body.size();) {
+            const qsizetype lineEnd = answer.body.indexOf("\r\n", at);
+            bool ok = false;
+            const qsizetype size = answer.body.mid(at, lineEnd - at).split(';').first().trimmed().toLongLong(&ok, 16);
+            if (lineEnd < 0 || !ok || size == 0)
+                break;
+            body += answer.body.mid(lineEnd + 2, size);
+            at = lineEnd + 2 + size + 2;
+        }
+        answer.body = body;
+    }
+    return answer;
+}
+
+// A child process that dies with its parent; stopped with SIGTERM (then SIGKILL) on destruction.
+class ChildProcess final
+{
+public:
+    ChildProcess() = default;
+    // The child's standard output and error go to `logFile`.
+    ChildProcess(std::vector<std::string> arguments, const std::string& logFile)
+    {
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const pid_t parent = ::getpid();
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent)
+                ::_exit(127);
+            const int log = ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+            if (log >= 0) {
+                ::dup2(log, STDOUT_FILENO);
+                ::dup2(log, STDERR_FILENO);
+            }
+            ::execvp(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    ~ChildProcess() { stop(); }
+    ChildProcess(ChildProcess&& other) noexcept : m_pid(std::exchange(other.m_pid, -1)) {}
+    ChildProcess& operator=(ChildProcess&& other) noexcept
+    {
+        stop();
+        m_pid = std::exchange(other.m_pid, -1);
+        return *this;
+    }
+
+    // False once the process has ended.
+    [[nodiscard]] bool running()
+    {
+        if (m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == m_pid)
+            m_pid = -1;
+        return m_pid > 0;
+    }
+
+    void stop()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGTERM);
+        for (int i = 0; i < 500; ++i) {
+            if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+// Waits up to `seconds` for `ready` while `process` runs.
+template <typename Ready>
+bool waitUntilReady(ChildProcess& process, int seconds, Ready ready)
+{
+    for (int i = 0; i < seconds * 20; ++i) {
+        if (ready())
+            return true;
+        if (!process.running())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// qbittorrent-nox with its web API on a free loopback port. This version's web interface signs in with its
+// built-in user "admin" and password "adminadmin" while its configuration sets none.
+class QbittorrentDaemon final
+{
+public:
+    static constexpr const char* kUser = "admin";
+    static constexpr const char* kPassword = "adminadmin";
+
+    QbittorrentDaemon()
+    {
+        if (!m_dir.isValid() || !QDir(m_dir.path()).mkpath(QStringLiteral("qBittorrent/config")))
+            return;
+        m_port = TransmissionDaemon::freePort();
+        const QByteArray peerPort = QByteArray::number(TransmissionDaemon::freePort());
+        const QByteArray downloads = QDir(m_dir.path()).filePath(QStringLiteral("downloads")).toUtf8();
+        const QByteArray config =
+            "[LegalNotice]\nAccepted=true\n\n"
+            "[BitTorrent]\nSession\\DHTEnabled=false\nSession\\LSDEnabled=false\n"
+            "Session\\PeXEnabled=false\nSession\\Port=" +
+            peerPort + "\nSession\\DefaultSavePath=" + downloads +
+            "\n\n[Network]\nPortForwardingEnabled=false\n\n"
+            "[Preferences]\nConnection\\UPnP=false\nGeneral\\Locale=en\nWebUI\\Address=127.0.0.1\n"
+            "WebUI\\Port=" +
+            QByteArray::number(m_port) + "\nWebUI\\UseUPnP=false\n";
+        if (!writeFile(m_dir.filePath(QStringLiteral("qBittorrent/config/qBittorrent.conf")), config))
+            return;
+        m_process = ChildProcess({"qbittorrent-nox", "--profile=" + m_dir.path().toStdString()},
+                                 m_dir.path().toStdString() + "/output.log");
+        m_ready = waitUntilReady(m_process, 30, [this] { return plainHttp(m_port, "GET", "/").has_value(); });
+    }
+
+    [[nodiscard]] bool started() const { return m_ready; }
+    [[nodiscard]] quint16 port() const { return m_port; }
+
+    // The names of the torrents the daemon holds, sorted; nothing when the API did not answer.
+    std::optional<QStringList> torrentNames() const
+    {
+        const auto login =
+            plainHttp(m_port, "POST", "/api/v2/auth/login", {"Content-Type: application/x-www-form-urlencoded"},
+                      QByteArray("username=") + kUser + "&password=" + kPassword);
+        if (!login || login->body != "Ok.")
+            return std::nullopt;
+        const auto info = plainHttp(m_port, "GET", "/api/v2/torrents/info", {"Cookie: " + login->cookie("SID")});
+        if (!info || info->status != 200)
+            return std::nullopt;
+        QStringList names;
+        for (const QJsonValue& torrent : QJsonDocument::fromJson(info->body).array())
+            names.append(torrent.toObject().value(QStringLiteral("name")).toString());
+        names.sort();
+        return names;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    quint16 m_port = 0;
+    ChildProcess m_process;
+    bool m_ready = false;
+};
+
+// deluged with deluge-web in front of it, each on a free loopback port, the web interface knowing the daemon but
+// not connected to it (a client connects it). The web interface's password is its built-in "deluge".
+class DelugeDaemon final
+{
+public:
+    static constexpr const char* kPassword = "deluge";
+
+    DelugeDaemon()
+    {
+        if (!m_dir.isValid())
+            return;
+        const QString dir = m_dir.path();
+        const quint16 daemonPort = TransmissionDaemon::freePort();
+        const quint16 peerPort = TransmissionDaemon::freePort();
+        m_port = TransmissionDaemon::freePort();
+        const QByteArray secret = "8d1fa0c2b7e94f6a0b3c5d7e9f1a2b3c4d5e6f70";
+        const QJsonObject core{
+            {QStringLiteral("dht"), false},
+            {QStringLiteral("upnp"), false},
+            {QStringLiteral("natpmp"), false},
+            {QStringLiteral("lsd"), false},
+            {QStringLiteral("utpex"), false},
+            {QStringLiteral("random_port"), false},
+            {QStringLiteral("listen_ports"), QJsonArray{peerPort, peerPort}},
+            {QStringLiteral("listen_interface"), QStringLiteral("127.0.0.1")},
+            {QStringLiteral("download_location"), QDir(dir).filePath(QStringLiteral("downloads"))},
+            {QStringLiteral("new_release_check"), false},
+        };
+        const QJsonArray host{QString::fromLatin1(kHostId), QStringLiteral("127.0.0.1"), daemonPort,
+                              QStringLiteral("localclient"), QString::fromLatin1(secret)};
+        if (!writeFile(QDir(dir).filePath(QStringLiteral("auth")), "localclient:" + secret + ":10\n") ||
+            !writeFile(QDir(dir).filePath(QStringLiteral("core.conf")),
+                       "{\"file\": 1, \"format\": 1}" + QJsonDocument(core).toJson()) ||
+            !writeFile(QDir(dir).filePath(QStringLiteral("hostlist.conf")),
+                       "{\"file\": 3, \"format\": 1}" +
+                           QJsonDocument(QJsonObject{{QStringLiteral("hosts"), QJsonArray{host}}}).toJson()))
+            return;
+        const std::string config = dir.toStdString();
+        m_daemon = ChildProcess({"deluged", "-c", config, "-p", std::to_string(daemonPort), "-u", "127.0.0.1", "-i",
+                                 "127.0.0.1", "-d", "-L", "error", "-l", config + "/deluged.log"},
+                                config + "/output.log");
+        m_web = ChildProcess({"deluge-web", "-c", config, "-i", "127.0.0.1", "-p", std::to_string(m_port), "-d", "-L",
+                              "error", "-l", config + "/web.log"},
+                             config + "/output.log");
+        // The daemon speaks its own protocol: that it takes connections is enough.
+        m_ready = waitUntilReady(m_daemon, 60, [daemonPort] { return acceptsConnections(daemonPort); }) &&
+                  waitUntilReady(m_web, 60, [this] { return plainHttp(m_port, "GET", "/").has_value(); });
+    }
+
+    [[nodiscard]] bool started() const { return m_ready; }
+    [[nodiscard]] quint16 port() const { return m_port; }
+
+    // The names of the torrents the daemon holds; nothing when the web interface did not answer.
+    std::optional<QStringList> torrentNames() const
+    {
+        QByteArray cookie;
+        const auto call = [&](const QString& method, const QJsonArray& params) -> std::optional<QJsonObject> {
+            const QByteArray body = QJsonDocument(QJsonObject{{QStringLiteral("method"), method},
+                                                              {QStringLiteral("params"), params},
+                                                              {QStringLiteral("id"), 1}})
+                                        .toJson(QJsonDocument::Compact);
+            QList<QByteArray> lines{"Content-Type: application/json"};
+            if (!cookie.isEmpty())
+                lines.append("Cookie: " + cookie);
+            const auto answer = plainHttp(m_port, "POST", "/json", lines, body);
+            if (!answer || answer->status != 200)
+                return std::nullopt;
+            if (cookie.isEmpty())
+                cookie = answer->cookie("_session_id");
+            return QJsonDocument::fromJson(answer->body).object();
+        };
+        if (!call(QStringLiteral("auth.login"), {QString::fromLatin1(kPassword)}))
+            return std::nullopt;
+        const auto connectedNow = call(QStringLiteral("web.connected"), {});
+        if (!connectedNow)
+            return std::nullopt;
+        if (!connectedNow->value(QStringLiteral("result")).toBool() &&
+            !call(QStringLiteral("web.connect"), {QString::fromLatin1(kHostId)}))
+            return std::nullopt;
+        const auto status =
+            call(QStringLiteral("core.get_torrents_status"), {QJsonObject(), QJsonArray{QStringLiteral("name")}});
+        if (!status)
+            return std::nullopt;
+        QStringList names;
+        const QJsonObject torrents = status->value(QStringLiteral("result")).toObject();
+        for (auto it = torrents.begin(); it != torrents.end(); ++it)
+            names.append(it.value().toObject().value(QStringLiteral("name")).toString());
+        names.sort();
+        return names;
+    }
+
+private:
+    static constexpr const char* kHostId = "5a3e1f0c9b8d4e7fa6b2c3d4e5f60718";
+
+    QTemporaryDir m_dir;
+    quint16 m_port = 0;
+    ChildProcess m_daemon;
+    ChildProcess m_web;
+    bool m_ready = false;
+};
+
+} // namespace marrowfin::test
