@@ -109,6 +109,9 @@ public:
     [[nodiscard]] static std::string torrentFileName(const CatalogueEntry& entry);
     // `host` is "host:port" as the visitor addressed the site.
     [[nodiscard]] static std::string downloadAddress(const CatalogueEntry& entry, std::string_view host);
+    // About one row in ten offers a magnet link instead of the file as its download address (the detail page keeps
+    // a link to the file too). Chosen by id, so the catalogue's other fields stay as they are.
+    [[nodiscard]] static bool offersMagnetLink(const CatalogueEntry& entry) { return entry.id % 10 == 3; }
     // The address a redirecting download address leads to; always holds "=".
     [[nodiscard]] static std::string namedDownloadAddress(const CatalogueEntry& entry, std::string_view host);
     // The name with every "<...>" removed: what a reader of the listing sees.

@@ -181,6 +181,8 @@ HttpResponseMessage UtorrentSimulator::handle(const HttpRequestMessage& request,
     if (target.path == "/gui/" || target.path == "/gui") {
         auto fields = parseForm(target.query);
         if (fields.contains("action") || fields.contains("token")) {
+            if (fields["action"] == "add-url")
+                return addUrl(request, fields["token"], fields["s"]);
             if (fields["action"] != "add-file")
                 return textResponse(request, 400, "text/plain", "invalid request");
             return addFile(request, fields["token"]);
@@ -233,6 +235,33 @@ HttpResponseMessage UtorrentSimulator::addFile(const HttpRequestMessage& request
     QJsonObject upload = describe("utorrent", request, parts);
     upload[u"accepted"_s] = true;
     m_received.add(upload);
+    return textResponse(request, 200, "text/plain", "{\"build\":" + std::to_string(kBuild) + "}");
+}
+
+HttpResponseMessage UtorrentSimulator::addUrl(const HttpRequestMessage& request, const std::string& token,
+                                              const std::string& link)
+{
+    QJsonObject upload = describe("utorrent", request, {});
+    upload[u"url"_s] = text(link);
+    const auto guid = cookieValue(request[http::field::cookie], "GUID");
+    std::string problem;
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto it = m_tokens.find(token);
+        if (it == m_tokens.end())
+            problem = "unknown token";
+        else if (!guid || *guid != it->second)
+            problem = "no GUID cookie of the token";
+    }
+    if (problem.empty() && !link.starts_with("magnet:?") && !link.starts_with("http://") &&
+        !link.starts_with("https://"))
+        problem = "not a magnet link or an address";
+    upload[u"accepted"_s] = problem.empty();
+    if (!problem.empty())
+        upload[u"problem"_s] = text(problem);
+    m_received.add(upload);
+    if (!problem.empty())
+        return textResponse(request, 400, "text/plain", "invalid request");
     return textResponse(request, 200, "text/plain", "{\"build\":" + std::to_string(kBuild) + "}");
 }
 

@@ -50,6 +50,8 @@ public:
 
 private:
     HttpResponseMessage addFile(const HttpRequestMessage& request, const std::string& token);
+    // action=add-url: the link (already unescaped from the query) is recorded as "url".
+    HttpResponseMessage addUrl(const HttpRequestMessage& request, const std::string& token, const std::string& link);
 
     ClientCredentials m_credentials;
     ReceivedLog m_received;

@@ -2,6 +2,7 @@
 
 #include "CategoryTree.h"
 #include "HttpText.h"
+#include "TorrentFile.h"
 
 #include <algorithm>
 
@@ -138,7 +139,7 @@ std::string PageRenderer::row(const Visitor& visitor, const CatalogueEntry& entr
             "#comments\"><em class=\"iconvalue\">" + std::to_string(entry.id % 11) + "</em></a>\n";
     if (variant == 1)
         html += "\n<!-- download -->\n";
-    html += "<a title=\"Download torrent file\" href=\"" + Catalogue::downloadAddress(entry, visitor.host) +
+    html += "<a title=\"Download torrent file\" href=\"" + downloadButtonAddress(entry, visitor.host) +
             "\" class=\"idownload icon16\"><span></span></a>\n</div>\n";
     html += "<div class=\"torrentname\">\n";
     html += "<a href=\"/" + detail + "\" class=\"catIcon " + entry.category + "\"></a>\n";
@@ -217,6 +218,12 @@ std::string PageRenderer::listing(const Visitor& visitor, const ListingPage& pag
     return frame(visitor, page.heading + (page.page > 1 ? " - page " + std::to_string(page.page) : ""), body);
 }
 
+std::string PageRenderer::downloadButtonAddress(const CatalogueEntry& entry, std::string_view host)
+{
+    return Catalogue::offersMagnetLink(entry) ? TorrentFile::magnetLink(entry)
+                                              : Catalogue::downloadAddress(entry, host);
+}
+
 std::string PageRenderer::detail(const Visitor& visitor, const CatalogueEntry& entry) const
 {
     const std::string name = htmlEscape(entry.name);
@@ -224,8 +231,8 @@ std::string PageRenderer::detail(const Visitor& visitor, const CatalogueEntry& e
     std::string body = "<div class=\"mainpart\">\n<table width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" "
                        "class=\"doublecelltable\">\n<tr>\n<td class=\"maincolumn\">\n";
     body += "<h1 class=\"novertmarg\"><span>" + name + "</span></h1>\n";
-    body += "<div class=\"buttonsline\">\n<a class=\"bigbutton\" href=\"" +
-            Catalogue::downloadAddress(entry, visitor.host) + "\" title=\"Download torrent file\">Download</a>\n";
+    body += "<div class=\"buttonsline\">\n<a class=\"bigbutton\" href=\"" + downloadButtonAddress(entry, visitor.host) +
+            "\" title=\"Download torrent file\">Download</a>\n";
     body += "<a class=\"plainlink\" href=\"" + named + "\">" + htmlEscape(Catalogue::torrentFileName(entry)) +
             "</a>\n</div>\n";
     body += "<ul class=\"facts\">\n<li>Category: <a href=\"" + categoryAddress(entry.category) + "\">" +

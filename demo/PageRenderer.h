@@ -43,6 +43,9 @@ public:
     static constexpr const char* kSiteName = "Marrowfin Demo Index";
     static constexpr int kRowsPerPage = 25;
 
+    // The address a row's and a detail page's download button carry: the magnet link where the torrent offers one.
+    [[nodiscard]] static std::string downloadButtonAddress(const CatalogueEntry& entry, std::string_view host);
+
     [[nodiscard]] std::string listing(const Visitor& visitor, const ListingPage& page) const;
     [[nodiscard]] std::string detail(const Visitor& visitor, const CatalogueEntry& entry) const;
     [[nodiscard]] std::string profile(const Visitor& visitor, const std::string& name) const;

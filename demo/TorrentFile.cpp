@@ -2,6 +2,8 @@
 
 #include "Bencode.h"
 
+#include <QCryptographicHash>
+
 #include <algorithm>
 
 namespace marrowfin::demo {
@@ -40,7 +42,7 @@ std::int64_t TorrentFile::pieceLengthFor(std::uint64_t totalBytes)
     return length;
 }
 
-std::string TorrentFile::build(const CatalogueEntry& entry, std::string_view siteHost)
+BencodeValue::Dictionary TorrentFile::infoOf(const CatalogueEntry& entry)
 {
     std::uint64_t state = entry.contentSeed;
     const std::int64_t pieceLength = pieceLengthFor(entry.sizeBytes);
@@ -85,14 +87,27 @@ std::string TorrentFile::build(const CatalogueEntry& entry, std::string_view sit
         }
         info["files"] = BencodeValue{std::move(files)};
     }
+    return info;
+}
 
+std::string TorrentFile::build(const CatalogueEntry& entry, std::string_view siteHost)
+{
     BencodeValue::Dictionary torrent;
     torrent["announce"] = text("http://" + std::string(siteHost) + "/announce");
     torrent["comment"] = text("Made up by the Marrowfin demo site; there is no content behind it.");
     torrent["created by"] = text("marrowfin-demo-site");
     torrent["creation date"] = number(1400000000 - entry.ageSeconds);
-    torrent["info"] = BencodeValue{std::move(info)};
+    torrent["info"] = BencodeValue{infoOf(entry)};
     return bencode(BencodeValue{std::move(torrent)});
+}
+
+std::string TorrentFile::magnetLink(const CatalogueEntry& entry)
+{
+    const std::string info = bencode(BencodeValue{infoOf(entry)});
+    const QByteArray hash =
+        QCryptographicHash::hash(QByteArrayView(info.data(), qsizetype(info.size())), QCryptographicHash::Sha1).toHex();
+    return "magnet:?xt=urn:btih:" + hash.toStdString() +
+           "&dn=" + entry.listedName.toUtf8().toPercentEncoding().toStdString();
 }
 
 } // namespace marrowfin::demo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Bencode.h"
 #include "Catalogue.h"
 
 #include <string>
@@ -15,7 +16,13 @@ class TorrentFile final
 {
 public:
     [[nodiscard]] static std::string build(const CatalogueEntry& entry, std::string_view siteHost);
+    // "magnet:?xt=urn:btih:<the info dictionary's SHA-1 in hex>&dn=<the listed name, percent-escaped>": the same
+    // torrent as the file, as a link.
+    [[nodiscard]] static std::string magnetLink(const CatalogueEntry& entry);
     [[nodiscard]] static std::int64_t pieceLengthFor(std::uint64_t totalBytes);
+
+private:
+    [[nodiscard]] static BencodeValue::Dictionary infoOf(const CatalogueEntry& entry);
 };
 
 } // namespace marrowfin::demo

@@ -1,5 +1,6 @@
 #include "CliDemoTest.h"
 
+#include "demo/DemoHttp.h"
 #include "support/DemoProcess.h"
 
 #include <QJsonArray>
@@ -111,4 +112,43 @@ TEST_F(CliRemote, SendRecordsTheHistoryAndFailuresPrintTheAlert)
     EXPECT_EQ(cli({u"history"_s, u"list"_s}).out, u"  1  Torrent 1\n"_s);
     EXPECT_EQ(cli({u"history"_s, u"remove"_s, u"2"_s}).exitCode, 1);
     EXPECT_EQ(cli({u"history"_s, u"remove"_s, u"0"_s}).exitCode, 2);
+}
+
+// A row whose download address is a magnet link: uTorrent is handed the link itself and the history records the
+// name; Vuze, whose upload takes files only, refuses it with its own words and nothing is recorded.
+TEST_F(CliRemote, MagnetLinksGoToClientsThatTakeThem)
+{
+    QString magnet;
+    for (int page = 1; page <= 4 && magnet.isEmpty(); ++page) {
+        const CliRun listing = cli({u"--json"_s, u"new"_s, u"--page"_s, QString::number(page)});
+        for (const QJsonValue& torrent : QJsonDocument::fromJson(listing.out.toUtf8()).array()) {
+            if (torrent[u"downloadUrl"_s].toString().startsWith(u"magnet:?xt=urn:btih:"_s))
+                magnet = torrent[u"downloadUrl"_s].toString();
+        }
+    }
+    ASSERT_FALSE(magnet.isEmpty()) << "the demo offers magnet links on some rows";
+
+    ASSERT_EQ(cli({u"remote"_s, u"set"_s, u"--client"_s, u"Utorrent"_s, u"--address"_s, u"127.0.0.1"_s, u"--port"_s,
+                   utorrentPort(), u"--user"_s, u"admin"_s, u"--password"_s, u"admin"_s})
+                  .exitCode,
+              0);
+    const CliRun sent = cli({u"send"_s, magnet, u"--name"_s, u"Linked"_s});
+    EXPECT_EQ(sent.exitCode, 0) << sent.err.toStdString();
+    const auto uploads = marrowfin::demotest::get(demo().utorrent("/_demo/received"));
+    const QJsonArray all =
+        QJsonDocument::fromJson(QByteArray::fromStdString(uploads.body)).object()[u"uploads"_s].toArray();
+    ASSERT_FALSE(all.isEmpty());
+    const QJsonObject received = all.last().toObject();
+    EXPECT_EQ(received.value(u"url"_s).toString(), magnet);
+    EXPECT_TRUE(received.value(u"accepted"_s).toBool());
+
+    ASSERT_EQ(cli({u"remote"_s, u"set"_s, u"--client"_s, u"Vuze"_s, u"--port"_s,
+                   QString::number(QUrl(QString::fromStdString(demo().vuze("/"))).port())})
+                  .exitCode,
+              0);
+    const CliRun refused = cli({u"send"_s, magnet, u"--name"_s, u"Refused"_s});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(u"Problem with website. This client takes torrent files only."_s))
+        << refused.err.toStdString();
+    EXPECT_EQ(cli({u"history"_s, u"list"_s}).out, u"  1  Linked\n"_s);
 }

@@ -102,7 +102,7 @@ TEST_F(DemoListing, NewestListingYieldsEveryTorrentOnceWithItsFields)
             EXPECT_GE(entry->ageSeconds, lastAge);
             lastAge = entry->ageSeconds;
 
-            EXPECT_EQ(row[1].toStdString(), demo::Catalogue::downloadAddress(*entry, host));
+            EXPECT_EQ(row[1].toStdString(), demo::PageRenderer::downloadButtonAddress(*entry, host));
             EXPECT_EQ(row[2].toStdString(), entry->category);
             EXPECT_EQ(row[3].toStdString(), demo::Catalogue::detailPath(*entry));
             // The listing's rule for names: entities decoded first, then markup removed.
@@ -152,9 +152,9 @@ TEST_F(DemoListing, SponsoredRowsAreSkippedExactly)
     const auto rows = listingRows(html);
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0][3].toStdString(), demo::Catalogue::detailPath(entries[3]));
-    EXPECT_EQ(rows[0][1].toStdString(), demo::Catalogue::downloadAddress(entries[3], visitor.host));
+    EXPECT_EQ(rows[0][1].toStdString(), demo::PageRenderer::downloadButtonAddress(entries[3], visitor.host));
     EXPECT_EQ(rows[1][3].toStdString(), demo::Catalogue::detailPath(entries[4]));
-    EXPECT_EQ(rows[1][1].toStdString(), demo::Catalogue::downloadAddress(entries[4], visitor.host));
+    EXPECT_EQ(rows[1][1].toStdString(), demo::PageRenderer::downloadButtonAddress(entries[4], visitor.host));
     for (const QStringList& row : rows) {
         for (const QString& group : row.mid(1))
             EXPECT_FALSE(group.contains(u"promo"_s)) << group.toStdString();

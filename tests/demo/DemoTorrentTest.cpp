@@ -1,4 +1,7 @@
+#include "PageRenderer.h"
 #include "SharedDemo.h"
+
+#include <QCryptographicHash>
 
 #include <gtest/gtest.h>
 
@@ -164,6 +167,22 @@ TEST(DemoTorrent, DownloadAddressesGiveValidTorrentFiles)
     }
     EXPECT_EQ(forms.size(), 6u);
     EXPECT_GE(multiFile, 3);
+
+    // A row that offers a magnet link names the same torrent as its file: the link's hash is the info section's.
+    int magnets = 0;
+    for (const auto& entry : sharedCatalogue().entries()) {
+        if (!demo::Catalogue::offersMagnetLink(entry) || ++magnets > 3)
+            continue;
+        const std::string link = demo::PageRenderer::downloadButtonAddress(entry, host);
+        const HttpReply file = get(sharedDemo().site("/download/" + std::to_string(entry.id) + "/?title=x.torrent"));
+        const std::size_t info = file.body.find("4:infod");
+        ASSERT_NE(info, std::string::npos);
+        const std::string section = file.body.substr(info + 6, file.body.size() - info - 7);
+        const QByteArray hash =
+            QCryptographicHash::hash(QByteArray::fromStdString(section), QCryptographicHash::Sha1).toHex();
+        EXPECT_TRUE(link.starts_with("magnet:?xt=urn:btih:" + hash.toStdString() + "&dn=")) << link;
+    }
+    EXPECT_GT(magnets, 3);
     EXPECT_EQ(get(sharedDemo().site("/download/1/")).status, 404);
 }
 
