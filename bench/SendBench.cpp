@@ -1,6 +1,8 @@
-// One torrent send to a local transmission-daemon, from the tap (the operation queued) to the name in the download
-// history and delivered on the main thread: the site fetch, the handshake, the refused upload address, the RPC
-// torrent-add and the history write. Every iteration sends a torrent the daemon does not have yet.
+// One torrent send to a local daemon, from the tap (the operation queued) to the name in the download history and
+// delivered on the main thread: the site fetch, the client's handshake (a session id; a sign-in, and for the
+// JSON-RPC client the connection to its daemon), the upload and the history write. Every iteration sends a torrent
+// the daemon does not have yet. The three daemons with a web API that Linux users run: Transmission (its refused
+// upload address, then the RPC torrent-add), qBittorrent and Deluge.
 #include "core/net/HttpContext.h"
 #include "core/net/OperationQueue.h"
 #include "core/remote/FetchPageDownload.h"
@@ -9,6 +11,7 @@
 #include "core/settings/SettingsStore.h"
 #include "support/TestHttpServer.h"
 #include "support/TransmissionDaemon.h"
+#include "support/WebClientDaemons.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -26,20 +29,23 @@ QByteArray torrentNamed(const QByteArray& name)
            "12:piece lengthi16384e6:pieces20:" + QByteArray(20, 'x') + "ee";
 }
 
-void sendToTransmission(benchmark::State& state)
+template <typename Daemon>
+void sendTo(benchmark::State& state, const char* client, const char* user, const char* password)
 {
-    test::TransmissionDaemon daemon;
+    Daemon daemon;
     if (!daemon.started()) {
-        state.SkipWithError("transmission-daemon did not start");
+        state.SkipWithError("the daemon did not start");
         return;
     }
     QTemporaryDir profile;
     auto store = std::make_shared<SettingsStore>(profile.path());
     SettingsStore::setShared(store);
     ServerInfo& server = ServerInfo::sharedInstance();
-    server.setClient(QStringLiteral("Transmission"));
+    server.setClient(QString::fromLatin1(client));
     server.setAddress(QStringLiteral("127.0.0.1"));
     server.setPort(QString::number(daemon.port()));
+    server.setUsername(QString::fromLatin1(user));
+    server.setPassword(QString::fromLatin1(password));
     test::TestHttpServer site;
     auto context = std::make_shared<HttpContext>();
     OperationQueue queue(1);
@@ -70,11 +76,27 @@ void sendToTransmission(benchmark::State& state)
     SettingsStore::setShared(nullptr);
 }
 
+void sendToTransmission(benchmark::State& state)
+{
+    sendTo<test::TransmissionDaemon>(state, "Transmission", "", "");
+}
+void sendToQbittorrent(benchmark::State& state)
+{
+    sendTo<test::QbittorrentDaemon>(state, "Qbittorrent", test::QbittorrentDaemon::kUser,
+                                    test::QbittorrentDaemon::kPassword);
+}
+void sendToDeluge(benchmark::State& state)
+{
+    sendTo<test::DelugeDaemon>(state, "Deluge", "", test::DelugeDaemon::kPassword);
+}
+
 BENCHMARK(sendToTransmission)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(sendToQbittorrent)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(sendToDeluge)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace
 
