@@ -141,7 +141,9 @@ std::string PageRenderer::row(const Visitor& visitor, const CatalogueEntry& entr
         html += "\n<!-- download -->\n";
     html += "<a title=\"Download torrent file\" href=\"" + downloadButtonAddress(entry, visitor.host) +
             "\" class=\"idownload icon16\"><span></span></a>\n</div>\n";
-    html += "<div class=\"torrentname\">\n";
+    // A redesign of the site, for the health check to notice: the rows keep their links, the markup around the
+    // name changes.
+    html += layoutChanged() ? "<div class=\"torrent-title\">\n" : "<div class=\"torrentname\">\n";
     html += "<a href=\"/" + detail + "\" class=\"catIcon " + entry.category + "\"></a>\n";
     html += "<a href=\"/" + detail + "\" class=\"rowanchor\"></a>\n";
     html += "<div class=\"titleblock\">\n";

@@ -2,6 +2,7 @@
 
 #include "Catalogue.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,10 @@ public:
     [[nodiscard]] static std::string downloadButtonAddress(const CatalogueEntry& entry, std::string_view host);
 
     [[nodiscard]] std::string listing(const Visitor& visitor, const ListingPage& page) const;
+    // Listing rows in another markup that keeps every link but fits no row pattern written for the usual one, as
+    // after a redesign of the site; the one setting that changes after start, hence an atomic.
+    void setLayoutChanged(bool changed) const { m_layoutChanged.store(changed, std::memory_order_relaxed); }
+    [[nodiscard]] bool layoutChanged() const { return m_layoutChanged.load(std::memory_order_relaxed); }
     [[nodiscard]] std::string detail(const Visitor& visitor, const CatalogueEntry& entry) const;
     [[nodiscard]] std::string profile(const Visitor& visitor, const std::string& name) const;
     [[nodiscard]] std::string forumIndex(const Visitor& visitor) const;
@@ -69,6 +74,7 @@ public:
     static constexpr const char* kClosedProfile = "quietmoth";
 
 private:
+    mutable std::atomic<bool> m_layoutChanged{false};
     [[nodiscard]] std::string frame(const Visitor& visitor, const std::string& title, const std::string& body,
                                     const std::string& extraHead = {}, const std::string& extraFooter = {}) const;
 

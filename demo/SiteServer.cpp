@@ -296,6 +296,13 @@ HttpResponseMessage SiteServer::control(Exchange& exchange)
         m_failures.setDelay(delay->first, delay->second);
         return textResponse(exchange.request, 200, "text/plain", "ok\n");
     }
+    if (exchange.path == "/_demo/layout") {
+        const std::string changed = fields["changed"];
+        if (changed != "0" && changed != "1")
+            return textResponse(exchange.request, 400, "text/plain", "changed is 0 or 1\n");
+        m_renderer.setLayoutChanged(changed == "1");
+        return textResponse(exchange.request, 200, "text/plain", "ok\n");
+    }
     if (exchange.path == "/_demo/add") {
         // New torrents at the top of the newest list, as the site gets them between two visits; answers their
         // detail paths and names, a line each.

@@ -1,6 +1,7 @@
 #include "CliApplication.h"
 
 #include "CliContext.h"
+#include "DoctorCommand.h"
 #include "ListingCommands.h"
 #include "LoginCommands.h"
 #include "MarrowfinVersion.h"
@@ -49,6 +50,9 @@ const Command kCommands[] = {
      &RemoteCommands::send},
     {"history", "history list | remove ROW     newest first, rows numbered as the history screen shows them",
      &RemoteCommands::history},
+    {"doctor",
+     "doctor                        checks the site, its listing, the sign-in, the remote client and the files",
+     &DoctorCommand::run},
     {"watch",
      "watch [--every MINUTES] [--once] [--send] [--pages N] [--notify]\n"
      "                                the favorites in rounds: each new match reported, and sent, once",

@@ -3,6 +3,9 @@
 #include "CliSession.h"
 
 #include "core/app/Profile.h"
+#include "core/settings/SettingsStore.h"
+
+#include <QDir>
 
 namespace marrowfin {
 
@@ -31,6 +34,12 @@ Profile& CliContext::profile()
         m_session = std::make_unique<CliSession>(m_profile->sharedSettings());
     }
     return *m_profile;
+}
+
+QString CliContext::configDirPath() const
+{
+    return m_options.configDir().isEmpty() ? SettingsStore::defaultConfigDir()
+                                           : QDir(m_options.configDir()).absolutePath();
 }
 
 CliSession& CliContext::session()

@@ -36,6 +36,8 @@ public:
     [[nodiscard]] QTextStream& err() const { return m_err; }
     [[nodiscard]] bool json() const { return m_json; }
     [[nodiscard]] Profile& profile();
+    // The profile folder the profile opens, without opening it (nothing is created or repaired).
+    [[nodiscard]] QString configDirPath() const;
     // The stand-in for the root window, made with the profile: the recovery from an expired session is installed
     // from then on.
     [[nodiscard]] CliSession& session();

@@ -118,27 +118,58 @@ int LoginCommands::whoami(CliContext& context, const QStringList& arguments)
         return *done;
     if (!parser.positionalArguments().mid(1).isEmpty())
         return context.fail(u"whoami takes no arguments"_s, CliContext::UsageError);
-    CliSession& session = context.session();
-    const bool isAnonymous = anonymousLoginIsOn(context.profile().settings().text(SettingsKeys::anonymousLogin));
-    const std::optional<SignInRequest> answer =
-        isAnonymous ? runCheck([](QObject* receiver, FetchPage::Selector selector) -> std::shared_ptr<FetchPage> {
-            return std::make_shared<FetchPageQuickLoginCheck>(QUrl(), receiver, std::move(selector));
-        })
-                    : runCheck([](QObject* receiver, FetchPage::Selector selector) -> std::shared_ptr<FetchPage> {
-                          return std::make_shared<FetchPageLoginCheck>(
-                              QUrl(AppConfig::current().siteAddress(u"/new"_s)), receiver, std::move(selector));
-                      });
-    const LoginOutcome outcome = LoginController::outcomeOf(answer ? answer->get() : nullptr);
-    if (!outcome.success) {
-        if (const std::optional<QString> failure = session.takeReSignInFailure())
-            return context.fail(LoginController::kLoginFailedTitle.toString() + u' ' + *failure);
-        if (answer && *answer && (*answer)->isResponseValid())
-            return context.fail(u"not signed in"_s);
-        return context.fail(LoginController::kConnectionErrorText.toString());
-    }
-    context.out() << signedInName() << "\n";
+    const SignInCheck check = checkSignIn(context);
+    if (!check.signedIn)
+        return context.fail(check.problem);
+    context.out() << check.name << "\n";
     context.out().flush();
     return CliContext::Success;
+}
+
+LoginCommands::SignInCheck LoginCommands::checkSignIn(CliContext& context)
+{
+    CliSession& session = context.session();
+    SignInCheck check;
+    check.anonymous = anonymousLoginIsOn(context.profile().settings().text(SettingsKeys::anonymousLogin));
+    const std::optional<SignInRequest> answer =
+        check.anonymous ? runCheck([](QObject* receiver, FetchPage::Selector selector) -> std::shared_ptr<FetchPage> {
+            return std::make_shared<FetchPageQuickLoginCheck>(QUrl(), receiver, std::move(selector));
+        })
+                        : runCheck([](QObject* receiver, FetchPage::Selector selector) -> std::shared_ptr<FetchPage> {
+                              return std::make_shared<FetchPageLoginCheck>(
+                                  QUrl(AppConfig::current().siteAddress(u"/new"_s)), receiver, std::move(selector));
+                          });
+    const LoginOutcome outcome = LoginController::outcomeOf(answer ? answer->get() : nullptr);
+    check.signedIn = outcome.success;
+    if (check.signedIn) {
+        check.name = signedInName();
+    } else if (const std::optional<QString> failure = session.takeReSignInFailure()) {
+        check.problem = LoginController::kLoginFailedTitle.toString() + u' ' + *failure;
+    } else if (answer && *answer && (*answer)->isResponseValid()) {
+        // No session at all (a fresh profile, or cookies deleted): the stored credentials tell whether a sign-in
+        // would work, as the login screen's automatic sign-in would try them.
+        const SettingsStore& store = context.profile().settings();
+        const QString user = store.text(SettingsKeys::username).value_or(QString());
+        if (user.isEmpty()) {
+            check.problem = u"not signed in, and no user name is stored"_s;
+            return check;
+        }
+        LoginController& login = session.login();
+        const LoginOutcome renewed = session.signIn([&] {
+            login.toggleAnonymous(false);
+            login.setUsername(user);
+            login.setPassword(store.text(SettingsKeys::password).value_or(QString()));
+            login.login();
+        });
+        check.signedIn = renewed.success;
+        if (renewed.success)
+            check.name = signedInName();
+        else
+            check.problem = LoginController::kLoginFailedTitle.toString() + u' ' + renewed.message;
+    } else {
+        check.problem = LoginController::kConnectionErrorText.toString();
+    }
+    return check;
 }
 
 } // namespace marrowfin

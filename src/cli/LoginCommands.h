@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 namespace marrowfin {
@@ -14,6 +15,17 @@ public:
     [[nodiscard]] static int login(CliContext& context, const QStringList& arguments);
     [[nodiscard]] static int logout(CliContext& context, const QStringList& arguments);
     [[nodiscard]] static int whoami(CliContext& context, const QStringList& arguments);
+
+    // What "whoami" finds: anonymous use, a user signed in (the stored session, or renewed with the stored
+    // credentials), or the problem in the login screen's words.
+    struct SignInCheck
+    {
+        bool signedIn = false;
+        bool anonymous = false;
+        QString name;
+        QString problem;
+    };
+    [[nodiscard]] static SignInCheck checkSignIn(CliContext& context);
 };
 
 } // namespace marrowfin

@@ -47,10 +47,32 @@ QRect SegmentedControl::segmentRect(int index) const
 {
     if (index < 0 || index >= numberOfSegments())
         return {};
-    // Equal widths; the last segment takes what the division leaves.
+    // Equal widths while every title fits its equal share; otherwise each segment takes its title's width and an
+    // equal part of what is left (or, when even that does not fit, a share in proportion to its title), so that a
+    // long name is not cut while a short one has room to spare. The last segment takes what the division leaves.
     const int count = numberOfSegments();
-    const int left = width() * index / count;
-    const int right = width() * (index + 1) / count;
+    QList<int> natural;
+    int widest = 0;
+    int sum = 0;
+    for (const QString& title : m_titles) {
+        natural.append(fontMetrics().horizontalAdvance(title) + 2 * kTextPadding);
+        widest = qMax(widest, natural.last());
+        sum += natural.last();
+    }
+    const auto edge = [&](int at) -> int {
+        if (at >= count)
+            return width();
+        if (widest * count <= width() || sum <= 0)
+            return width() * at / count;
+        qint64 before = 0;
+        for (int i = 0; i < at; ++i)
+            before += natural.at(i);
+        if (sum <= width())
+            return int(before + qint64(width() - sum) * at / count);
+        return int(before * width() / sum);
+    };
+    const int left = edge(index);
+    const int right = edge(index + 1);
     return {left, 0, right - left, height()};
 }
 

@@ -1,0 +1,195 @@
+#include "DoctorCommand.h"
+
+#include "CliContext.h"
+#include "CollectedAlerts.h"
+#include "LoginCommands.h"
+
+#include "core/app/Profile.h"
+#include "core/config/AppConfig.h"
+#include "core/display/ListingAddresses.h"
+#include "core/display/ListingSettings.h"
+#include "core/net/CookieStore.h"
+#include "core/net/HttpRequest.h"
+#include "core/net/OperationQueue.h"
+#include "core/remote/FetchPageRemoteUI.h"
+#include "core/remote/ServerInfo.h"
+#include "core/scrape/TorrentListPattern.h"
+#include "core/settings/SettingsStore.h"
+#include "core/text/RegexMatching.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <sys/stat.h>
+
+namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Check
+{
+    QString name;
+    bool ok = false;
+    QString detail;
+};
+
+// The profile's files as they are before the profile is opened: opening takes group and other access away from
+// the settings file, which would hide the problem.
+QList<Check> looseFiles(const QString& configDir)
+{
+    QStringList loose;
+    for (const QString& name : {SettingsStore::kFileName.toString(), QString::fromLatin1(CookieStore::kFileName)}) {
+        const QString path = QDir(configDir).filePath(name);
+        struct stat info = {};
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+            continue; // not there yet: nothing to protect
+        if ((info.st_mode & 077) != 0)
+            loose.append(u"%1 (mode %2)"_s.arg(path).arg(info.st_mode & 0777, 4, 8, QLatin1Char('0')));
+    }
+    if (loose.isEmpty())
+        return {{u"files"_s, true, u"the settings and cookie files are owner-only"_s}};
+    return {{u"files"_s, false,
+             u"readable or writable by others: %1; run \"chmod 600\" on it (Marrowfin makes the settings file "
+             u"owner-only again when it opens it) and find out what changed it"_s.arg(loose.join(u", "_s))}};
+}
+
+Check siteAnswers()
+{
+    const QUrl address(AppConfig::current().siteAddress(u"/"_s));
+    HttpRequest request(address);
+    request.request();
+    if (!request.urlResponse())
+        return {u"site"_s, false,
+                u"%1 does not answer (no connection, or no answer in time); check the network and the site host "
+                u"(--site-host or MARROWFIN_SITE_HOST)"_s.arg(address.toString())};
+    const long status = request.urlResponse()->statusCode;
+    if (!request.isResponseValid())
+        return {
+            u"site"_s, false,
+            u"%1 answers with HTTP status %2; the site may be down for now, try again later"_s.arg(address.toString())
+                .arg(status)};
+    return {u"site"_s, true, u"%1 answers (HTTP %2)"_s.arg(address.toString()).arg(status)};
+}
+
+Check listingFits(SettingsStore& store)
+{
+    const QUrl address(
+        newestListingAddress(ListingSettings::read(store, ListingKind::Newest), 1, AppConfig::current().siteHost));
+    HttpRequest request(address);
+    request.request();
+    if (!request.isResponseValid() || !request.result())
+        return {u"listing"_s, false,
+                u"%1 could not be fetched (HTTP %2)"_s.arg(address.toString())
+                    .arg(request.urlResponse() ? request.urlResponse()->statusCode : 0)};
+    const QString& page = *request.result();
+    const qsizetype rows = arrayOfCaptureComponentsMatchedByRegex(page, torrentListPattern()).size();
+    if (rows > 0)
+        return {u"listing"_s, true, u"%1 torrents listed on %2"_s.arg(rows).arg(address.toString())};
+    // Rows of the site's kind carry torrent download links; a page that has them but no row the pattern fits
+    // was redesigned.
+    static const QRegularExpression downloadLink(uR"re(href="[^"]*(/download/|\.torrent|magnet:\?))re"_s);
+    if (page.contains(downloadLink))
+        return {u"listing"_s, false,
+                u"the site's layout has changed: %1 links torrents, but no row fits the listing pattern any more, so "
+                u"every list stays empty; Marrowfin needs an update for the new layout"_s.arg(address.toString())};
+    return {u"listing"_s, false,
+            u"%1 lists no torrents (no download links on it); the chosen category may be empty, or the site serves "
+            u"another page than its listing"_s.arg(address.toString())};
+}
+
+Check signIn(CliContext& context)
+{
+    const LoginCommands::SignInCheck check = LoginCommands::checkSignIn(context);
+    if (check.anonymous && check.signedIn)
+        return {u"sign-in"_s, true, u"anonymous use is set"_s};
+    if (check.signedIn)
+        return {u"sign-in"_s, true, u"signed in as %1"_s.arg(check.name)};
+    const QString problem = check.problem.endsWith(u'.') ? check.problem : check.problem + u'.';
+    return {u"sign-in"_s, false,
+            u"%1 Sign in again with \"marrowfin-cli login --user U --password -\" (or use the site anonymously with "
+            u"\"marrowfin-cli login --anonymous\")."_s.arg(problem)};
+}
+
+Check clientAnswers()
+{
+    const ServerInfo::Values server = ServerInfo::sharedInstance().values();
+    if (!server.client || server.client->isEmpty())
+        return {u"client"_s, false,
+                u"no remote client is set; choose one with \"marrowfin-cli remote set --client NAME --address A "
+                u"--port P\""_s};
+    const QString where =
+        u"%1 at %2:%3"_s.arg(*server.client, server.address.value_or(QString()), server.port.value_or(QString()));
+    auto alerts = std::make_shared<CollectedAlerts>();
+    OperationQueue queue(1, u"doctor"_s);
+    QObject receiver;
+    QEventLoop loop;
+    auto operation = std::make_shared<FetchPageRemoteUI>(
+        QUrl(), &receiver, FetchPageRemoteUI::selectorFor([&](std::optional<QString>) { loop.quit(); }),
+        FetchPageRemoteUI::Use::SettingsTest, alerts);
+    queue.addOperation(operation);
+    loop.exec();
+    if (operation->succeeded())
+        return {u"client"_s, true, u"%1 answers its handshake and its web page"_s.arg(where)};
+    return {u"client"_s, false,
+            u"%1 did not answer its handshake and web page (%2); check that it runs with its web interface on, and "
+            u"that \"marrowfin-cli remote show\" matches its address, port, user and password"_s.arg(
+                where, alerts->lines().join(u' '))};
+}
+
+} // namespace
+
+int DoctorCommand::run(CliContext& context, const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    if (const auto done = context.parse(
+            parser, arguments, u"doctor"_s,
+            u"Checks, in order, that the site answers, that its newest listing still fits the listing pattern, that "
+            u"the stored sign-in works (or anonymous use is set), that the remote client answers its handshake and "
+            u"web page, and that the settings and cookie files are owner-only. One line a check, \"ok\" or what is "
+            u"wrong and what to do; --json gives the same as one object. Exit status 0 only when every check "
+            u"passed. Nothing stored is changed, though a sign-in that had expired is renewed as by any command."_s))
+        return *done;
+    if (!parser.positionalArguments().mid(1).isEmpty())
+        return context.fail(u"doctor takes no arguments"_s, CliContext::UsageError);
+
+    const QList<Check> files = looseFiles(context.configDirPath());
+    // Opening the profile makes the configured site host current.
+    (void)context.profile();
+    QList<Check> checks;
+    checks.append(siteAnswers());
+    if (checks.last().ok) {
+        checks.append(listingFits(context.profile().settings()));
+        checks.append(signIn(context));
+    } else {
+        for (const QString& name : {u"listing"_s, u"sign-in"_s})
+            checks.append({name, false, u"not checked, as the site does not answer"_s});
+    }
+    checks.append(clientAnswers());
+    checks.append(files);
+
+    bool allPassed = true;
+    for (const Check& check : checks)
+        allPassed = allPassed && check.ok;
+    QTextStream& out = context.out();
+    if (context.json()) {
+        QJsonArray array;
+        for (const Check& check : checks)
+            array.append(QJsonObject{{u"name"_s, check.name}, {u"ok"_s, check.ok}, {u"detail"_s, check.detail}});
+        out << QString::fromUtf8(
+            QJsonDocument(QJsonObject{{u"ok"_s, allPassed}, {u"checks"_s, array}}).toJson(QJsonDocument::Indented));
+    } else {
+        for (const Check& check : checks)
+            out << check.name.leftJustified(9) << (check.ok ? u"ok    "_s : u"FAILED"_s) << u"  "_s << check.detail
+                << '\n';
+    }
+    out.flush();
+    return allPassed ? CliContext::Success : CliContext::Failure;
+}
+
+} // namespace marrowfin
