@@ -105,7 +105,7 @@ Check listingFits(SettingsStore& store)
 
 Check signIn(CliContext& context)
 {
-    const LoginCommands::SignInCheck check = LoginCommands::checkSignIn(context);
+    const LoginCommands::SignInCheck check = LoginCommands::checkSignIn(context, true);
     if (check.anonymous && check.signedIn)
         return {u"sign-in"_s, true, u"anonymous use is set"_s};
     if (check.signedIn)

@@ -118,7 +118,7 @@ int LoginCommands::whoami(CliContext& context, const QStringList& arguments)
         return *done;
     if (!parser.positionalArguments().mid(1).isEmpty())
         return context.fail(u"whoami takes no arguments"_s, CliContext::UsageError);
-    const SignInCheck check = checkSignIn(context);
+    const SignInCheck check = checkSignIn(context, false);
     if (!check.signedIn)
         return context.fail(check.problem);
     context.out() << check.name << "\n";
@@ -126,7 +126,7 @@ int LoginCommands::whoami(CliContext& context, const QStringList& arguments)
     return CliContext::Success;
 }
 
-LoginCommands::SignInCheck LoginCommands::checkSignIn(CliContext& context)
+LoginCommands::SignInCheck LoginCommands::checkSignIn(CliContext& context, bool tryStoredCredentials)
 {
     CliSession& session = context.session();
     SignInCheck check;
@@ -146,12 +146,12 @@ LoginCommands::SignInCheck LoginCommands::checkSignIn(CliContext& context)
     } else if (const std::optional<QString> failure = session.takeReSignInFailure()) {
         check.problem = LoginController::kLoginFailedTitle.toString() + u' ' + *failure;
     } else if (answer && *answer && (*answer)->isResponseValid()) {
-        // No session at all (a fresh profile, or cookies deleted): the stored credentials tell whether a sign-in
-        // would work, as the login screen's automatic sign-in would try them.
+        // No session at all (a fresh profile, cookies deleted, a logout). With the automatic sign-in on, the next
+        // start would sign in with the stored credentials: whether that would work is what is asked.
         const SettingsStore& store = context.profile().settings();
         const QString user = store.text(SettingsKeys::username).value_or(QString());
-        if (user.isEmpty()) {
-            check.problem = u"not signed in, and no user name is stored"_s;
+        if (!tryStoredCredentials || !automaticLoginIsOn(store.text(SettingsKeys::automaticLogin)) || user.isEmpty()) {
+            check.problem = u"not signed in"_s;
             return check;
         }
         LoginController& login = session.login();

@@ -16,8 +16,9 @@ public:
     [[nodiscard]] static int logout(CliContext& context, const QStringList& arguments);
     [[nodiscard]] static int whoami(CliContext& context, const QStringList& arguments);
 
-    // What "whoami" finds: anonymous use, a user signed in (the stored session, or renewed with the stored
-    // credentials), or the problem in the login screen's words.
+    // What "whoami" finds: anonymous use, a user signed in (the stored session, renewed with the stored credentials
+    // when it expired), or the problem in the login screen's words. With `tryStoredCredentials` and the automatic
+    // sign-in on, no session at all is followed by a sign-in with the stored credentials, as the next start would.
     struct SignInCheck
     {
         bool signedIn = false;
@@ -25,7 +26,7 @@ public:
         QString name;
         QString problem;
     };
-    [[nodiscard]] static SignInCheck checkSignIn(CliContext& context);
+    [[nodiscard]] static SignInCheck checkSignIn(CliContext& context, bool tryStoredCredentials);
 };
 
 } // namespace marrowfin

@@ -95,6 +95,7 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
         {"bad credentials",
          [this] {
              for (const auto& [key, value] : {std::pair{u"Marrowfin_anonymousLogin"_s, u"NO"_s},
+                                              {u"Marrowfin_automaticLogin"_s, u"YES"_s},
                                               {u"Marrowfin_username"_s, u"demo"_s},
                                               {u"Marrowfin_password"_s, u"wrong"_s}})
                  ASSERT_EQ(cli({u"settings"_s, u"set"_s, key, value}).exitCode, 0);
