@@ -9,22 +9,53 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+namespace {
+
+// --help and --version answer without a window system, as scripts, package tools and man page makers run them.
+bool asksForTextOnly(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView argument(argv[i]);
+        if (argument == "--help" || argument == "-h" || argument == "--help-all" || argument == "--version" ||
+            argument == "-v")
+            return true;
+    }
+    return false;
+}
+
+void describe(QCommandLineParser& parser, marrowfin::StartupOptions& options)
+{
+    parser.setApplicationDescription(QStringLiteral("Marrowfin, a client for a torrent index site."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    options.addTo(parser);
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    if (asksForTextOnly(argc, argv)) {
+        QCoreApplication text(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("marrowfin"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(MARROWFIN_VERSION));
+        QCommandLineParser parser;
+        marrowfin::StartupOptions options;
+        describe(parser, options);
+        parser.process(text); // prints and exits
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("marrowfin"));
     QApplication::setApplicationVersion(QStringLiteral(MARROWFIN_VERSION));
     QApplication::setApplicationDisplayName(QStringLiteral("Marrowfin"));
-    QApplication::setDesktopFileName(QStringLiteral("marrowfin"));
+    QApplication::setDesktopFileName(QStringLiteral("org.marrowfin.Marrowfin"));
     marrowfin::StartupOptions::applyDebugLogging();
     marrowfin::installFontSubstitutes();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Marrowfin, a client for a torrent index site."));
-    parser.addHelpOption();
-    parser.addVersionOption();
     marrowfin::StartupOptions options;
-    options.addTo(parser);
+    describe(parser, options);
     parser.process(app);
     options.read(parser);
 
