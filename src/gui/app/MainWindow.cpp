@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "gui/platform/Accessibility.h"
 #include "gui/platform/Images.h"
 
 #include <QCloseEvent>
@@ -20,6 +21,7 @@ MainWindow::MainWindow(QString geometryFile, QWidget* parent) : QWidget(parent),
 {
     setWindowTitle(u"Marrowfin"_s);
     setWindowIcon(QIcon(imageNamed(u"marrowfin", QSize(128, 128))));
+    installAccessibility();
     setMinimumSize(kMinimumSize);
     resize(kDefaultSize);
     setAttribute(Qt::WA_StyledBackground);

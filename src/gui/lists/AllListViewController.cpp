@@ -245,6 +245,7 @@ TableViewCell* AllListViewController::cellForRow(int row)
         button->setIconSize(kDownloadButtonSize);
         button->setFlat(true);
         button->setCursor(Qt::PointingHandCursor);
+        button->setFocusPolicy(Qt::TabFocus);
         button->setToolTip(u"Send to your BitTorrent client"_s);
         button->setStyleSheet(u"QPushButton { border: none; background: transparent; }"
                               u"QPushButton:pressed { padding-top: 1px; }"_s);
@@ -264,6 +265,7 @@ TableViewCell* AllListViewController::cellForRow(int row)
     cell->setTypeImg(cachedImageForTorrent(torrent.type.value_or(QString())));
     cell->setDownloadedImg(torrent.isDownloaded ? imageNamed(u"downloaded.png") : QPixmap());
     cell->accessoryView()->setProperty("row", row);
+    cell->accessoryView()->setAccessibleName(u"Send %1 to the client"_s.arg(torrent.name.value_or(QString())));
     cell->setNeedsDisplay();
     return cell;
 }

@@ -32,7 +32,8 @@ QPushButton* barTextButton(const QString& text, const QString& objectName, bool 
     button->setObjectName(objectName);
     button->setFont(systemFont(15, prominent));
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab; Return and Escape in the field do their work without leaving it.
+    button->setFocusPolicy(Qt::TabFocus);
     button->setStyleSheet(u"QPushButton { color: white; background: transparent; border: none; padding: 0 12px; }"
                           u"QPushButton:pressed { color: #a0a0a0; }"_s);
     button->resize(button->sizeHint().width(), 44);

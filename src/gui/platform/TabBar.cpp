@@ -3,6 +3,8 @@
 #include "Fonts.h"
 #include "Images.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -20,6 +22,65 @@ TabBar::TabBar(QWidget* parent) : QWidget(parent)
     setFixedHeight(kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::PointingHandCursor);
+    // Reached with Tab like any control; the arrow keys move between the tabs, Space or Return opens one.
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Tabs"));
+}
+
+void TabBar::keyPressEvent(QKeyEvent* event)
+{
+    const int count = int(m_items.size());
+    if (count == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        const int step = event->key() == Qt::Key_Left ? count - 1 : 1;
+        m_focused = ((m_focused < 0 ? qMax(0, m_selected) : m_focused) + step) % count;
+        update();
+        notifyFocusedTab();
+        return;
+    }
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (isSlotEnabled(focusedSlot()))
+            Q_EMIT slotClicked(focusedSlot());
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void TabBar::focusInEvent(QFocusEvent* event)
+{
+    if (m_focused < 0 || m_focused >= m_items.size())
+        m_focused = qMax(0, m_selected);
+    QWidget::focusInEvent(event);
+    update();
+    notifyFocusedTab();
+}
+
+void TabBar::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+int TabBar::focusedSlot() const
+{
+    return m_focused >= 0 && m_focused < m_items.size() ? m_focused : qMax(0, m_selected);
+}
+
+void TabBar::notifyFocusedTab()
+{
+    if (QAccessible::isActive() && !m_items.isEmpty()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(focusedSlot());
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 void TabBar::setItems(QList<TabBarItem> items)
@@ -107,6 +168,11 @@ void TabBar::paintEvent(QPaintEvent*)
         painter.drawText(titleRect, Qt::AlignHCenter | Qt::AlignTop,
                          painter.fontMetrics().elidedText(item.title, Qt::ElideRight, titleRect.width()));
         painter.setOpacity(1.0);
+        if (hasFocus() && slot == focusedSlot()) {
+            painter.setPen(QPen(kTint, 1.5));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(QRectF(area).adjusted(2.5, 2.5, -2.5, -1.5), 4, 4);
+        }
     }
 }
 

@@ -26,6 +26,8 @@ public:
     [[nodiscard]] bool isSlotEnabled(int slot) const;
     void setAllEnabled(bool enabled);
     [[nodiscard]] bool isAllEnabled() const { return m_enabled; }
+    // The slot the keyboard is on while the bar has focus (the selected one until an arrow key moves it).
+    [[nodiscard]] int focusedSlot() const;
     // Where a slot sits, for clicks and tests.
     [[nodiscard]] QRect slotRect(int slot) const;
 
@@ -38,13 +40,19 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void notifyFocusedTab();
+
     [[nodiscard]] int slotAt(QPoint point) const;
 
     QList<TabBarItem> m_items;
     int m_selected = -1;
     int m_pressed = -1;
+    int m_focused = -1;
     bool m_enabled = true;
 };
 

@@ -105,6 +105,10 @@ HeaderView::HeaderView(QWidget* parent)
             m_parentDelegate->didSearch();
     });
 
+    m_refreshBtn->setAccessibleName(u"Reload"_s);
+    m_searchBtn->setAccessibleName(u"Search settings"_s);
+    m_settingsBtn->setAccessibleName(u"Category and order"_s);
+    m_filtersBtn->setAccessibleName(u"Favorite filters"_s);
     m_refreshBtn->setToolTip(u"Reload from the first page (F5)"_s);
     m_searchBtn->setToolTip(u"Search settings"_s);
     m_settingsBtn->setToolTip(u"Category and order"_s);

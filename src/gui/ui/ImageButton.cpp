@@ -12,7 +12,8 @@ constexpr QSize kDefaultSize{30, 30};
 
 ImageButton::ImageButton(const QPixmap& picture, QWidget* parent) : QAbstractButton(parent), m_picture(picture)
 {
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab; Space presses it.
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     resize(sizeHint());
 }
@@ -43,6 +44,12 @@ void ImageButton::paintEvent(QPaintEvent*)
     const QRectF target(QPointF((width() - pictureSize.width()) / 2, (height() - pictureSize.height()) / 2),
                         pictureSize);
     painter.drawPixmap(target, m_picture, QRectF(m_picture.rect()));
+    if (hasFocus()) {
+        painter.setOpacity(1.0);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::white, 1.5));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
+    }
 }
 
 } // namespace marrowfin

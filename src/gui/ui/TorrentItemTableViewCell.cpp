@@ -10,6 +10,8 @@
 
 namespace marrowfin {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr QRect kTypeImageRect{0, 0, 33, 33};
@@ -63,31 +65,53 @@ int TorrentItemTableViewCell::nameWidth(int contentWidth)
 void TorrentItemTableViewCell::setNameLbl(std::optional<QString> text)
 {
     m_nameLbl = std::move(text);
+    updateAccessibleName();
     setNeedsDisplay();
 }
 
 void TorrentItemTableViewCell::setDateLbl(std::optional<QString> text)
 {
     m_dateLbl = std::move(text);
+    updateAccessibleName();
     setNeedsDisplay();
 }
 
 void TorrentItemTableViewCell::setSizeLbl(std::optional<QString> text)
 {
     m_sizeLbl = std::move(text);
+    updateAccessibleName();
     setNeedsDisplay();
 }
 
 void TorrentItemTableViewCell::setUpLbl(std::optional<QString> text)
 {
     m_upLbl = std::move(text);
+    updateAccessibleName();
     setNeedsDisplay();
 }
 
 void TorrentItemTableViewCell::setDownLbl(std::optional<QString> text)
 {
     m_downLbl = std::move(text);
+    updateAccessibleName();
     setNeedsDisplay();
+}
+
+void TorrentItemTableViewCell::updateAccessibleName()
+{
+    // What a screen reader says for the row: the name, then the figures in words.
+    QStringList parts;
+    if (m_nameLbl)
+        parts.append(*m_nameLbl);
+    if (m_sizeLbl)
+        parts.append(*m_sizeLbl);
+    if (m_dateLbl)
+        parts.append(*m_dateLbl);
+    if (m_upLbl)
+        parts.append(*m_upLbl + u" seeders"_s);
+    if (m_downLbl)
+        parts.append(*m_downLbl + u" leechers"_s);
+    setAccessibleName(parts.join(u", "_s));
 }
 
 void TorrentItemTableViewCell::setTypeImg(const QPixmap& picture)
@@ -134,6 +158,7 @@ void TorrentItemTableViewCell::prepareForReuse()
     m_upImg = QPixmap();
     m_downImg = QPixmap();
     m_downloadedImg = QPixmap();
+    updateAccessibleName();
     setNeedsDisplay();
 }
 

@@ -72,6 +72,8 @@ protected:
     void drawContentView(QPainter& painter, const QRect& rect) override;
 
 private:
+    void updateAccessibleName();
+
     std::optional<QString> m_nameLbl;
     std::optional<QString> m_dateLbl;
     std::optional<QString> m_sizeLbl;

@@ -7,7 +7,7 @@ namespace marrowfin {
 
 UIUnderlinedLabel::UIUnderlinedLabel(QWidget* parent) : QAbstractButton(parent)
 {
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -27,6 +27,8 @@ void UIUnderlinedLabel::paintEvent(QPaintEvent*)
     const int lineY = height() - kUnderlineInset;
     painter.drawLine(0, lineY, titleWidth, lineY);
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
+    if (hasFocus())
+        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 } // namespace marrowfin

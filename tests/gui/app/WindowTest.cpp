@@ -10,9 +10,12 @@
 #include "gui/ui/SendingTorrentIndicator.h"
 #include "gui/ui/TorrentItemTableViewCell.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
+#include <QTest>
 #include <QUrl>
 
 namespace marrowfin::windowtest {
@@ -258,4 +261,85 @@ TEST_F(WindowTest, RowsOpenPagesAndCategoryPicturesFallBack)
 }
 
 } // namespace
+
+namespace {
+
+// Every (role, name) pair of the accessible tree under `interface`, depth first.
+void collectAccessible(QAccessibleInterface* interface,
+                       QList<std::tuple<QAccessible::Role, QString, QAccessibleInterface*>>& out)
+{
+    if (!interface || !interface->isValid())
+        return;
+    out.append({interface->role(), interface->text(QAccessible::Name), interface});
+    for (int index = 0; index < interface->childCount(); ++index)
+        collectAccessible(interface->child(index), out);
+}
+
+} // namespace
+
+// What a screen reader and the keyboard meet on the main screens: named switches, tabs, header buttons, rows that
+// read as their torrent and download buttons that say what they do; Tab reaches each kind of control, and the tab
+// bar is worked with the arrows and Return.
+TEST_F(WindowTest, ScreenReadersAndTheKeyboardReachEveryControl)
+{
+    launch();
+    const auto tree = [&] {
+        QList<std::tuple<QAccessible::Role, QString, QAccessibleInterface*>> all;
+        collectAccessible(QAccessible::queryAccessibleInterface(m_window.get()), all);
+        return all;
+    };
+    const auto find = [&](QAccessible::Role role, const QString& name) -> QAccessibleInterface* {
+        for (const auto& [r, n, interface] : tree()) {
+            if (r == role && n == name)
+                return interface;
+        }
+        return nullptr;
+    };
+    LoginViewController* login = m_root->loginViewController();
+    QAccessibleInterface* anonymous = QAccessible::queryAccessibleInterface(login->anonymousLoginSwitch());
+    ASSERT_NE(anonymous, nullptr);
+    EXPECT_EQ(anonymous->role(), QAccessible::CheckBox);
+    EXPECT_FALSE(anonymous->text(QAccessible::Name).isEmpty());
+    EXPECT_TRUE(anonymous->state().checked);
+
+    signInAndWaitForFirstPage();
+    TabBar* tabs = m_root->tabBarController()->tabBar();
+    QAccessibleInterface* allTab = find(QAccessible::PageTab, u"All Torrents"_s);
+    ASSERT_NE(allTab, nullptr) << "the tabs are in the tree";
+    EXPECT_TRUE(allTab->state().selected);
+    for (const QString& title : {u"Favorites"_s, u"Search"_s})
+        EXPECT_NE(find(QAccessible::PageTab, title), nullptr) << title.toStdString();
+    for (const QString& name : {u"Reload"_s, u"Category and order"_s})
+        EXPECT_NE(find(QAccessible::Button, name), nullptr) << name.toStdString();
+
+    const Torrent& first = list().torrentData()->first();
+    const QString row =
+        u"%1, %2, %3, %4 seeders, %5 leechers"_s.arg(*first.name, *first.size, *first.date, *first.up, *first.down);
+    EXPECT_NE(find(QAccessible::ListItem, row), nullptr) << row.toStdString();
+    EXPECT_NE(find(QAccessible::Button, u"Send %1 to the client"_s.arg(*first.name)), nullptr);
+    EXPECT_NE(find(QAccessible::List, QString()), nullptr) << "the rows sit in a list";
+
+    // Tab goes round the window through the tab bar, the header's buttons, the list and the rows' buttons.
+    QSet<QString> kinds;
+    QWidget* start = tabs;
+    QWidget* widget = start;
+    for (int step = 0; step < 400; ++step) {
+        widget = widget->nextInFocusChain();
+        if (widget == start)
+            break;
+        if (widget->isVisibleTo(m_window.get()) && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus))
+            kinds.insert(QString::fromLatin1(widget->metaObject()->className()));
+    }
+    for (const char* kind : {"marrowfin::ImageButton", "marrowfin::TableView", "QPushButton"})
+        EXPECT_TRUE(kinds.contains(QString::fromLatin1(kind))) << kind;
+
+    tabs->setFocus();
+    ASSERT_TRUE(processEventsUntil([&] { return tabs->hasFocus(); }));
+    QTest::keyClick(tabs, Qt::Key_Right);
+    EXPECT_EQ(tabs->focusedSlot(), 1);
+    EXPECT_TRUE(find(QAccessible::PageTab, u"Favorites"_s)->state().focused);
+    QTest::keyClick(tabs, Qt::Key_Return);
+    EXPECT_TRUE(processEventsUntil([&] { return tabs->selectedSlot() == 1; })) << "Return opens the tab";
+}
+
 } // namespace marrowfin::windowtest
