@@ -4,8 +4,8 @@
 #include "HttpContext.h"
 #include "NetLog.h"
 #include "SessionGuard.h"
+#include "UploadBody.h"
 
-#include "core/remote/BitClient.h"
 #include "core/text/TextConversions.h"
 
 #include <QStringDecoder>

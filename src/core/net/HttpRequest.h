@@ -13,7 +13,7 @@
 
 namespace marrowfin {
 
-class BitClient;
+class UploadBody;
 class HttpContext;
 
 // The site serves its full desktop pages, which every page pattern is written against, only to a desktop browser.
@@ -55,9 +55,10 @@ public:
     // The form body of a "POST" without a client, sent as UTF-8.
     [[nodiscard]] const std::optional<QString>& postData() const { return m_postData; }
     void setPostData(std::optional<QString> postData) { m_postData = std::move(postData); }
-    // The adapter whose upload body a "POST" carries. Shared: the request keeps it alive until it is released.
-    [[nodiscard]] const std::shared_ptr<const BitClient>& client() const { return m_client; }
-    void setClient(std::shared_ptr<const BitClient> client) { m_client = std::move(client); }
+    // The upload body a "POST" carries (a remote client adapter, say). Shared: the request keeps it alive until it is
+    // released.
+    [[nodiscard]] const std::shared_ptr<const UploadBody>& client() const { return m_client; }
+    void setClient(std::shared_ptr<const UploadBody> client) { m_client = std::move(client); }
     // Basic authorization is sent when the user name is present and not empty; an absent password counts as "".
     [[nodiscard]] const std::optional<QString>& username() const { return m_username; }
     void setUsername(std::optional<QString> username) { m_username = std::move(username); }
@@ -99,7 +100,7 @@ private:
     QUrl m_url;
     QString m_type = QStringLiteral("GET");
     std::optional<QString> m_postData;
-    std::shared_ptr<const BitClient> m_client;
+    std::shared_ptr<const UploadBody> m_client;
     std::optional<QString> m_username;
     std::optional<QString> m_password;
     HttpHeaders m_extraHeaders;

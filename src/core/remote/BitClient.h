@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/net/FormBoundary.h"
 #include "core/net/HttpContext.h"
+#include "core/net/UploadBody.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,9 +25,9 @@ class HttpRequest;
 // The class-level values (getIndex, getDefaultPort, getDefaultDescription) are static members that each adapter
 // hides with its own; the registry (BitClients.h) reaches them by client name.
 //
-// Everything virtual is defined here, in the header: the HTTP library and its tests derive upload bodies from this
-// class without linking the adapters' library.
-class BitClient
+// Everything virtual is defined here, in the header, so that a class deriving from it needs nothing of the adapters'
+// library; the HTTP library itself knows an adapter only as an UploadBody.
+class BitClient : public UploadBody
 {
 public:
     // A null `context` takes HttpContext::defaultContext() as it is now. Handshake requests use it, and so must the
@@ -46,21 +46,8 @@ public:
     // for 3, "Deluge" for 4, else "".
     [[nodiscard]] static QString getClientByIndex(int index);
 
-    // The complete upload body: for most clients multipart/form-data, parts separated by formBoundary. Called on
-    // a worker thread; two calls give the same bytes.
-    [[nodiscard]] virtual QByteArray getData() const = 0;
-    // The Content-Type of getData().
-    [[nodiscard]] virtual QString uploadContentType() const
-    {
-        return QStringLiteral("multipart/form-data; boundary=") + QLatin1StringView(formBoundary);
-    }
-    // What the debug log shows of getData() in place of its first bytes, when those may hold a secret; nothing
-    // leaves the usual description.
-    [[nodiscard]] virtual std::optional<QString> uploadForLog(const QByteArray& body) const
-    {
-        (void)body;
-        return std::nullopt;
-    }
+    // The upload body (getData, uploadContentType, uploadForLog) is the UploadBody side: for most clients
+    // multipart/form-data, parts separated by formBoundary.
     // Whether the client took the upload, from its answer: any status from 200 to 299 unless the client says more
     // in its body.
     [[nodiscard]] virtual bool uploadAccepted(int statusCode, const QByteArray& body) const

@@ -16,7 +16,7 @@ namespace {
 constexpr QStringView kJsonType = u"application/json";
 
 // The body of one call that is not the upload, handed to the request as its upload body so that it goes as JSON.
-class JsonCall final : public BitClient
+class JsonCall final : public UploadBody
 {
 public:
     JsonCall(QByteArray body, QString method) : m_body(std::move(body)), m_method(std::move(method)) {}

@@ -3,7 +3,7 @@
 #include "core/net/HttpContext.h"
 #include "core/net/HttpRequestRegEx.h"
 #include "core/net/SessionGuard.h"
-#include "core/remote/BitClient.h"
+#include "core/net/UploadBody.h"
 #include "support/TestHttpServer.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ using test::RecordedRequest;
 using test::ScriptedResponse;
 using test::TestHttpServer;
 
-class FixedBodyClient final : public BitClient
+class FixedBodyClient final : public UploadBody
 {
 public:
     explicit FixedBodyClient(QByteArray body) : m_body(std::move(body)) {}

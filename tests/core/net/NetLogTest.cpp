@@ -1,6 +1,6 @@
 #include "core/net/HttpContext.h"
 #include "core/net/HttpRequest.h"
-#include "core/remote/BitClient.h"
+#include "core/net/UploadBody.h"
 #include "support/TestHttpServer.h"
 
 #include <QLoggingCategory>
@@ -54,7 +54,7 @@ private:
     QtMessageHandler m_previous = nullptr;
 };
 
-class Upload final : public BitClient
+class Upload final : public UploadBody
 {
 public:
     [[nodiscard]] QByteArray getData() const override { return m_body; }
