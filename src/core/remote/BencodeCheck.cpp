@@ -1,5 +1,7 @@
 #include "BencodeCheck.h"
 
+#include <QCryptographicHash>
+
 #include <vector>
 
 namespace marrowfin {
@@ -59,14 +61,18 @@ struct Open
     bool expectingKey;
 };
 
-} // namespace
-
-bool isBencodedDictionary(QByteArrayView bytes)
+// Reads one value at `pos`: an integer, a string, or a list or dictionary with all it holds.
+bool skipValue(QByteArrayView bytes, qsizetype& pos)
 {
-    if (bytes.isEmpty() || bytes.front() != 'd')
+    if (pos >= bytes.size())
         return false;
-    std::vector<Open> open{{true, true}};
-    qsizetype pos = 1;
+    const char first = bytes[pos];
+    if (first == 'i')
+        return skipInteger(bytes, pos);
+    if (first != 'l' && first != 'd')
+        return skipString(bytes, pos);
+    std::vector<Open> open{{first == 'd', first == 'd'}};
+    ++pos;
     while (!open.empty()) {
         if (pos >= bytes.size())
             return false;
@@ -98,7 +104,35 @@ bool isBencodedDictionary(QByteArrayView bytes)
         if (top.dictionary)
             top.expectingKey = true;
     }
-    return pos == bytes.size();
+    return true;
+}
+
+} // namespace
+
+bool isBencodedDictionary(QByteArrayView bytes)
+{
+    qsizetype pos = 0;
+    return !bytes.isEmpty() && bytes.front() == 'd' && skipValue(bytes, pos) && pos == bytes.size();
+}
+
+std::optional<QByteArray> infoHash(QByteArrayView torrent)
+{
+    if (!isBencodedDictionary(torrent))
+        return std::nullopt;
+    qsizetype pos = 1;
+    while (torrent[pos] != 'e') {
+        const qsizetype keyStart = pos;
+        if (!skipString(torrent, pos))
+            return std::nullopt;
+        const QByteArrayView key = torrent.sliced(keyStart, pos - keyStart);
+        const qsizetype valueStart = pos;
+        if (!skipValue(torrent, pos))
+            return std::nullopt;
+        if (key == "4:info" && torrent[valueStart] == 'd')
+            return QCryptographicHash::hash(torrent.sliced(valueStart, pos - valueStart), QCryptographicHash::Sha1)
+                .toHex();
+    }
+    return std::nullopt;
 }
 
 } // namespace marrowfin

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
+
+#include <optional>
 
 namespace marrowfin {
 
@@ -9,5 +12,9 @@ namespace marrowfin {
 // after the closing "e". A sign-in page, an error page or a truncated file is not. Key order is not checked:
 // clients take files with unsorted keys. Iterative, so hostile nesting cannot exhaust the stack.
 [[nodiscard]] bool isBencodedDictionary(QByteArrayView bytes);
+
+// The torrent's info hash: the SHA-1 of its "info" dictionary as written, in lower-case hex (what a magnet link's
+// "xt=urn:btih:" and the clients' APIs call it). Absent for bytes that are no torrent or have no info dictionary.
+[[nodiscard]] std::optional<QByteArray> infoHash(QByteArrayView torrent);
 
 } // namespace marrowfin

@@ -1,8 +1,13 @@
 #include "Qbittorrent.h"
 
+#include "BencodeCheck.h"
 #include "RemoteLog.h"
 
 #include "core/net/HttpRequest.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
 
 namespace marrowfin {
 
@@ -84,8 +89,40 @@ bool Qbittorrent::addMagnetLink(const QString& link)
     request.setType(u"POST"_s);
     request.setPostData(u"urls="_s + formValue(link));
     request.request();
-    return request.urlResponse() &&
-           uploadAccepted(request.urlResponse()->statusCode, request.responseData().value_or(QByteArray()));
+    if (!request.urlResponse())
+        return false;
+    const QByteArray answer = request.responseData().value_or(QByteArray());
+    if (uploadAccepted(request.urlResponse()->statusCode, answer))
+        return true;
+    return request.isResponseValid() && !isOk(answer) && holds(magnetInfoHash(link));
+}
+
+bool Qbittorrent::uploadAnotherWay(const HttpRequest& refused)
+{
+    if (!refused.isResponseValid() || isOk(refused.responseData().value_or(QByteArray())))
+        return false;
+    return holds(infoHash(file()).value_or(QByteArray()));
+}
+
+QByteArray Qbittorrent::magnetInfoHash(const QString& link)
+{
+    static const QRegularExpression btih(u"[?&]xt=urn:btih:([0-9A-Fa-f]{40})(?:&|$)"_s);
+    return btih.match(link).captured(1).toLower().toLatin1();
+}
+
+bool Qbittorrent::holds(const QByteArray& hash) const
+{
+    if (hash.isEmpty())
+        return false;
+    HttpRequest request(hostAddress(u"/api/v2/torrents/info?hashes="_s + QString::fromLatin1(hash)), context());
+    request.request();
+    if (!request.isResponseValid())
+        return false;
+    const QJsonArray torrents = QJsonDocument::fromJson(request.responseData().value_or(QByteArray())).array();
+    const bool held = !torrents.isEmpty();
+    if (held)
+        qCDebug(lcRemote) << "the client holds the torrent already";
+    return held;
 }
 
 } // namespace marrowfin

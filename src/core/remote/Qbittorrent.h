@@ -23,6 +23,9 @@ public:
     [[nodiscard]] bool uploadAccepted(int statusCode, const QByteArray& body) const override;
     // POST /api/v2/auth/login; "Ok." becomes the session id, anything else leaves none.
     void setSessionId() override;
+    // The client answers "Fails." both for a broken file and for a torrent it holds already: a torrent whose info
+    // hash the client lists counts as taken, as the other clients count a duplicate.
+    [[nodiscard]] bool uploadAnotherWay(const HttpRequest& refused) override;
 
     [[nodiscard]] bool takesMagnetLinks() const override { return true; }
     // The link as the add form's "urls" field.
@@ -30,6 +33,12 @@ public:
 
     // The client's word for success.
     [[nodiscard]] static bool isOk(const QByteArray& body);
+    // The info hash a magnet link names ("xt=urn:btih:" and 40 hex digits), lower-case; empty when it names none.
+    [[nodiscard]] static QByteArray magnetInfoHash(const QString& link);
+
+private:
+    // Whether the client lists a torrent with this info hash.
+    [[nodiscard]] bool holds(const QByteArray& hash) const;
 };
 
 } // namespace marrowfin

@@ -11,6 +11,7 @@
 #include "core/remote/Vuze.h"
 #include "support/TestHttpServer.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -261,4 +262,22 @@ TEST(BencodeCheck, TakesTorrentsAndRefusesPagesAndBrokenFiles)
     const int depth = 200000;
     EXPECT_FALSE(isBencodedDictionary("d1:a" + QByteArray(depth, 'l'))) << "unclosed, and no stack to exhaust";
     EXPECT_TRUE(isBencodedDictionary("d1:a" + QByteArray(depth, 'l') + QByteArray(depth, 'e') + "e"));
+}
+
+// The info hash names a torrent across files and links: the SHA-1 of the info dictionary exactly as written.
+TEST(BencodeCheck, InfoHashIsTheInfoDictionarysSha1)
+{
+    const QByteArray torrent = remotetest::tinyTorrent("hashed.txt");
+    const qsizetype info = torrent.indexOf("4:infod") + 6;
+    EXPECT_EQ(infoHash(torrent),
+              QCryptographicHash::hash(torrent.mid(info, torrent.size() - info - 1), QCryptographicHash::Sha1).toHex());
+    EXPECT_NE(infoHash(remotetest::tinyTorrent("other.txt")), infoHash(torrent));
+    for (const QByteArray& none : {QByteArray("d8:announce3:abce"), QByteArray("d4:info3:abce"),
+                                   QByteArray("<html>no torrent</html>"), torrent.left(torrent.size() - 1)})
+        EXPECT_EQ(infoHash(none), std::nullopt) << none.toStdString();
+
+    EXPECT_EQ(Qbittorrent::magnetInfoHash(u"magnet:?xt=urn:btih:0123456789ABCDEF0123456789abcdef01234567&dn=A"_s),
+              "0123456789abcdef0123456789abcdef01234567");
+    EXPECT_EQ(Qbittorrent::magnetInfoHash(u"magnet:?dn=A&xt=urn:btih:ABCDEFGHIJKLMNOPQRSTUVWXYZ234567"_s), "");
+    EXPECT_EQ(Qbittorrent::magnetInfoHash(u"magnet:?dn=A"_s), "");
 }

@@ -46,11 +46,14 @@ protected:
         EXPECT_EQ(sent.outcome, Outcome::Sent);
         EXPECT_TRUE(sent.alerts.isEmpty());
         EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
+        EXPECT_EQ(send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s).outcome, Outcome::Sent)
+            << "a torrent the client holds already counts as sent";
 
         const Sent linked = send(QUrl(kMagnet), u"Linked"_s);
         EXPECT_EQ(linked.outcome, Outcome::Sent);
         EXPECT_EQ(daemon.torrentNames(), (QStringList{u"Linked Film"_s, u"one.txt"_s}));
-        EXPECT_EQ(history(), (QStringList{u"One"_s, u"Linked"_s}));
+        EXPECT_EQ(history(), (QStringList{u"One"_s, u"One"_s, u"Linked"_s}));
+        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::Sent) << "and so does a link it holds";
 
         const Page test = remotePage(Use::SettingsTest);
         EXPECT_TRUE(test.succeeded);
