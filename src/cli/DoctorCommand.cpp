@@ -41,22 +41,44 @@ struct Check
 
 // The profile's files as they are before the profile is opened: opening takes group and other access away from
 // the settings file, which would hide the problem.
-QList<Check> looseFiles(const QString& configDir)
+Check looseFiles(const QString& configDir)
 {
     QStringList loose;
+    QStringList commands;
     for (const QString& name : {SettingsStore::kFileName.toString(), QString::fromLatin1(CookieStore::kFileName)}) {
         const QString path = QDir(configDir).filePath(name);
         struct stat info = {};
         if (::stat(QFile::encodeName(path).constData(), &info) != 0)
             continue; // not there yet: nothing to protect
-        if ((info.st_mode & 077) != 0)
+        if ((info.st_mode & 077) != 0) {
             loose.append(u"%1 (mode %2)"_s.arg(path).arg(info.st_mode & 0777, 4, 8, QLatin1Char('0')));
+            commands.append(u"\"chmod 600 %1\""_s.arg(path));
+        }
     }
     if (loose.isEmpty())
-        return {{u"files"_s, true, u"the settings and cookie files are owner-only"_s}};
-    return {{u"files"_s, false,
-             u"readable or writable by others: %1; run \"chmod 600\" on it (Marrowfin makes the settings file "
-             u"owner-only again when it opens it) and find out what changed it"_s.arg(loose.join(u", "_s))}};
+        return {u"files"_s, true, u"the settings and cookie files are owner-only"_s};
+    return {u"files"_s, false,
+            u"open to other users: %1; they hold the passwords and the site session, so run %2 and find out what "
+            u"changed them (Marrowfin also makes the settings file owner-only again whenever it opens it)"_s.arg(
+                loose.join(u", "_s), commands.join(u" and "_s))};
+}
+
+// An answer that the expired-session recovery dropped: the site answered with its sign-in page, and signing in
+// again with the stored credentials did not get past it. The sign-in check tells why.
+bool droppedForSignIn(const HttpRequest& request)
+{
+    return !request.urlResponse() && !request.transportFailure();
+}
+
+// In words for the user: why the request brought nothing, or the status of what it brought.
+QString whatCameBack(const HttpRequest& request)
+{
+    if (droppedForSignIn(request))
+        return u"the site answers with its sign-in page, and signing in again did not get past it (see the sign-in "
+               u"check)"_s;
+    if (!request.urlResponse())
+        return *request.transportFailure();
+    return u"HTTP status %1"_s.arg(request.urlResponse()->statusCode);
 }
 
 Check siteAnswers()
@@ -64,17 +86,19 @@ Check siteAnswers()
     const QUrl address(AppConfig::current().siteAddress(u"/"_s));
     HttpRequest request(address);
     request.request();
+    if (droppedForSignIn(request))
+        return {u"site"_s, true,
+                u"%1 answers, with its sign-in page (the stored session has expired; see the sign-in check)"_s.arg(
+                    address.toString())};
     if (!request.urlResponse())
         return {u"site"_s, false,
-                u"%1 does not answer (no connection, or no answer in time); check the network and the site host "
-                u"(--site-host or MARROWFIN_SITE_HOST)"_s.arg(address.toString())};
-    const long status = request.urlResponse()->statusCode;
+                u"%1 does not answer: %2; check the network and the site host (--site-host or "
+                u"MARROWFIN_SITE_HOST)"_s.arg(address.toString(), whatCameBack(request))};
     if (!request.isResponseValid())
-        return {
-            u"site"_s, false,
-            u"%1 answers with HTTP status %2; the site may be down for now, try again later"_s.arg(address.toString())
-                .arg(status)};
-    return {u"site"_s, true, u"%1 answers (HTTP %2)"_s.arg(address.toString()).arg(status)};
+        return {u"site"_s, false,
+                u"%1 answers with %2; the site may be down for now, try again later"_s.arg(address.toString(),
+                                                                                           whatCameBack(request))};
+    return {u"site"_s, true, u"%1 answers (%2)"_s.arg(address.toString(), whatCameBack(request))};
 }
 
 Check listingFits(SettingsStore& store)
@@ -84,9 +108,7 @@ Check listingFits(SettingsStore& store)
     HttpRequest request(address);
     request.request();
     if (!request.isResponseValid() || !request.result())
-        return {u"listing"_s, false,
-                u"%1 could not be fetched (HTTP %2)"_s.arg(address.toString())
-                    .arg(request.urlResponse() ? request.urlResponse()->statusCode : 0)};
+        return {u"listing"_s, false, u"%1 could not be fetched: %2"_s.arg(address.toString(), whatCameBack(request))};
     const QString& page = *request.result();
     const qsizetype rows = arrayOfCaptureComponentsMatchedByRegex(page, torrentListPattern()).size();
     if (rows > 0)
@@ -158,14 +180,17 @@ int DoctorCommand::run(CliContext& context, const QStringList& arguments)
     if (!parser.positionalArguments().mid(1).isEmpty())
         return context.fail(u"doctor takes no arguments"_s, CliContext::UsageError);
 
-    const QList<Check> files = looseFiles(context.configDirPath());
+    const Check files = looseFiles(context.configDirPath());
     // Opening the profile makes the configured site host current.
     (void)context.profile();
     QList<Check> checks;
     checks.append(siteAnswers());
     if (checks.last().ok) {
+        // Checked before the listing though listed after it: a stale session is then renewed, or dropped after a
+        // failed renewal, before the listing is fetched, so that the listing's verdict is about the listing alone.
+        const Check signedIn = signIn(context);
         checks.append(listingFits(context.profile().settings()));
-        checks.append(signIn(context));
+        checks.append(signedIn);
     } else {
         for (const QString& name : {u"listing"_s, u"sign-in"_s})
             checks.append({name, false, u"not checked, as the site does not answer"_s});

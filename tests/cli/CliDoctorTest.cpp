@@ -19,12 +19,16 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+const QString kUser = u"ravel"_s;
+const QString kPassword = u"Pw-9cS3cret"_s;
+const QString kWrongPassword = u"Pw-wr0ngOne"_s;
+
 // The health check against the demo site and its uTorrent interface: a healthy profile passes every check, and each
-// fault turns exactly its own checks red, says what is wrong, and is gone once the fault is.
+// fault turns exactly its own checks red, says what is wrong and what to do, and is gone once the fault is.
 class CliDoctor : public CliDemoTest
 {
 protected:
-    static void SetUpTestSuite() { startDemo(); }
+    static void SetUpTestSuite() { startDemo({"--user", (kUser + u':' + kPassword).toStdString()}); }
 
     void SetUp() override
     {
@@ -41,16 +45,56 @@ protected:
                   0);
     }
 
-    // The checks that failed, and each check's detail, by name.
+    void setStored(const QString& key, const QString& value) const
+    {
+        ASSERT_EQ(cli({u"settings"_s, u"set"_s, key, value}).exitCode, 0);
+    }
+
+    [[nodiscard]] QString path(const QString& name) const { return m_profile.filePath(name); }
+
+    [[nodiscard]] static QByteArray contents(const QString& file)
+    {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
+
+    // Every cookie value replaced by one the site never gave, as a session that ended since looks to it.
+    void makeSessionStale() const
+    {
+        QByteArrayList lines = contents(path(u"cookies.txt"_s)).split('\n');
+        for (QByteArray& line : lines)
+            if (line.count('\t') == 6)
+                line = line.left(line.lastIndexOf('\t') + 1) + "stale0000";
+        QFile out(path(u"cookies.txt"_s));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(lines.join('\n'));
+    }
+
+    // The stored passwords and the site's cookie values, none of which any output may show.
+    [[nodiscard]] QStringList secrets() const
+    {
+        QStringList secrets{kPassword, kWrongPassword};
+        for (const QByteArray& line : contents(path(u"cookies.txt"_s)).split('\n'))
+            if (line.count('\t') == 6) // a cookie line, "#HttpOnly_" ones too
+                secrets.append(QString::fromUtf8(line.split('\t').last()));
+        return secrets;
+    }
+
+    // The checks that failed, and each check's detail, by name. Also holds the command to what it promises: no
+    // secret printed, no stored setting changed.
     struct Findings
     {
         int exitCode = -1;
         QStringList failed;
         QJsonObject details;
     };
-    Findings doctor(const QString& siteHost = QString()) const
+    [[nodiscard]] Findings doctor(const QString& siteHost = QString()) const
     {
+        const QByteArray settingsBefore = contents(path(u"marrowfin.conf"_s));
         const CliRun run = cli({u"--json"_s, u"doctor"_s}, siteHost);
+        EXPECT_EQ(contents(path(u"marrowfin.conf"_s)), settingsBefore) << "the health check changed a setting";
+        for (const QString& secret : secrets())
+            EXPECT_FALSE((run.out + run.err).contains(secret)) << run.out.toStdString() << run.err.toStdString();
         Findings findings{run.exitCode, {}, {}};
         const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
         const QJsonArray checks = root.value(u"checks"_s).toArray();
@@ -72,10 +116,16 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
 {
     const CliRun healthy = cli({u"doctor"_s});
     EXPECT_EQ(healthy.exitCode, 0) << healthy.out.toStdString();
-    EXPECT_EQ(healthy.out.count(QRegularExpression(u"(?m)^\\S+ +ok +\\S"_s)), 5) << healthy.out.toStdString();
+    EXPECT_EQ(healthy.out.count(QRegularExpression(u"(?m)^(site|listing|sign-in|client|files) +ok +\\S"_s)), 5)
+        << healthy.out.toStdString();
 
     const QString closed = u"127.0.0.1:%1"_s.arg(marrowfin::test::TransmissionDaemon::freePort());
-    const QString settingsFile = m_profile.filePath(u"marrowfin.conf"_s);
+    const QString utorrentPort = QString::number(QUrl(QString::fromStdString(demo().utorrent("/"))).port());
+    const auto setMode = [](const QString& file, QFile::Permissions mode) {
+        ASSERT_TRUE(QFile::setPermissions(file, mode)) << file.toStdString();
+    };
+    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+    const QFile::Permissions groupReadable = ownerOnly | QFile::ReadGroup;
     const struct
     {
         const char* fault;
@@ -83,41 +133,60 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
         std::function<void()> mend;
         QString siteHost;
         QStringList failed;
-        QString saying; // in the first failed check's detail
+        QStringList saying; // in the first failed check's detail
     } faults[] = {
-        {"site down", [] {}, [] {}, closed, {u"site"_s, u"listing"_s, u"sign-in"_s}, closed},
+        {"site down",
+         [] {},
+         [] {},
+         closed,
+         {u"site"_s, u"listing"_s, u"sign-in"_s},
+         {u"http://%1/ does not answer: connection refused"_s.arg(closed)}},
         {"layout changed",
          [] { EXPECT_EQ(marrowfin::demotest::get(demo().site("/_demo/layout?changed=1")).status, 200); },
          [] { EXPECT_EQ(marrowfin::demotest::get(demo().site("/_demo/layout?changed=0")).status, 200); },
          QString(),
          {u"listing"_s},
-         u"layout has changed: http://%1/new/"_s.arg(QString::fromStdString(demo().host()))},
+         {u"layout has changed: http://%1/new/"_s.arg(QString::fromStdString(demo().host()))}},
+        // Mended with the right password, so that the later cases run signed in, with a session cookie to keep
+        // quiet about.
         {"bad credentials",
          [this] {
-             for (const auto& [key, value] : {std::pair{u"Marrowfin_anonymousLogin"_s, u"NO"_s},
-                                              {u"Marrowfin_automaticLogin"_s, u"YES"_s},
-                                              {u"Marrowfin_username"_s, u"demo"_s},
-                                              {u"Marrowfin_password"_s, u"wrong"_s}})
-                 ASSERT_EQ(cli({u"settings"_s, u"set"_s, key, value}).exitCode, 0);
+             setStored(u"Marrowfin_anonymousLogin"_s, u"NO"_s);
+             setStored(u"Marrowfin_automaticLogin"_s, u"YES"_s);
+             setStored(u"Marrowfin_username"_s, kUser);
+             setStored(u"Marrowfin_password"_s, kWrongPassword);
          },
-         [this] {
-             ASSERT_EQ(cli({u"login"_s, u"--anonymous"_s}).exitCode, 0);
-         },
+         [this] { setStored(u"Marrowfin_password"_s, kPassword); },
          QString(),
          {u"sign-in"_s},
-         u"Bad username or password."_s},
+         {u"Bad username or password."_s, u"marrowfin-cli login"_s}},
+        {"session expired, password changed since",
+         [this] {
+             setStored(u"Marrowfin_password"_s, kWrongPassword);
+             makeSessionStale();
+         },
+         [this] { setStored(u"Marrowfin_password"_s, kPassword); },
+         QString(),
+         {u"sign-in"_s},
+         {u"Bad username or password."_s, u"marrowfin-cli login"_s}},
         {"client down",
-         [this] { setClientPort(QString::number(marrowfin::test::TransmissionDaemon::freePort())); },
-         [this] { setClientPort(QString::number(QUrl(QString::fromStdString(demo().utorrent("/"))).port())); },
+         [&] { setClientPort(QString::number(marrowfin::test::TransmissionDaemon::freePort())); },
+         [&] { setClientPort(utorrentPort); },
          QString(),
          {u"client"_s},
-         u"Connection with server failed."_s},
+         {u"Connection with server failed."_s}},
         {"settings readable by others",
-         [&] { ASSERT_TRUE(QFile::setPermissions(settingsFile, QFile::permissions(settingsFile) | QFile::ReadOther)); },
-         [] {},
+         [&] { setMode(path(u"marrowfin.conf"_s), groupReadable | QFile::ReadOther); },
+         [&] { setMode(path(u"marrowfin.conf"_s), ownerOnly); },
          QString(),
          {u"files"_s},
-         settingsFile + u" (mode 0604)"_s},
+         {path(u"marrowfin.conf"_s) + u" (mode 0644)"_s, u"chmod 600 "_s + path(u"marrowfin.conf"_s)}},
+        {"cookies readable by the group",
+         [&] { setMode(path(u"cookies.txt"_s), groupReadable); },
+         [&] { setMode(path(u"cookies.txt"_s), ownerOnly); },
+         QString(),
+         {u"files"_s},
+         {path(u"cookies.txt"_s) + u" (mode 0640)"_s, u"chmod 600 "_s + path(u"cookies.txt"_s)}},
     };
     for (const auto& one : faults) {
         SCOPED_TRACE(one.fault);
@@ -126,10 +195,12 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
         EXPECT_EQ(found.exitCode, 1);
         EXPECT_EQ(found.failed, one.failed);
         const QString detail = found.details.value(one.failed.value(0)).toString();
-        EXPECT_TRUE(detail.contains(one.saying)) << detail.toStdString();
+        for (const QString& words : one.saying)
+            EXPECT_TRUE(detail.contains(words)) << detail.toStdString();
         one.mend();
         const Findings mended = doctor();
         EXPECT_EQ(mended.exitCode, 0) << mended.failed.join(u' ').toStdString();
     }
+    EXPECT_EQ(doctor().details.value(u"sign-in"_s).toString(), u"signed in as "_s + kUser);
     EXPECT_EQ(cli({u"doctor"_s, u"extra"_s}).exitCode, 2);
 }

@@ -207,13 +207,38 @@ QString hostOf(const QByteArray& url)
     return QUrl::fromEncoded(url).host();
 }
 
+// A refused or unreachable connection is told best by the system's own words for it; curl's text says only that
+// it could not connect. A stalled or slow answer gets a plain "timed out" before curl's account of it. Anything else
+// keeps curl's text, which names a TLS or a name failure well enough.
+QString failureText(CURLcode code, long osErrno, const char* errorBuffer)
+{
+    if (code == CURLE_COULDNT_CONNECT && osErrno != 0) {
+        QString text = qt_error_string(int(osErrno));
+        if (!text.isEmpty()) {
+            text[0] = text[0].toLower();
+            return text;
+        }
+    }
+    const QString text = QString::fromUtf8(errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(code));
+    return code == CURLE_OPERATION_TIMEDOUT ? QStringLiteral("timed out (%1)").arg(text) : text;
+}
+
+void tell(QString* failure, const QString& text)
+{
+    if (failure != nullptr) {
+        *failure = text;
+    }
+}
+
 } // namespace
 
-std::optional<TransferResult> performTransfer(const TransferRequest& request, const HttpContext& context)
+std::optional<TransferResult> performTransfer(const TransferRequest& request, const HttpContext& context,
+                                              QString* failure)
 {
     CURL* easy = t_easy.get();
     if (easy == nullptr) {
         qCDebug(lcNet) << "no HTTP client handle could be made";
+        tell(failure, QStringLiteral("no HTTP client handle could be made"));
         return std::nullopt;
     }
     // Back to the defaults, keeping the connection cache, TLS sessions and DNS cache; everything is set again below.
@@ -240,6 +265,7 @@ std::optional<TransferResult> performTransfer(const TransferRequest& request, co
     ok = ok && curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK;
     if (!ok) {
         qCDebug(lcNet) << "the request to" << hostOf(request.url) << "could not be set up";
+        tell(failure, QStringLiteral("the request could not be set up"));
         curl_easy_reset(easy);
         return std::nullopt;
     }
@@ -260,21 +286,28 @@ std::optional<TransferResult> performTransfer(const TransferRequest& request, co
                         curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effectiveUrl) == CURLE_OK;
     // Copied now: the text belongs to the handle and goes with the reset below.
     const QByteArray finalUrl = effectiveUrl != nullptr ? QByteArray(effectiveUrl) : request.url;
+    long osErrno = 0;
+    if (code != CURLE_OK && curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno) != CURLE_OK) {
+        osErrno = 0;
+    }
     // The handle must not keep pointers into this frame's buffers.
     curl_easy_reset(easy);
 
     if (sink.overLimit || code == CURLE_FILESIZE_EXCEEDED) {
         qCDebug(lcNet) << "the answer from" << hostOf(request.url) << "is larger than" << context.maxBodyBytes()
                        << "bytes; dropped";
+        tell(failure, QStringLiteral("the answer is larger than %1 bytes").arg(context.maxBodyBytes()));
         return std::nullopt;
     }
     if (code != CURLE_OK) {
         qCDebug(lcNet) << "the request to" << hostOf(request.url) << "failed:" << curl_easy_strerror(code)
                        << errorBuffer;
+        tell(failure, failureText(code, osErrno, errorBuffer));
         return std::nullopt;
     }
     if (!infoOk) {
         qCDebug(lcNet) << "the answer from" << hostOf(request.url) << "could not be read";
+        tell(failure, QStringLiteral("the answer could not be read"));
         return std::nullopt;
     }
     TransferResult result;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 #include <optional>
 #include <utility>
@@ -41,6 +42,9 @@ inline constexpr int kMaxRedirects = 10;
 
 // Blocks the calling thread for the whole exchange. Absent on any transport failure: no connection, time-out, TLS
 // failure, a refused redirect, or a body larger than the context allows. Cookies the server set are kept even then.
-[[nodiscard]] std::optional<TransferResult> performTransfer(const TransferRequest& request, const HttpContext& context);
+// On a failure `*failure` (when given) says why in a few words for the user, such as "connection refused"; it never
+// holds a header or a body, so no credential or cookie reaches it.
+[[nodiscard]] std::optional<TransferResult> performTransfer(const TransferRequest& request, const HttpContext& context,
+                                                            QString* failure = nullptr);
 
 } // namespace marrowfin

@@ -98,6 +98,7 @@ void HttpRequest::clearResults()
     m_responseData.reset();
     m_headers.reset();
     m_result.reset();
+    m_transportFailure.reset();
 }
 
 void HttpRequest::sendOnce()
@@ -154,8 +155,10 @@ void HttpRequest::sendOnce()
         transfer.headerLines.append(name.toLatin1() + (value.isEmpty() ? QByteArray(";") : ": " + value.toUtf8()));
     }
 
-    std::optional<TransferResult> answer = performTransfer(transfer, *m_context);
+    QString failure;
+    std::optional<TransferResult> answer = performTransfer(transfer, *m_context, &failure);
     if (!answer) {
+        m_transportFailure = std::move(failure);
         return;
     }
     HttpHeaders responseHeaders = decodeHeaders(answer->headers);

@@ -29,8 +29,9 @@ inline constexpr char kMultipartAccept[] = "text/html,application/xhtml+xml,appl
 // object is used by one thread at a time. Scrapers derive from it: their request() calls this one first and then
 // takes result() apart.
 //
-// Failures carry no error: after a transport failure urlResponse, responseData, headers and result are all absent;
-// an answer outside 200..299 still fills them, and only isResponseValid() tells the difference.
+// Failures carry no error: after a transport failure urlResponse, responseData, headers and result are all absent
+// (transportFailure() only says why, in words for the user); an answer outside 200..299 still fills them, and only
+// isResponseValid() tells the difference.
 class HttpRequest
 {
 public:
@@ -75,6 +76,9 @@ public:
     [[nodiscard]] int timeout() const { return m_timeout; }
     void setTimeout(int seconds) { m_timeout = seconds; }
 
+    // Why the last send brought no answer at all ("connection refused", a time-out, a TLS failure), for a message
+    // to the user; absent when an answer came, whatever its status.
+    [[nodiscard]] const std::optional<QString>& transportFailure() const { return m_transportFailure; }
     [[nodiscard]] const std::optional<HttpResponse>& urlResponse() const { return m_urlResponse; }
     [[nodiscard]] const std::optional<QByteArray>& responseData() const { return m_responseData; }
     void setResponseData(std::optional<QByteArray> data) { m_responseData = std::move(data); }
@@ -111,6 +115,7 @@ private:
     std::optional<QByteArray> m_responseData;
     std::optional<HttpHeaders> m_headers;
     std::optional<QString> m_result;
+    std::optional<QString> m_transportFailure;
 
     std::shared_ptr<HttpContext> m_context;
 };
