@@ -3,6 +3,7 @@
 #include "CliContext.h"
 #include "CollectedAlerts.h"
 #include "LoginCommands.h"
+#include "RemoteCommands.h"
 
 #include "core/app/Profile.h"
 #include "core/config/AppConfig.h"
@@ -148,15 +149,7 @@ Check clientAnswers()
     const QString where =
         u"%1 at %2:%3"_s.arg(*server.client, server.address.value_or(QString()), server.port.value_or(QString()));
     auto alerts = std::make_shared<CollectedAlerts>();
-    OperationQueue queue(1, u"doctor"_s);
-    QObject receiver;
-    QEventLoop loop;
-    auto operation = std::make_shared<FetchPageRemoteUI>(
-        QUrl(), &receiver, FetchPageRemoteUI::selectorFor([&](std::optional<QString>) { loop.quit(); }),
-        FetchPageRemoteUI::Use::SettingsTest, alerts);
-    queue.addOperation(operation);
-    loop.exec();
-    if (operation->succeeded())
+    if (RemoteCommands::testRemoteSettings(alerts))
         return {u"client"_s, true, u"%1 answers its handshake and its web page"_s.arg(where)};
     return {u"client"_s, false,
             u"%1 did not answer its handshake and web page (%2); check that it runs with its web interface on, and "

@@ -128,15 +128,7 @@ int remoteTest(CliContext& context)
 {
     (void)context.profile();
     auto alerts = std::make_shared<CollectedAlerts>();
-    OperationQueue queue(1, u"remote"_s);
-    QObject receiver;
-    QEventLoop loop;
-    auto operation = std::make_shared<FetchPageRemoteUI>(
-        QUrl(), &receiver, FetchPageRemoteUI::selectorFor([&](std::optional<QString>) { loop.quit(); }),
-        FetchPageRemoteUI::Use::SettingsTest, alerts);
-    queue.addOperation(operation);
-    loop.exec();
-    if (operation->succeeded()) {
+    if (RemoteCommands::testRemoteSettings(alerts)) {
         for (const auto& alert : alerts->alerts())
             context.out() << alert.first << '\n';
         return CliContext::Success;
@@ -146,6 +138,19 @@ int remoteTest(CliContext& context)
 }
 
 } // namespace
+
+bool RemoteCommands::testRemoteSettings(const std::shared_ptr<CollectedAlerts>& alerts)
+{
+    OperationQueue queue(1, u"remote"_s);
+    QObject receiver;
+    QEventLoop loop;
+    auto operation = std::make_shared<FetchPageRemoteUI>(
+        QUrl(), &receiver, FetchPageRemoteUI::selectorFor([&](std::optional<QString>) { loop.quit(); }),
+        FetchPageRemoteUI::Use::SettingsTest, alerts);
+    queue.addOperation(operation);
+    loop.exec();
+    return operation->succeeded();
+}
 
 int RemoteCommands::remote(CliContext& context, const QStringList& arguments)
 {

@@ -2,9 +2,12 @@
 
 #include <QStringList>
 
+#include <memory>
+
 namespace marrowfin {
 
 class CliContext;
+class CollectedAlerts;
 
 // The remote client commands: "remote" (the settings and their test), "send" (the download button's operation) and
 // "history" (the download history screen).
@@ -14,6 +17,10 @@ public:
     [[nodiscard]] static int remote(CliContext& context, const QStringList& arguments);
     [[nodiscard]] static int send(CliContext& context, const QStringList& arguments);
     [[nodiscard]] static int history(CliContext& context, const QStringList& arguments);
+
+    // The remote settings test as the settings screen's button runs it (handshake, then the client's web page),
+    // waited for on this thread; its alerts go to `alerts`. True when the page came.
+    [[nodiscard]] static bool testRemoteSettings(const std::shared_ptr<CollectedAlerts>& alerts);
 };
 
 } // namespace marrowfin

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LoopbackHttp.h"
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -30,12 +32,7 @@ namespace marrowfin::test {
 class TransmissionDaemon final
 {
 public:
-    struct Answer
-    {
-        int status = 0;
-        QByteArray headers;
-        QByteArray body;
-    };
+    using Answer = PlainAnswer;
 
     // An empty `user` leaves the RPC open; otherwise it asks for these credentials.
     explicit TransmissionDaemon(const QByteArray& user = {}, const QByteArray& password = {})
@@ -132,7 +129,7 @@ public:
             if (!answer)
                 return std::nullopt;
             if (answer->status == 409) {
-                m_sessionId = headerValue(answer->headers, "X-Transmission-Session-Id");
+                m_sessionId = answer->header("X-Transmission-Session-Id");
                 continue;
             }
             const QJsonDocument document = QJsonDocument::fromJson(answer->body);
@@ -161,82 +158,16 @@ public:
     std::optional<Answer> post(const char* path, const QByteArray& body, const QByteArray& sessionId,
                                bool authorize) const
     {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            return std::nullopt;
-        // Only a hang guard: a daemon that stops answering fails the test instead of blocking it.
-        timeval limit{30, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(m_port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        QByteArray request = QByteArray("POST ") + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
-                             "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+        QList<QByteArray> lines;
         if (!sessionId.isEmpty())
-            request += "X-Transmission-Session-Id: " + sessionId + "\r\n";
+            lines.append("X-Transmission-Session-Id: " + sessionId);
         if (authorize && !m_user.isEmpty())
-            request += "Authorization: Basic " + (m_user + ':' + m_password).toBase64() + "\r\n";
-        request += "\r\n" + body;
-        qsizetype sent = 0;
-        while (sent < request.size()) {
-            const ssize_t n = ::send(fd, request.constData() + sent, std::size_t(request.size() - sent), MSG_NOSIGNAL);
-            if (n <= 0) {
-                ::close(fd);
-                return std::nullopt;
-            }
-            sent += n;
-        }
-        QByteArray received;
-        char buffer[8192];
-        for (;;) {
-            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                break;
-            received.append(buffer, n);
-        }
-        ::close(fd);
-        const qsizetype end = received.indexOf("\r\n\r\n");
-        if (!received.startsWith("HTTP/1.") || end < 0)
-            return std::nullopt;
-        Answer answer;
-        answer.status = received.mid(9, 3).toInt();
-        answer.headers = received.left(end);
-        answer.body = received.mid(end + 4);
-        return answer;
+            lines.append("Authorization: Basic " + (m_user + ':' + m_password).toBase64());
+        return plainHttp(m_port, "POST", path, lines, body);
     }
 
-private:
-    static QByteArray headerValue(const QByteArray& headers, const QByteArray& name)
-    {
-        for (const QByteArray& line : headers.split('\n')) {
-            const qsizetype colon = line.indexOf(':');
-            if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
-                return line.mid(colon + 1).trimmed();
-        }
-        return {};
-    }
-
-public:
     // A loopback port that nothing listens on at the moment.
-    static quint16 freePort()
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        quint16 port = 0;
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            port = ntohs(address.sin_port);
-        ::close(fd);
-        return port;
-    }
+    static quint16 freePort() { return freeLoopbackPort(); }
 
 private:
     QTemporaryDir m_dir;
