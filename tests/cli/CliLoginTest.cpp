@@ -107,6 +107,18 @@ TEST_F(CliLogin, AnExpiredSessionIsRenewedWithTheStoredCredentialsOrEndsInALogou
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(u"Login failed. Bad username or password."_s)) << run.err.toStdString();
     EXPECT_FALSE(cookieFile().contains("mdi_session")) << "a failed re-sign-in logs out";
+
+    // The same with the site host typed in capitals: the re-sign-in's own answer (the sign-in page again) is final,
+    // not an expired session that the re-sign-in would have to wait for itself to renew.
+    const QString capitals = QString::fromStdString(demo().host()).replace(u"127.0.0.1"_s, u"LOCALHOST"_s);
+    ASSERT_EQ(
+        cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, QString::fromLatin1(kPassword)}, capitals).exitCode,
+        0);
+    ASSERT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_password"_s, u"no longer right"_s}).exitCode, 0);
+    expireSession();
+    run = cli({u"new"_s}, capitals);
+    EXPECT_EQ(run.exitCode, 1) << "-1 is a command that never ended";
+    EXPECT_TRUE(run.err.contains(u"Login failed. Bad username or password."_s)) << run.err.toStdString();
 }
 
 TEST_F(CliLogin, AnonymousUseNeedsNoSiteAndLogoutEndsTheSession)

@@ -52,6 +52,7 @@ bool FetchPageCaptcha::pause()
 std::optional<QString> FetchPageCaptcha::fetchScript() const
 {
     HttpRequestRegEx page(url(), scriptPattern(), m_context);
+    page.setSignIn(true);
     page.request();
     // Without a match the whole page stays in the result; only a match fills the elements.
     if (!page.elements() || !page.result())

@@ -49,6 +49,7 @@ void FetchPageSignIn::main()
 {
     const QString siteHost = AppConfig::current().siteHost;
     auto request = std::make_shared<HttpRequest>(url(), m_context);
+    request->setSignIn(true);
     request->setType(u"POST"_s);
     request->setPostData(formBody(m_username, m_password, m_captchaChallenge, m_captcha, siteHost));
     request->setExtraHeaders(formHeaders(siteHost));

@@ -2,6 +2,8 @@
 
 #include "core/config/AppConfig.h"
 
+#include <QUrl>
+
 namespace marrowfin::LoginPages {
 
 namespace {
@@ -20,7 +22,11 @@ bool isLoginHeader(const std::optional<QString>& text)
 
 bool isLoginUrl(const std::optional<QString>& text)
 {
-    return !text || *text == AppConfig::current().signInAddress();
+    if (!text) {
+        return true;
+    }
+    // Compared as addresses: a host typed in capitals is the same host, and QUrl writes it in small letters.
+    return QUrl(*text) == QUrl(AppConfig::current().signInAddress());
 }
 
 bool hasCaptchaRequest(const std::optional<QString>& text)

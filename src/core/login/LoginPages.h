@@ -23,7 +23,7 @@ inline constexpr QStringView kLoginPath = u"/auth/login/";
 
 // True when `text` contains "/auth/login/" anywhere.
 [[nodiscard]] bool isLoginHeader(const std::optional<QString>& text);
-// True when `text` is exactly the sign-in address of the configured site host.
+// True when `text` is the sign-in address of the configured site host (the host's case aside).
 [[nodiscard]] bool isLoginUrl(const std::optional<QString>& text);
 // True when the page asks for a captcha response.
 [[nodiscard]] bool hasCaptchaRequest(const std::optional<QString>& text);

@@ -42,17 +42,24 @@ SessionRecovery::SessionRecovery(std::shared_ptr<SessionController> controller) 
 
 SessionGuard::Verdict SessionRecovery::check(HttpRequest& request, int sentAgain)
 {
-    if (!request.result())
+    // A sign-in answers with the sign-in page when its password is wrong: recovering from that would make the
+    // sign-in wait for the re-sign-in it is itself part of.
+    if (!request.result() || request.isSignIn()) {
         return Verdict::Final;
+    }
     const std::optional<QString> title = pageTitle(*request.result());
-    if (!title)
+    if (!title) {
         return Verdict::Final;
-    if (LoginPages::isLoginUrl(request.url().toString()))
+    }
+    if (LoginPages::isLoginUrl(request.url().toString())) {
         return Verdict::Final;
-    if (!m_controller->showLogin())
+    }
+    if (!m_controller->showLogin()) {
         return Verdict::Final;
-    if (!LoginPages::isLoginHeader(title))
+    }
+    if (!LoginPages::isLoginHeader(title)) {
         return Verdict::Final;
+    }
 
     request.setResult(std::nullopt);
     if (sentAgain >= kMaxSendsAgain) {

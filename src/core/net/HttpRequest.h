@@ -72,6 +72,10 @@ public:
     // True: the desktop User-Agent; false: the phone one.
     [[nodiscard]] bool overwriteUserAgent() const { return m_overwriteUserAgent; }
     void setOverwriteUserAgent(bool overwrite) { m_overwriteUserAgent = overwrite; }
+    // The site's own sign-in exchange (posting the form, fetching the sign-in page): its answer is final whatever page
+    // it brings, so the expired-session recovery never makes a sign-in wait for a re-sign-in that only it could end.
+    [[nodiscard]] bool isSignIn() const { return m_signIn; }
+    void setSignIn(bool signIn) { m_signIn = signIn; }
     // Seconds for the whole exchange; 0 takes the default of 60 seconds.
     [[nodiscard]] int timeout() const { return m_timeout; }
     void setTimeout(int seconds) { m_timeout = seconds; }
@@ -110,6 +114,7 @@ private:
     HttpHeaders m_extraHeaders;
     bool m_overwriteUserAgent = true;
     int m_timeout = 0;
+    bool m_signIn = false;
 
     std::optional<HttpResponse> m_urlResponse;
     std::optional<QByteArray> m_responseData;
