@@ -44,11 +44,14 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
             const QUrl address(favoritesPageAddress(page, siteHost));
             queue.addOperation(std::make_shared<FetchPageAllTorrents>(
                 address, &receiver,
-                FetchPageAllTorrents::selectorFor([&, address, page](std::optional<QList<Torrent>> torrents) {
-                    if (torrents)
-                        accepted.append(filters.filterTorrents(*torrents));
-                    else
-                        failed.emplace(page, address.toString());
+                FetchPageAllTorrents::selectorFor([&, address, page](std::optional<ListingPage> answer) {
+                    if (!answer) {
+                        failed.emplace(page, address.toString() + u" could not be fetched"_s);
+                    } else if (answer->isErrorAnswer()) {
+                        failed.emplace(page, address.toString() + u" could not be fetched: "_s + answer->errorText());
+                    } else {
+                        accepted.append(filters.filterTorrents(answer->torrents));
+                    }
                     progress.page(++delivered, pages);
                     if (delivered == pages)
                         loop.quit();

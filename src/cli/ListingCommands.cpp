@@ -39,18 +39,18 @@ std::optional<int> positiveNumber(const QString& text)
 
 // Fetches one listing page the way a listing screen does, on a queue of its own, and waits on this thread's event
 // loop for the delivery.
-std::optional<QList<Torrent>> fetchListing(const QUrl& address)
+std::optional<ListingPage> fetchListing(const QUrl& address)
 {
     OperationQueue queue(1, u"listing"_s);
     QObject receiver;
     QEventLoop loop;
     ProgressLine progress;
     progress.page(0, 1);
-    std::optional<QList<Torrent>> page;
+    std::optional<ListingPage> page;
     queue.addOperation(std::make_shared<FetchPageAllTorrents>(
-        address, &receiver, FetchPageAllTorrents::selectorFor([&](std::optional<QList<Torrent>> torrents) {
+        address, &receiver, FetchPageAllTorrents::selectorFor([&](std::optional<ListingPage> answer) {
             progress.page(1, 1);
-            page = std::move(torrents);
+            page = std::move(answer);
             loop.quit();
         })));
     loop.exec();
@@ -59,13 +59,19 @@ std::optional<QList<Torrent>> fetchListing(const QUrl& address)
 
 int printListing(CliContext& context, const QUrl& address)
 {
-    const std::optional<QList<Torrent>> torrents = fetchListing(address);
-    if (!torrents)
+    const std::optional<ListingPage> page = fetchListing(address);
+    if (!page) {
         return context.fail(u"the page %1 could not be fetched"_s.arg(address.toString()));
-    if (context.json())
-        TorrentPrinter::printJson(context.out(), *torrents);
-    else
-        TorrentPrinter::printTable(context.out(), *torrents, TorrentPrinter::terminalWidth());
+    }
+    // An error page has no rows: printed, it would pass for a quiet site.
+    if (page->isErrorAnswer()) {
+        return context.fail(u"the page %1 could not be fetched: %2"_s.arg(address.toString(), page->errorText()));
+    }
+    if (context.json()) {
+        TorrentPrinter::printJson(context.out(), page->torrents);
+    } else {
+        TorrentPrinter::printTable(context.out(), page->torrents, TorrentPrinter::terminalWidth());
+    }
     return CliContext::Success;
 }
 
@@ -140,8 +146,9 @@ int ListingCommands::favorites(CliContext& context, const QStringList& arguments
     const FavoritesBatch batch = FavoritesBatch::fetch(filters, pages, AppConfig::current().siteHost);
     reportInvalidFilters(context, filters);
     if (!batch.failedPages.isEmpty()) {
-        for (const QString& address : batch.failedPages)
-            context.fail(u"the page %1 could not be fetched"_s.arg(address));
+        for (const QString& failure : batch.failedPages) {
+            context.fail(u"the page %1"_s.arg(failure));
+        }
         return CliContext::Failure;
     }
     if (context.json())

@@ -239,9 +239,9 @@ int Watcher::round()
     }
     const int pages = m_options.pages.value_or(favoritesPageCount(m_store));
     const FavoritesBatch batch = FavoritesBatch::fetch(m_filters, pages, AppConfig::current().siteHost);
-    for (const QString& address : batch.failedPages)
-        m_context.fail(
-            u"round %1: the page %2 could not be fetched; the next round tries again"_s.arg(number).arg(address));
+    for (const QString& failure : batch.failedPages) {
+        m_context.fail(u"round %1: the page %2; the next round tries again"_s.arg(number).arg(failure));
+    }
 
     // The new matches are remembered before anything is sent: a round killed during its sends reports none of them
     // again, and the sends still due are in the state for the next round.

@@ -1,5 +1,6 @@
 #include "CliDemoTest.h"
 
+#include "demo/DemoHttp.h"
 #include "support/DemoProcess.h"
 
 #include <QJsonArray>
@@ -72,6 +73,29 @@ TEST_F(CliAgainstDemo, NewestPagesComeAsJsonRecordsAndFailuresAsExitStatuses)
     EXPECT_EQ(unreachable.exitCode, 1);
     EXPECT_TRUE(unreachable.err.contains(u"http://127.0.0.1:1/new/"_s)) << unreachable.err.toStdString();
     EXPECT_TRUE(unreachable.out.isEmpty());
+}
+
+// A site answering every page with an error status is a site that could not be read, not a quiet one: each
+// listing command (and a watch round) fails naming the page and the status, and prints no table.
+TEST_F(CliAgainstDemo, AnErrorStatusFailsTheListingInsteadOfShowingItEmpty)
+{
+    using marrowfin::demotest::get;
+    ASSERT_EQ(cli({u"filters"_s, u"add"_s, u"Amber"_s}).exitCode, 0);
+    ASSERT_EQ(get(demo().site("/_demo/fail?mode=500")).status, 200);
+    const QString page = u"the page "_s + QString::fromStdString(demo().site("/"));
+    const QStringList commands[] = {{u"new"_s},
+                                    {u"search"_s, u"amber"_s},
+                                    {u"favorites"_s, u"--pages"_s, u"2"_s},
+                                    {u"watch"_s, u"--once"_s, u"--pages"_s, u"1"_s}};
+    for (const QStringList& command : commands) {
+        const CliRun run = cli(command);
+        EXPECT_EQ(run.exitCode, 1) << command.join(u' ').toStdString();
+        EXPECT_TRUE(run.err.contains(page) && run.err.contains(u"the site answered with status 500"_s))
+            << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    }
+    ASSERT_EQ(get(demo().site("/_demo/fail?mode=off")).status, 200);
+    EXPECT_EQ(cli({u"new"_s}).exitCode, 0);
 }
 
 TEST_F(CliAgainstDemo, StoredOrderAndHistoryShapeTheListing)

@@ -36,6 +36,8 @@ namespace {
 constexpr QStringView kUnknownCategoryImage = u"cat_unknown.png";
 constexpr QStringView kAnonymousName = u"Anonymous";
 constexpr QStringView kEmptyListText = u"No torrents to show. Refresh to try again.";
+// Under the empty list's text when the site answered with an error status: its page has no rows to show.
+constexpr QStringView kSiteErrorText = u"The site answered with status %1.";
 constexpr QSize kDownloadButtonSize{25, 25};
 } // namespace
 
@@ -151,9 +153,8 @@ void AllListViewController::fetchPage(int page)
     disableTabs(true);
 
     m_operationQueue.addOperation(std::make_shared<FetchPageAllTorrents>(
-        QUrl(m_lastAddress), this, FetchPageAllTorrents::selectorFor([this](std::optional<QList<Torrent>> torrents) {
-            loadedTorrents(std::move(torrents));
-        })));
+        QUrl(m_lastAddress), this,
+        FetchPageAllTorrents::selectorFor([this](std::optional<ListingPage> page) { loadedPage(std::move(page)); })));
 }
 
 void AllListViewController::showLoadingOverlay(const QString& text)
@@ -163,6 +164,12 @@ void AllListViewController::showLoadingOverlay(const QString& text)
     loading.setString(text);
     loading.setOffset(0);
     loading.showLoadingIndicators();
+}
+
+void AllListViewController::loadedPage(std::optional<ListingPage> page)
+{
+    m_siteErrorStatus = page && page->isErrorAnswer() ? page->statusCode : 0;
+    loadedTorrents(page ? std::optional<QList<Torrent>>(std::move(page->torrents)) : std::nullopt);
 }
 
 void AllListViewController::loadedTorrents(std::optional<QList<Torrent>> torrents)
@@ -190,8 +197,15 @@ void AllListViewController::appendPage(QList<Torrent> page)
         m_torrentData = std::move(page);
     else
         m_torrentData->append(page);
-    // Not a report of what failed, only that the list is empty on purpose and how to try again.
-    m_tableView->setEmptyText(m_torrentData->isEmpty() ? kEmptyListText.toString() : QString());
+    // That the list is empty on purpose and how to try again, and what the site answered when it refused the page.
+    QString emptyText;
+    if (m_torrentData->isEmpty()) {
+        emptyText = kEmptyListText.toString();
+        if (m_siteErrorStatus != 0) {
+            emptyText += u'\n' + kSiteErrorText.toString().arg(m_siteErrorStatus);
+        }
+    }
+    m_tableView->setEmptyText(emptyText);
     m_tableView->reloadData();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/lists/FetchPageAllTorrents.h"
 #include "core/lists/FilterSet.h"
 #include "core/net/OperationQueue.h"
 #include "core/scrape/Torrent.h"
@@ -54,6 +55,9 @@ public:
     virtual void fetchPage(int page);
     // A delivered page; none when it could not be fetched.
     virtual void loadedTorrents(std::optional<QList<Torrent>> torrents);
+    // A delivered listing page: its torrents go to loadedTorrents(), and an error status the site answered with is
+    // said under the empty list's text.
+    void loadedPage(std::optional<ListingPage> page);
     // Drops the records no filter accepts (only when there are filters).
     virtual void filterData(QList<Torrent>& torrents);
 
@@ -134,6 +138,8 @@ protected:
     QString m_lastDate;
     QString m_myCategories;
     QString m_lastAddress;
+    // The error status of the last page delivered; 0 when it was none.
+    int m_siteErrorStatus = 0;
 
 private:
     void showSendingOverlay();

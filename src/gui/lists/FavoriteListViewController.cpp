@@ -85,9 +85,8 @@ void FavoriteListViewController::fetchPage(int page, std::shared_ptr<PendingPage
     disableTabs(true);
     ++m_outstandingPages;
     m_operationQueueMultiple.addOperation(std::make_shared<FetchPageAllTorrents>(
-        QUrl(m_lastAddress), this, FetchPageAllTorrents::selectorFor([this](std::optional<QList<Torrent>> torrents) {
-            loadedTorrents(std::move(torrents));
-        }),
+        QUrl(m_lastAddress), this,
+        FetchPageAllTorrents::selectorFor([this](std::optional<ListingPage> page) { loadedPage(std::move(page)); }),
         std::move(priorityQueue), priority, dependPriority));
 }
 

@@ -117,9 +117,8 @@ void SearchListViewController::fetchPage(int page)
     tableView()->setAllowsSelection(false);
     disableTabs(true);
     operationQueue().addOperation(std::make_shared<FetchPageAllTorrents>(
-        QUrl(m_lastAddress), this, FetchPageAllTorrents::selectorFor([this](std::optional<QList<Torrent>> torrents) {
-            loadedTorrents(std::move(torrents));
-        })));
+        QUrl(m_lastAddress), this,
+        FetchPageAllTorrents::selectorFor([this](std::optional<ListingPage> page) { loadedPage(std::move(page)); })));
 }
 
 void SearchListViewController::didRefresh()

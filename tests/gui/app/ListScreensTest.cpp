@@ -75,7 +75,7 @@ protected:
     {
         FetchPageAllTorrents fetch(QUrl(favoritesPageAddress(page, AppConfig::current().siteHost)), nullptr, {});
         fetch.main();
-        return namesOf(fetch.returnObject().value<QList<Torrent>>());
+        return namesOf(fetch.returnObject().value<ListingPage>().torrents);
     }
 
     void typeFilter(EditFavoriteListViewController& filters, const QString& text)

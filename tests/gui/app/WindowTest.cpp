@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include "core/net/HttpRequest.h"
 #include "core/scrape/UserInfo.h"
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/TabBar.h"
@@ -79,6 +80,21 @@ TEST_F(WindowTest, AnonymousStartListsThePagesAndKeepsRowsWhenAPageFails)
     ASSERT_TRUE(processEventsUntil([&] { return !list().refreshed(); }));
     EXPECT_EQ(list().torrentData()->size(), 25);
     EXPECT_EQ(list().tableView()->numberOfRows(), 26);
+
+    // A page the site refused with an error status: the empty list says what the site answered.
+    const auto failWith = [](const char* mode) {
+        HttpRequest control(QUrl(QString::fromStdString(s_demo->site("/_demo/fail?mode=")) + QLatin1StringView(mode)));
+        control.request();
+        return control.isResponseValid();
+    };
+    ASSERT_TRUE(failWith("500"));
+    list().didRefresh();
+    const bool refreshed = processEventsUntil([&] { return !list().refreshed(); });
+    ASSERT_TRUE(failWith("off"));
+    ASSERT_TRUE(refreshed);
+    EXPECT_EQ(list().tableView()->numberOfRows(), 0);
+    EXPECT_EQ(list().tableView()->emptyText(),
+              u"No torrents to show. Refresh to try again.\nThe site answered with status 500."_s);
 }
 
 TEST_F(WindowTest, AutomaticSignInAtStartAndItsFailure)
