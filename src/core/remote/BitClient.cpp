@@ -34,7 +34,24 @@ QByteArray BitClient::multipartBody() const
     const QString header = QLatin1StringView(formBoundary) + u"\r\nContent-Disposition: form-data; name=\""_s + name() +
                            u"\"; filename=\""_s + filename() + u"\"\r\nContent-Type: "_s + fileContentType() +
                            u"\r\n\r\n"_s;
-    return prefixData().toUtf8() + header.toUtf8() + file() + postfixData().toUtf8();
+    QByteArray head = prefixData().toUtf8() + header.toUtf8();
+    QByteArray tail = postfixData().toUtf8();
+    const QByteArray boundary = uploadBoundary();
+    if (boundary != formBoundary) {
+        head.replace(formBoundary, boundary);
+        tail.replace(formBoundary, boundary);
+    }
+    return head + file() + tail;
+}
+
+QByteArray BitClient::uploadBoundary() const
+{
+    const QByteArray bytes = file();
+    QByteArray boundary(formBoundary);
+    for (int n = 0; bytes.contains(boundary); ++n) {
+        boundary = formBoundary + QByteArray::number(n);
+    }
+    return boundary;
 }
 
 QUrl BitClient::addressWithCredentials(const QString& path) const

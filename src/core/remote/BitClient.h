@@ -47,7 +47,11 @@ public:
     [[nodiscard]] static QString getClientByIndex(int index);
 
     // The upload body (getData, uploadContentType, uploadForLog) is the UploadBody side: for most clients
-    // multipart/form-data, parts separated by formBoundary.
+    // multipart/form-data, parts separated by uploadBoundary().
+    [[nodiscard]] QString uploadContentType() const override
+    {
+        return QStringLiteral("multipart/form-data; boundary=") + QString::fromLatin1(uploadBoundary());
+    }
     // Whether the client took the upload, from its answer: any status from 200 to 299 unless the client says more
     // in its body.
     [[nodiscard]] virtual bool uploadAccepted(int statusCode, const QByteArray& body) const
@@ -126,8 +130,12 @@ public:
 
 protected:
     // prefixData, the file part's header (formBoundary, name, filename, fileContentType), the file's bytes and
-    // postfixData, joined.
+    // postfixData, joined. The texts write formBoundary; the body has uploadBoundary() in its place.
     [[nodiscard]] QByteArray multipartBody() const;
+    // formBoundary, unless the file's bytes hold it: a delimiter inside the file would end its part early and let
+    // the rest of the file pass for parts of the form. Such a file gets formBoundary with a number after it that the
+    // file does not hold. The same bytes always give the same boundary.
+    [[nodiscard]] QByteArray uploadBoundary() const;
     // "http://<address>:<port>" followed by `path`, parsed; empty when it does not parse.
     [[nodiscard]] QUrl hostAddress(const QString& path) const
     {
