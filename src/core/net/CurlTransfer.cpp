@@ -278,7 +278,10 @@ std::optional<TransferResult> performTransfer(const TransferRequest& request, co
 
     // Cookies set before a failure (on a redirect, or in the headers of a body that was too large) still count.
     jar.mergeTransfer(given, readCookies(easy));
-    curl_easy_setopt(easy, CURLOPT_COOKIELIST, "ALL");
+    // No cookie file: frees the list that giveCookies' empty file name was appended to, which a reset would lose
+    // (one list entry leaked for every transfer of a long-lived thread), and stops the handle's cookie engine with
+    // the cookies of this transfer; the next transfer hands the jar in afresh.
+    curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<const char*>(nullptr));
 
     long status = 0;
     char* effectiveUrl = nullptr;
