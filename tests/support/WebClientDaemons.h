@@ -214,7 +214,7 @@ public:
                        "{\"file\": 1, \"format\": 1}" + QJsonDocument(core).toJson()) ||
             !writeFile(QDir(dir).filePath(QStringLiteral("hostlist.conf")),
                        "{\"file\": 3, \"format\": 1}" +
-                           QJsonDocument(QJsonObject{{QStringLiteral("hosts"), QJsonArray{host}}}).toJson()))
+                           QJsonDocument(QJsonObject{{QStringLiteral("hosts"), hostList(host)}}).toJson()))
             return;
         const std::string config = dir.toStdString();
         m_daemon = ChildProcess({"deluged", "-c", config, "-p", std::to_string(daemonPort), "-u", "127.0.0.1", "-i",
@@ -230,6 +230,15 @@ public:
 
     [[nodiscard]] bool started() const { return m_ready; }
     [[nodiscard]] quint16 port() const { return m_port; }
+
+    // A list of one host. Not QJsonArray{host}: from one element of its own type, clang copies the array where gcc
+    // nests it, and the web interface then reads the host's fields as hosts.
+    static QJsonArray hostList(const QJsonArray& host)
+    {
+        QJsonArray hosts;
+        hosts.append(host);
+        return hosts;
+    }
 
     // The names of the torrents the daemon holds; nothing when the web interface did not answer.
     std::optional<QStringList> torrentNames() const
