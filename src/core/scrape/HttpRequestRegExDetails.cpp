@@ -31,6 +31,18 @@ HttpRequestRegExDetails::HttpRequestRegExDetails(QUrl url, std::shared_ptr<HttpC
     : HttpRequest(std::move(url), std::move(context))
 {}
 
+std::optional<HttpRequestRegExDetails::CutDown> HttpRequestRegExDetails::cutDown(const QString& page)
+{
+    const std::optional<MainPart> part = findMainPart(page);
+    if (!part) {
+        return std::nullopt;
+    }
+    CutDown result{part->head + part->main, findImdbAddress(part->main)};
+    emptySideBarCells(result.page);
+    replaceOccurrencesOfRegex(result.page, sharingWidgetPattern(), technicalTabOpening());
+    return result;
+}
+
 void HttpRequestRegExDetails::request()
 {
     m_imdb.reset();
@@ -38,16 +50,14 @@ void HttpRequestRegExDetails::request()
     if (!result())
         return;
     try {
-        const std::optional<MainPart> part = findMainPart(*result());
-        if (!part)
+        std::optional<CutDown> cut = cutDown(*result());
+        if (!cut) {
             return;
-        const QString imdb = findImdbAddress(part->main);
-        QString page = part->head + part->main;
-        emptySideBarCells(page);
-        replaceOccurrencesOfRegex(page, sharingWidgetPattern(), technicalTabOpening());
-        setResult(std::move(page));
-        if (!imdb.isEmpty())
-            m_imdb = imdb;
+        }
+        setResult(std::move(cut->page));
+        if (!cut->imdb.isEmpty()) {
+            m_imdb = std::move(cut->imdb);
+        }
     } catch (const RegexException& error) {
         logUnmatchedPage(u"the detail page from "_s + url().host(), error);
         clearResults();

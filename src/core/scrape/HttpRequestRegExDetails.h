@@ -21,6 +21,15 @@ public:
     // The movie database address of the last request(), with the host taken from AppConfig::current().imdbHost.
     [[nodiscard]] const std::optional<QString>& imdb() const { return m_imdb; }
 
+    struct CutDown
+    {
+        QString page;
+        QString imdb; // empty when the main part links no movie page
+    };
+    // The page-to-result step on its own: absent for a page without the main part. Throws RegexException when the
+    // page patterns cannot be run over the page.
+    [[nodiscard]] static std::optional<CutDown> cutDown(const QString& page);
+
 private:
     std::optional<QString> m_imdb;
 };

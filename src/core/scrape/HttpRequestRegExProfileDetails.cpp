@@ -13,20 +13,25 @@ HttpRequestRegExProfileDetails::HttpRequestRegExProfileDetails(QUrl url, std::sh
     : HttpRequest(std::move(url), std::move(context))
 {}
 
+std::optional<QString> HttpRequestRegExProfileDetails::cutDown(const QString& page)
+{
+    const std::optional<MainPart> part = findMainPart(page);
+    if (!part) {
+        return std::nullopt;
+    }
+    QString result = part->head + part->main;
+    emptySideBarCells(result);
+    return result;
+}
+
 void HttpRequestRegExProfileDetails::request()
 {
     HttpRequest::request();
     if (!result())
         return;
     try {
-        const std::optional<MainPart> part = findMainPart(*result());
-        if (!part) {
-            setResult(errorPageText());
-            return;
-        }
-        QString page = part->head + part->main;
-        emptySideBarCells(page);
-        setResult(std::move(page));
+        std::optional<QString> page = cutDown(*result());
+        setResult(page ? std::move(*page) : errorPageText());
     } catch (const RegexException& error) {
         logUnmatchedPage(u"the profile page from "_s + url().host(), error);
         clearResults();
