@@ -50,6 +50,9 @@ FetchPageDownload::FetchPageDownload(QUrl url, QString name, QObject* target, Se
 QString FetchPageDownload::uploadFileName(const QString& addressText)
 {
     QString name = addressText.mid(addressText.lastIndexOf(u'=') + 1);
+    // A backslash first: in a quoted header value it escapes the next character, and a name ending in one would
+    // take the closing quote with it.
+    name.replace(u'\\', u"%5C"_s);
     name.replace(u'"', u"%22"_s);
     name.replace(u'\r', u"%0D"_s);
     name.replace(u'\n', u"%0A"_s);

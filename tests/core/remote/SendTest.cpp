@@ -66,8 +66,8 @@ TEST_F(ScriptedSend, UploadsTheFileRecordsTheNameAndHandsItBack)
     // A quote or a line break in the address cannot end the part's header early.
     ASSERT_EQ(send(site.url(u"/t/a?title=x%22%0D%0AContent-Type:%20text/html"_s), u"Beta"_s).outcome, Outcome::Sent);
     EXPECT_EQ(client.requestsTo("/index.tmpl").last().body.count("\r\nContent-Type: "), 2);
-    EXPECT_EQ(FetchPageDownload::uploadFileName(u"http://h/d?id=1&title=a\"b\r\nc.torrent"_s),
-              u"a%22b%0D%0Ac.torrent"_s);
+    EXPECT_EQ(FetchPageDownload::uploadFileName(u"http://h/d?id=1&title=a\"b\r\nc\\.torrent\\"_s),
+              u"a%22b%0D%0Ac%5C.torrent%5C"_s);
     EXPECT_EQ(FetchPageDownload::uploadFileName(u"http://h/d/a.torrent"_s), u"http://h/d/a.torrent"_s);
 }
 
