@@ -14,10 +14,10 @@ namespace marrowfin {
 namespace {
 
 template <typename Client>
-void expectFileComesBackWhole(const QByteArray& file)
+void expectFileComesBackWhole(const QByteArray& file, const QString& filename = QStringLiteral("name.torrent"))
 {
     Client client;
-    client.setFilename(QStringLiteral("name.torrent"));
+    client.setFilename(filename);
     client.setFile(file);
     const QByteArray body = client.getData();
     const auto boundary = demo::MultipartParser::boundaryOf(client.uploadContentType().toStdString());
@@ -29,6 +29,7 @@ void expectFileComesBackWhole(const QByteArray& file)
         if (QString::fromStdString(part.name) == client.name()) {
             ++files;
             EXPECT_EQ(QByteArray::fromStdString(part.body), file);
+            EXPECT_EQ(part.filename, std::optional<std::string>(filename.toStdString()));
         }
     }
     EXPECT_EQ(files, 1);
@@ -53,6 +54,10 @@ TEST(UploadBodyTest, AFileHoldingTheDelimiterStillArrivesWhole)
         expectFileComesBackWhole<Transmission>(file);
         expectFileComesBackWhole<Qbittorrent>(file);
     }
+    // A boundary of its own for the file's sake must not rewrite a file name that holds the usual one.
+    const QString name = QStringLiteral("a") + QLatin1StringView(formBoundary) + QStringLiteral(".torrent");
+    expectFileComesBackWhole<Utorrent>(files[1], name);
+    expectFileComesBackWhole<Qbittorrent>(files[1], name);
 }
 
 } // namespace

@@ -30,18 +30,20 @@ QString BitClient::getClientByIndex(int index)
 
 QByteArray BitClient::multipartBody() const
 {
-    // Joined piece by piece rather than through a format, so that a "%1" in a file name stays what it is.
-    const QString header = QLatin1StringView(formBoundary) + u"\r\nContent-Disposition: form-data; name=\""_s + name() +
-                           u"\"; filename=\""_s + filename() + u"\"\r\nContent-Type: "_s + fileContentType() +
-                           u"\r\n\r\n"_s;
-    QByteArray head = prefixData().toUtf8() + header.toUtf8();
-    QByteArray tail = postfixData().toUtf8();
+    // The adapters' texts are written with formBoundary; the file part's header takes the body's own boundary
+    // directly, so that a file name holding formBoundary's text keeps it.
     const QByteArray boundary = uploadBoundary();
+    QByteArray prefix = prefixData().toUtf8();
+    QByteArray tail = postfixData().toUtf8();
     if (boundary != formBoundary) {
-        head.replace(formBoundary, boundary);
+        prefix.replace(formBoundary, boundary);
         tail.replace(formBoundary, boundary);
     }
-    return head + file() + tail;
+    // Joined piece by piece rather than through a format, so that a "%1" in a file name stays what it is.
+    const QString header = QString::fromLatin1(boundary) + u"\r\nContent-Disposition: form-data; name=\""_s + name() +
+                           u"\"; filename=\""_s + filename() + u"\"\r\nContent-Type: "_s + fileContentType() +
+                           u"\r\n\r\n"_s;
+    return prefix + header.toUtf8() + file() + tail;
 }
 
 QByteArray BitClient::uploadBoundary() const
