@@ -50,6 +50,14 @@ FetchPageDownload::FetchPageDownload(QUrl url, QString name, QObject* target, Se
 QString FetchPageDownload::uploadFileName(const QString& addressText)
 {
     QString name = addressText.mid(addressText.lastIndexOf(u'=') + 1);
+    // The name is a label (clients name the torrent from its own info); a page's address of any length would make a
+    // part header longer than a client takes.
+    if (name.size() > kMaxUploadNameLength) {
+        name.truncate(kMaxUploadNameLength);
+        if (name.back().isHighSurrogate()) {
+            name.chop(1);
+        }
+    }
     // A backslash first: in a quoted header value it escapes the next character, and a name ending in one would
     // take the closing quote with it.
     name.replace(u'\\', u"%5C"_s);

@@ -53,8 +53,10 @@ public:
     [[nodiscard]] static bool isMagnetLink(const QUrl& url);
 
     // The file name the upload declares: the text after the last "=" of the address, or the whole address when it
-    // has none, with a backslash, '"', CR and LF percent-escaped so that the name cannot end its multipart header.
+    // has none, cut to kMaxUploadNameLength characters, with a backslash, '"', CR and LF percent-escaped so that the
+    // name cannot end its multipart header.
     [[nodiscard]] static QString uploadFileName(const QString& addressText);
+    static constexpr qsizetype kMaxUploadNameLength = 240;
 
 private:
     [[nodiscard]] Outcome send();

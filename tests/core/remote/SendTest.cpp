@@ -69,6 +69,9 @@ TEST_F(ScriptedSend, UploadsTheFileRecordsTheNameAndHandsItBack)
     EXPECT_EQ(FetchPageDownload::uploadFileName(u"http://h/d?id=1&title=a\"b\r\nc\\.torrent\\"_s),
               u"a%22b%0D%0Ac%5C.torrent%5C"_s);
     EXPECT_EQ(FetchPageDownload::uploadFileName(u"http://h/d/a.torrent"_s), u"http://h/d/a.torrent"_s);
+    EXPECT_EQ(FetchPageDownload::uploadFileName(u"http://h/d?title="_s + QString(9000, u'x')).size(),
+              FetchPageDownload::kMaxUploadNameLength)
+        << "a name of any length would make a part header no client takes";
 }
 
 TEST_F(ScriptedSend, AnAddressGivingNoTorrentUploadsNothing)
