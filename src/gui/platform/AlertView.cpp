@@ -113,8 +113,14 @@ void AlertView::layoutPanel()
 {
     const int width = qMin(kPanelWidth, qMax(200, this->width() - 40));
     m_panel->setFixedWidth(width);
-    m_panel->adjustSize();
-    m_panel->move((this->width() - width) / 2, (height() - m_panel->height()) / 2);
+    // The height the wrapped texts take at this width: the size hint guesses a width of its own for them and can
+    // leave a line out.
+    QLayout* layout = m_panel->layout();
+    layout->activate();
+    const int height =
+        layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->totalSizeHint().height();
+    m_panel->setFixedHeight(qMax(height, layout->totalMinimumSize().height()));
+    m_panel->move((this->width() - width) / 2, (this->height() - m_panel->height()) / 2);
 }
 
 bool AlertView::eventFilter(QObject* watched, QEvent* event)

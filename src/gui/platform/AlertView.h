@@ -37,6 +37,7 @@ public:
     [[nodiscard]] const QString& message() const { return m_message; }
     [[nodiscard]] const QStringList& buttonTitles() const { return m_buttonTitles; }
     [[nodiscard]] QPushButton* button(int index) const { return m_buttons.value(index); }
+    [[nodiscard]] QLabel* messageLabel() const { return m_messageLabel; }
 
     // Puts the alert over the window it was made for (the main window when none was given).
     void show();

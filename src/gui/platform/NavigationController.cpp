@@ -6,6 +6,8 @@
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 
+#include <utility>
+
 namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
@@ -112,8 +114,25 @@ void NavigationController::setNavigationBarHidden(bool hidden, bool)
     layoutContent();
 }
 
+void NavigationController::endSlide()
+{
+    std::function<void()> finish = std::exchange(m_slideFinish, nullptr);
+    if (QPropertyAnimation* slide = m_slide.data()) {
+        m_slide.clear();
+        slide->stop();
+    }
+    if (m_slideMoving) {
+        m_slideMoving->move(0, 0);
+    }
+    m_slideMoving.clear();
+    if (finish) {
+        finish();
+    }
+}
+
 void NavigationController::showTop(ViewController* previous, bool animated, bool forward)
 {
+    endSlide();
     ViewController* top = topViewController();
     const bool onScreen = isOnScreen() && view()->isVisible();
     if (!m_content) {
@@ -166,11 +185,10 @@ void NavigationController::showTop(ViewController* previous, bool animated, bool
     slide->setEasingCurve(QEasingCurve::OutCubic);
     slide->setStartValue(QPoint(forward ? width : 0, 0));
     slide->setEndValue(QPoint(forward ? 0 : width, 0));
-    connect(slide, &QPropertyAnimation::finished, this, [finish, moving = QPointer<QWidget>(moving)] {
-        if (moving)
-            moving->move(0, 0);
-        finish();
-    });
+    m_slide = slide;
+    m_slideMoving = moving;
+    m_slideFinish = std::move(finish);
+    connect(slide, &QPropertyAnimation::finished, this, [this] { endSlide(); });
     slide->start(QAbstractAnimation::DeleteWhenStopped);
 }
 

@@ -3,9 +3,11 @@
 #include "ViewController.h"
 
 #include <QList>
+#include <QPointer>
 
 #include <functional>
 
+class QPropertyAnimation;
 class QStackedLayout;
 
 namespace marrowfin {
@@ -55,6 +57,10 @@ protected:
 private:
     void adopt(ViewController* controller);
     void showTop(ViewController* previous, bool animated, bool forward);
+    // Ends the running slide at once, as if it had run its course. A push or pop while one runs (a logout that
+    // empties the stack under the screen still sliding in) calls it first, so that the end of the old slide cannot
+    // hide what the new change shows.
+    void endSlide();
     void release(ViewController* controller);
     void updateBar();
     void layoutContent();
@@ -66,6 +72,10 @@ private:
     bool m_barHidden = false;
     QString m_rootBackTitle;
     std::function<void()> m_rootBackAction;
+    // The running slide, the screen it moves and what its end does; empty when none runs.
+    QPointer<QPropertyAnimation> m_slide;
+    QPointer<QWidget> m_slideMoving;
+    std::function<void()> m_slideFinish;
 };
 
 } // namespace marrowfin

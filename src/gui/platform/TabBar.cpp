@@ -94,6 +94,10 @@ void TabBar::setItems(QList<TabBarItem> items)
 void TabBar::setSelectedSlot(int slot)
 {
     m_selected = slot >= 0 && slot < m_items.size() ? slot : -1;
+    // The focus ring follows a selection made any way (a click, a shortcut), so that no two tabs look chosen.
+    if (m_selected >= 0) {
+        m_focused = m_selected;
+    }
     update();
 }
 

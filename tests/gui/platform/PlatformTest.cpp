@@ -7,6 +7,7 @@
 #include "gui/platform/TableViewCell.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
@@ -85,6 +86,36 @@ TEST(NavigationControllerTest, PushAndPopTellTheScreensAndFreeOnlyWhatTheStackOw
     EXPECT_FALSE(stack.navigationBar()->backButton()->isVisibleTo(stack.view()));
 }
 
+// A pop while a push still slides in (a logout emptying the stack under the screen it just opened): the push ends
+// first, and its end does not hide the screen the pop showed.
+TEST(NavigationControllerTest, APopDuringAPushLeavesTheScreenBelowShown)
+{
+    QStringList log;
+    auto* root = new RecordingScreen(u"root"_s, &log);
+    NavigationController stack(root);
+    stack.view()->resize(375, 600);
+    stack.view()->show();
+    stack.viewWillAppear(false);
+    stack.viewDidAppear(false);
+    // Owned elsewhere, as the logout screen is: the screen, and its slide, outlive the pop.
+    QObject owner;
+    for (const bool toRoot : {false, true}) {
+        QPointer<ViewController> page = new RecordingScreen(u"page"_s, &log);
+        page->setParent(&owner);
+        stack.pushViewController(page, true);
+        if (toRoot) {
+            stack.popToRootViewControllerAnimated(false);
+        } else {
+            stack.popViewControllerAnimated(false);
+        }
+        QTest::qWait(NavigationController::kAnimationMilliseconds * 2);
+        EXPECT_TRUE(root->view()->isVisible()) << "pop to root: " << toRoot;
+        EXPECT_EQ(root->view()->pos(), QPoint(0, 0));
+        EXPECT_FALSE(page->view()->isVisible());
+        EXPECT_EQ(stack.viewControllers().size(), 1);
+    }
+}
+
 TEST(TabBarControllerTest, TabsThatDoNotFitGoToMoreAndComeBackAtTabletWidth)
 {
     QStringList log;
@@ -153,6 +184,25 @@ public:
     QList<int> selected;
 };
 
+// After the arrows moved the focus ring, a click elsewhere selects that tab and the ring goes with it.
+TEST(TabBarTest, TheFocusRingFollowsTheTabAClickSelects)
+{
+    TabBar bar;
+    bar.setItems({{u"one"_s, u"tabbar-all"_s, 0},
+                  {u"two"_s, u"tabbar-all"_s, 1},
+                  {u"three"_s, u"tabbar-all"_s, 2},
+                  {u"four"_s, u"tabbar-all"_s, 3}});
+    bar.resize(375, 49);
+    bar.show();
+    QObject::connect(&bar, &TabBar::slotClicked, &bar, [&bar](int slot) { bar.setSelectedSlot(slot); });
+    bar.setSelectedSlot(0);
+    bar.setFocus();
+    QTest::keyClick(&bar, Qt::Key_Right);
+    ASSERT_EQ(bar.focusedSlot(), 1);
+    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, bar.slotRect(3).center());
+    EXPECT_EQ(bar.focusedSlot(), 3);
+}
+
 TEST(TableViewTest, RowsAreReusedAsTheListScrollsAndTapsReachTheSource)
 {
     CountingSource source;
@@ -213,6 +263,24 @@ TEST(AlertViewTest, AlertsStackAndTellTheirDelegateWhichButtonEndedThem)
     EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
     first->dismissWithClickedButtonIndex(0);
     EXPECT_EQ(recorder.dismissed.size(), 2) << "an alert ends once";
+}
+
+// The alert takes the height its whole text needs, at a phone's width and wider.
+TEST(AlertViewTest, AnAlertShowsItsWholeMessageAtEveryWidth)
+{
+    for (const int width : {320, 375, 1000}) {
+        QWidget window;
+        window.resize(width, 667);
+        window.show();
+        auto* alert = new AlertView(u"Connection with server failed."_s,
+                                    u"Please make sure you have correctly setup your remote download settings."_s,
+                                    nullptr, {u"Ok"_s}, &window);
+        alert->show();
+        const QLabel* message = alert->messageLabel();
+        EXPECT_GE(message->height(), message->heightForWidth(message->width())) << "at " << width;
+        EXPECT_TRUE(alert->rect().contains(message->parentWidget()->geometry())) << "at " << width;
+        alert->dismissWithClickedButtonIndex(0);
+    }
 }
 
 } // namespace
