@@ -14,6 +14,7 @@
 #include "core/net/OperationQueue.h"
 #include "core/remote/FetchPageRemoteUI.h"
 #include "core/remote/ServerInfo.h"
+#include "core/scrape/HttpRequestRegExTorrent.h"
 #include "core/scrape/TorrentListPattern.h"
 #include "core/settings/SettingsStore.h"
 #include "core/text/RegexMatching.h"
@@ -23,7 +24,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 #include <sys/stat.h>
 
@@ -116,8 +116,7 @@ Check listingFits(SettingsStore& store)
         return {u"listing"_s, true, u"%1 torrents listed on %2"_s.arg(rows).arg(address.toString())};
     // Rows of the site's kind carry torrent download links; a page that has them but no row the pattern fits
     // was redesigned.
-    static const QRegularExpression downloadLink(uR"re(href="[^"]*(/download/|\.torrent|magnet:\?))re"_s);
-    if (page.contains(downloadLink))
+    if (HttpRequestRegExTorrent::linksTorrents(page))
         return {u"listing"_s, false,
                 u"the site's layout has changed: %1 links torrents, but no row fits the listing pattern any more, so "
                 u"every list stays empty; Marrowfin needs an update for the new layout"_s.arg(address.toString())};

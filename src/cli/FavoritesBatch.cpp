@@ -47,8 +47,8 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
                 FetchPageAllTorrents::selectorFor([&, address, page](std::optional<ListingPage> answer) {
                     if (!answer) {
                         failed.emplace(page, address.toString() + u" could not be fetched"_s);
-                    } else if (answer->isErrorAnswer()) {
-                        failed.emplace(page, address.toString() + u" could not be fetched: "_s + answer->errorText());
+                    } else if (answer->failed()) {
+                        failed.emplace(page, answer->failureFor(address.toString()));
                     } else {
                         accepted.append(filters.filterTorrents(answer->torrents));
                     }

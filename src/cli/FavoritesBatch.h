@@ -15,8 +15,8 @@ class FilterSet;
 struct FavoritesBatch
 {
     QList<Torrent> accepted;
-    // The pages that could not be fetched, in page order: each one's address and why ("ADDRESS could not be
-    // fetched", "ADDRESS could not be fetched: the site answered with status 500").
+    // The pages that could not be fetched or read, in page order: each one's address and why ("ADDRESS could not
+    // be fetched: the site answered with status 500").
     QStringList failedPages;
 
     [[nodiscard]] static FavoritesBatch fetch(const FilterSet& filters, int pages, const QString& siteHost);

@@ -63,9 +63,10 @@ int printListing(CliContext& context, const QUrl& address)
     if (!page) {
         return context.fail(u"the page %1 could not be fetched"_s.arg(address.toString()));
     }
-    // An error page has no rows: printed, it would pass for a quiet site.
-    if (page->isErrorAnswer()) {
-        return context.fail(u"the page %1 could not be fetched: %2"_s.arg(address.toString(), page->errorText()));
+    // An error page, or one whose rows the pattern no longer knows, has no rows: printed, it would pass for a
+    // quiet site.
+    if (page->failed()) {
+        return context.fail(u"the page "_s + page->failureFor(address.toString()));
     }
     if (context.json()) {
         TorrentPrinter::printJson(context.out(), page->torrents);

@@ -96,6 +96,14 @@ TEST_F(CliAgainstDemo, AnErrorStatusFailsTheListingInsteadOfShowingItEmpty)
     }
     ASSERT_EQ(get(demo().site("/_demo/fail?mode=off")).status, 200);
     EXPECT_EQ(cli({u"new"_s}).exitCode, 0);
+
+    // So is a page that links torrents in rows the listing pattern no longer knows.
+    ASSERT_EQ(get(demo().site("/_demo/layout?changed=1")).status, 200);
+    const CliRun redesigned = cli({u"new"_s});
+    ASSERT_EQ(get(demo().site("/_demo/layout?changed=0")).status, 200);
+    EXPECT_EQ(redesigned.exitCode, 1);
+    EXPECT_TRUE(redesigned.err.contains(u"could not be read: the site's layout has changed"_s))
+        << redesigned.err.toStdString();
 }
 
 TEST_F(CliAgainstDemo, StoredOrderAndHistoryShapeTheListing)

@@ -8,22 +8,39 @@
 
 namespace marrowfin {
 
-// One listing page as it came: its torrents (none when the page had no torrent rows) and the status the site
-// answered with. A page answered with an error status is read all the same, as the screens always have, but
-// usually holds no rows: the status tells a site in trouble from a quiet one.
+// Why a listing page gave no rows to go by.
+enum class ListingProblem
+{
+    None,
+    NoAnswer,      // nothing came back: no connection, a time-out, a TLS failure, a body past the size limit
+    ErrorStatus,   // the site answered with a status outside 200 to 299
+    Unreadable,    // the listing pattern could not be run over the page (past the match time limit)
+    ChangedLayout, // the page links torrents, but no row fits the listing pattern
+};
+
+// One listing page as it came: its torrents (none when the page had no torrent rows), the status the site answered
+// with and, when the page gave no rows to go by, why. A page answered with an error status is read all the same,
+// as the screens always have, but usually holds no rows: the problem tells a site in trouble from a quiet one.
 struct ListingPage
 {
     QList<Torrent> torrents;
     int statusCode = 0;
+    ListingProblem problem = ListingProblem::None;
+    // Why nothing came back, for NoAnswer ("connection refused").
+    QString transportFailure;
 
+    [[nodiscard]] bool failed() const { return problem != ListingProblem::None; }
     // A status outside 200 to 299.
     [[nodiscard]] bool isErrorAnswer() const { return statusCode < 200 || statusCode > 299; }
-    // "the site answered with status 500", for a message; empty for an answer that is not an error.
-    [[nodiscard]] QString errorText() const;
+    // The problem in words for a message, starting in lower case ("the site answered with status 500"); empty
+    // when there is none.
+    [[nodiscard]] QString problemText() const;
+    // "ADDRESS could not be fetched: WHY" (or "could not be read" for a page that came), for the command line.
+    [[nodiscard]] QString failureFor(const QString& address) const;
 };
 
-// Fetches one listing page (newest, category or search) and delivers it as a ListingPage, or none when the page
-// could not be fetched or read.
+// Fetches one listing page (newest, category or search) and delivers it as a ListingPage, whether or not it could
+// be fetched and read.
 class FetchPageAllTorrents final : public FetchPage
 {
 public:
@@ -31,7 +48,7 @@ public:
 
     void main() override;
 
-    // A selector taking the delivered page; std::nullopt for a page that could not be fetched.
+    // A selector taking the delivered page.
     [[nodiscard]] static Selector selectorFor(std::function<void(std::optional<ListingPage>)> callback)
     {
         return FetchPage::selectorFor<ListingPage>(std::move(callback));

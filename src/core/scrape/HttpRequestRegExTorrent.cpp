@@ -9,6 +9,8 @@
 #include "core/text/RegexMatching.h"
 #include "core/text/TextConversions.h"
 
+#include <QRegularExpression>
+
 namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
@@ -75,6 +77,12 @@ QString HttpRequestRegExTorrent::escapedDownloadUrl(const QString& address)
         }
     }
     return escaped;
+}
+
+bool HttpRequestRegExTorrent::linksTorrents(const QString& page)
+{
+    static const QRegularExpression downloadLink(uR"re(href="[^"]*(/download/|\.torrent|magnet:\?))re"_s);
+    return page.contains(downloadLink);
 }
 
 } // namespace marrowfin

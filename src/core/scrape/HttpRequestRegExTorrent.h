@@ -37,6 +37,10 @@ public:
     // kept.
     [[nodiscard]] static QString escapedDownloadUrl(const QString& address);
 
+    // Whether a page links torrents the way the site's rows do (download addresses, torrent files, magnet links):
+    // one that does while no row fits the listing pattern has a layout the pattern no longer knows.
+    [[nodiscard]] static bool linksTorrents(const QString& page);
+
 private:
     std::optional<QList<Torrent>> m_torrents;
 };
