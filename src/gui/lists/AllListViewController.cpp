@@ -9,6 +9,7 @@
 #include "core/settings/SettingsStore.h"
 #include "gui/display/DisplaySettingsViewController.h"
 #include "gui/platform/Device.h"
+#include "gui/platform/Fonts.h"
 #include "gui/platform/Images.h"
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/TabBarController.h"
@@ -36,8 +37,19 @@ namespace {
 constexpr QStringView kUnknownCategoryImage = u"cat_unknown.png";
 constexpr QStringView kAnonymousName = u"Anonymous";
 constexpr QStringView kEmptyListText = u"No torrents to show. Refresh to try again.";
-// Under the empty list's text when the site answered with an error status: its page has no rows to show.
-constexpr QStringView kSiteErrorText = u"The site answered with status %1.";
+// Above the rows a failed refresh kept; %1 is why, as a ListingPage says it.
+constexpr QStringView kRefreshFailedText = u"The refresh failed: %1.";
+// Said for a page that never came back to its receiver.
+constexpr QStringView kNoPageText = u"the site did not answer";
+
+// "the site answered with status 500" -> "The site answered with status 500."
+QString sentence(const QString& text)
+{
+    if (text.isEmpty()) {
+        return text;
+    }
+    return text.first(1).toUpper() + text.sliced(1) + u'.';
+}
 constexpr QSize kDownloadButtonSize{25, 25};
 } // namespace
 
@@ -70,6 +82,15 @@ void AllListViewController::loadView()
     m_banner->setObjectName(u"banner"_s);
     m_banner->installEventFilter(this);
     m_banner->setVisible(!AppConfig::current().advertisingUnit.isEmpty());
+
+    // Why a refresh failed, above the rows it kept.
+    m_problemLine = new QLabel(screen);
+    m_problemLine->setObjectName(u"problemLine"_s);
+    m_problemLine->setWordWrap(true);
+    m_problemLine->setFont(systemFont(13));
+    m_problemLine->setContentsMargins(12, 6, 12, 6);
+    m_problemLine->setStyleSheet(u"QLabel#problemLine { color: white; background: #7a3b2e; }"_s);
+    m_problemLine->hide();
 
     m_headerView = new HeaderView(screen);
     m_headerView->setParentDelegate(this);
@@ -113,11 +134,21 @@ void AllListViewController::layoutScreen()
     // The header lies over the table's top 36 points; only its top band takes touches.
     const int tableTop = bannerHeight + 34;
     m_tableView->setGeometry(0, tableTop, width, qMax(0, screen->height() - tableTop));
-    // The first row starts below the header's band, which would otherwise hide its name.
-    if (m_tableView->topInset() != HeaderView::kBandHeight - 34)
-        m_tableView->setTopInset(HeaderView::kBandHeight - 34);
+    // The first row starts below the header's band, which would otherwise hide its name, and below the line that
+    // says why a refresh failed.
+    int inset = HeaderView::kBandHeight - 34;
+    if (m_problemLine->isVisibleTo(screen)) {
+        const int lineHeight = m_problemLine->heightForWidth(width);
+        m_problemLine->setGeometry(0, bannerHeight + HeaderView::kBandHeight, width, lineHeight);
+        inset += lineHeight;
+    }
+    if (m_tableView->topInset() != inset) {
+        m_tableView->setTopInset(inset);
+    }
     m_headerView->setGeometry(0, bannerHeight, width, kHeaderHeight);
     m_headerView->raise();
+    // Over the header's shadow, which would dim it; the header's band stays above it.
+    m_problemLine->raise();
 }
 
 void AllListViewController::viewWillAppear(bool animated)
@@ -168,8 +199,53 @@ void AllListViewController::showLoadingOverlay(const QString& text)
 
 void AllListViewController::loadedPage(std::optional<ListingPage> page)
 {
-    m_siteErrorStatus = page && page->isErrorAnswer() ? page->statusCode : 0;
-    loadedTorrents(page ? std::optional<QList<Torrent>>(std::move(page->torrents)) : std::nullopt);
+    const bool failed = !page || page->failed();
+    const QString problem = !page ? kNoPageText.toString() : page->problemText();
+    if (failed && m_torrentData && !m_torrentData->isEmpty()) {
+        // Rows are on screen: they stay, and the failure is said where it happened.
+        if (m_refreshed) {
+            m_refreshed = false;
+            showProblem(kRefreshFailedText.toString().arg(problem));
+        } else {
+            m_loadMoreProblem = sentence(problem);
+            m_currentPage = qMax(1, m_currentPage - 1);
+        }
+        endLoading();
+        m_tableView->reloadData();
+        return;
+    }
+    showProblem({});
+    m_loadMoreProblem.clear();
+    m_pageProblem = failed ? sentence(problem) : QString();
+    loadedTorrents(failed ? std::nullopt : std::optional<QList<Torrent>>(std::move(page->torrents)));
+}
+
+QString AllListViewController::problemText() const
+{
+    return m_problemLine && !m_problemLine->isHidden() ? m_problemLine->text() : QString();
+}
+
+void AllListViewController::showProblem(const QString& text)
+{
+    if (!m_problemLine || (text.isEmpty() && m_problemLine->isHidden())) {
+        return;
+    }
+    m_problemLine->setText(text);
+    m_problemLine->setVisible(!text.isEmpty());
+    layoutScreen();
+}
+
+void AllListViewController::endLoading()
+{
+    if (m_tableView) {
+        m_tableView->setScrollEnabled(true);
+        m_tableView->setAllowsSelection(true);
+    }
+    LoadingIndicator::sharedInstance().hideLoadingIndicators();
+    disableTabs(false);
+    if (m_headerView) {
+        m_headerView->refreshBtn()->setEnabled(true);
+    }
 }
 
 void AllListViewController::loadedTorrents(std::optional<QList<Torrent>> torrents)
@@ -197,12 +273,12 @@ void AllListViewController::appendPage(QList<Torrent> page)
         m_torrentData = std::move(page);
     else
         m_torrentData->append(page);
-    // That the list is empty on purpose and how to try again, and what the site answered when it refused the page.
+    // That the list is empty on purpose and how to try again, and why the page gave no rows when it failed.
     QString emptyText;
     if (m_torrentData->isEmpty()) {
         emptyText = kEmptyListText.toString();
-        if (m_siteErrorStatus != 0) {
-            emptyText += u'\n' + kSiteErrorText.toString().arg(m_siteErrorStatus);
+        if (!m_pageProblem.isEmpty()) {
+            emptyText += u'\n' + m_pageProblem;
         }
     }
     m_tableView->setEmptyText(emptyText);
@@ -243,6 +319,7 @@ TableViewCell* AllListViewController::cellForRow(int row)
         }
         auto* more = static_cast<LoadMoreItemView*>(cell->contentView());
         more->setPageText(m_lastDate);
+        more->setProblem(m_loadMoreProblem);
         // A second tap while pages are still queued would ask for the same page twice.
         cell->setTakesTouches(!isLoadingPages());
         return cell;

@@ -11,6 +11,7 @@
 
 #include <QHash>
 #include <QImage>
+#include <QLabel>
 #include <QList>
 #include <QPixmap>
 
@@ -55,9 +56,12 @@ public:
     virtual void fetchPage(int page);
     // A delivered page; none when it could not be fetched.
     virtual void loadedTorrents(std::optional<QList<Torrent>> torrents);
-    // A delivered listing page: its torrents go to loadedTorrents(), and an error status the site answered with is
-    // said under the empty list's text.
-    void loadedPage(std::optional<ListingPage> page);
+    // A delivered listing page. A refresh or a load-more that fails while rows are on screen keeps them and says
+    // why: above the rows for a refresh, in the load-more row (which offers the page again) for a load-more.
+    // Otherwise the torrents go to loadedTorrents(), and why a page gave none is said under the empty list's text.
+    virtual void loadedPage(std::optional<ListingPage> page);
+    // What the line above the rows says; empty while it is hidden.
+    [[nodiscard]] QString problemText() const;
     // Drops the records no filter accepts (only when there are filters).
     virtual void filterData(QList<Torrent>& torrents);
 
@@ -138,8 +142,14 @@ protected:
     QString m_lastDate;
     QString m_myCategories;
     QString m_lastAddress;
-    // The error status of the last page delivered; 0 when it was none.
-    int m_siteErrorStatus = 0;
+    // Why the last page delivered gave no rows, as a sentence; empty when it gave them.
+    QString m_pageProblem;
+    // Why the last load-more failed, shown in the load-more row until it is tried again; empty when it did not.
+    QString m_loadMoreProblem;
+    // Shows `text` in the line above the rows (hidden when empty) and moves the rows under it.
+    void showProblem(const QString& text);
+    // The end of a fetch, whatever it brought: the overlay goes, the tabs, the rows and the refresh button work.
+    virtual void endLoading();
 
 private:
     void showSendingOverlay();
@@ -150,6 +160,7 @@ private:
     QHash<QString, QPixmap> m_cachedImages;
     TableView* m_tableView = nullptr;
     HeaderView* m_headerView = nullptr;
+    QLabel* m_problemLine = nullptr;
     QWidget* m_banner = nullptr;
     // Declared last, so they are emptied (their destructors wait) before anything their deliveries touch goes.
     OperationQueue m_operationQueue{1, QStringLiteral("listing")};

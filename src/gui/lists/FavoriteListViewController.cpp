@@ -21,7 +21,11 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 constexpr QStringView kFilteringText = u"Filtering...";
-}
+constexpr QStringView kFilterNeededText = u"Favorites show the new torrents that your filters match. Add a filter to "
+                                          u"see them.";
+constexpr QStringView kAddFilterTitle = u"Add a filter";
+constexpr QStringView kPagesMissingText = u"Some pages could not be loaded: %1.";
+} // namespace
 
 FavoriteListViewController::FavoriteListViewController(std::shared_ptr<SettingsStore> settings, QObject* parent)
     : AllListViewController(std::move(settings), parent)
@@ -57,11 +61,28 @@ void FavoriteListViewController::viewWillAppear(bool animated)
     if (!m_torrentData && m_outstandingPages == 0) {
         fetchNextXPages(m_numPages, 1);
         m_currentPage = m_numPages - 1;
+    } else if (m_showsFilterNeeded && !m_filters.isEmpty() && m_outstandingPages == 0) {
+        didRefresh();
     }
+}
+
+void FavoriteListViewController::showWhetherAFilterIsNeeded()
+{
+    m_showsFilterNeeded = m_filters.isEmpty();
+    if (!m_showsFilterNeeded) {
+        tableView()->setEmptyAction({}, nullptr);
+        return;
+    }
+    m_noMoreTorrents = true;
+    tableView()->setEmptyText(kFilterNeededText.toString());
+    tableView()->setEmptyAction(kAddFilterTitle.toString(), [this] { didFilters(); });
+    tableView()->reloadData();
 }
 
 void FavoriteListViewController::fetchNextXPages(int count, int startPage)
 {
+    m_batchProblem.clear();
+    m_pageProblem.clear();
     count = qMax(1, count);
     QList<int> numbers;
     numbers.reserve(count);
@@ -96,6 +117,21 @@ void FavoriteListViewController::fetchPage(int page)
     fetchNextXPages(m_numPages, page + 1);
 }
 
+void FavoriteListViewController::loadedPage(std::optional<ListingPage> page)
+{
+    const bool failed = !page || page->failed();
+    if (failed) {
+        m_batchProblem = page ? page->problemText() : u"the site did not answer"_s;
+        m_pageProblem = m_batchProblem.first(1).toUpper() + m_batchProblem.sliced(1) + u'.';
+    }
+    loadedTorrents(failed ? std::nullopt : std::optional<QList<Torrent>>(std::move(page->torrents)));
+    if (m_outstandingPages == 0) {
+        const bool rowsShown = m_torrentData && !m_torrentData->isEmpty();
+        showProblem(m_batchProblem.isEmpty() || !rowsShown ? QString()
+                                                           : kPagesMissingText.toString().arg(m_batchProblem));
+    }
+}
+
 void FavoriteListViewController::loadedTorrents(std::optional<QList<Torrent>> torrents)
 {
     if (m_refreshed) {
@@ -126,6 +162,7 @@ void FavoriteListViewController::loadedTorrents(std::optional<QList<Torrent>> to
     // filterData marks an empty page as the end; a page whose torrents were all filtered out is not one.
     m_noMoreTorrents = pageEmpty;
     appendPage(std::move(page));
+    showWhetherAFilterIsNeeded();
 }
 
 void FavoriteListViewController::didRefresh()

@@ -36,6 +36,9 @@ public:
     // The load-more row: the batch after the last page fetched.
     void fetchPage(int page) override;
     void loadedTorrents(std::optional<QList<Torrent>> torrents) override;
+    // A page of the batch: one that fails costs its own rows only, and once the batch is in, the line above the
+    // rows says that pages are missing and why.
+    void loadedPage(std::optional<ListingPage> page) override;
 
     // HeaderViewDelegate
     void didRefresh() override;
@@ -57,7 +60,16 @@ protected:
     [[nodiscard]] bool filtersAlways() const override { return true; }
 
 private:
+    // Without a filter nothing can be kept: rather than a load-more row over an empty list, the list says what is
+    // missing and offers the filters screen. The batch is still fetched, so that a filter typed next is tried on
+    // its names.
+    void showWhetherAFilterIsNeeded();
+
     int m_numPages = 5;
+    // The list says a filter is needed; the first showing with filters fetches the batch again.
+    bool m_showsFilterNeeded = false;
+    // Why a page of the running batch failed (the last one's reason); empty while none did.
+    QString m_batchProblem;
     // Pages of the running batch not yet handed over; the batch ends when the last one arrives.
     int m_outstandingPages = 0;
     // Names of the torrents fetched this run, before filtering, at most kMaxLoadedNames of the newest.

@@ -3,6 +3,7 @@
 #include "Fonts.h"
 #include "TableViewCell.h"
 
+#include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
 #include <QLabel>
@@ -97,6 +98,7 @@ void TableView::reloadData()
         hideDeleteConfirmation();
     recomputeOffsets();
     layoutRows();
+    placeEmptyAction();
     viewport()->update();
 }
 
@@ -313,7 +315,57 @@ void TableView::tapRow(int row)
 void TableView::setEmptyText(const QString& text)
 {
     m_emptyText = text;
+    placeEmptyAction();
     viewport()->update();
+}
+
+void TableView::setEmptyAction(const QString& title, std::function<void()> action)
+{
+    m_emptyActionCallback = title.isEmpty() ? nullptr : std::move(action);
+    if (title.isEmpty()) {
+        delete m_emptyAction;
+        m_emptyAction = nullptr;
+        return;
+    }
+    if (!m_emptyAction) {
+        m_emptyAction = new QPushButton(viewport());
+        m_emptyAction->setObjectName(QStringLiteral("emptyAction"));
+        m_emptyAction->setFont(systemFont(16, true));
+        m_emptyAction->setCursor(Qt::PointingHandCursor);
+        m_emptyAction->setStyleSheet(QStringLiteral(
+            "QPushButton { color: white; background: #4a4a4a; border: 1px solid #6a6a6a; border-radius: 6px;"
+            " min-height: 34px; padding: 0 18px; }"
+            "QPushButton:pressed { background: #2e2e2e; }"
+            "QPushButton:focus { border-color: #3cb4a0; }"));
+        connect(m_emptyAction, &QPushButton::clicked, this, [this] {
+            if (m_emptyActionCallback) {
+                m_emptyActionCallback();
+            }
+        });
+    }
+    m_emptyAction->setText(title);
+    placeEmptyAction();
+}
+
+QRect TableView::emptyTextArea() const
+{
+    return viewport()->rect().adjusted(24, m_topInset, -24, 0);
+}
+
+void TableView::placeEmptyAction()
+{
+    if (!m_emptyAction) {
+        return;
+    }
+    const bool shown = m_rowCount == 0;
+    if (shown) {
+        const QRect area = emptyTextArea();
+        const QRect text =
+            QFontMetrics(systemFont(15)).boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, m_emptyText);
+        m_emptyAction->adjustSize();
+        m_emptyAction->move(area.center().x() - m_emptyAction->width() / 2, text.bottom() + 16);
+    }
+    m_emptyAction->setVisible(shown);
 }
 
 void TableView::paintEvent(QPaintEvent*)
@@ -323,8 +375,7 @@ void TableView::paintEvent(QPaintEvent*)
     if (m_rowCount == 0 && !m_emptyText.isEmpty()) {
         painter.setPen(QColor(0x9a, 0x9a, 0x9a));
         painter.setFont(systemFont(15));
-        const QRect area = viewport()->rect().adjusted(24, m_topInset, -24, 0);
-        painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, m_emptyText);
+        painter.drawText(emptyTextArea(), Qt::AlignCenter | Qt::TextWordWrap, m_emptyText);
     }
 }
 
@@ -333,6 +384,7 @@ void TableView::resizeEvent(QResizeEvent* event)
     QAbstractScrollArea::resizeEvent(event);
     recomputeOffsets();
     layoutRows();
+    placeEmptyAction();
 }
 
 void TableView::scrollContentsBy(int, int)

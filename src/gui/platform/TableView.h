@@ -6,6 +6,8 @@
 #include <QList>
 #include <QPointer>
 
+#include <functional>
+
 class QPushButton;
 
 namespace marrowfin {
@@ -72,6 +74,10 @@ public:
     // A line shown in the middle of an empty list; none by default.
     void setEmptyText(const QString& text);
     [[nodiscard]] const QString& emptyText() const { return m_emptyText; }
+    // A button under that line, the way out of the emptiness ("Add a filter"); shown only while the list is empty.
+    // An empty title removes it.
+    void setEmptyAction(const QString& title, std::function<void()> action);
+    [[nodiscard]] QPushButton* emptyActionButton() const { return m_emptyAction; }
 
     void setBackgroundColor(const QColor& colour);
     [[nodiscard]] QColor backgroundColor() const { return m_background; }
@@ -113,6 +119,9 @@ private:
     void recycle(int row);
     void clearHighlight();
     void placeOverlays();
+    // Where the empty list's text is drawn, and the button under it.
+    [[nodiscard]] QRect emptyTextArea() const;
+    void placeEmptyAction();
 
     TableViewDataSource& m_dataSource;
     int m_rowCount = 0;
@@ -122,6 +131,8 @@ private:
     QColor m_background{0x33, 0x33, 0x33};
     int m_topInset = 0;
     QString m_emptyText;
+    QPushButton* m_emptyAction = nullptr;
+    std::function<void()> m_emptyActionCallback;
     bool m_allowsSelection = true;
     bool m_scrollEnabled = true;
     int m_pressedRow = -1;

@@ -11,6 +11,7 @@ namespace marrowfin {
 
 namespace {
 constexpr QColor kPageGrey{204, 204, 204};
+constexpr QColor kProblemAmber{240, 170, 120};
 constexpr int kCaptionPointSize = 14;
 constexpr int kPagePointSize = 10;
 constexpr int kSideMargin = 10;
@@ -39,6 +40,15 @@ LoadMoreItemView::LoadMoreItemView(QWidget* parent)
 void LoadMoreItemView::setPageText(const QString& text)
 {
     m_pageLbl->setText(text);
+}
+
+void LoadMoreItemView::setProblem(const QString& text)
+{
+    m_normalLbl->setText(text.isEmpty() ? kCaption.toString() : kRetryCaption.toString());
+    m_pageLbl->setTextColor(text.isEmpty() ? kPageGrey : kProblemAmber);
+    if (!text.isEmpty()) {
+        m_pageLbl->setText(text);
+    }
 }
 
 QSize LoadMoreItemView::sizeHint() const

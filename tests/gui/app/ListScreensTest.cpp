@@ -100,16 +100,20 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
     EXPECT_EQ(LoadingIndicator::sharedInstance().label()->text(), u"Filtering..."_s);
     EXPECT_FALSE(favorites.tableView()->isScrollEnabled());
     ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
-    // No filters: nothing stays, yet the last page held torrents, so more can be asked for.
+    // No filters: nothing stays, and no more is offered; the list says a filter is needed and offers to add one.
     EXPECT_TRUE(favorites.torrentData()->isEmpty());
-    EXPECT_EQ(favorites.tableView()->numberOfRows(), 1);
+    EXPECT_EQ(favorites.tableView()->numberOfRows(), 0);
+    EXPECT_TRUE(favorites.tableView()->emptyText().contains(u"Add a filter"_s));
+    QPushButton* addFilter = favorites.tableView()->emptyActionButton();
+    ASSERT_NE(addFilter, nullptr);
+    EXPECT_TRUE(addFilter->isVisible());
     EXPECT_EQ(favorites.currentPage(), 4);
     EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
     EXPECT_TRUE(favorites.tableView()->isScrollEnabled());
 
     // The filter list without filters opens the form at once. While a filter is typed, the form tries it on the
     // torrents loaded so far; one that does not compile says why and cannot be saved.
-    favorites.headerView()->filtersBtn()->click();
+    addFilter->click();
     auto* filters =
         qobject_cast<EditFavoriteListViewController*>(favorites.navigationController()->topViewController());
     ASSERT_NE(filters, nullptr);

@@ -7,8 +7,10 @@
 #include "gui/platform/TabBarController.h"
 #include "gui/platform/TableView.h"
 #include "gui/ui/HeaderView.h"
+#include "gui/ui/LoadMoreItemView.h"
 #include "gui/ui/LoadingIndicator.h"
 #include "gui/ui/SendingTorrentIndicator.h"
+#include "gui/ui/ShrinkingLabel.h"
 #include "gui/ui/TorrentItemTableViewCell.h"
 
 #include <QAccessible>
@@ -81,20 +83,36 @@ TEST_F(WindowTest, AnonymousStartListsThePagesAndKeepsRowsWhenAPageFails)
     EXPECT_EQ(list().torrentData()->size(), 25);
     EXPECT_EQ(list().tableView()->numberOfRows(), 26);
 
-    // A page the site refused with an error status: the empty list says what the site answered.
+    // A refresh the site refuses keeps the rows and says why above them.
     const auto failWith = [](const char* mode) {
         HttpRequest control(QUrl(QString::fromStdString(s_demo->site("/_demo/fail?mode=")) + QLatin1StringView(mode)));
         control.request();
         return control.isResponseValid();
     };
+    const auto loadingEnds = [&] {
+        return processEventsUntil([] { return !LoadingIndicator::sharedInstance().isShown(); });
+    };
     ASSERT_TRUE(failWith("500"));
     list().didRefresh();
-    const bool refreshed = processEventsUntil([&] { return !list().refreshed(); });
+    ASSERT_TRUE(loadingEnds());
+    EXPECT_EQ(list().torrentData()->size(), 25);
+    EXPECT_EQ(list().problemText(), u"The refresh failed: the site answered with status 500."_s);
+    EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
+
+    // A load-more that fails says so in its row, which asks for the same page again.
+    list().tableView()->tapRow(25);
+    ASSERT_TRUE(loadingEnds());
+    EXPECT_EQ(list().tableView()->numberOfRows(), 26);
+    auto* more = static_cast<LoadMoreItemView*>(list().cellForRow(25)->contentView());
+    EXPECT_EQ(more->normalLbl()->text(), LoadMoreItemView::kRetryCaption.toString());
+    EXPECT_EQ(more->pageLbl()->text(), u"The site answered with status 500."_s);
     ASSERT_TRUE(failWith("off"));
-    ASSERT_TRUE(refreshed);
-    EXPECT_EQ(list().tableView()->numberOfRows(), 0);
-    EXPECT_EQ(list().tableView()->emptyText(),
-              u"No torrents to show. Refresh to try again.\nThe site answered with status 500."_s);
+    list().tableView()->tapRow(25);
+    ASSERT_TRUE(waitForRows(50));
+    EXPECT_EQ(sitePath(list().lastAddress()), u"/new/2/?field=time_add&sorder=desc"_s);
+    list().didRefresh();
+    ASSERT_TRUE(processEventsUntil([&] { return !list().refreshed(); }));
+    EXPECT_EQ(list().problemText(), QString()) << "a refresh that works takes the line away";
 }
 
 TEST_F(WindowTest, AutomaticSignInAtStartAndItsFailure)
