@@ -134,14 +134,15 @@ void AllListViewController::layoutScreen()
     // The header lies over the table's top 36 points; only its top band takes touches.
     const int tableTop = bannerHeight + 34;
     m_tableView->setGeometry(0, tableTop, width, qMax(0, screen->height() - tableTop));
-    // The first row starts below the header's band, which would otherwise hide its name, and below the line that
-    // says why a refresh failed.
-    int inset = HeaderView::kBandHeight - 34;
+    // The first row starts below the header and its shadow, which would otherwise hide its name or dim it, and
+    // below the line that says why a refresh failed; rows scrolled up pass under both.
+    int rowsTop = HeaderView::kHeight;
     if (m_problemLine->isVisibleTo(screen)) {
         const int lineHeight = m_problemLine->heightForWidth(width);
         m_problemLine->setGeometry(0, bannerHeight + HeaderView::kBandHeight, width, lineHeight);
-        inset += lineHeight;
+        rowsTop = qMax(rowsTop, HeaderView::kBandHeight + lineHeight);
     }
+    const int inset = rowsTop - 34;
     if (m_tableView->topInset() != inset) {
         m_tableView->setTopInset(inset);
     }

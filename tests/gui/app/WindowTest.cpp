@@ -56,6 +56,10 @@ TEST_F(WindowTest, AnonymousStartListsThePagesAndKeepsRowsWhenAPageFails)
     EXPECT_FALSE(list().tableView()->allowsSelection());
     ASSERT_TRUE(waitForRows(25));
     EXPECT_EQ(list().torrentData()->size(), 25);
+    // The first row starts below the header's shadow, which would dim it.
+    const QPoint viewport = list().tableView()->viewport()->mapTo(list().view(), QPoint());
+    EXPECT_GE(list().tableView()->rectForRow(0).top() + viewport.y(),
+              list().headerView()->geometry().top() + HeaderView::kHeight);
     EXPECT_EQ(list().tableView()->numberOfRows(), 26) << "25 torrents and the load-more row";
     EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
     EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
