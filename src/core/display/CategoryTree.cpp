@@ -112,6 +112,15 @@ std::optional<CategoryPosition> CategoryTree::find(QStringView value)
     return std::nullopt;
 }
 
+std::optional<QStringView> CategoryTree::groupValue(QStringView value)
+{
+    const std::optional<CategoryPosition> position = find(value);
+    if (!position || position->group == 0) {
+        return std::nullopt;
+    }
+    return kGroups[size_t(position->group)].entries.front().value;
+}
+
 QStringList CategoryTree::allValues()
 {
     QStringList values;

@@ -50,6 +50,10 @@ public:
     // exactly; a value the tree does not hold gives nothing, and the listing then keeps using it as stored.
     [[nodiscard]] static std::optional<CategoryPosition> find(QStringView value);
 
+    // The value that stands for the whole group a value sits in ("audio-books" -> "books", "books" -> "books"); none
+    // for a value the tree does not hold or for All.
+    [[nodiscard]] static std::optional<QStringView> groupValue(QStringView value);
+
     // Every value, group by group, in picker order.
     [[nodiscard]] static QStringList allValues();
 };

@@ -1,6 +1,7 @@
 #include "AllListViewController.h"
 
 #include "core/config/AppConfig.h"
+#include "core/display/CategoryTree.h"
 #include "core/display/ListingAddresses.h"
 #include "core/display/ListingSettings.h"
 #include "core/lists/FetchPageAllTorrents.h"
@@ -501,8 +502,13 @@ QPixmap AllListViewController::cachedImageForTorrent(const QString& key)
     if (const auto found = m_cachedImages.constFind(key); found != m_cachedImages.cend())
         return *found;
     if (!key.contains(u"http://"_s)) {
-        if (hasImageNamed(key)) {
-            const QPixmap picture = imageNamed(key, QSize(33, 33));
+        // A category without a picture of its own shows its group's (games, music, ...) before the unknown one.
+        QString name = key;
+        if (!hasImageNamed(name)) {
+            name = CategoryTree::groupValue(key).value_or(QStringView()).toString();
+        }
+        if (!name.isEmpty() && hasImageNamed(name)) {
+            const QPixmap picture = imageNamed(name, QSize(33, 33));
             m_cachedImages.insert(key, picture);
             return picture;
         }

@@ -50,3 +50,14 @@ TEST(CategoryTree, EntriesTheSiteSpellsItsOwnWay)
     EXPECT_EQ(CategoryTree::entry(CategoryTree::find(u"tv")->group, 2), nullptr);
     EXPECT_EQ(CategoryTree::entry(0, -1), nullptr);
 }
+
+TEST(CategoryTree, AValueBelongsToTheGroupItSitsIn)
+{
+    const std::pair<QStringView, std::optional<QStringView>> cases[] = {
+        {u"audio-books", u"books"}, {u"books", u"books"}, {u"android-game", u"games"}, {u"pictures", u"other"},
+        {u"other-xxx", u"xxx"},     {u"", std::nullopt},  {u"nonsense", std::nullopt},
+    };
+    for (const auto& [value, group] : cases) {
+        EXPECT_EQ(CategoryTree::groupValue(value), group) << value.toString().toStdString();
+    }
+}
