@@ -119,18 +119,35 @@ void LoginController::toggleAnonymous(bool on)
 
 void LoginController::login()
 {
+    const int attempt = ++m_attempt;
     m_face.setLoginEnabled(false);
     m_face.showOverlay(kSigningInOverlayText.toString(), kSigningInOverlayOffset);
     if (anonymousLogin()) {
         m_queue.addOperation(std::make_shared<FetchPageQuickLoginCheck>(
-            QUrl(), receiver(),
-            FetchPage::selectorFor<SignInRequest>([this](std::optional<SignInRequest> r) { loginResult(r); })));
+            QUrl(), receiver(), FetchPage::selectorFor<SignInRequest>([this, attempt](std::optional<SignInRequest> r) {
+                if (attempt == m_attempt) {
+                    loginResult(r);
+                }
+            })));
         return;
     }
     m_queue.addOperation(std::make_shared<FetchPageLoginCheck>(
         QUrl(AppConfig::current().siteAddress(u"/new"_s)), receiver(),
-        FetchPage::selectorFor<SignInRequest>([this](std::optional<SignInRequest> page) { doLogin(page); }),
+        FetchPage::selectorFor<SignInRequest>([this, attempt](std::optional<SignInRequest> page) {
+            if (attempt == m_attempt) {
+                doLogin(page);
+            }
+        }),
         m_context));
+}
+
+void LoginController::cancelLogin()
+{
+    ++m_attempt;
+    stopCaptcha();
+    qCDebug(lcLogin) << "sign-in cancelled";
+    m_face.hideOverlay();
+    m_face.setLoginEnabled(true);
 }
 
 void LoginController::tryAutoLogin()
@@ -142,7 +159,11 @@ void LoginController::tryAutoLogin()
 void LoginController::doLogin(const std::optional<SignInRequest>& page)
 {
     doLogin(page, receiver(),
-            FetchPage::selectorFor<SignInRequest>([this](std::optional<SignInRequest> r) { loginResult(r); }));
+            FetchPage::selectorFor<SignInRequest>([this, attempt = m_attempt](std::optional<SignInRequest> r) {
+                if (attempt == m_attempt) {
+                    loginResult(r);
+                }
+            }));
 }
 
 bool LoginController::doLogin(const std::optional<SignInRequest>& page, QObject* target, FetchPage::Selector selector,
@@ -226,7 +247,11 @@ void LoginController::reloadCaptchaImage()
     stopCaptcha();
     m_captchaOperation = std::make_shared<FetchPageCaptcha>(
         QUrl(AppConfig::current().signInAddress()), receiver(),
-        FetchPageCaptcha::selectorFor([this](std::optional<QVariantMap> challenge) { saveCaptchaImage(challenge); }),
+        FetchPageCaptcha::selectorFor([this, attempt = m_attempt](std::optional<QVariantMap> challenge) {
+            if (attempt == m_attempt) {
+                saveCaptchaImage(challenge);
+            }
+        }),
         m_context, m_captchaRounds, m_captchaPause);
     m_queue.addOperation(m_captchaOperation);
 }

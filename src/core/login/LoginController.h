@@ -81,6 +81,9 @@ public:
 
     // The sign-in button: the quick check when anonymous, else the login check followed by doLogin().
     void login();
+    // Cancel while a sign-in from login() waits: its answer, if it still comes, is dropped; the overlay goes and
+    // the form works again. Main thread.
+    void cancelLogin();
     // Calls login() when the automatic-login switch is on.
     void tryAutoLogin();
 
@@ -131,6 +134,8 @@ private:
     std::shared_ptr<FetchPageCaptcha> m_captchaOperation;
     int m_captchaRounds;
     std::chrono::milliseconds m_captchaPause;
+    // Counts login() calls and cancellations; a delivery made for an older count is dropped.
+    int m_attempt = 0;
 
     // Declared last: the queue is emptied before the receiver of its deliveries goes.
     QObject m_receiver;

@@ -28,6 +28,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 
 namespace marrowfin {
@@ -40,6 +41,8 @@ constexpr QStringView kAnonymousName = u"Anonymous";
 constexpr QStringView kEmptyListText = u"No torrents to show. Refresh to try again.";
 // Above the rows a failed refresh kept; %1 is why, as a ListingPage says it.
 constexpr QStringView kRefreshFailedText = u"The refresh failed: %1.";
+// Under the empty list's text when its first page was cancelled.
+constexpr QStringView kCancelledText = u"Loading was cancelled.";
 // Said for a page that never came back to its receiver.
 constexpr QStringView kNoPageText = u"the site did not answer";
 
@@ -185,9 +188,7 @@ void AllListViewController::fetchPage(int page)
     m_tableView->setAllowsSelection(false);
     disableTabs(true);
 
-    m_operationQueue.addOperation(std::make_shared<FetchPageAllTorrents>(
-        QUrl(m_lastAddress), this,
-        FetchPageAllTorrents::selectorFor([this](std::optional<ListingPage> page) { loadedPage(std::move(page)); })));
+    m_operationQueue.addOperation(std::make_shared<FetchPageAllTorrents>(QUrl(m_lastAddress), this, listingSelector()));
 }
 
 void AllListViewController::showLoadingOverlay(const QString& text)
@@ -196,7 +197,41 @@ void AllListViewController::showLoadingOverlay(const QString& text)
     loading.setParentView(Device::mainWindow() ? Device::mainWindow() : view());
     loading.setString(text);
     loading.setOffset(0);
+    loading.setCancelAction([screen = QPointer<AllListViewController>(this)] {
+        if (screen) {
+            screen->cancelLoading();
+        }
+    });
     loading.showLoadingIndicators();
+}
+
+FetchPage::Selector AllListViewController::listingSelector()
+{
+    return FetchPageAllTorrents::selectorFor([this, generation = m_fetchGeneration](std::optional<ListingPage> page) {
+        if (generation != m_fetchGeneration) {
+            return;
+        }
+        loadedPage(std::move(page));
+    });
+}
+
+void AllListViewController::cancelLoading()
+{
+    ++m_fetchGeneration;
+    if (m_refreshed) {
+        m_refreshed = false;
+    } else if (m_torrentData && !m_torrentData->isEmpty()) {
+        // A next page: the load-more row asks for it again.
+        m_currentPage = qMax(1, m_currentPage - 1);
+    }
+    if (!m_torrentData) {
+        // The first page: an empty list that says so, which a refresh fills.
+        m_noMoreTorrents = true;
+        m_pageProblem = kCancelledText.toString();
+        appendPage({});
+    }
+    endLoading();
+    m_tableView->reloadData();
 }
 
 void AllListViewController::loadedPage(std::optional<ListingPage> page)

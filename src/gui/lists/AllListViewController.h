@@ -128,6 +128,11 @@ protected:
     void pushScreen(ViewController* screen);
     // The shared loading overlay over the window with `text`.
     void showLoadingOverlay(const QString& text);
+    // The selector of a listing fetch: it hands the page to loadedPage() unless the fetch was cancelled since.
+    [[nodiscard]] FetchPage::Selector listingSelector();
+    // Cancel on the loading overlay (or Escape): the fetches under way are abandoned (their answers, if they still
+    // come, are dropped), the tabs and rows work again and the list keeps what it had.
+    virtual void cancelLoading();
     // Appends a delivered page (or makes it the list) and reloads the table.
     void appendPage(QList<Torrent> page);
 
@@ -146,6 +151,8 @@ protected:
     QString m_pageProblem;
     // Why the last load-more failed, shown in the load-more row until it is tried again; empty when it did not.
     QString m_loadMoreProblem;
+    // Counts the cancelled fetches; a delivery made for an older count is dropped.
+    int m_fetchGeneration = 0;
     // Shows `text` in the line above the rows (hidden when empty) and moves the rows under it.
     void showProblem(const QString& text);
     // The end of a fetch, whatever it brought: the overlay goes, the tabs, the rows and the refresh button work.

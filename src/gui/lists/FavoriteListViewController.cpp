@@ -106,15 +106,25 @@ void FavoriteListViewController::fetchPage(int page, std::shared_ptr<PendingPage
     disableTabs(true);
     ++m_outstandingPages;
     m_operationQueueMultiple.addOperation(std::make_shared<FetchPageAllTorrents>(
-        QUrl(m_lastAddress), this,
-        FetchPageAllTorrents::selectorFor([this](std::optional<ListingPage> page) { loadedPage(std::move(page)); }),
-        std::move(priorityQueue), priority, dependPriority));
+        QUrl(m_lastAddress), this, listingSelector(), std::move(priorityQueue), priority, dependPriority));
 }
 
 void FavoriteListViewController::fetchPage(int page)
 {
     m_currentPage = page + m_numPages - 1;
     fetchNextXPages(m_numPages, page + 1);
+}
+
+void FavoriteListViewController::cancelLoading()
+{
+    const bool nextBatch = !m_refreshed && m_torrentData && !m_torrentData->isEmpty();
+    m_outstandingPages = 0;
+    AllListViewController::cancelLoading();
+    if (nextBatch) {
+        // The load-more row asks for the same batch again: back to the last page of the one before.
+        m_currentPage = qMax(m_numPages - 1, m_currentPage + 1 - m_numPages);
+    }
+    showWhetherAFilterIsNeeded();
 }
 
 void FavoriteListViewController::loadedPage(std::optional<ListingPage> page)

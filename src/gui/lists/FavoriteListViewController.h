@@ -39,6 +39,8 @@ public:
     // A page of the batch: one that fails costs its own rows only, and once the batch is in, the line above the
     // rows says that pages are missing and why.
     void loadedPage(std::optional<ListingPage> page) override;
+    // The whole batch is abandoned.
+    void cancelLoading() override;
 
     // HeaderViewDelegate
     void didRefresh() override;

@@ -116,9 +116,7 @@ void SearchListViewController::fetchPage(int page)
     showLoadingOverlay(kLoadingText.toString());
     tableView()->setAllowsSelection(false);
     disableTabs(true);
-    operationQueue().addOperation(std::make_shared<FetchPageAllTorrents>(
-        QUrl(m_lastAddress), this,
-        FetchPageAllTorrents::selectorFor([this](std::optional<ListingPage> page) { loadedPage(std::move(page)); })));
+    operationQueue().addOperation(std::make_shared<FetchPageAllTorrents>(QUrl(m_lastAddress), this, listingSelector()));
 }
 
 void SearchListViewController::didRefresh()

@@ -266,6 +266,12 @@ void LoginViewController::showOverlay(const QString& text, int offset)
     loading.setParentView(view());
     loading.setString(text);
     loading.setOffset(offset);
+    // A sign-in that waits on a stalled site can be given up; the captcha overlay (the same call) too.
+    loading.setCancelAction([controller = std::weak_ptr<LoginController>(m_controller)] {
+        if (const std::shared_ptr<LoginController> login = controller.lock()) {
+            login->cancelLogin();
+        }
+    });
     loading.showLoadingIndicators();
 }
 

@@ -8,8 +8,15 @@
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+
+#include <memory>
+#include <utility>
 
 namespace marrowfin {
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 constexpr QColor kPanelGrey{128, 128, 128};
@@ -39,6 +46,7 @@ void LoadingIndicator::reset()
     m_parentView = nullptr;
     m_offset = 0;
     m_string = QString();
+    m_cancelAction = nullptr;
 }
 
 QRect LoadingIndicator::panelFrame(QSize parent, int spinnerWidth, int labelWidth, int offset)
@@ -81,6 +89,27 @@ void LoadingIndicator::showLoadingIndicators()
     m_loadingLabel->setText(m_string);
     m_loadingLabel->adjustSize();
 
+    if (m_cancelAction) {
+        m_cancelButton = new QPushButton(kCancelTitle.toString(), m_rv);
+        m_cancelButton->setFont(systemFont(15, true));
+        m_cancelButton->setCursor(Qt::PointingHandCursor);
+        m_cancelButton->setStyleSheet(u"QPushButton { color: white; background: #5a5a5a; border: 1px solid white;"
+                                      u" border-radius: 6px; padding: 4px 18px; }"
+                                      u"QPushButton:pressed { background: #3a3a3a; }"_s);
+        // The button keeps the action: sharedInstance() clears the member for the next caller while the panel is up.
+        // It runs once; it hides the overlay itself.
+        auto action = std::make_shared<std::function<void()>>(std::exchange(m_cancelAction, nullptr));
+        const auto cancel = [action] {
+            if (std::function<void()> run = std::exchange(*action, nullptr)) {
+                run();
+            }
+        };
+        QObject::connect(m_cancelButton, &QPushButton::clicked, m_rv, cancel);
+        // Escape anywhere in the window while the panel shows, whichever widget has the keyboard.
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_rv, nullptr, nullptr, Qt::WindowShortcut);
+        QObject::connect(escape, &QShortcut::activated, m_rv, cancel);
+    }
+
     sizeFrame();
     m_parentView->installEventFilter(this);
     m_rv->show();
@@ -119,6 +148,14 @@ void LoadingIndicator::sizeFrame()
         m_spinner->move(spinnerX, (kPanelHeight - m_spinner->height()) / 2);
     if (m_loadingLabel)
         m_loadingLabel->move(spinnerX + spinnerWidth + kGap, (kPanelHeight - m_loadingLabel->height()) / 2);
+    if (m_cancelButton) {
+        // The button's row under the spinner and text; the panel grows down by it.
+        m_cancelButton->adjustSize();
+        const int width = qMax(frame.width(), m_cancelButton->width() + kPanelPadding);
+        m_rv->setGeometry(frame.x() - (width - frame.width()) / 2, frame.y(), width, kPanelHeight + kCancelRowHeight);
+        m_cancelButton->move((width - m_cancelButton->width()) / 2,
+                             kPanelHeight + (kCancelRowHeight - m_cancelButton->height()) / 2 - 4);
+    }
 }
 
 bool LoadingIndicator::eventFilter(QObject* watched, QEvent* event)

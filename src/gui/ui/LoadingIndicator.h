@@ -6,8 +6,11 @@
 #include <QLabel>
 #include <QObject>
 #include <QPointer>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
+
+#include <functional>
 
 namespace marrowfin {
 
@@ -27,6 +30,9 @@ public:
     static constexpr int kGap = 8;
     // Added to the spinner and text for the panel's sides.
     static constexpr int kPanelPadding = 30;
+    // Added under the text for the Cancel button, when there is one.
+    static constexpr int kCancelRowHeight = 40;
+    static constexpr QStringView kCancelTitle = u"Cancel";
 
     // The one overlay, made on first use and never freed. Each call clears the parent view, offset and text, so
     // every caller sets up its own.
@@ -43,6 +49,13 @@ public:
     void setOffset(int offset) { m_offset = offset; }
     [[nodiscard]] const QString& string() const { return m_string; }
     void setString(const QString& text) { m_string = text; }
+
+    // What Cancel does while the overlay waits for a page or a sign-in: the panel made by the next show then has a
+    // Cancel button under its text, and Escape presses it. Called once; the action hides the overlay itself. None
+    // (the default, and after every sharedInstance()) shows no button; a show while the panel is up keeps its
+    // button as it was.
+    void setCancelAction(std::function<void()> action) { m_cancelAction = std::move(action); }
+    [[nodiscard]] QPushButton* cancelButton() const { return m_cancelButton.data(); }
 
     void showLoadingIndicators();
     void hideLoadingIndicators();
@@ -70,6 +83,8 @@ private:
     QPointer<RoundedRectView> m_rv;
     QPointer<ActivitySpinner> m_spinner;
     QPointer<QLabel> m_loadingLabel;
+    std::function<void()> m_cancelAction;
+    QPointer<QPushButton> m_cancelButton;
 };
 
 } // namespace marrowfin

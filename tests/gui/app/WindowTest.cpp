@@ -154,6 +154,59 @@ TEST_F(WindowTest, AutomaticSignInAtStartAndItsFailure)
     ASSERT_TRUE(processEventsUntil([&] { return m_root->showLogin(); })) << "no automatic sign-in at start";
 }
 
+// A site that stalls: Cancel on the overlay gives the window back at once, the form or the list keeps what it had,
+// and an answer that still comes is dropped.
+TEST_F(WindowTest, AStalledSignInOrPageCanBeCancelled)
+{
+    const auto delay = [](const char* path, int ms) {
+        HttpRequest control(QUrl(QString::fromStdString(s_demo->site("/_demo/latency?path=")) +
+                                 QLatin1StringView(path) + u"&ms="_s + QString::number(ms)));
+        control.request();
+        return control.isResponseValid();
+    };
+    const auto cancelOverlay = [] {
+        QPushButton* cancel = LoadingIndicator::sharedInstance().cancelButton();
+        if (cancel) {
+            cancel->click();
+        }
+        return cancel != nullptr;
+    };
+    m_settings->setText(SettingsKeys::anonymousLogin, u"NO"_s);
+    m_settings->setText(SettingsKeys::username, u"demo"_s);
+    m_settings->setText(SettingsKeys::password, u"demo"_s);
+    launch();
+    LoginViewController* login = m_root->loginViewController();
+    ASSERT_TRUE(delay("/new", 1500));
+    login->loginButton()->click();
+    ASSERT_TRUE(LoadingIndicator::sharedInstance().isShown());
+    ASSERT_TRUE(cancelOverlay());
+    EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
+    EXPECT_TRUE(login->loginButton()->isEnabled());
+    QTest::qWait(2000);
+    EXPECT_FALSE(m_root->showLogin()) << "the cancelled sign-in's answer was taken";
+    EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
+    ASSERT_TRUE(delay("/new", 0));
+    ASSERT_NO_FATAL_FAILURE(signInAndWaitForFirstPage());
+    ASSERT_TRUE(waitForRows(25));
+
+    // New torrents at the top: an answer taken after all would change the first row.
+    HttpRequest add(QUrl(QString::fromStdString(s_demo->site("/_demo/add?count=2"))));
+    add.request();
+    ASSERT_TRUE(add.isResponseValid());
+    const QString first = list().torrentData()->first().name.value_or(QString());
+    ASSERT_TRUE(delay("/new/", 1500));
+    list().didRefresh();
+    ASSERT_TRUE(cancelOverlay());
+    EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
+    EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
+    EXPECT_FALSE(list().refreshed());
+    QTest::qWait(2000);
+    ASSERT_TRUE(delay("/new/", 0));
+    EXPECT_EQ(list().torrentData()->first().name.value_or(QString()), first) << "the cancelled page's answer was taken";
+    EXPECT_EQ(list().torrentData()->size(), 25);
+    EXPECT_FALSE(list().refreshed());
+}
+
 TEST_F(WindowTest, RememberedTabOnFirstBuildOnlyAndLogoutKeepsOtherCookies)
 {
     m_settings->setNumber(SettingsKeys::tab, 4);
