@@ -373,7 +373,9 @@ TableViewCell* AllListViewController::cellForRow(int row)
         button->setIconSize(kDownloadButtonSize);
         button->setFlat(true);
         button->setCursor(Qt::PointingHandCursor);
-        button->setFocusPolicy(Qt::TabFocus);
+        // Out of the Tab chain: the list's keys send the current row (Ctrl+D), so Tab goes from the tab bar to the
+        // header to the list instead of through every row.
+        button->setFocusPolicy(Qt::NoFocus);
         button->setToolTip(u"Send to your BitTorrent client"_s);
         button->setStyleSheet(u"QPushButton { border: none; background: transparent; }"
                               u"QPushButton:pressed { padding-top: 1px; }"_s);
@@ -498,6 +500,16 @@ void AllListViewController::showSendingOverlay()
     sending.setString(SendingTorrentIndicator::sendingText(m_sendingTorrentCount));
     sending.setOffset(kSendingOverlayOffset);
     sending.showLoadingIndicators();
+}
+
+bool AllListViewController::canSendRow(int row) const
+{
+    return m_torrentData && row >= 0 && row < m_torrentData->size();
+}
+
+void AllListViewController::sendRow(int row)
+{
+    didTapDownloadButton(row);
 }
 
 void AllListViewController::didTapDownloadButton(int row)

@@ -96,6 +96,9 @@ public:
     [[nodiscard]] TableViewCell* cellForRow(int row) override;
     [[nodiscard]] int heightForRow(int row) const override;
     void didSelectRow(int row) override;
+    // A torrent row can be sent with Ctrl+D or its context menu, as its round button does.
+    [[nodiscard]] bool canSendRow(int row) const override;
+    void sendRow(int row) override;
 
     // State, for the subclasses, the window and tests.
     [[nodiscard]] const std::optional<QList<Torrent>>& torrentData() const { return m_torrentData; }

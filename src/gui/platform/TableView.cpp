@@ -151,8 +151,7 @@ void TableView::placeOverlays()
     } else {
         m_deleteButton->hide();
     }
-    const bool framed =
-        hasFocus() && m_currentRow >= 0 && m_currentRow < m_rowCount && m_dataSource.canEditRow(m_currentRow);
+    const bool framed = hasFocus() && m_currentRow >= 0 && m_currentRow < m_rowCount;
     if (framed) {
         m_currentFrame->setGeometry(rectForRow(m_currentRow).adjusted(1, 0, -1, -1));
         m_currentFrame->raise();
@@ -461,13 +460,34 @@ void TableView::wheelEvent(QWheelEvent* event)
 void TableView::contextMenuEvent(QContextMenuEvent* event)
 {
     const int row = rowAt(event->pos());
-    if (row < 0 || !m_dataSource.canEditRow(row))
+    if (row < 0 || (!m_dataSource.canEditRow(row) && !m_dataSource.canSendRow(row))) {
         return;
+    }
     setCurrentRow(row);
     QMenu menu(this);
-    QAction* remove = menu.addAction(QStringLiteral("Delete"));
-    if (menu.exec(event->globalPos()) == remove && row < m_rowCount && m_dataSource.canEditRow(row))
+    QAction* send = m_dataSource.canSendRow(row) ? menu.addAction(kSendTitle.toString()) : nullptr;
+    QAction* remove = m_dataSource.canEditRow(row) ? menu.addAction(QStringLiteral("Delete")) : nullptr;
+    QAction* chosen = menu.exec(event->globalPos());
+    if (!chosen || row >= m_rowCount) {
+        return;
+    }
+    if (chosen == send && m_dataSource.canSendRow(row)) {
+        m_dataSource.sendRow(row);
+    } else if (chosen == remove && m_dataSource.canEditRow(row)) {
         m_dataSource.commitDeleteRow(row);
+    }
+}
+
+int TableView::rowAfterScreen(int row, bool down) const
+{
+    // The row a screen's height away from the current one's top, or the end.
+    const int from = m_offsets[qBound(0, row, m_rowCount - 1)];
+    const int target = down ? from + viewport()->height() - m_topInset : from - (viewport()->height() - m_topInset);
+    int found = 0;
+    while (found + 1 < m_rowCount && m_offsets[found + 1] <= target) {
+        ++found;
+    }
+    return qBound(0, found, m_rowCount - 1);
 }
 
 void TableView::focusInEvent(QFocusEvent* event)
@@ -484,59 +504,63 @@ void TableView::focusOutEvent(QFocusEvent* event)
 
 void TableView::keyPressEvent(QKeyEvent* event)
 {
-    // In a list whose rows can be deleted the keys pick a row and act on it.
-    if (m_rowCount > 0 && m_dataSource.canEditRow(qMax(0, m_currentRow))) {
-        switch (event->key()) {
-        case Qt::Key_Delete:
-        case Qt::Key_Backspace:
-            if (m_currentRow >= 0) {
-                hideDeleteConfirmation();
-                m_dataSource.commitDeleteRow(m_currentRow);
-            }
-            return;
-        case Qt::Key_Down:
-            setCurrentRow(qMin(m_currentRow + 1, m_rowCount - 1));
-            return;
-        case Qt::Key_Up:
-            setCurrentRow(qMax(m_currentRow - 1, 0));
-            return;
-        case Qt::Key_Escape:
-            if (m_deleteRow >= 0) {
-                hideDeleteConfirmation();
-                return;
-            }
-            break;
-        default:
-            break;
-        }
-    }
-    if (!m_scrollEnabled) {
+    // The keys pick a current row and act on it; a list that does not scroll now (a page on its way) keeps its
+    // place.
+    if (m_rowCount == 0 || !m_scrollEnabled) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
-    QScrollBar* bar = verticalScrollBar();
+    const int current = m_currentRow;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
     switch (event->key()) {
-    case Qt::Key_Home:
-        bar->setValue(0);
-        return;
-    case Qt::Key_End:
-        bar->setValue(bar->maximum());
-        return;
-    case Qt::Key_PageDown:
-        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        return;
-    case Qt::Key_PageUp:
-        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-        return;
     case Qt::Key_Down:
-        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        setCurrentRow(current < 0 ? 0 : qMin(current + 1, m_rowCount - 1));
         return;
     case Qt::Key_Up:
-        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        setCurrentRow(current < 0 ? 0 : qMax(current - 1, 0));
         return;
+    case Qt::Key_PageDown:
+        setCurrentRow(rowAfterScreen(qMax(0, current), true));
+        return;
+    case Qt::Key_PageUp:
+        setCurrentRow(rowAfterScreen(qMax(0, current), false));
+        return;
+    case Qt::Key_Home:
+        setCurrentRow(0);
+        return;
+    case Qt::Key_End:
+        setCurrentRow(m_rowCount - 1);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (current >= 0) {
+            tapRow(current);
+        }
+        return;
+    case Qt::Key_D:
+        if (ctrl && current >= 0 && m_dataSource.canSendRow(current)) {
+            m_dataSource.sendRow(current);
+            return;
+        }
+        break;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        if (current >= 0 && m_dataSource.canEditRow(current)) {
+            hideDeleteConfirmation();
+            m_dataSource.commitDeleteRow(current);
+            return;
+        }
+        break;
+    case Qt::Key_Escape:
+        if (m_deleteRow >= 0) {
+            hideDeleteConfirmation();
+            return;
+        }
+        break;
     default:
-        QAbstractScrollArea::keyPressEvent(event);
+        break;
     }
+    QAbstractScrollArea::keyPressEvent(event);
 }
 
 } // namespace marrowfin

@@ -34,6 +34,15 @@ public:
     }
     // The user confirmed deleting the row: the data source removes its entry, then calls deleteRow().
     virtual void commitDeleteRow(int row) { (void)row; }
+
+    // Rows that can be sent (a torrent to the client): Ctrl+D on the current row, or the row's context menu
+    // ("Send to client"). None by default.
+    [[nodiscard]] virtual bool canSendRow(int row) const
+    {
+        (void)row;
+        return false;
+    }
+    virtual void sendRow(int row) { (void)row; }
 };
 
 // A one-column list of rows that makes only the rows in sight: as the list scrolls, rows that leave the view are
@@ -93,11 +102,13 @@ public:
     void hideDeleteConfirmation();
     [[nodiscard]] int deleteConfirmationRow() const { return m_deleteRow; }
     [[nodiscard]] QPushButton* deleteButton() const { return m_deleteButton; }
-    // The row keys act on: the one tapped last, moved with the arrow keys in a table whose rows can be deleted.
+    // The row keys act on, framed while the table has the keyboard: the one tapped last, moved with Up, Down,
+    // Page Up, Page Down, Home and End; Return opens it as a tap would.
     [[nodiscard]] int currentRow() const { return m_currentRow; }
     void setCurrentRow(int row);
 
     static constexpr int kSwipeDistance = 24;
+    static constexpr QStringView kSendTitle = u"Send to client";
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -119,6 +130,8 @@ private:
     void recycle(int row);
     void clearHighlight();
     void placeOverlays();
+    // The row a screen's height below (`down`) or above `row`, as Page Down and Page Up move.
+    [[nodiscard]] int rowAfterScreen(int row, bool down) const;
     // Where the empty list's text is drawn, and the button under it.
     [[nodiscard]] QRect emptyTextArea() const;
     void placeEmptyAction();

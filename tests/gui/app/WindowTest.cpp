@@ -410,7 +410,7 @@ TEST_F(WindowTest, ScreenReadersAndTheKeyboardReachEveryControl)
     EXPECT_NE(find(QAccessible::Button, u"Send %1 to the client"_s.arg(*first.name)), nullptr);
     EXPECT_NE(find(QAccessible::List, QString()), nullptr) << "the rows sit in a list";
 
-    // Tab goes round the window through the tab bar, the header's buttons, the list and the rows' buttons.
+    // Tab goes round the window through the tab bar, the header's buttons and the list, not through every row.
     QSet<QString> kinds;
     QWidget* start = tabs;
     QWidget* widget = start;
@@ -418,11 +418,36 @@ TEST_F(WindowTest, ScreenReadersAndTheKeyboardReachEveryControl)
         widget = widget->nextInFocusChain();
         if (widget == start)
             break;
-        if (widget->isVisibleTo(m_window.get()) && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus))
+        if (widget->isVisibleTo(m_window.get()) && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus)) {
             kinds.insert(QString::fromLatin1(widget->metaObject()->className()));
+            EXPECT_NE(widget->objectName(), u"downloadButton"_s) << "a row's send button is on the Tab chain";
+        }
     }
-    for (const char* kind : {"marrowfin::ImageButton", "marrowfin::TableView", "QPushButton"})
+    for (const char* kind : {"marrowfin::ImageButton", "marrowfin::TableView"})
         EXPECT_TRUE(kinds.contains(QString::fromLatin1(kind))) << kind;
+
+    // In the list the keys move a current row; Return opens it (here the load-more row), Ctrl+D sends it.
+    TableView* table = list().tableView();
+    table->setFocus();
+    ASSERT_TRUE(processEventsUntil([&] { return table->hasFocus(); }));
+    for (int press = 0; press < 3; ++press)
+        QTest::keyClick(table, Qt::Key_Down);
+    EXPECT_EQ(table->currentRow(), 2);
+    QTest::keyClick(table, Qt::Key_PageDown);
+    EXPECT_GT(table->currentRow(), 2);
+    QTest::keyClick(table, Qt::Key_Home);
+    EXPECT_EQ(table->currentRow(), 0);
+    QTest::keyClick(table, Qt::Key_End);
+    EXPECT_EQ(table->currentRow(), 25) << "the load-more row";
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(sitePath(list().lastAddress()), u"/new/2/?field=time_add&sorder=desc"_s);
+    ASSERT_TRUE(waitForRows(50));
+    QTest::keyClick(table, Qt::Key_Home);
+    QTest::keyClick(table, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(SendingTorrentIndicator::sharedInstance().isShown()) << "Ctrl+D sends the current row";
+    ASSERT_TRUE(processEventsUntil([] { return !SendingTorrentIndicator::sharedInstance().isShown(); }));
+    for (AlertView* alert : AlertView::visibleAlerts())
+        alert->button(0)->click();
 
     tabs->setFocus();
     ASSERT_TRUE(processEventsUntil([&] { return tabs->hasFocus(); }));
