@@ -59,7 +59,13 @@ const QFont& TorrentItemTableViewCell::largeFont()
 
 int TorrentItemTableViewCell::nameWidth(int contentWidth)
 {
-    return Device::isTablet() ? contentWidth - kNameLeft : kPhoneNameWidth;
+    if (Device::isTablet()) {
+        return contentWidth - kNameLeft;
+    }
+    // Wider than a phone, the name takes what the window has beyond a phone's width; the figures keep their places
+    // on the line below, and at a phone's width everything stays where it was.
+    const int extra = std::max(0, Device::screenSize().width() - Device::kPhoneSize.width());
+    return std::min(kPhoneNameWidth + extra, std::max(kPhoneNameWidth, contentWidth - kNameLeft));
 }
 
 void TorrentItemTableViewCell::setNameLbl(std::optional<QString> text)

@@ -138,10 +138,15 @@ TEST_F(TorrentItemTableViewCellTest, ALongNameIsCutWithAnEllipsisInsideItsColumn
     EXPECT_LT(*right, 40 + 230);
     EXPECT_GT(*right, 40 + 200) << "the cut name uses its column";
 
-    // On a tablet the name has the content's width.
+    // Wider than a phone, the name takes the width beyond it; on a tablet the name has the content's width.
     QWidget window;
-    window.resize(800, 600);
+    window.resize(550, 600);
     Device::setMainWindow(&window);
+    m_cell.resize(500, 40);
+    const auto wideRight = rightmostMatching(renderImage(m_cell), QRect(0, 5, 500, 15), isInk);
+    ASSERT_TRUE(wideRight.has_value());
+    EXPECT_GT(*wideRight, 40 + 230 + 100);
+    window.resize(800, 600);
     m_cell.resize(800, 40);
     const auto tabletRight = rightmostMatching(renderImage(m_cell), QRect(0, 5, 800, 15), isInk);
     Device::setMainWindow(nullptr);
