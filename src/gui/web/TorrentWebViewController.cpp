@@ -1,10 +1,14 @@
 #include "TorrentWebViewController.h"
 
 #include "core/scrape/FetchPageDetails.h"
+#include "gui/platform/Fonts.h"
 #include "gui/platform/WebPageTarget.h"
 #include "gui/ui/BarButtonItem.h"
 #include "gui/ui/ImageButton.h"
 
+#include <QEvent>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 
@@ -21,10 +25,61 @@ constexpr int kButtonStep = 65;
 TorrentWebViewController::TorrentWebViewController(const QUrl& url, int tag, WebPageTarget* target, QObject* parent)
     : WebViewController(url, target, parent), m_tag(tag)
 {
+    fetchDetails();
+}
+
+void TorrentWebViewController::fetchDetails()
+{
+    m_detailsArrived = false;
+    if (isViewLoaded()) {
+        showFailure(false);
+        showOverlay(0);
+    }
     // Off the main thread: the window goes on while the site answers, and while an expired session is renewed.
     operationQueue().addOperation(std::make_shared<FetchPageDetails>(
-        url, this,
+        url(), this,
         FetchPageDetails::selectorFor([this](std::optional<TorrentDetails> details) { loadedDetails(details); })));
+}
+
+void TorrentWebViewController::showFailure(bool shown)
+{
+    if (!shown) {
+        if (m_failure) {
+            m_failure->hide();
+        }
+        return;
+    }
+    if (!m_failure) {
+        m_failure = new QWidget(view());
+        view()->installEventFilter(this);
+        m_failure->setObjectName(u"pageFailure"_s);
+        m_failure->setAttribute(Qt::WA_StyledBackground);
+        m_failure->setStyleSheet(u"QWidget#pageFailure { background: #333333; }"
+                                 u"QLabel { color: #cccccc; }"
+                                 u"QPushButton { color: white; background: #4a4a4a; border: 1px solid #6a6a6a;"
+                                 u" border-radius: 6px; min-height: 34px; padding: 0 22px; }"
+                                 u"QPushButton:pressed { background: #2e2e2e; }"
+                                 u"QPushButton:focus { border-color: #3cb4a0; }"_s);
+        auto* column = new QVBoxLayout(m_failure);
+        column->addStretch(1);
+        // The page's own words for a failed fetch, without its markup.
+        auto* message = new QLabel(QString(kErrorPage.toString()).remove(u"<html>"_s).remove(u"</html>"_s));
+        message->setFont(systemFont(16));
+        message->setAlignment(Qt::AlignCenter);
+        message->setWordWrap(true);
+        column->addWidget(message);
+        m_retry = new QPushButton(u"Retry"_s);
+        m_retry->setFont(systemFont(16, true));
+        m_retry->setCursor(Qt::PointingHandCursor);
+        connect(m_retry, &QPushButton::clicked, this, &TorrentWebViewController::fetchDetails);
+        column->addSpacing(14);
+        column->addWidget(m_retry, 0, Qt::AlignHCenter);
+        column->addStretch(1);
+    }
+    m_failure->setGeometry(view()->rect());
+    m_failure->show();
+    m_failure->raise();
+    m_retry->setFocus();
 }
 
 TorrentWebViewController::~TorrentWebViewController() = default;
@@ -77,14 +132,27 @@ void TorrentWebViewController::buildRightItem()
     setRightBarButtonItem(right);
 }
 
+bool TorrentWebViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_failure && watched == view() && event->type() == QEvent::Resize) {
+        m_failure->setGeometry(view()->rect());
+    }
+    return WebViewController::eventFilter(watched, event);
+}
+
 void TorrentWebViewController::loadedDetails(const std::optional<TorrentDetails>& details)
 {
     m_detailsArrived = true;
-    if (details) {
-        m_imdb = details->imdb;
-        setResult(details->result);
-    }
     (void)view();
+    if (!details || !details->result) {
+        // Said in the window's own style, with a way to try again, rather than as a bare page.
+        hideOverlay();
+        showFailure(true);
+        return;
+    }
+    showFailure(false);
+    m_imdb = details->imdb;
+    setResult(details->result);
     buildRightItem();
     initializeWebView(result());
     setStackCounter(0);

@@ -2,6 +2,8 @@
 
 #include "WebViewController.h"
 
+#include <QPushButton>
+
 namespace marrowfin {
 
 struct TorrentDetails;
@@ -44,20 +46,30 @@ public:
     [[nodiscard]] QAbstractButton* imdbButton() const { return m_imdbButton; }
     [[nodiscard]] QAbstractButton* downloadButton() const { return m_downloadButton; }
     [[nodiscard]] bool detailsArrived() const { return m_detailsArrived; }
+    // Shown over the page when the detail page could not be fetched: the failure in the window's own words and a
+    // Retry button, which fetches it again. Null until the first failure.
+    [[nodiscard]] QWidget* failureView() const { return m_failure; }
+    [[nodiscard]] QPushButton* retryButton() const { return m_retry; }
+    // Fetches the detail page (again), overlay up.
+    void fetchDetails();
 
 protected:
     void viewDidLoad() override;
     void webViewDidFinishLoad() override;
     void showFetchedPageAgain() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildRightItem();
+    void showFailure(bool shown);
 
     std::optional<QString> m_imdb;
     int m_tag;
     bool m_detailsArrived = false;
     QPointer<QAbstractButton> m_imdbButton;
     QPointer<QAbstractButton> m_downloadButton;
+    QPointer<QWidget> m_failure;
+    QPointer<QPushButton> m_retry;
 };
 
 } // namespace marrowfin

@@ -17,6 +17,7 @@
 #include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
 #include <QTimer>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
@@ -185,6 +186,36 @@ TEST_F(WebPagesTest, TheTorrentPageComesWhileTheWindowKeepsTurningAndSendsItsOwn
     barButton(page, u"leaveButton"_s)->click();
     EXPECT_EQ(listStack()->topViewController(), &list());
     EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
+}
+
+// A detail page that does not come says so in the window's own style; Retry fetches it again.
+TEST_F(WebPagesTest, ATorrentPageThatFailsOffersRetry)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    const auto fail = [](const QString& mode) {
+        HttpRequest control(QUrl(QString::fromStdString(s_demo->site("/_demo/fail?mode=")) + mode));
+        control.request();
+        return control.isResponseValid();
+    };
+    ASSERT_TRUE(fail(u"drop"_s));
+    list().tableView()->tapRow(2);
+    ViewController* page = listStack()->topViewController();
+    ASSERT_STREQ(page->metaObject()->className(), "marrowfin::TorrentWebViewController");
+    const bool arrived = processEventsUntil([&] { return page->property("detailsArrived").toBool(); });
+    ASSERT_TRUE(fail(u"off"_s));
+    ASSERT_TRUE(arrived);
+    auto* failure = page->view()->findChild<QWidget*>(u"pageFailure"_s);
+    ASSERT_NE(failure, nullptr);
+    EXPECT_TRUE(failure->isVisible());
+    EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
+    auto* retry = failure->findChild<QPushButton*>();
+    ASSERT_NE(retry, nullptr);
+    EXPECT_EQ(retry->text(), u"Retry"_s);
+    retry->click();
+    EXPECT_FALSE(failure->isVisible());
+    ASSERT_TRUE(waitForLoads(page, 1));
+    EXPECT_FALSE(failure->isVisible());
+    EXPECT_GT(evaluate(page, u"document.querySelectorAll('a[href]').length"_s).toInt(), 3);
 }
 
 TEST_F(WebPagesTest, TheFilmButtonOnlyWhenThePageLinksItsFilmAndHistoryBackReturnsToTheFetchedPage)
