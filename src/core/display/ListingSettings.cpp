@@ -39,4 +39,24 @@ ListingSettings ListingSettings::read(const SettingsStore& store, ListingKind ki
     return fromStored(store.text(keys.category), store.text(keys.orderBy), store.text(keys.sortBy));
 }
 
+ListingSettings ListingSettings::withHeadingClicked(QStringView orderBy) const
+{
+    ListingSettings next = *this;
+    if (orderBy == this->orderBy) {
+        next.sortBy = (sortBy == kSortChoices[0].value ? kSortChoices[1].value : kSortChoices[0].value).toString();
+    } else {
+        next.orderBy = orderBy.toString();
+        next.sortBy = kDefaultSortBy.toString();
+    }
+    return next;
+}
+
+bool ListingSettings::storeOrder(SettingsStore& store, ListingKind kind) const
+{
+    const ListingKeys keys = ListingKeys::of(kind);
+    const bool order = store.setText(keys.orderBy, orderBy);
+    const bool sort = store.setText(keys.sortBy, sortBy);
+    return order && sort;
+}
+
 } // namespace marrowfin

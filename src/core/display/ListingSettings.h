@@ -41,6 +41,12 @@ struct ListingSettings
     // Reads the store afresh: every page fetch calls this, so a choice takes effect with the next page.
     [[nodiscard]] static ListingSettings read(const SettingsStore& store, ListingKind kind);
 
+    // The choices after a click on the heading of the column the listing can be ordered by `orderBy`: that order,
+    // largest or newest first; a click on the column it is ordered by already flips the sort.
+    [[nodiscard]] ListingSettings withHeadingClicked(QStringView orderBy) const;
+    // Writes the order and sort under the listing's keys, as its settings screen does (the category stays).
+    [[nodiscard]] bool storeOrder(SettingsStore& store, ListingKind kind) const;
+
     friend bool operator==(const ListingSettings&, const ListingSettings&) = default;
 };
 

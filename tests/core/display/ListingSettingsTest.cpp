@@ -79,6 +79,41 @@ TEST(ListingSettings, SearchAndListingChoicesStayApart)
     EXPECT_EQ(newestPath(store, 1), u"/usearch/category%3Amovies/?field=popularity&sorder=desc"_s);
 }
 
+// A click on a column's heading orders by it, largest first; the ordered column clicked again flips the sort. It is
+// stored where the settings screen stores it, for that listing only.
+TEST(ListingSettings, AHeadingClickOrdersByItsColumnAndASecondFlipsTheSort)
+{
+    const struct
+    {
+        const char* orderBy;
+        const char* sortBy;
+        QStringView clicked;
+        const char* expectedOrder;
+        const char* expectedSort;
+    } cases[] = {
+        {"time_add", "desc", u"time_add", "time_add", "asc"},
+        {"time_add", "asc", u"time_add", "time_add", "desc"},
+        {"time_add", "asc", u"seeders", "seeders", "desc"},
+        {"popularity", "asc", u"size", "size", "desc"},
+    };
+    for (const auto& c : cases) {
+        const ListingSettings next =
+            ListingSettings{u""_s, QString::fromLatin1(c.orderBy), QString::fromLatin1(c.sortBy)}.withHeadingClicked(
+                c.clicked);
+        EXPECT_EQ(next.orderBy, QString::fromLatin1(c.expectedOrder)) << c.orderBy << " " << c.sortBy;
+        EXPECT_EQ(next.sortBy, QString::fromLatin1(c.expectedSort)) << c.orderBy << " " << c.sortBy;
+    }
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SettingsStore store(dir.path());
+    ASSERT_TRUE(store.setText(SettingsKeys::categories, u"movies"_s));
+    const ListingSettings clicked = ListingSettings::read(store, ListingKind::Newest).withHeadingClicked(u"size");
+    ASSERT_TRUE(clicked.storeOrder(store, ListingKind::Newest));
+    EXPECT_EQ(ListingSettings::read(store, ListingKind::Newest), (ListingSettings{u"movies"_s, u"size"_s, u"desc"_s}));
+    EXPECT_FALSE(store.text(SettingsKeys::searchOrderBy).has_value()) << "the search keeps its own order";
+}
+
 TEST(FavoritesPageCount, ABatchAlwaysHoldsAtLeastOnePage)
 {
     QTemporaryDir dir;
