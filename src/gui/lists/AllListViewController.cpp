@@ -14,12 +14,14 @@
 #include "gui/platform/Images.h"
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/TabBarController.h"
+#include "gui/platform/TableViewCell.h"
 #include "gui/platform/WebPageHostViewController.h"
 #include "gui/platform/WebPages.h"
 #include "gui/ui/HeaderView.h"
 #include "gui/ui/ImageButton.h"
 #include "gui/ui/ImageLoader.h"
 #include "gui/ui/ImageScaling.h"
+#include "gui/ui/ListingHeadingView.h"
 #include "gui/ui/LoadMoreItemView.h"
 #include "gui/ui/LoadingIndicator.h"
 #include "gui/ui/LoadingTexts.h"
@@ -96,6 +98,13 @@ void AllListViewController::loadView()
     m_problemLine->setStyleSheet(u"QLabel#problemLine { color: white; background: #7a3b2e; }"_s);
     m_problemLine->hide();
 
+    // The table's headings at tablet widths, between the header's band and the rows.
+    m_headingView = new ListingHeadingView(screen);
+    m_headingView->setAccessoryRoom(kDownloadButtonSize.width() + 2 * TableViewCell::kAccessoryMargin);
+    m_headingView->setOrderable(orderableKind().has_value());
+    connect(m_headingView, &ListingHeadingView::orderClicked, this, &AllListViewController::headingClicked);
+    m_headingView->hide();
+
     m_headerView = new HeaderView(screen);
     m_headerView->setParentDelegate(this);
     m_headerView->setShowsSettings(true);
@@ -140,19 +149,26 @@ void AllListViewController::layoutScreen()
     m_tableView->setGeometry(0, tableTop, width, qMax(0, screen->height() - tableTop));
     // The first row starts below the header and its shadow, which would otherwise hide its name or dim it, and
     // below the line that says why a refresh failed; rows scrolled up pass under both.
-    int rowsTop = HeaderView::kHeight;
+    int below = HeaderView::kBandHeight;
+    m_headingView->setVisible(Device::isTablet());
+    if (Device::isTablet()) {
+        m_headingView->setGeometry(0, bannerHeight + below, width, ListingHeadingView::kHeight);
+        below += ListingHeadingView::kHeight;
+    }
     if (m_problemLine->isVisibleTo(screen)) {
         const int lineHeight = m_problemLine->heightForWidth(width);
-        m_problemLine->setGeometry(0, bannerHeight + HeaderView::kBandHeight, width, lineHeight);
-        rowsTop = qMax(rowsTop, HeaderView::kBandHeight + lineHeight);
+        m_problemLine->setGeometry(0, bannerHeight + below, width, lineHeight);
+        below += lineHeight;
     }
+    const int rowsTop = qMax(int(HeaderView::kHeight), below);
     const int inset = rowsTop - 34;
     if (m_tableView->topInset() != inset) {
         m_tableView->setTopInset(inset);
     }
     m_headerView->setGeometry(0, bannerHeight, width, kHeaderHeight);
     m_headerView->raise();
-    // Over the header's shadow, which would dim it; the header's band stays above it.
+    // Over the header's shadow, which would dim them; the header's band stays above them.
+    m_headingView->raise();
     m_problemLine->raise();
 }
 
@@ -168,8 +184,33 @@ void AllListViewController::viewWillAppear(bool animated)
     }
 }
 
+void AllListViewController::updateHeadings()
+{
+    if (!m_headingView) {
+        return;
+    }
+    const std::optional<ListingKind> kind = orderableKind();
+    const ListingSettings settings = ListingSettings::read(*m_settings, kind.value_or(ListingKind::Newest));
+    m_headingView->setOrder(settings.orderBy, settings.sortBy);
+}
+
+void AllListViewController::headingClicked(const QString& orderBy)
+{
+    const std::optional<ListingKind> kind = orderableKind();
+    if (!kind || isLoadingPages() || m_operationQueue.operationCount() > 0) {
+        return;
+    }
+    const ListingSettings next = ListingSettings::read(*m_settings, *kind).withHeadingClicked(orderBy);
+    if (!next.storeOrder(*m_settings, *kind)) {
+        return;
+    }
+    updateHeadings();
+    didRefresh();
+}
+
 void AllListViewController::reloadHeaderView()
 {
+    updateHeadings();
     (void)view();
     const UserInfo& user = UserInfo::sharedInstance();
     m_headerView->setRatio(user.ratio().value_or(QString()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/display/ListingSettings.h"
 #include "core/lists/FetchPageAllTorrents.h"
 #include "core/lists/FilterSet.h"
 #include "core/net/OperationQueue.h"
@@ -27,6 +28,8 @@ class SettingsStore;
 // that grows through a load-more row. A row opens the torrent's page; its download button sends the torrent to the
 // remote client, and running sends are counted in the shared sending overlay. The search and favorites screens
 // build on it. Main thread only; pages and sends run on its queue one at a time, pictures three at a time.
+class ListingHeadingView;
+
 class AllListViewController : public ViewController,
                               public TableViewDataSource,
                               public HeaderViewDelegate,
@@ -110,6 +113,8 @@ public:
     [[nodiscard]] const QString& lastAddress() const { return m_lastAddress; }
     [[nodiscard]] TableView* tableView() const { return m_tableView; }
     [[nodiscard]] HeaderView* headerView() const { return m_headerView; }
+    // The headings above the rows at tablet widths; hidden on a phone.
+    [[nodiscard]] ListingHeadingView* headingView() const { return m_headingView; }
     [[nodiscard]] QWidget* bannerView() const { return m_banner; }
     [[nodiscard]] OperationQueue& operationQueue() { return m_operationQueue; }
     [[nodiscard]] OperationQueue& imageOperationQueue() { return m_imageOperationQueue; }
@@ -156,6 +161,13 @@ protected:
     QString m_loadMoreProblem;
     // Counts the cancelled fetches; a delivery made for an older count is dropped.
     int m_fetchGeneration = 0;
+    // The listing whose stored order a click on a heading sets; none for a list the headings cannot order.
+    [[nodiscard]] virtual std::optional<ListingKind> orderableKind() const { return ListingKind::Newest; }
+    // A click on a heading: the stored order and sort change as the settings screen would change them, and the
+    // list is fetched again in that order.
+    void headingClicked(const QString& orderBy);
+    // The headings show the stored order and sort.
+    void updateHeadings();
     // Shows `text` in the line above the rows (hidden when empty) and moves the rows under it.
     void showProblem(const QString& text);
     // The end of a fetch, whatever it brought: the overlay goes, the tabs, the rows and the refresh button work.
@@ -171,6 +183,7 @@ private:
     TableView* m_tableView = nullptr;
     HeaderView* m_headerView = nullptr;
     QLabel* m_problemLine = nullptr;
+    ListingHeadingView* m_headingView = nullptr;
     QWidget* m_banner = nullptr;
     // Declared last, so they are emptied (their destructors wait) before anything their deliveries touch goes.
     OperationQueue m_operationQueue{1, QStringLiteral("listing")};

@@ -60,6 +60,8 @@ public:
 protected:
     void loadView() override;
     [[nodiscard]] bool filtersAlways() const override { return true; }
+    // The favorites follow the newest list's own order, page by page.
+    [[nodiscard]] std::optional<ListingKind> orderableKind() const override { return std::nullopt; }
 
 private:
     // Without a filter nothing can be kept: rather than a load-more row over an empty list, the list says what is

@@ -5,11 +5,13 @@
 #include "core/display/ListingSettings.h"
 #include "core/lists/FetchPageAllTorrents.h"
 #include "gui/display/SearchDisplaySettingsViewController.h"
+#include "gui/platform/Device.h"
 #include "gui/platform/Fonts.h"
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/TableView.h"
 #include "gui/ui/HeaderView.h"
 #include "gui/ui/ImageButton.h"
+#include "gui/ui/ListingHeadingView.h"
 #include "gui/ui/LoadingTexts.h"
 
 #include <QApplication>
@@ -65,8 +67,13 @@ void SearchListViewController::layoutScreen()
     const int top = bannerHeight() + 34;
     m_mySearchBar->setGeometry(0, top, screen->width(), kSearchBarHeight);
     m_mySearchBar->raise();
-    // The list starts below the bar, so nothing lies over its first row.
-    const int tableTop = top + kSearchBarHeight;
+    // The list starts below the bar (and the headings, at tablet widths), so nothing lies over its first row.
+    int tableTop = top + kSearchBarHeight;
+    if (Device::isTablet()) {
+        headingView()->setGeometry(0, tableTop, screen->width(), ListingHeadingView::kHeight);
+        headingView()->raise();
+        tableTop += ListingHeadingView::kHeight;
+    }
     tableView()->setGeometry(0, tableTop, screen->width(), qMax(0, screen->height() - tableTop));
     if (tableView()->topInset() != 0)
         tableView()->setTopInset(0);

@@ -43,6 +43,7 @@ public:
 protected:
     void loadView() override;
     void layoutScreen() override;
+    [[nodiscard]] std::optional<ListingKind> orderableKind() const override { return ListingKind::Search; }
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

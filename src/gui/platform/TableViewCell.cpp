@@ -4,11 +4,6 @@
 
 namespace marrowfin {
 
-namespace {
-// Room the accessory takes at the row's end, as a disclosure area: the accessory plus a margin either side.
-constexpr int kAccessoryMargin = 10;
-} // namespace
-
 TableViewCell::TableViewCell(QString reuseIdentifier, QWidget* parent)
     : QWidget(parent), m_reuseIdentifier(std::move(reuseIdentifier)), m_contentView(new QWidget(this))
 {

@@ -56,6 +56,8 @@ public:
     virtual void prepareForReuse();
 
     static constexpr QColor kSelectionGrey{0xd9, 0xd9, 0xd9};
+    // Room the accessory takes at the row's end, as a disclosure area: the accessory plus a margin either side.
+    static constexpr int kAccessoryMargin = 10;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -19,6 +19,10 @@ constexpr QRect kDownloadedImageRect{48, 15, 24, 19};
 constexpr QSize kFigureImageSize{10, 10};
 constexpr int kNameTop = 5;
 constexpr int kSizeLeft = 120;
+// In the table, the name and the figures share one line; the downloaded mark sits at the end of the name's column.
+constexpr int kTableNameTop = 11;
+constexpr int kTableFiguresTop = 13;
+constexpr int kTableMarkRoom = 30;
 constexpr qreal kHighlightedTypeOpacity = 0.5;
 
 // Text is placed by the top of its line.
@@ -57,10 +61,37 @@ const QFont& TorrentItemTableViewCell::largeFont()
     return font;
 }
 
+const QFont& TorrentItemTableViewCell::headingFont()
+{
+    static const QFont font = fontNamed(u"Arial-BoldMT", 10);
+    return font;
+}
+
+TorrentItemTableViewCell::TableColumns TorrentItemTableViewCell::tableColumns(int contentWidth)
+{
+    const QFontMetrics figures(smallFont());
+    const QFontMetrics headings(headingFont());
+    const auto widest = [&](QStringView heading, QStringView sample, int extra) {
+        return std::max(headings.horizontalAdvance(heading.toString()),
+                        figures.horizontalAdvance(sample.toString()) + extra);
+    };
+    const int gap = std::clamp(contentWidth / 50, 12, 32);
+    const int figureWidth = widest(u"Leechers", u"888888", kFigureGap + kFigureImageSize.width());
+    TableColumns columns;
+    columns.leechers = {contentWidth - kFiguresRightMargin - figureWidth, figureWidth};
+    columns.seeders = {columns.leechers.left - gap - figureWidth, figureWidth};
+    const int sizeWidth = widest(u"Size", u"888.88 MB", 0);
+    columns.size = {columns.seeders.left - gap - sizeWidth, sizeWidth};
+    const int ageWidth = widest(u"Age", u"11 months", 0);
+    columns.age = {columns.size.left - gap - ageWidth, ageWidth};
+    columns.name = {kNameLeft, std::max(0, columns.age.left - gap - kNameLeft)};
+    return columns;
+}
+
 int TorrentItemTableViewCell::nameWidth(int contentWidth)
 {
     if (Device::isTablet()) {
-        return contentWidth - kNameLeft;
+        return std::max(0, tableColumns(contentWidth).name.width - kTableMarkRoom);
     }
     // Wider than a phone, the name takes what the window has beyond a phone's width; the figures keep their places
     // on the line below, and at a phone's width everything stays where it was.
@@ -192,6 +223,10 @@ void TorrentItemTableViewCell::drawContentView(QPainter& painter, const QRect& r
         painter.drawPixmap(kTypeImageRect.translated(origin), m_typeImg);
         painter.setOpacity(1.0);
     }
+    if (Device::isTablet()) {
+        drawTableRow(painter, rect, marked);
+        return;
+    }
     const int shift = figuresShift(rect.width());
     drawPicture(painter, QRect(origin + QPoint(shift + kUpImageLeft, kFiguresTop), kFigureImageSize), m_upImg);
     drawPicture(painter, QRect(origin + QPoint(shift + kDownImageLeft, kFiguresTop), kFigureImageSize), m_downImg);
@@ -218,6 +253,41 @@ void TorrentItemTableViewCell::drawContentView(QPainter& painter, const QRect& r
         const int x = shift + kDownImageLeft - metrics.horizontalAdvance(*m_downLbl) - kFigureGap;
         drawTextAt(painter, origin.x() + x, origin.y() + kFiguresTop, *m_downLbl);
     }
+}
+
+void TorrentItemTableViewCell::drawTableRow(QPainter& painter, const QRect& rect, bool marked)
+{
+    const QPoint origin = rect.topLeft();
+    const TableColumns columns = tableColumns(rect.width());
+    painter.setPen(marked ? QColor(Qt::white) : kTextGrey);
+    if (m_nameLbl) {
+        painter.setFont(boldFont());
+        drawTextAt(painter, origin.x() + columns.name.left, origin.y() + kTableNameTop, displayedName());
+    }
+    drawPicture(
+        painter,
+        QRect(origin + QPoint(columns.name.right() - kDownloadedImageRect.width(), kDownloadedImageRect.y() - 5),
+              kDownloadedImageRect.size()),
+        m_downloadedImg);
+    painter.setFont(smallFont());
+    if (m_dateLbl) {
+        drawTextAt(painter, origin.x() + columns.age.left, origin.y() + kTableFiguresTop, *m_dateLbl);
+    }
+    if (m_sizeLbl) {
+        drawTextAt(painter, origin.x() + columns.size.left, origin.y() + kTableFiguresTop, *m_sizeLbl);
+    }
+    // Seeders and leechers end just left of their pictures, which end their columns.
+    const QFontMetrics metrics(smallFont());
+    const auto figure = [&](const Column& column, const std::optional<QString>& text, const QPixmap& picture) {
+        const int pictureLeft = column.right() - kFigureImageSize.width();
+        drawPicture(painter, QRect(origin + QPoint(pictureLeft, kTableFiguresTop + 2), kFigureImageSize), picture);
+        if (text) {
+            const int x = pictureLeft - kFigureGap - metrics.horizontalAdvance(*text);
+            drawTextAt(painter, origin.x() + x, origin.y() + kTableFiguresTop, *text);
+        }
+    };
+    figure(columns.seeders, m_upLbl, m_upImg);
+    figure(columns.leechers, m_downLbl, m_downImg);
 }
 
 } // namespace marrowfin

@@ -38,6 +38,28 @@ public:
     // The name's width for content of this width on the current device.
     [[nodiscard]] static int nameWidth(int contentWidth);
 
+    // A column of the table a listing becomes at tablet widths, in the row content's coordinates.
+    struct Column
+    {
+        int left = 0;
+        int width = 0;
+        [[nodiscard]] int right() const { return left + width; }
+    };
+    // Name, age, size, seeders and leechers on one line: the figures' columns as wide as their widest content
+    // (or heading), apart by a gap that grows with the window, flush with the content's end; the name takes the
+    // rest, less room for the downloaded mark.
+    struct TableColumns
+    {
+        Column name;
+        Column age;
+        Column size;
+        Column seeders;
+        Column leechers;
+    };
+    [[nodiscard]] static TableColumns tableColumns(int contentWidth);
+    // The headings' font, shared with the heading row above the table.
+    [[nodiscard]] static const QFont& headingFont();
+
     [[nodiscard]] const std::optional<QString>& nameLbl() const { return m_nameLbl; }
     void setNameLbl(std::optional<QString> text);
     [[nodiscard]] const std::optional<QString>& dateLbl() const { return m_dateLbl; }
@@ -72,6 +94,8 @@ protected:
     void drawContentView(QPainter& painter, const QRect& rect) override;
 
 private:
+    // The row at tablet widths, one line across the table's columns.
+    void drawTableRow(QPainter& painter, const QRect& rect, bool marked);
     void updateAccessibleName();
 
     std::optional<QString> m_nameLbl;

@@ -7,6 +7,7 @@
 #include "gui/platform/TabBarController.h"
 #include "gui/platform/TableView.h"
 #include "gui/ui/HeaderView.h"
+#include "gui/ui/ListingHeadingView.h"
 #include "gui/ui/LoadMoreItemView.h"
 #include "gui/ui/LoadingIndicator.h"
 #include "gui/ui/SendingTorrentIndicator.h"
@@ -205,6 +206,30 @@ TEST_F(WindowTest, AStalledSignInOrPageCanBeCancelled)
     EXPECT_EQ(list().torrentData()->first().name.value_or(QString()), first) << "the cancelled page's answer was taken";
     EXPECT_EQ(list().torrentData()->size(), 25);
     EXPECT_FALSE(list().refreshed());
+}
+
+// From 700 points wide the list is a table with headings; a click on a column's heading orders the list by it, a
+// second flips the sort, and both are the stored choices the settings screen shows.
+TEST_F(WindowTest, AtDesktopWidthsAHeadingClickOrdersTheList)
+{
+    launch();
+    ASSERT_NO_FATAL_FAILURE(signInAndWaitForFirstPage());
+    m_window->resize(1000, 700);
+    ASSERT_TRUE(processEventsUntil([&] { return list().headingView()->isVisible(); }));
+    ListingHeadingView* headings = list().headingView();
+    EXPECT_GE(list().tableView()->geometry().top() + list().tableView()->rectForRow(0).top(),
+              headings->geometry().bottom())
+        << "the headings lie over the first row";
+    for (const char* sort : {"desc", "asc"}) {
+        QTest::mouseClick(headings, Qt::LeftButton, {}, headings->headingRect(u"seeders").center());
+        ASSERT_TRUE(processEventsUntil([&] { return !list().refreshed(); }));
+        EXPECT_EQ(m_settings->text(SettingsKeys::orderBy), u"seeders"_s);
+        EXPECT_EQ(m_settings->text(SettingsKeys::sortBy), QString::fromLatin1(sort));
+        EXPECT_TRUE(list().lastAddress().endsWith(u"field=seeders&sorder="_s + QLatin1StringView(sort)))
+            << list().lastAddress().toStdString();
+    }
+    m_window->resize(375, 667);
+    ASSERT_TRUE(processEventsUntil([&] { return !list().headingView()->isVisible(); })) << "no headings on a phone";
 }
 
 TEST_F(WindowTest, RememberedTabOnFirstBuildOnlyAndLogoutKeepsOtherCookies)
