@@ -141,7 +141,9 @@ void TestHttpServer::route(const QByteArray& path, ScriptedResponse response)
 QList<RecordedRequest> TestHttpServer::requests() const
 {
     const std::lock_guard lock(m_mutex);
-    return m_requests;
+    // A list of its own, not one sharing the recorded list's buffer: a later append on a serving thread may move
+    // the recorded entries while the caller still reads its copy (a race ThreadSanitizer reported).
+    return QList<RecordedRequest>(m_requests.cbegin(), m_requests.cend());
 }
 
 QList<RecordedRequest> TestHttpServer::requestsTo(QByteArrayView path) const
