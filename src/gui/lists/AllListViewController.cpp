@@ -45,17 +45,6 @@ constexpr QStringView kEmptyListText = u"No torrents to show. Refresh to try aga
 constexpr QStringView kRefreshFailedText = u"The refresh failed: %1.";
 // Under the empty list's text when its first page was cancelled.
 constexpr QStringView kCancelledText = u"Loading was cancelled.";
-// Said for a page that never came back to its receiver.
-constexpr QStringView kNoPageText = u"the site did not answer";
-
-// "the site answered with status 500" -> "The site answered with status 500."
-QString sentence(const QString& text)
-{
-    if (text.isEmpty()) {
-        return text;
-    }
-    return text.first(1).toUpper() + text.sliced(1) + u'.';
-}
 constexpr QSize kDownloadButtonSize{25, 25};
 } // namespace
 
@@ -275,10 +264,24 @@ void AllListViewController::cancelLoading()
     m_tableView->reloadData();
 }
 
+QString AllListViewController::problemOf(const std::optional<ListingPage>& page)
+{
+    // A page that never came back to its receiver is said as one the site did not answer.
+    return page ? page->problemText() : ListingPage{{}, 0, ListingProblem::NoAnswer, {}}.problemText();
+}
+
+QString AllListViewController::sentence(const QString& text)
+{
+    if (text.isEmpty()) {
+        return text;
+    }
+    return text.first(1).toUpper() + text.sliced(1) + u'.';
+}
+
 void AllListViewController::loadedPage(std::optional<ListingPage> page)
 {
     const bool failed = !page || page->failed();
-    const QString problem = !page ? kNoPageText.toString() : page->problemText();
+    const QString problem = problemOf(page);
     if (failed && m_torrentData && !m_torrentData->isEmpty()) {
         // Rows are on screen: they stay, and the failure is said where it happened.
         if (m_refreshed) {

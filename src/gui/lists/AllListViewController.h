@@ -168,6 +168,11 @@ protected:
     void headingClicked(const QString& orderBy);
     // The headings show the stored order and sort.
     void updateHeadings();
+    // Why a delivered page gave no rows, in a ListingPage's words ("the site answered with status 500"); empty for
+    // one that gave them.
+    [[nodiscard]] static QString problemOf(const std::optional<ListingPage>& page);
+    // "the site answered with status 500" -> "The site answered with status 500."
+    [[nodiscard]] static QString sentence(const QString& text);
     // Shows `text` in the line above the rows (hidden when empty) and moves the rows under it.
     void showProblem(const QString& text);
     // The end of a fetch, whatever it brought: the overlay goes, the tabs, the rows and the refresh button work.

@@ -131,8 +131,8 @@ void FavoriteListViewController::loadedPage(std::optional<ListingPage> page)
 {
     const bool failed = !page || page->failed();
     if (failed) {
-        m_batchProblem = page ? page->problemText() : u"the site did not answer"_s;
-        m_pageProblem = m_batchProblem.first(1).toUpper() + m_batchProblem.sliced(1) + u'.';
+        m_batchProblem = problemOf(page);
+        m_pageProblem = sentence(m_batchProblem);
     }
     loadedTorrents(failed ? std::nullopt : std::optional<QList<Torrent>>(std::move(page->torrents)));
     if (m_outstandingPages == 0) {

@@ -69,21 +69,28 @@ const QFont& TorrentItemTableViewCell::headingFont()
 
 TorrentItemTableViewCell::TableColumns TorrentItemTableViewCell::tableColumns(int contentWidth)
 {
-    const QFontMetrics figures(smallFont());
-    const QFontMetrics headings(headingFont());
-    const auto widest = [&](QStringView heading, QStringView sample, int extra) {
-        return std::max(headings.horizontalAdvance(heading.toString()),
-                        figures.horizontalAdvance(sample.toString()) + extra);
+    // What the fonts decide is measured once: every row's paint asks for the columns.
+    struct Widths
+    {
+        int figure;
+        int size;
+        int age;
     };
+    static const Widths widths = [] {
+        const QFontMetrics figures(smallFont());
+        const QFontMetrics headings(headingFont());
+        const auto widest = [&](const QString& heading, const QString& sample, int extra) {
+            return std::max(headings.horizontalAdvance(heading), figures.horizontalAdvance(sample) + extra);
+        };
+        return Widths{widest(u"Leechers"_s, u"888888"_s, kFigureGap + kFigureImageSize.width()),
+                      widest(u"Size"_s, u"888.88 MB"_s, 0), widest(u"Age"_s, u"11 months"_s, 0)};
+    }();
     const int gap = std::clamp(contentWidth / 50, 12, 32);
-    const int figureWidth = widest(u"Leechers", u"888888", kFigureGap + kFigureImageSize.width());
     TableColumns columns;
-    columns.leechers = {contentWidth - kFiguresRightMargin - figureWidth, figureWidth};
-    columns.seeders = {columns.leechers.left - gap - figureWidth, figureWidth};
-    const int sizeWidth = widest(u"Size", u"888.88 MB", 0);
-    columns.size = {columns.seeders.left - gap - sizeWidth, sizeWidth};
-    const int ageWidth = widest(u"Age", u"11 months", 0);
-    columns.age = {columns.size.left - gap - ageWidth, ageWidth};
+    columns.leechers = {contentWidth - kFiguresRightMargin - widths.figure, widths.figure};
+    columns.seeders = {columns.leechers.left - gap - widths.figure, widths.figure};
+    columns.size = {columns.seeders.left - gap - widths.size, widths.size};
+    columns.age = {columns.size.left - gap - widths.age, widths.age};
     columns.name = {kNameLeft, std::max(0, columns.age.left - gap - kNameLeft)};
     return columns;
 }
@@ -199,15 +206,6 @@ void TorrentItemTableViewCell::prepareForReuse()
     setNeedsDisplay();
 }
 
-int TorrentItemTableViewCell::figuresShift(int contentWidth)
-{
-    // On a phone the figures keep their fixed places. On a tablet the name runs across the row, and the figures
-    // move right as one block, so their columns end next to the download button and line up from row to row.
-    if (!Device::isTablet())
-        return 0;
-    return std::max(0, contentWidth - kFiguresRightMargin - (kDownImageLeft + kFigureImageSize.width()));
-}
-
 void TorrentItemTableViewCell::drawContentView(QPainter& painter, const QRect& rect)
 {
     const bool marked = isHighlighted() || isSelected();
@@ -227,9 +225,8 @@ void TorrentItemTableViewCell::drawContentView(QPainter& painter, const QRect& r
         drawTableRow(painter, rect, marked);
         return;
     }
-    const int shift = figuresShift(rect.width());
-    drawPicture(painter, QRect(origin + QPoint(shift + kUpImageLeft, kFiguresTop), kFigureImageSize), m_upImg);
-    drawPicture(painter, QRect(origin + QPoint(shift + kDownImageLeft, kFiguresTop), kFigureImageSize), m_downImg);
+    drawPicture(painter, QRect(origin + QPoint(kUpImageLeft, kFiguresTop), kFigureImageSize), m_upImg);
+    drawPicture(painter, QRect(origin + QPoint(kDownImageLeft, kFiguresTop), kFigureImageSize), m_downImg);
     drawPicture(painter, kDownloadedImageRect.translated(origin), m_downloadedImg);
 
     painter.setPen(marked ? QColor(Qt::white) : kTextGrey);
@@ -240,17 +237,17 @@ void TorrentItemTableViewCell::drawContentView(QPainter& painter, const QRect& r
 
     painter.setFont(smallFont());
     if (m_dateLbl)
-        drawTextAt(painter, origin.x() + shift + kNameLeft, origin.y() + kFiguresTop, *m_dateLbl);
+        drawTextAt(painter, origin.x() + kNameLeft, origin.y() + kFiguresTop, *m_dateLbl);
     if (m_sizeLbl)
-        drawTextAt(painter, origin.x() + shift + kSizeLeft, origin.y() + kFiguresTop, *m_sizeLbl);
+        drawTextAt(painter, origin.x() + kSizeLeft, origin.y() + kFiguresTop, *m_sizeLbl);
     const QFontMetrics metrics(smallFont());
     // Seeders and leechers end just left of their pictures, whatever their length.
     if (m_upLbl) {
-        const int x = shift + kUpImageLeft - metrics.horizontalAdvance(*m_upLbl) - kFigureGap;
+        const int x = kUpImageLeft - metrics.horizontalAdvance(*m_upLbl) - kFigureGap;
         drawTextAt(painter, origin.x() + x, origin.y() + kFiguresTop, *m_upLbl);
     }
     if (m_downLbl) {
-        const int x = shift + kDownImageLeft - metrics.horizontalAdvance(*m_downLbl) - kFigureGap;
+        const int x = kDownImageLeft - metrics.horizontalAdvance(*m_downLbl) - kFigureGap;
         drawTextAt(painter, origin.x() + x, origin.y() + kFiguresTop, *m_downLbl);
     }
 }

@@ -24,7 +24,7 @@ public:
     static constexpr int kUpImageLeft = 214;
     static constexpr int kDownImageLeft = 261;
     static constexpr int kFigureGap = 4;
-    // On a tablet, the room left between the leechers' picture and the row's content end.
+    // In the table, the room left between the leechers' picture and the row's content end.
     static constexpr int kFiguresRightMargin = 12;
     static constexpr QColor kBackground{0x22, 0x22, 0x22};
     static constexpr QColor kTextGrey{204, 204, 204};
@@ -86,9 +86,6 @@ public:
 
     // Clears every field, so a reused row shows nothing of its previous torrent.
     void prepareForReuse() override;
-
-    // How far right the figure row moves for a content view this wide: 0 on a phone.
-    [[nodiscard]] static int figuresShift(int contentWidth);
 
 protected:
     void drawContentView(QPainter& painter, const QRect& rect) override;
