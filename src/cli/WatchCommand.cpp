@@ -280,7 +280,12 @@ int Watcher::round()
 void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, const QSet<QString>& fresh, int round)
 {
     bool clientDown = false;
-    for (const QString& path : state.due()) {
+    const QStringList due = state.due();
+    if (!due.isEmpty()) {
+        // A send that an earlier run was killed in may have reached the client: the history says so from here on.
+        FetchPageDownload::settleSendsUnderWay();
+    }
+    for (const QString& path : due) {
         WatchState::Entry* entry = state.find(path);
         // As listed now when still on the pages scanned; else as remembered.
         Torrent torrent = listed.value(path);

@@ -84,6 +84,16 @@ public:
         return false;
     }
 
+    // Whether the client holds the torrent with this info hash (40 lower-case hex digits), asked after the
+    // handshake. Absent when the client did not answer; a client that cannot be asked (answersHeldTorrents() false)
+    // never answers. A send cut short after the upload is settled with it.
+    [[nodiscard]] virtual bool answersHeldTorrents() const { return false; }
+    [[nodiscard]] virtual std::optional<bool> holdsTorrent(const QByteArray& infoHash)
+    {
+        (void)infoHash;
+        return std::nullopt;
+    }
+
     [[nodiscard]] QString prefixData() const { return get(m_prefixData); }
     void setPrefixData(QString value) { put(m_prefixData, std::move(value)); }
     // Derived adapters may build it from other fields (the session id).

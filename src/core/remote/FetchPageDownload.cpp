@@ -3,7 +3,9 @@
 #include "AlertSink.h"
 #include "BencodeCheck.h"
 #include "BitClientRegistry.h"
+#include "Qbittorrent.h"
 #include "RemoteLog.h"
+#include "SendJournal.h"
 #include "ServerInfo.h"
 
 #include "core/net/CurlTransfer.h"
@@ -11,6 +13,8 @@
 #include "core/net/HttpRequest.h"
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
+
+#include <QFileInfo>
 
 namespace marrowfin {
 
@@ -39,7 +43,70 @@ QString shown(const QUrl& url)
     return url.toString(QUrl::RemoveUserInfo);
 }
 
+// The stored client's adapter with the stored address and credentials; null when no adapter has its name.
+std::shared_ptr<BitClient> storedClient(const std::shared_ptr<HttpContext>& context)
+{
+    const ServerInfo::Values server = ServerInfo::sharedInstance().values();
+    std::shared_ptr<BitClient> client = BitClientRegistry::create(server.client.value_or(QString()), context);
+    if (!client) {
+        qCDebug(lcRemote) << "no adapter for the client name" << server.client.value_or(QString());
+        return nullptr;
+    }
+    client->setAddress(server.address.value_or(QString()));
+    client->setPort(server.port.value_or(QString()));
+    client->setUsername(server.username.value_or(QString()));
+    client->setPassword(server.password.value_or(QString()));
+    return client;
+}
+
+// The journal of the profile whose store holds the history; absent without a store.
+std::optional<SendJournal> journalOf(const std::shared_ptr<SettingsStore>& store)
+{
+    return store ? std::optional<SendJournal>(SendJournal(QFileInfo(store->filePath()).path())) : std::nullopt;
+}
+
+// Settles the journal with `client`, whose handshake `handshake` makes on the first question.
+void settleWith(BitClient& client, bool handshake)
+{
+    const std::shared_ptr<SettingsStore> store = SettingsStore::shared();
+    std::optional<SendJournal> journal = journalOf(store);
+    if (!journal || !client.answersHeldTorrents()) {
+        return;
+    }
+    (void)journal->settle(
+        [&](const QByteArray& hash) {
+            if (handshake) {
+                client.setSessionId();
+                handshake = false;
+            }
+            return client.holdsTorrent(hash);
+        },
+        *store);
+}
+
 } // namespace
+
+void FetchPageDownload::settleSendsUnderWay(const std::shared_ptr<HttpContext>& context)
+{
+    if (const std::shared_ptr<BitClient> client = storedClient(context ? context : HttpContext::defaultContext())) {
+        settleWith(*client, true);
+    }
+}
+
+bool FetchPageDownload::journaled(BitClient& client, const QByteArray& hash, const std::function<bool()>& hand)
+{
+    settleWith(client, false);
+    std::optional<SendJournal> journal = journalOf(SettingsStore::shared());
+    const bool kept = journal && client.answersHeldTorrents() && journal->begin(hash, m_name);
+    const bool taken = hand();
+    if (taken) {
+        (void)recordInHistory();
+    }
+    if (kept) {
+        journal->end(hash);
+    }
+    return taken;
+}
 
 FetchPageDownload::FetchPageDownload(QUrl url, QString name, QObject* target, Selector selector,
                                      std::shared_ptr<AlertSink> alerts, std::shared_ptr<HttpContext> context)
@@ -81,18 +148,7 @@ void FetchPageDownload::main()
 FetchPageDownload::Outcome FetchPageDownload::send()
 {
     const ServerInfo::Values server = ServerInfo::sharedInstance().values();
-    const auto makeClient = [&]() -> std::shared_ptr<BitClient> {
-        std::shared_ptr<BitClient> client = BitClientRegistry::create(server.client.value_or(QString()), m_context);
-        if (!client) {
-            qCDebug(lcRemote) << "no adapter for the client name" << server.client.value_or(QString());
-            return nullptr;
-        }
-        client->setAddress(server.address.value_or(QString()));
-        client->setPort(server.port.value_or(QString()));
-        client->setUsername(server.username.value_or(QString()));
-        client->setPassword(server.password.value_or(QString()));
-        return client;
-    };
+    const auto makeClient = [&]() { return storedClient(m_context); };
 
     m_fileUrl = url();
     if (isMagnetLink(m_fileUrl)) {
@@ -123,36 +179,42 @@ FetchPageDownload::Outcome FetchPageDownload::send()
     client->setFile(file->body);
     client->setSessionId();
 
-    HttpRequest upload(client->getUrl(), m_context);
-    upload.setClient(client);
-    upload.setType(u"POST"_s);
-    upload.setUsername(server.username);
-    upload.setPassword(server.password);
-    upload.request();
-    const bool accepted = upload.urlResponse() && client->uploadAccepted(upload.urlResponse()->statusCode,
-                                                                         upload.responseData().value_or(QByteArray()));
-    if (!accepted && !client->uploadAnotherWay(upload)) {
-        qCDebug(lcRemote) << "the client did not take the torrent; upload status"
-                          << (upload.urlResponse() ? upload.urlResponse()->statusCode : 0);
-        return Outcome::ConnectionFailed;
-    }
-    (void)recordInHistory();
-    return Outcome::Sent;
+    const bool taken = journaled(*client, infoHash(file->body).value_or(QByteArray()), [&] {
+        HttpRequest upload(client->getUrl(), m_context);
+        upload.setClient(client);
+        upload.setType(u"POST"_s);
+        upload.setUsername(server.username);
+        upload.setPassword(server.password);
+        upload.request();
+        const bool accepted =
+            upload.urlResponse() &&
+            client->uploadAccepted(upload.urlResponse()->statusCode, upload.responseData().value_or(QByteArray()));
+        if (!accepted && !client->uploadAnotherWay(upload)) {
+            qCDebug(lcRemote) << "the client did not take the torrent; upload status"
+                              << (upload.urlResponse() ? upload.urlResponse()->statusCode : 0);
+            return false;
+        }
+        return true;
+    });
+    return taken ? Outcome::Sent : Outcome::ConnectionFailed;
 }
 
-FetchPageDownload::Outcome FetchPageDownload::sendMagnetLink(BitClient& client) const
+FetchPageDownload::Outcome FetchPageDownload::sendMagnetLink(BitClient& client)
 {
     if (!client.takesMagnetLinks()) {
         qCDebug(lcRemote) << "the client takes torrent files only; a magnet link was not sent";
         return Outcome::FilesOnly;
     }
     client.setSessionId();
-    if (!client.addMagnetLink(m_fileUrl.toString(QUrl::FullyEncoded))) {
-        qCDebug(lcRemote) << "the client did not take the magnet link";
-        return Outcome::ConnectionFailed;
-    }
-    (void)recordInHistory();
-    return Outcome::Sent;
+    const QString link = m_fileUrl.toString(QUrl::FullyEncoded);
+    const bool taken = journaled(client, Qbittorrent::magnetInfoHash(link), [&] {
+        if (!client.addMagnetLink(link)) {
+            qCDebug(lcRemote) << "the client did not take the magnet link";
+            return false;
+        }
+        return true;
+    });
+    return taken ? Outcome::Sent : Outcome::ConnectionFailed;
 }
 
 bool FetchPageDownload::recordInHistory() const

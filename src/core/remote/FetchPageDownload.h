@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace marrowfin {
@@ -58,9 +59,17 @@ public:
     [[nodiscard]] static QString uploadFileName(const QString& addressText);
     static constexpr qsizetype kMaxUploadNameLength = 240;
 
+    // Settles the sends that processes cut short (see SendJournal) with the stored client, when it can be asked
+    // which torrents it holds: a send that reached it goes into the history. Blocks; a send runs it itself, a
+    // watcher before it judges by the history what is still to send.
+    static void settleSendsUnderWay(const std::shared_ptr<HttpContext>& context = nullptr);
+
 private:
     [[nodiscard]] Outcome send();
-    [[nodiscard]] Outcome sendMagnetLink(BitClient& client) const;
+    [[nodiscard]] Outcome sendMagnetLink(BitClient& client);
+    // The upload (or the link's handing) between the journal's entry and its end; `hash` empty when the torrent
+    // has none to journal by.
+    [[nodiscard]] bool journaled(BitClient& client, const QByteArray& hash, const std::function<bool()>& hand);
     [[nodiscard]] bool recordInHistory() const;
     void raise(Outcome outcome) const;
 

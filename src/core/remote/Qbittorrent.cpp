@@ -110,19 +110,25 @@ QByteArray Qbittorrent::magnetInfoHash(const QString& link)
     return btih.match(link).captured(1).toLower().toLatin1();
 }
 
-bool Qbittorrent::holds(const QByteArray& hash) const
+bool Qbittorrent::holds(const QByteArray& hash)
 {
-    if (hash.isEmpty())
-        return false;
-    HttpRequest request(hostAddress(u"/api/v2/torrents/info?hashes="_s + QString::fromLatin1(hash)), context());
-    request.request();
-    if (!request.isResponseValid())
-        return false;
-    const QJsonArray torrents = QJsonDocument::fromJson(request.responseData().value_or(QByteArray())).array();
-    const bool held = !torrents.isEmpty();
-    if (held)
+    const bool held = !hash.isEmpty() && holdsTorrent(hash).value_or(false);
+    if (held) {
         qCDebug(lcRemote) << "the client holds the torrent already";
+    }
     return held;
+}
+
+std::optional<bool> Qbittorrent::holdsTorrent(const QByteArray& infoHash)
+{
+    HttpRequest request(hostAddress(u"/api/v2/torrents/info?hashes="_s + QString::fromLatin1(infoHash)), context());
+    request.request();
+    QJsonParseError error{};
+    const QJsonDocument torrents = QJsonDocument::fromJson(request.responseData().value_or(QByteArray()), &error);
+    if (!request.isResponseValid() || error.error != QJsonParseError::NoError || !torrents.isArray()) {
+        return std::nullopt;
+    }
+    return !torrents.array().isEmpty();
 }
 
 } // namespace marrowfin

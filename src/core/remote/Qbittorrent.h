@@ -31,14 +31,18 @@ public:
     // The link as the add form's "urls" field.
     [[nodiscard]] bool addMagnetLink(const QString& link) override;
 
+    // /api/v2/torrents/info of that hash.
+    [[nodiscard]] bool answersHeldTorrents() const override { return true; }
+    [[nodiscard]] std::optional<bool> holdsTorrent(const QByteArray& infoHash) override;
+
     // The client's word for success.
     [[nodiscard]] static bool isOk(const QByteArray& body);
     // The info hash a magnet link names ("xt=urn:btih:" and 40 hex digits), lower-case; empty when it names none.
     [[nodiscard]] static QByteArray magnetInfoHash(const QString& link);
 
 private:
-    // Whether the client lists a torrent with this info hash.
-    [[nodiscard]] bool holds(const QByteArray& hash) const;
+    // Whether the client lists a torrent with this info hash; false also when it did not answer.
+    [[nodiscard]] bool holds(const QByteArray& hash);
 };
 
 } // namespace marrowfin

@@ -5,6 +5,7 @@
 #include "core/net/HttpRequest.h"
 #include "core/text/TextConversions.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -102,10 +103,10 @@ bool Transmission::addMagnetLink(const QString& link)
     return torrentAdd(QJsonObject{{u"filename"_s, link}, {u"paused"_s, false}});
 }
 
-bool Transmission::torrentAdd(const QJsonObject& arguments)
+std::optional<QByteArray> Transmission::rpc(QStringView method, const QJsonObject& arguments)
 {
     const QString body =
-        QString::fromUtf8(QJsonDocument(QJsonObject{{u"method"_s, u"torrent-add"_s}, {u"arguments"_s, arguments}})
+        QString::fromUtf8(QJsonDocument(QJsonObject{{u"method"_s, method.toString()}, {u"arguments"_s, arguments}})
                               .toJson(QJsonDocument::Compact));
     std::optional<QString> id = sessionId();
     // A 409 carries the id the client wants now; one more try with it, no more.
@@ -113,33 +114,58 @@ bool Transmission::torrentAdd(const QJsonObject& arguments)
         HttpRequest request(hostAddress(u"/transmission/rpc"_s), context());
         request.setType(u"POST"_s);
         request.setPostData(body);
-        if (id)
+        if (id) {
             request.setExtraHeaders({{kSessionIdHeader.toString(), *id}});
+        }
         request.setUsername(username());
         request.setPassword(password());
         request.request();
         if (!request.urlResponse()) {
-            qCDebug(lcRemote) << "torrent-add: no answer";
-            return false;
+            qCDebug(lcRemote) << method << ": no answer";
+            return std::nullopt;
         }
         const int answer = request.urlResponse()->statusCode;
         if (answer == kConflict) {
             id = sessionIdOf(request);
-            if (!id)
-                return false;
+            if (!id) {
+                return std::nullopt;
+            }
             assignSessionId(id);
             continue;
         }
         if (!request.isResponseValid()) {
-            qCDebug(lcRemote) << "torrent-add answered" << answer;
-            return false;
+            qCDebug(lcRemote) << method << "answered" << answer;
+            return std::nullopt;
         }
-        const bool added = torrentAddSucceeded(request.responseData().value_or(QByteArray()));
-        if (!added)
-            qCDebug(lcRemote) << "torrent-add refused:" << request.result().value_or(QString()).left(200);
-        return added;
+        return request.responseData().value_or(QByteArray());
     }
-    return false;
+    return std::nullopt;
+}
+
+bool Transmission::torrentAdd(const QJsonObject& arguments)
+{
+    const std::optional<QByteArray> answer = rpc(u"torrent-add", arguments);
+    if (!answer) {
+        return false;
+    }
+    const bool added = torrentAddSucceeded(*answer);
+    if (!added) {
+        qCDebug(lcRemote) << "torrent-add refused:" << QString::fromUtf8(answer->left(200));
+    }
+    return added;
+}
+
+std::optional<bool> Transmission::holdsTorrent(const QByteArray& infoHash)
+{
+    const std::optional<QByteArray> answer =
+        rpc(u"torrent-get", QJsonObject{{u"ids"_s, QJsonArray{QString::fromLatin1(infoHash)}},
+                                        {u"fields"_s, QJsonArray{u"hashString"_s}}});
+    const QJsonObject document = QJsonDocument::fromJson(answer.value_or(QByteArray())).object();
+    const QJsonValue torrents = document.value(u"arguments"_s).toObject().value(u"torrents"_s);
+    if (document.value(u"result"_s).toString() != u"success"_s || !torrents.isArray()) {
+        return std::nullopt;
+    }
+    return !torrents.toArray().isEmpty();
 }
 
 bool Transmission::torrentAddSucceeded(const QByteArray& answer)

@@ -37,11 +37,17 @@ public:
     // torrent-add over the RPC with the link as "filename".
     [[nodiscard]] bool addMagnetLink(const QString& link) override;
 
+    // torrent-get of that hash.
+    [[nodiscard]] bool answersHeldTorrents() const override { return true; }
+    [[nodiscard]] std::optional<bool> holdsTorrent(const QByteArray& infoHash) override;
+
     // The RPC's answer to torrent-add, judged: true for an added or an already present torrent.
     [[nodiscard]] static bool torrentAddSucceeded(const QByteArray& answer);
 
 private:
-    // torrent-add with these arguments and the session id, once more with the id of a 409 answer.
+    // One RPC call with the session id, once more with the id of a 409 answer: the answer's body when the client
+    // answered 200..299, else absent.
+    [[nodiscard]] std::optional<QByteArray> rpc(QStringView method, const QJsonObject& arguments);
     [[nodiscard]] bool torrentAdd(const QJsonObject& arguments);
 };
 

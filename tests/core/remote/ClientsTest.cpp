@@ -2,15 +2,22 @@
 #include "SendFixture.h"
 
 #include "core/net/HttpRequest.h"
+#include "core/remote/BencodeCheck.h"
+#include "core/remote/SendJournal.h"
 #include "support/DemoProcess.h"
 #include "support/TestHttpServer.h"
 #include "support/TransmissionDaemon.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace marrowfin;
 using namespace marrowfin::remotetest;
@@ -193,4 +200,50 @@ TEST_F(DaemonSend, AuthenticatedTransmissionTakesOnlyTheRightPassword)
     const Page test = remotePage(Use::SettingsTest);
     EXPECT_TRUE(test.succeeded);
     EXPECT_EQ(test.alerts, (QList<std::pair<QString, QString>>{{kSuccessTitle.toString(), QString()}}));
+}
+
+TEST_F(DaemonSend, ASendCutShortIsSettledByWhatTheDaemonHolds)
+{
+    TransmissionDaemon daemon;
+    ASSERT_TRUE(daemon.started()) << "transmission-daemon did not start";
+    configure(u"Transmission"_s, daemon.port());
+    const QByteArray one = tinyTorrent("one.txt");
+    const QByteArray two = tinyTorrent("two.txt");
+    // "One" reached the daemon before its sender was killed; "Two" did not; "Three" is under way in this process.
+    ASSERT_TRUE(daemon.rpc(u"torrent-add"_s, QJsonObject{{u"metainfo"_s, QString::fromLatin1(one.toBase64())}}));
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(gone, nullptr, 0);
+    const auto entry = [](const QByteArray& torrent, const QString& name, qint64 pid) {
+        return QJsonObject{{u"hash"_s, QString::fromLatin1(infoHash(torrent).value_or(QByteArray()))},
+                           {u"name"_s, name},
+                           {u"pid"_s, double(pid)}};
+    };
+    const QString file = QDir(m_profile.path()).filePath(SendJournal::kFileName.toString());
+    const auto writeJournal = [&](const QByteArray& bytes) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    };
+    writeJournal(
+        QJsonDocument(QJsonObject{{u"format"_s, 1},
+                                  {u"sends"_s, QJsonArray{entry(one, u"One"_s, gone), entry(two, u"Two"_s, gone),
+                                                          entry(tinyTorrent("3"), u"Three"_s, ::getpid())}}})
+            .toJson());
+
+    FetchPageDownload::settleSendsUnderWay(m_context);
+    FetchPageDownload::settleSendsUnderWay(m_context);
+    EXPECT_EQ(history(), QStringList{u"One"_s});
+    const QList<SendJournal::Entry> left = SendJournal(m_profile.path()).entries();
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left.first().name, u"Three"_s);
+
+    // A send of its own leaves no entry behind; a journal that cannot be read is kept aside and the send goes on.
+    writeJournal("{ torn");
+    EXPECT_EQ(send(site.url(u"/t/two?title=two.torrent"_s), u"Two"_s).outcome, Outcome::Sent);
+    EXPECT_EQ(history(), (QStringList{u"One"_s, u"Two"_s}));
+    EXPECT_TRUE(SendJournal(m_profile.path()).entries().isEmpty());
+    EXPECT_EQ(QDir(m_profile.path()).entryList({u"sending.json.corrupt-*"_s}).size(), 1);
 }
