@@ -8,8 +8,12 @@
 #include <QUrl>
 
 #include <curl/curl.h>
+#include <openssl/crypto.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 
 namespace marrowfin {
@@ -20,10 +24,42 @@ namespace {
 // CAINFO slot, so that the system's authorities stay trusted beside it.
 constexpr const char* kSystemCaPath = "/etc/ssl/certs";
 
+// Worker threads end after QThread::wait() has returned for them: their thread-local clean-up (the easy handle
+// below, then OpenSSL's per-thread state) can still run while the main thread is in exit(), where OpenSSL frees
+// what that clean-up walks, which crashed a command now and then as it ended. So each thread frees its OpenSSL state
+// itself, and exit() waits (briefly, never forever) until every thread that made a handle has done so.
+struct LiveHandles
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    int count = 0;
+};
+
+LiveHandles& liveHandles()
+{
+    // Never freed: threads may still count down while static objects are destroyed.
+    static auto* handles = new LiveHandles;
+    return *handles;
+}
+
+constexpr auto kExitWaitForThreads = std::chrono::seconds(2);
+
+void waitForThreadHandles()
+{
+    LiveHandles& handles = liveHandles();
+    std::unique_lock lock(handles.mutex);
+    handles.changed.wait_for(lock, kExitWaitForThreads, [&] { return handles.count == 0; });
+}
+
 void initialiseCurlOnce()
 {
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        // Registered after OpenSSL registered its own clean-up (curl_global_init initialised it), so it runs first.
+        (void)liveHandles();
+        std::atexit(&waitForThreadHandles);
+    });
 }
 
 // One easy handle per thread, reused for every send on that thread so that its connection cache, TLS sessions and
@@ -34,9 +70,17 @@ public:
     ThreadEasyHandle() = default;
     ~ThreadEasyHandle()
     {
-        if (m_easy != nullptr) {
-            curl_easy_cleanup(m_easy);
+        if (m_easy == nullptr) {
+            return;
         }
+        curl_easy_cleanup(m_easy);
+        OPENSSL_thread_stop();
+        LiveHandles& handles = liveHandles();
+        {
+            const std::lock_guard lock(handles.mutex);
+            --handles.count;
+        }
+        handles.changed.notify_all();
     }
     ThreadEasyHandle(const ThreadEasyHandle&) = delete;
     ThreadEasyHandle& operator=(const ThreadEasyHandle&) = delete;
@@ -46,6 +90,10 @@ public:
         if (m_easy == nullptr) {
             initialiseCurlOnce();
             m_easy = curl_easy_init();
+            if (m_easy != nullptr) {
+                const std::lock_guard lock(liveHandles().mutex);
+                ++liveHandles().count;
+            }
         }
         return m_easy;
     }

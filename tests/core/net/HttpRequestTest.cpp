@@ -4,7 +4,10 @@
 #include "core/net/HttpRequestRegEx.h"
 #include "core/net/SessionGuard.h"
 #include "core/net/UploadBody.h"
+#include "support/DemoProcess.h"
 #include "support/TestHttpServer.h"
+
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -380,3 +383,17 @@ TEST_F(HttpRequestTest, AnInstalledGuardCanHaveTheRequestSentAgain)
 
 } // namespace
 } // namespace marrowfin
+
+// A worker thread still cleaning up after a TLS transfer when the process exits: exit waits for its handle to go
+// before the libraries clean up (the two ran into each other, and a command crashed as it ended).
+TEST(TransferThreads, ExitWaitsForAThreadsHandleToGo)
+{
+    marrowfin::demotest::DemoProcess demo;
+    ASSERT_TRUE(demo.started());
+    QProcess helper;
+    helper.start(QStringLiteral(MARROWFIN_EXIT_RACE_HELPER),
+                 {QString::fromStdString(demo.secureSite("/")), QString::fromStdString(demo.caFile())});
+    ASSERT_TRUE(helper.waitForFinished(30000));
+    EXPECT_EQ(helper.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(helper.exitCode(), 0) << "3: the transfer failed, 4: exit did not wait for the thread";
+}
