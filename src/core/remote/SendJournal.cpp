@@ -106,8 +106,8 @@ bool SendJournal::change(const std::function<void(QList<Entry>&)>& edit)
         } else {
             // Kept for a person to look at, never overwritten.
             const QString kept = storefiles::moveAside(m_file, &error);
-            qCWarning(lcRemote).noquote() << "the sends under way could not be read; the file was moved to"
-                                          << (kept.isEmpty() ? error : kept);
+            qCWarning(lcRemote).noquote()
+                << "the sends under way could not be read; the file was moved to" << (kept.isEmpty() ? error : kept);
             if (kept.isEmpty()) {
                 return false;
             }
@@ -123,9 +123,8 @@ bool SendJournal::change(const std::function<void(QList<Entry>&)>& edit)
     }
     QJsonArray sends;
     for (const Entry& entry : entries) {
-        sends.append(QJsonObject{{u"hash"_s, QString::fromLatin1(entry.infoHash)},
-                                 {u"name"_s, entry.name},
-                                 {u"pid"_s, double(entry.pid)}});
+        sends.append(QJsonObject{
+            {u"hash"_s, QString::fromLatin1(entry.infoHash)}, {u"name"_s, entry.name}, {u"pid"_s, double(entry.pid)}});
     }
     QSaveFile out(m_file);
     // Owner-only before anything is written; the rename keeps the mode.
