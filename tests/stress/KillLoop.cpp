@@ -11,6 +11,7 @@
 // At the end it prints the counts, and ends with status 1 when any check failed.
 //   marrowfin_kill_loop [KILLS] [--seed N]
 #include "Bencode.h"
+
 #include "demo/DemoHttp.h"
 #include "support/DemoProcess.h"
 #include "support/TransmissionDaemon.h"
@@ -129,7 +130,7 @@ private:
     int m_killsInUpload = 0;
     int m_completed = 0;
     std::array<int, kChecks> m_failures{};
-    mutable int m_crashes = 0; // commands that crashed by themselves
+    mutable int m_crashes = 0;                              // commands that crashed by themselves
     std::map<Operation, std::pair<int, int>> m_byOperation; // kills, completions
 };
 
@@ -173,8 +174,7 @@ Run KillLoop::cli(const QStringList& arguments, int killAfterMs, bool traced) co
         // An upload began (its body was logged) and no line reported its end before the kill.
         bool inUpload = false;
         for (const QString& line : run.output.split(u'\n')) {
-            if (line.contains(u"DATA: "_s) &&
-                (line.contains(u"multipart data"_s) || line.contains(u"torrent-add"_s))) {
+            if (line.contains(u"DATA: "_s) && (line.contains(u"multipart data"_s) || line.contains(u"torrent-add"_s))) {
                 inUpload = true;
             } else if (line.startsWith(u'{')) {
                 inUpload = false;
@@ -255,8 +255,8 @@ QJsonArray KillLoop::watchTorrents(bool* readable) const
         return {};
     }
     QJsonParseError error{};
-    const QJsonDocument document = file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &error)
-                                                                   : QJsonDocument();
+    const QJsonDocument document =
+        file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &error) : QJsonDocument();
     *readable = error.error == QJsonParseError::NoError && document[u"torrents"_s].isArray();
     return document[u"torrents"_s].toArray();
 }
@@ -270,11 +270,10 @@ QString KillLoop::journalText() const
 bool KillLoop::setUp()
 {
     const QString port = QString::number(m_daemon.port());
-    for (const QStringList& arguments :
-         {QStringList{u"login"_s, u"--user"_s, u"demo"_s, u"--password"_s, u"demo"_s},
-          QStringList{u"remote"_s, u"set"_s, u"--client"_s, u"Transmission"_s, u"--address"_s, u"127.0.0.1"_s,
-                      u"--port"_s, port},
-          QStringList{u"filters"_s, u"add"_s, u"."_s}}) {
+    for (const QStringList& arguments : {QStringList{u"login"_s, u"--user"_s, u"demo"_s, u"--password"_s, u"demo"_s},
+                                         QStringList{u"remote"_s, u"set"_s, u"--client"_s, u"Transmission"_s,
+                                                     u"--address"_s, u"127.0.0.1"_s, u"--port"_s, port},
+                                         QStringList{u"filters"_s, u"add"_s, u"."_s}}) {
         const Run run = cli(arguments);
         if (run.exitCode != 0) {
             std::fprintf(stderr, "kill-loop: %s failed: %s\n", qPrintable(arguments.join(u' ')),
@@ -331,7 +330,8 @@ QStringList KillLoop::operationArguments(Operation operation)
             learn(++m_nextPage);
             return operationArguments(operation);
         }
-        std::sort(candidates.begin(), candidates.end(), [](const Listed& a, const Listed& b) { return a.name < b.name; });
+        std::sort(candidates.begin(), candidates.end(),
+                  [](const Listed& a, const Listed& b) { return a.name < b.name; });
         const Listed& torrent =
             candidates.at(std::uniform_int_distribution<qsizetype>(0, candidates.size() - 1)(m_random));
         return {u"--json"_s, u"send"_s, torrent.downloadUrl, u"--name"_s, torrent.name};
@@ -490,9 +490,9 @@ void KillLoop::check(Operation operation, const Run& run, const QStringList& his
                 (heldBefore.contains(m_byName.value(name).hash) || historyBefore.contains(name))) {
                 fail(Twice, u"%1: \"%2\" was sent again (%3)"_s.arg(
                                 where, name,
-                                historyBefore.contains(name) ? u"the history named it"_s
-                                                             : u"the daemon held it; the journal held %1"_s.arg(
-                                                                   m_journalBefore)));
+                                historyBefore.contains(name)
+                                    ? u"the history named it"_s
+                                    : u"the daemon held it; the journal held %1"_s.arg(m_journalBefore)));
             }
         }
     }
@@ -522,8 +522,8 @@ void KillLoop::check(Operation operation, const Run& run, const QStringList& his
 
 bool KillLoop::report(int kills) const
 {
-    std::printf("kill-loop: %d kills (%d during a send's upload), %d operations completed\n", m_kills,
-                m_killsInUpload, m_completed);
+    std::printf("kill-loop: %d kills (%d during a send's upload), %d operations completed\n", m_kills, m_killsInUpload,
+                m_completed);
     for (const auto& [operation, counts] : m_byOperation) {
         std::printf("kill-loop:   %-20s %4d killed %4d completed\n", nameOf(operation), counts.first, counts.second);
     }
