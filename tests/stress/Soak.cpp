@@ -36,7 +36,6 @@
 #include <cstdio>
 #include <vector>
 
-
 namespace {
 
 using namespace marrowfin;
@@ -118,8 +117,8 @@ int run(double seconds, double sampleSeconds)
                            QString::fromStdString(demo.caFile())};
     for (const QStringList& setup :
          {QStringList{u"login"_s, u"--anonymous"_s}, QStringList{u"filters"_s, u"add"_s, u"."_s},
-          QStringList{u"remote"_s, u"set"_s, u"--client"_s, u"Utorrent"_s, u"--address"_s, u"127.0.0.1"_s,
-                      u"--port"_s, utorrentPort, u"--user"_s, u"admin"_s, u"--password"_s, u"admin"_s},
+          QStringList{u"remote"_s, u"set"_s, u"--client"_s, u"Utorrent"_s, u"--address"_s, u"127.0.0.1"_s, u"--port"_s,
+                      utorrentPort, u"--user"_s, u"admin"_s, u"--password"_s, u"admin"_s},
           // What the site lists now is known before the soak: its rounds send what appears during it.
           QStringList{u"watch"_s, u"--once"_s, u"--pages"_s, u"10"_s}}) {
         QProcess process;
@@ -154,8 +153,9 @@ int run(double seconds, double sampleSeconds)
     AppConfig::setCurrent(config);
     auto settings = std::make_shared<SettingsStore>(windowProfile.path());
     SettingsStore::setShared(settings);
-    HttpContext::setDefaultContext(std::make_shared<HttpContext>(
-        std::make_shared<CookieStore>(windowProfile.filePath(u"cookies.txt"_s)), QString::fromStdString(demo.caFile())));
+    HttpContext::setDefaultContext(
+        std::make_shared<HttpContext>(std::make_shared<CookieStore>(windowProfile.filePath(u"cookies.txt"_s)),
+                                      QString::fromStdString(demo.caFile())));
     settings->setText(SettingsKeys::favoritesCount, u"10"_s);
     settings->setList(SettingsKeys::filters, {u"."_s});
     settings->setText(SettingsKeys::serverClient, u"Utorrent"_s);
@@ -191,9 +191,8 @@ int run(double seconds, double sampleSeconds)
             windowSamples.push_back(sampleOf(0, now));
             watchSamples.push_back(sampleOf(watcher.processId(), now));
             std::printf("soak: %4.0f s  window %.1f MB %d fds %d threads  watcher %.1f MB %d fds %d threads\n", now,
-                        windowSamples.back().residentMb, windowSamples.back().descriptors,
-                        windowSamples.back().threads, watchSamples.back().residentMb,
-                        watchSamples.back().descriptors, watchSamples.back().threads);
+                        windowSamples.back().residentMb, windowSamples.back().descriptors, windowSamples.back().threads,
+                        watchSamples.back().residentMb, watchSamples.back().descriptors, watchSamples.back().threads);
             std::fflush(stdout);
         };
         while (double(clock.elapsed()) / 1000.0 < seconds && watcher.state() == QProcess::Running) {
