@@ -208,6 +208,9 @@ private:
     const QString m_lockFile;
     Notifier m_notifier;
     FilterSet m_filters;
+    // One worker for every send of the run: its connections and TLS sessions serve the next send, and a long run
+    // does not start a thread per torrent.
+    OperationQueue m_sendQueue{1, u"watch"_s};
     bool m_noFiltersSaid = false;
     bool m_stuck = false;
 };
@@ -328,7 +331,6 @@ void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, 
 bool Watcher::send(const Torrent& torrent, bool* clientDown)
 {
     auto alerts = std::make_shared<CollectedAlerts>();
-    OperationQueue queue(1, u"watch"_s);
     QObject receiver;
     QEventLoop loop;
     std::optional<QString> sent;
@@ -340,7 +342,7 @@ bool Watcher::send(const Torrent& torrent, bool* clientDown)
                                                 loop.quit();
                                             }),
                                             alerts);
-    queue.addOperation(operation);
+    m_sendQueue.addOperation(operation);
     loop.exec();
     if (sent)
         return true;
