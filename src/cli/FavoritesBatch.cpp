@@ -11,6 +11,7 @@
 #include <QEventLoop>
 
 #include <map>
+#include <optional>
 
 namespace marrowfin {
 
@@ -19,11 +20,10 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The favorites screen fetches this many pages at once.
-constexpr int kFavoritesQueueWidth = 10;
-
 } // namespace
 
-FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const QString& siteHost)
+FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const QString& siteHost,
+                                     OperationQueue* workers)
 {
     QList<int> numbers;
     for (int page = 1; page <= pages; ++page)
@@ -39,7 +39,8 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
     std::map<int, QString> failed;
     int delivered = 0;
     {
-        OperationQueue queue(kFavoritesQueueWidth, u"favorites"_s);
+        std::optional<OperationQueue> own;
+        OperationQueue& queue = workers != nullptr ? *workers : own.emplace(kQueueWidth, u"favorites"_s);
         for (int page : numbers) {
             const QUrl address(favoritesPageAddress(page, siteHost));
             queue.addOperation(std::make_shared<FetchPageAllTorrents>(
@@ -59,6 +60,8 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
                 pending, page, page == 1 ? std::nullopt : std::optional<int>(page - 1)));
         }
         loop.exec();
+        // Every operation lets go of this batch's receiver before it goes.
+        queue.waitUntilAllOperationsAreFinished();
     }
     FavoritesBatch batch;
     batch.accepted = std::move(accepted);

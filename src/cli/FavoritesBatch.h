@@ -8,6 +8,7 @@
 namespace marrowfin {
 
 class FilterSet;
+class OperationQueue;
 
 // One favorites batch as the favorites screen runs it: the first `pages` pages of the newest listing fetched at
 // once on a queue ten wide, each page filtered as it comes, the accepted torrents kept in page order. Blocks on
@@ -19,7 +20,13 @@ struct FavoritesBatch
     // be fetched: the site answered with status 500").
     QStringList failedPages;
 
-    [[nodiscard]] static FavoritesBatch fetch(const FilterSet& filters, int pages, const QString& siteHost);
+    // The pages run on `workers` when given (a watcher keeps its workers, their connections and TLS sessions from
+    // round to round), else on workers of the batch's own.
+    [[nodiscard]] static FavoritesBatch fetch(const FilterSet& filters, int pages, const QString& siteHost,
+                                              OperationQueue* workers = nullptr);
+
+    // The favorites screen fetches this many pages at once.
+    static constexpr int kQueueWidth = 10;
 };
 
 } // namespace marrowfin

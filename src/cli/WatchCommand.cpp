@@ -208,9 +208,10 @@ private:
     const QString m_lockFile;
     Notifier m_notifier;
     FilterSet m_filters;
-    // One worker for every send of the run: its connections and TLS sessions serve the next send, and a long run
-    // does not start a thread per torrent.
+    // Workers for the whole run, one for the sends and the batch's for the pages: their connections and TLS sessions
+    // serve the next round, and a long run does not start threads for every round and torrent.
     OperationQueue m_sendQueue{1, u"watch"_s};
+    OperationQueue m_pageQueue{FavoritesBatch::kQueueWidth, u"favorites"_s};
     bool m_noFiltersSaid = false;
     bool m_stuck = false;
 };
@@ -241,7 +242,7 @@ int Watcher::round()
                        u"\"marrowfin-cli filters add TEXT\""_s);
     }
     const int pages = m_options.pages.value_or(favoritesPageCount(m_store));
-    const FavoritesBatch batch = FavoritesBatch::fetch(m_filters, pages, AppConfig::current().siteHost);
+    const FavoritesBatch batch = FavoritesBatch::fetch(m_filters, pages, AppConfig::current().siteHost, &m_pageQueue);
     for (const QString& failure : batch.failedPages) {
         m_context.fail(u"round %1: the page %2; the next round tries again"_s.arg(number).arg(failure));
     }
