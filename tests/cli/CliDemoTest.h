@@ -4,7 +4,11 @@
 
 #include "support/DemoProcess.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -46,6 +50,60 @@ protected:
                        siteHost.isEmpty() ? QString::fromStdString(s_demo->host()) : siteHost,
                        QStringLiteral("--ca-file"), QString::fromStdString(s_demo->caFile())},
                       input);
+    }
+
+    // What `--json` and `arguments` print, which must be a JSON array after a success.
+    [[nodiscard]] QJsonArray jsonArray(const QStringList& arguments) const
+    {
+        const CliRun run = cli(QStringList{QStringLiteral("--json")} + arguments);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+        EXPECT_TRUE(error.error == QJsonParseError::NoError && document.isArray()) << run.out.toStdString();
+        return document.array();
+    }
+
+    void store(const QString& key, const QString& value) const
+    {
+        ASSERT_EQ(cli({QStringLiteral("settings"), QStringLiteral("set"), key, value}).exitCode, 0)
+            << key.toStdString();
+    }
+
+    // The remote client, listening on the loopback interface.
+    void useClient(const QString& client, int port, const QString& user = QString(),
+                   const QString& password = QString()) const
+    {
+        ASSERT_EQ(cli({QStringLiteral("remote"), QStringLiteral("set"), QStringLiteral("--client"), client,
+                       QStringLiteral("--address"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                       QString::number(port), QStringLiteral("--user"), user, QStringLiteral("--password"), password})
+                      .exitCode,
+                  0);
+    }
+    // The demo's stand-in for that client, whose user is admin with the password admin.
+    void useUtorrent(const QString& password = QStringLiteral("admin")) const
+    {
+        useClient(QStringLiteral("Utorrent"), portOf(s_demo->utorrent("/")), QStringLiteral("admin"), password);
+    }
+    [[nodiscard]] static int portOf(const std::string& address) { return QUrl(QString::fromStdString(address)).port(); }
+
+    // A file of the profile folder; empty when there is none.
+    [[nodiscard]] QByteArray profileFile(const QString& name) const
+    {
+        QFile file(m_profile.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Gives the site's session cookie a value the site never gave, as a session that has ended since looks to it.
+    void expireSession() const
+    {
+        QByteArray cookies = profileFile(QStringLiteral("cookies.txt"));
+        const qsizetype value = cookies.indexOf("\tmdi_session\t") + 13;
+        ASSERT_GT(value, 12) << "no session to expire";
+        const qsizetype end = cookies.indexOf('\n', value);
+        cookies.replace(value, (end < 0 ? cookies.size() : end) - value, "stale0000");
+        QFile file(m_profile.filePath(QStringLiteral("cookies.txt")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(cookies);
     }
 
     static inline demotest::DemoProcess* s_demo = nullptr;

@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -34,49 +33,20 @@ protected:
     {
         CliDemoTest::SetUp();
         ASSERT_EQ(cli({u"login"_s, u"--anonymous"_s}).exitCode, 0);
-        setClientPort(QString::number(QUrl(QString::fromStdString(demo().utorrent("/"))).port()));
-    }
-
-    void setClientPort(const QString& port) const
-    {
-        ASSERT_EQ(cli({u"remote"_s, u"set"_s, u"--client"_s, u"Utorrent"_s, u"--address"_s, u"127.0.0.1"_s, u"--port"_s,
-                       port, u"--user"_s, u"admin"_s, u"--password"_s, u"admin"_s})
-                      .exitCode,
-                  0);
-    }
-
-    void setStored(const QString& key, const QString& value) const
-    {
-        ASSERT_EQ(cli({u"settings"_s, u"set"_s, key, value}).exitCode, 0);
+        useUtorrent();
     }
 
     [[nodiscard]] QString path(const QString& name) const { return m_profile.filePath(name); }
-
-    [[nodiscard]] static QByteArray contents(const QString& file)
-    {
-        QFile in(file);
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-    }
-
-    // Every cookie value replaced by one the site never gave, as a session that ended since looks to it.
-    void makeSessionStale() const
-    {
-        QByteArrayList lines = contents(path(u"cookies.txt"_s)).split('\n');
-        for (QByteArray& line : lines)
-            if (line.count('\t') == 6)
-                line = line.left(line.lastIndexOf('\t') + 1) + "stale0000";
-        QFile out(path(u"cookies.txt"_s));
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        out.write(lines.join('\n'));
-    }
 
     // The stored passwords and the site's cookie values, none of which any output may show.
     [[nodiscard]] QStringList secrets() const
     {
         QStringList secrets{kPassword, kWrongPassword};
-        for (const QByteArray& line : contents(path(u"cookies.txt"_s)).split('\n'))
-            if (line.count('\t') == 6) // a cookie line, "#HttpOnly_" ones too
+        for (const QByteArray& line : profileFile(u"cookies.txt"_s).split('\n')) {
+            if (line.count('\t') == 6) { // a cookie line, "#HttpOnly_" ones too
                 secrets.append(QString::fromUtf8(line.split('\t').last()));
+            }
+        }
         return secrets;
     }
 
@@ -90,19 +60,21 @@ protected:
     };
     [[nodiscard]] Findings doctor(const QString& siteHost = QString()) const
     {
-        const QByteArray settingsBefore = contents(path(u"marrowfin.conf"_s));
+        const QByteArray settingsBefore = profileFile(u"marrowfin.conf"_s);
         const CliRun run = cli({u"--json"_s, u"doctor"_s}, siteHost);
-        EXPECT_EQ(contents(path(u"marrowfin.conf"_s)), settingsBefore) << "the health check changed a setting";
-        for (const QString& secret : secrets())
+        EXPECT_EQ(profileFile(u"marrowfin.conf"_s), settingsBefore) << "the health check changed a setting";
+        for (const QString& secret : secrets()) {
             EXPECT_FALSE((run.out + run.err).contains(secret)) << run.out.toStdString() << run.err.toStdString();
+        }
         Findings findings{run.exitCode, {}, {}};
         const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
         const QJsonArray checks = root.value(u"checks"_s).toArray();
         EXPECT_EQ(checks.size(), 5) << run.out.toStdString() << run.err.toStdString();
         for (const QJsonValue& value : checks) {
             const QJsonObject check = value.toObject();
-            if (!check.value(u"ok"_s).toBool())
+            if (!check.value(u"ok"_s).toBool()) {
                 findings.failed.append(check.value(u"name"_s).toString());
+            }
             findings.details.insert(check.value(u"name"_s).toString(), check.value(u"detail"_s));
         }
         EXPECT_EQ(root.value(u"ok"_s).toBool(), findings.failed.isEmpty());
@@ -120,7 +92,6 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
         << healthy.out.toStdString();
 
     const QString closed = u"127.0.0.1:%1"_s.arg(marrowfin::test::TransmissionDaemon::freePort());
-    const QString utorrentPort = QString::number(QUrl(QString::fromStdString(demo().utorrent("/"))).port());
     const auto setMode = [](const QString& file, QFile::Permissions mode) {
         ASSERT_TRUE(QFile::setPermissions(file, mode)) << file.toStdString();
     };
@@ -151,27 +122,27 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
         // quiet about.
         {"bad credentials",
          [this] {
-             setStored(u"Marrowfin_anonymousLogin"_s, u"NO"_s);
-             setStored(u"Marrowfin_automaticLogin"_s, u"YES"_s);
-             setStored(u"Marrowfin_username"_s, kUser);
-             setStored(u"Marrowfin_password"_s, kWrongPassword);
+             store(u"Marrowfin_anonymousLogin"_s, u"NO"_s);
+             store(u"Marrowfin_automaticLogin"_s, u"YES"_s);
+             store(u"Marrowfin_username"_s, kUser);
+             store(u"Marrowfin_password"_s, kWrongPassword);
          },
-         [this] { setStored(u"Marrowfin_password"_s, kPassword); },
+         [this] { store(u"Marrowfin_password"_s, kPassword); },
          QString(),
          {u"sign-in"_s},
          {u"Bad username or password."_s, u"marrowfin-cli login"_s}},
         {"session expired, password changed since",
          [this] {
-             setStored(u"Marrowfin_password"_s, kWrongPassword);
-             makeSessionStale();
+             store(u"Marrowfin_password"_s, kWrongPassword);
+             expireSession();
          },
-         [this] { setStored(u"Marrowfin_password"_s, kPassword); },
+         [this] { store(u"Marrowfin_password"_s, kPassword); },
          QString(),
          {u"sign-in"_s},
          {u"Bad username or password."_s, u"marrowfin-cli login"_s}},
         {"client down",
-         [&] { setClientPort(QString::number(marrowfin::test::TransmissionDaemon::freePort())); },
-         [&] { setClientPort(utorrentPort); },
+         [this] { useClient(u"Utorrent"_s, marrowfin::test::TransmissionDaemon::freePort(), u"admin"_s, u"admin"_s); },
+         [this] { useUtorrent(); },
          QString(),
          {u"client"_s},
          {u"Connection with server failed."_s}},
@@ -195,8 +166,9 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
         EXPECT_EQ(found.exitCode, 1);
         EXPECT_EQ(found.failed, one.failed);
         const QString detail = found.details.value(one.failed.value(0)).toString();
-        for (const QString& words : one.saying)
+        for (const QString& words : one.saying) {
             EXPECT_TRUE(detail.contains(words)) << detail.toStdString();
+        }
         one.mend();
         const Findings mended = doctor();
         EXPECT_EQ(mended.exitCode, 0) << mended.failed.join(u' ').toStdString();

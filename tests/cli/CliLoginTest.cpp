@@ -2,9 +2,6 @@
 
 #include "support/DemoProcess.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace marrowfin::clitest;
@@ -12,56 +9,39 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr auto kPassword = "Pw-only-4-bob";
+const QString kPassword = u"Pw-only-4-bob"_s;
 
 class CliLogin : public CliDemoTest
 {
 protected:
-    static void SetUpTestSuite() { startDemo({"--user", std::string("bob:") + kPassword}); }
+    static void SetUpTestSuite() { startDemo({"--user", "bob:" + kPassword.toStdString()}); }
 
     CliRun cli(const QStringList& arguments, const QString& host = {}, const QByteArray& input = {}) const
     {
         const CliRun run = CliDemoTest::cli(arguments, host, input);
-        EXPECT_FALSE(run.out.contains(QLatin1StringView(kPassword)) || run.err.contains(QLatin1StringView(kPassword)))
-            << "the password was printed";
+        EXPECT_FALSE(run.out.contains(kPassword) || run.err.contains(kPassword)) << "the password was printed";
         return run;
+    }
+
+    static QStringList loginAsBob(const QString& password)
+    {
+        return {u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, password};
     }
 
     QString setting(const QString& key) const { return cli({u"settings"_s, u"get"_s, key}).out.trimmed(); }
 
-    QByteArray cookieFile() const
-    {
-        QFile file(m_profile.filePath(u"cookies.txt"_s));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    // Replaces the session cookie's value by one the site does not know: the session has expired.
-    void expireSession() const
-    {
-        QByteArray text = cookieFile();
-        QList<QByteArray> lines = text.split('\n');
-        for (QByteArray& line : lines) {
-            QList<QByteArray> fields = line.split('\t');
-            if (fields.size() == 7 && fields.at(5) == "mdi_session") {
-                fields[6] = "stale";
-                line = fields.join('\t');
-            }
-        }
-        QFile file(m_profile.filePath(u"cookies.txt"_s));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(lines.join('\n'));
-    }
+    QByteArray cookieFile() const { return profileFile(u"cookies.txt"_s); }
 };
 
 TEST_F(CliLogin, SignInStoresTheFieldsAndFailuresGiveTheirTexts)
 {
-    CliRun run = cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, u"wrong"_s});
+    CliRun run = cli(loginAsBob(u"wrong"_s));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(u"Bad username or password."_s)) << run.err.toStdString();
     EXPECT_EQ(setting(u"Marrowfin_username"_s), u"bob"_s) << "stored before the attempt";
     EXPECT_EQ(setting(u"Marrowfin_automaticLogin"_s), u"NO"_s);
 
-    run = cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, QString::fromLatin1(kPassword), u"--automatic"_s});
+    run = cli(loginAsBob(kPassword) << u"--automatic"_s);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains(u"bob"_s));
     EXPECT_EQ(setting(u"Marrowfin_automaticLogin"_s), u"YES"_s);
@@ -72,24 +52,23 @@ TEST_F(CliLogin, SignInStoresTheFieldsAndFailuresGiveTheirTexts)
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.trimmed(), u"bob"_s);
 
-    run = cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, u"x"_s}, u"127.0.0.1:9"_s);
+    run = cli(loginAsBob(u"x"_s), u"127.0.0.1:9"_s);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(u"Connection error. Verify your data network."_s)) << run.err.toStdString();
 
     EXPECT_EQ(cli({u"login"_s, u"--anonymous"_s, u"--user"_s, u"bob"_s}).exitCode, 2);
 
     // "-" takes the password from standard input, so it never stands in a process list.
-    run = cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, u"-"_s}, {}, QByteArray(kPassword) + '\n');
+    run = cli(loginAsBob(u"-"_s), {}, kPassword.toUtf8() + '\n');
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QFile store(m_profile.filePath(u"marrowfin.conf"_s));
-    ASSERT_TRUE(store.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(store.readAll().contains("Marrowfin_password=" + QByteArray(kPassword))) << "stored as typed";
-    EXPECT_EQ(cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, u"-"_s}).exitCode, 2) << "nothing on stdin";
+    EXPECT_TRUE(profileFile(u"marrowfin.conf"_s).contains("Marrowfin_password=" + kPassword.toUtf8()))
+        << "stored as typed";
+    EXPECT_EQ(cli(loginAsBob(u"-"_s)).exitCode, 2) << "nothing on stdin";
 }
 
 TEST_F(CliLogin, AnExpiredSessionIsRenewedWithTheStoredCredentialsOrEndsInALogout)
 {
-    ASSERT_EQ(cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, QString::fromLatin1(kPassword)}).exitCode, 0);
+    ASSERT_EQ(cli(loginAsBob(kPassword)).exitCode, 0);
     expireSession();
     CliRun run = cli({u"whoami"_s});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -101,7 +80,7 @@ TEST_F(CliLogin, AnExpiredSessionIsRenewedWithTheStoredCredentialsOrEndsInALogou
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(u'['));
 
-    ASSERT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_password"_s, u"no longer right"_s}).exitCode, 0);
+    store(u"Marrowfin_password"_s, u"no longer right"_s);
     expireSession();
     run = cli({u"new"_s});
     EXPECT_EQ(run.exitCode, 1);
@@ -111,10 +90,8 @@ TEST_F(CliLogin, AnExpiredSessionIsRenewedWithTheStoredCredentialsOrEndsInALogou
     // The same with the site host typed in capitals: the re-sign-in's own answer (the sign-in page again) is final,
     // not an expired session that the re-sign-in would have to wait for itself to renew.
     const QString capitals = QString::fromStdString(demo().host()).replace(u"127.0.0.1"_s, u"LOCALHOST"_s);
-    ASSERT_EQ(
-        cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, QString::fromLatin1(kPassword)}, capitals).exitCode,
-        0);
-    ASSERT_EQ(cli({u"settings"_s, u"set"_s, u"Marrowfin_password"_s, u"no longer right"_s}).exitCode, 0);
+    ASSERT_EQ(cli(loginAsBob(kPassword), capitals).exitCode, 0);
+    store(u"Marrowfin_password"_s, u"no longer right"_s);
     expireSession();
     run = cli({u"new"_s}, capitals);
     EXPECT_EQ(run.exitCode, 1) << "-1 is a command that never ended";
@@ -129,7 +106,7 @@ TEST_F(CliLogin, AnonymousUseNeedsNoSiteAndLogoutEndsTheSession)
     run = cli({u"whoami"_s}, u"127.0.0.1:9"_s);
     EXPECT_EQ(run.out.trimmed(), u"Anonymous"_s);
 
-    ASSERT_EQ(cli({u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, QString::fromLatin1(kPassword)}).exitCode, 0);
+    ASSERT_EQ(cli(loginAsBob(kPassword)).exitCode, 0);
     run = cli({u"logout"_s});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_FALSE(cookieFile().contains("mdi_session"));

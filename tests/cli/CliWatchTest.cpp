@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -32,18 +31,9 @@ protected:
         CliDemoTest::SetUp();
         ASSERT_EQ(cli({u"login"_s, u"--anonymous"_s}).exitCode, 0);
         ASSERT_EQ(cli({u"filters"_s, u"add"_s, u"."_s}).exitCode, 0);
-        useUtorrent(u"admin"_s);
+        useUtorrent();
         // The first round reports what is listed already.
         ASSERT_EQ(watch().size(), 25U);
-    }
-
-    void useUtorrent(const QString& password) const
-    {
-        const QString port = QString::number(QUrl(QString::fromStdString(demo().utorrent("/"))).port());
-        ASSERT_EQ(cli({u"remote"_s, u"set"_s, u"--client"_s, u"Utorrent"_s, u"--address"_s, u"127.0.0.1"_s, u"--port"_s,
-                       port, u"--user"_s, u"admin"_s, u"--password"_s, password})
-                      .exitCode,
-                  0);
     }
 
     // New torrents at the top of the site's newest list; their names, newest first.
@@ -52,8 +42,9 @@ protected:
         const auto reply = marrowfin::demotest::get(demo().site("/_demo/add?count=" + std::to_string(count)));
         EXPECT_EQ(reply.status, 200);
         QStringList names;
-        for (const QString& line : reply.text().split(u'\n', Qt::SkipEmptyParts))
+        for (const QString& line : reply.text().split(u'\n', Qt::SkipEmptyParts)) {
             names.prepend(line.section(u'\t', 1));
+        }
         return names;
     }
 
@@ -62,11 +53,13 @@ protected:
     {
         const CliRun round = cli(QStringList{u"--json"_s, u"watch"_s, u"--once"_s, u"--pages"_s, u"1"_s} + extra);
         EXPECT_EQ(round.exitCode, expectedStatus) << round.err.toStdString();
-        if (run != nullptr)
+        if (run != nullptr) {
             *run = round;
+        }
         std::vector<QJsonObject> lines;
-        for (const QString& line : round.out.split(u'\n', Qt::SkipEmptyParts))
+        for (const QString& line : round.out.split(u'\n', Qt::SkipEmptyParts)) {
             lines.push_back(QJsonDocument::fromJson(line.toUtf8()).object());
+        }
         return lines;
     }
 
@@ -74,8 +67,9 @@ protected:
     static std::string names(const std::vector<QJsonObject>& lines)
     {
         QStringList names;
-        for (const QJsonObject& line : lines)
+        for (const QJsonObject& line : lines) {
             names.append(line.value(u"name"_s).toString());
+        }
         return joined(names);
     }
     static std::string joined(const QStringList& names) { return names.join(u" | "_s).toStdString(); }
@@ -89,9 +83,9 @@ protected:
     std::string history() const
     {
         QStringList names;
-        for (const QJsonValue& name :
-             QJsonDocument::fromJson(cli({u"--json"_s, u"history"_s, u"list"_s}).out.toUtf8()).array())
+        for (const QJsonValue& name : jsonArray({u"history"_s, u"list"_s})) {
             names.append(name.toString());
+        }
         return joined(names);
     }
 
@@ -113,7 +107,7 @@ TEST_F(CliWatch, ReportsAndSendsEachNewMatchOnceAcrossRounds)
         EXPECT_TRUE(line.value(u"sent"_s).toBool());
         EXPECT_TRUE(line.value(u"isDownloaded"_s).toBool());
         EXPECT_EQ(line.value(u"round"_s).toInt(), 3) << "rounds are counted across runs";
-        EXPECT_TRUE(line.value(u"detailsUrl"_s).isString());
+        EXPECT_EQ(cli({u"detail"_s, line.value(u"detailsUrl"_s).toString()}).exitCode, 0) << "a new torrent's page";
     }
 
     useUtorrent(u"wrong"_s);
@@ -121,11 +115,12 @@ TEST_F(CliWatch, ReportsAndSendsEachNewMatchOnceAcrossRounds)
     CliRun down;
     const auto refused = watch({u"--send"_s}, 0, &down);
     EXPECT_EQ(names(refused), joined(second));
-    for (const QJsonObject& line : refused)
+    for (const QJsonObject& line : refused) {
         EXPECT_FALSE(line.value(u"sent"_s).toBool());
+    }
     EXPECT_TRUE(down.err.contains(u"Connection with server failed."_s)) << down.err.toStdString();
 
-    useUtorrent(u"admin"_s);
+    useUtorrent();
     const auto retried = watch({u"--send"_s});
     EXPECT_EQ(names(retried), joined(second)) << "the matches the client refused are sent by the next round";
     EXPECT_TRUE(watch({u"--send"_s}).empty());
@@ -162,8 +157,9 @@ TEST_F(CliWatch, TheHistoryCatchesASendTheStateDidNotKeep)
     state.close();
     const auto again = watch({u"--send"_s});
     EXPECT_EQ(names(again), joined(added)) << "reported again, as the state lost them";
-    for (const QJsonObject& line : again)
+    for (const QJsonObject& line : again) {
         EXPECT_FALSE(line.value(u"sent"_s).toBool());
+    }
     EXPECT_EQ(uploads(), uploadsAfter) << "nothing reached the client twice";
     EXPECT_EQ(history(), sentLastFirst(added));
 
@@ -214,8 +210,9 @@ TEST_F(CliWatch, RoundsInALoopEndOnSigtermAndFailuresAreReported)
                                      {u"--every"_s, u"0"_s},
                                      {u"--pages"_s, u"0"_s},
                                      {u"--pages"_s, u"101"_s},
-                                     {u"extra"_s}})
+                                     {u"extra"_s}}) {
         EXPECT_EQ(cli(QStringList{u"watch"_s} + wrong).exitCode, 2) << wrong.join(u' ').toStdString();
+    }
 }
 
 // --send with a real transmission-daemon: the new torrents land in the daemon.
@@ -223,10 +220,7 @@ TEST_F(CliWatch, SendsToARealTransmissionDaemon)
 {
     marrowfin::test::TransmissionDaemon daemon;
     ASSERT_TRUE(daemon.started());
-    ASSERT_EQ(cli({u"remote"_s, u"set"_s, u"--client"_s, u"Transmission"_s, u"--address"_s, u"127.0.0.1"_s, u"--port"_s,
-                   QString::number(daemon.port()), u"--user"_s, QString(), u"--password"_s, QString()})
-                  .exitCode,
-              0);
+    useClient(u"Transmission"_s, daemon.port());
     const QStringList added = addTorrents(2);
     const auto sent = watch({u"--send"_s});
     EXPECT_EQ(names(sent), joined(added));

@@ -4,12 +4,15 @@
 #include "support/DemoProcess.h"
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace marrowfin;
 using namespace marrowfin::demotest;
@@ -17,169 +20,113 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// The app's fixed multipart boundary: 27 hyphens and 29 digits.
 const std::string kBoundary = "---------------------------20072377098235644401115438165";
+const std::string kCredentials = "joe:s3cret";
 
-std::string fileHeader(const std::string& name, const std::string& filename, const std::string& type)
+// A form of one file part in the field `field`, closed.
+std::string fileForm(const std::string& field, const std::string& filename, const std::string& bytes)
 {
-    return kBoundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"; filename=\"" + filename +
-           "\"\r\nContent-Type: " + type + "\r\n\r\n";
+    return "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"" + field + "\"; filename=\"" + filename +
+           "\"\r\n\r\n" + bytes + "\r\n--" + kBoundary + "--\r\n";
 }
 
-// The uTorrent upload body: "--", the file part's header, the bytes, the closing delimiter.
-std::string utorrentBody(const std::string& filename, const std::string& torrent)
+// The same form with the closing delimiter's final "--\r\n" missing.
+std::string unclosed(const std::string& form)
 {
-    return "--" + fileHeader("torrent_file", filename, "application/x-bittorrent") + torrent + "\r\n--" + kBoundary +
-           "--\r\n";
+    return form.substr(0, form.size() - 4);
 }
 
-// The Vuze upload body: an empty upfile_1 part, then the torrent as upfile_0, then the closing delimiter.
-std::string vuzeBody(const std::string& filename, const std::string& torrent)
+struct Upload
 {
-    return "--" + kBoundary +
-           "\r\nContent-Disposition: form-data; name=\"upfile_1\"; filename=\"\"\r\nContent-Type: "
-           "application/octet-stream\r\n\r\n\r\n--" +
-           fileHeader("upfile_0", filename, "application/octet-stream") + torrent + "\r\n--" + kBoundary + "--\r\n";
-}
+    const char* what;
+    std::string url;
+    std::string body;
+    std::vector<std::string> headers;
+    std::string credentials = kCredentials;
+    long status = 400;
+};
 
-std::string sha1(const std::string& bytes)
-{
-    return QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha1).toHex().toStdString();
-}
-
-QJsonArray received(const std::string& address)
-{
-    return QJsonDocument::fromJson(QByteArray::fromStdString(get(address).body))[u"uploads"_s].toArray();
-}
-
-HttpReply upload(const std::string& url, const std::string& body, const std::string& credentials,
-                 std::vector<std::string> headers = {})
+HttpReply post(const Upload& upload)
 {
     HttpCall call;
     call.method = "POST";
-    call.url = url;
-    call.body = body;
-    call.userPassword = credentials;
-    headers.push_back("Content-Type: multipart/form-data; boundary=" + kBoundary);
-    headers.push_back("Keep-Alive: 115");
-    headers.push_back("Expect:");
-    call.headers = std::move(headers);
+    call.url = upload.url;
+    call.body = upload.body;
+    call.userPassword = upload.credentials;
+    call.headers = upload.headers;
+    call.headers.push_back("Content-Type: multipart/form-data; boundary=" + kBoundary);
+    call.headers.push_back("Expect:");
     return perform(call);
 }
 
-class DemoClients : public ::testing::Test
+QJsonArray uploadsAt(const std::string& receivedAddress)
 {
-protected:
-    static void SetUpTestSuite()
-    {
-        s_demo = new DemoProcess({"--client-user", "joe", "--client-password", "s3cret"});
-        const HttpReply reply = get(s_demo->site("/download/3000000/?title=a.torrent"));
-        s_torrent = new std::string(reply.body);
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_demo;
-        delete s_torrent;
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_demo->started()) << s_demo->readyLine();
-        ASSERT_GT(s_torrent->size(), 100u);
-    }
+    return QJsonDocument::fromJson(QByteArray::fromStdString(get(receivedAddress).body))[u"uploads"_s].toArray();
+}
 
-    struct Token
-    {
-        std::string token;
-        std::string guid;
-    };
-    static Token fetchToken(const std::string& credentials = "joe:s3cret")
-    {
-        HttpCall call;
-        call.url = s_demo->utorrent("/gui/token.html");
-        call.userPassword = credentials;
-        call.headers = {"X-Requested-With: XMLHttpRequest", "X-Request: JSON"};
-        const HttpReply reply = perform(call);
-        EXPECT_EQ(reply.status, 200);
-        const QStringList match = captureComponentsMatchedByRegex(
-            reply.text(), u"<html><div id='token' style='display:none;'>(.*)</div></html>"_s);
-        EXPECT_EQ(match.value(0), reply.text()) << "the token page is exactly the pattern's line";
-        return {match.value(1).toStdString(), setCookieValue(reply, "GUID")};
+// Each of `refused` gets its status and none counts as an accepted torrent at `receivedAddress`; `good` is taken
+// after all of them.
+void expectRefusedThenTaken(const std::string& receivedAddress, const std::vector<Upload>& refused, const Upload& good)
+{
+    const qsizetype before = uploadsAt(receivedAddress).size();
+    for (const Upload& upload : refused) {
+        EXPECT_EQ(post(upload).status, upload.status) << upload.what;
     }
-
-    static inline DemoProcess* s_demo = nullptr;
-    static inline std::string* s_torrent = nullptr;
-};
+    const QJsonArray uploads = uploadsAt(receivedAddress);
+    ASSERT_GT(uploads.size(), before);
+    for (qsizetype i = before; i < uploads.size(); ++i) {
+        const QJsonObject upload = uploads[i].toObject();
+        EXPECT_FALSE(upload[u"accepted"_s].toBool()) << QJsonDocument(upload).toJson().constData();
+    }
+    EXPECT_EQ(post(good).status, 200) << good.what;
+}
 
 } // namespace
 
-// Each missing or wrong piece of the handshake, the authorization or the body is refused, and nothing of it is
-// taken as an accepted torrent.
-TEST_F(DemoClients, UtorrentRefusesBadHandshakesCredentialsAndBodies)
+// The client stand-ins refuse what a real client would, for the send tests see only what they accept: a broken
+// upload must not pass for a sent torrent. The accepted sends of the site's own files and links through the
+// application's code, the stand-ins' pages and their wrong passwords are the command line's (tests/cli).
+TEST(DemoClients, TheStandInsRefuseWhatARealClientWould)
 {
-    const Token token = fetchToken();
-    const std::string url = s_demo->utorrent("/gui/?token=" + token.token + "&action=add-file");
-    const std::string guid = "Cookie: GUID=" + token.guid;
-    const std::string good = utorrentBody("a.torrent", *s_torrent);
-    const auto before = received(s_demo->utorrent("/_demo/received")).size();
+    DemoProcess demo({"--client-user", "joe", "--client-password", "s3cret"});
+    ASSERT_TRUE(demo.started()) << demo.readyLine();
+    const std::string torrent = get(demo.site("/download/3000000/?title=a.torrent")).body;
+    ASSERT_GT(torrent.size(), 100u);
 
-    const HttpReply wrongToken =
-        upload(s_demo->utorrent("/gui/?token=" + token.token + "x&action=add-file"), good, "joe:s3cret", {guid});
-    EXPECT_EQ(wrongToken.status, 400);
-    EXPECT_EQ(wrongToken.body, "invalid request");
-    EXPECT_EQ(upload(url, good, "joe:s3cret").status, 400) << "no GUID cookie";
-    EXPECT_EQ(upload(url, good, "joe:s3cret", {"Cookie: GUID=" + fetchToken().guid}).status, 400)
-        << "a GUID of another token";
-    EXPECT_EQ(upload(url, good, "joe:wrong", {guid}).status, 401);
-    EXPECT_EQ(upload(url, good, "", {guid}).status, 401);
-    EXPECT_EQ(perform(HttpCall{"GET", s_demo->utorrent("/gui/token.html"), {}, {}, {}, "joe:wrong", false}).status,
-              401);
+    // The handshake: a token from the token page, good only with the GUID cookie that page set.
+    const auto fetchToken = [&] {
+        HttpCall call;
+        call.url = demo.utorrent("/gui/token.html");
+        call.userPassword = kCredentials;
+        const HttpReply reply = perform(call);
+        EXPECT_EQ(reply.status, 200);
+        return std::pair{stringByMatching(reply.text(), u"<div id='token'[^>]*>(.*)</div>"_s, 1).toStdString(),
+                         "Cookie: GUID=" + setCookieValue(reply, "GUID")};
+    };
+    const auto [token, guid] = fetchToken();
+    ASSERT_FALSE(token.empty());
+    const std::string url = demo.utorrent("/gui/?token=" + token + "&action=add-file");
+    const std::string good = fileForm("torrent_file", "a.torrent", torrent);
+    expectRefusedThenTaken(
+        demo.utorrent("/_demo/received"),
+        {{"a token it never gave", demo.utorrent("/gui/?token=" + token + "x&action=add-file"), good, {guid}},
+         {"no GUID cookie", url, good, {}},
+         {"the GUID of another token", url, good, {fetchToken().second}},
+         {"a wrong password", url, good, {guid}, "joe:wrong", 401},
+         {"no authorization", url, good, {guid}, "", 401},
+         {"a form left unclosed", url, unclosed(good), {guid}},
+         {"no torrent", url, fileForm("torrent_file", "a.torrent", "x"), {guid}},
+         {"a truncated torrent",
+          url,
+          fileForm("torrent_file", "a.torrent", torrent.substr(0, torrent.size() - 1)),
+          {guid}},
+         {"the wrong field", url, fileForm("torrent_fil3", "a.torrent", torrent), {guid}}},
+        {"the same token and cookie", url, good, {guid}});
 
-    std::string unclosed = good;
-    unclosed.resize(unclosed.size() - 4); // the closing delimiter loses its final "--\r\n"
-    EXPECT_EQ(upload(url, unclosed, "joe:s3cret", {guid}).status, 400);
-    EXPECT_EQ(upload(url, utorrentBody("a.torrent", "x"), "joe:s3cret", {guid}).status, 400) << "not a torrent";
-    EXPECT_EQ(upload(url, utorrentBody("a.torrent", s_torrent->substr(0, s_torrent->size() - 1)), "joe:s3cret", {guid})
-                  .status,
-              400)
-        << "a truncated torrent";
-    std::string renamed = good;
-    renamed.replace(renamed.find("torrent_file"), 12, "torrent_fil3");
-    EXPECT_EQ(upload(url, renamed, "joe:s3cret", {guid}).status, 400) << "the wrong field";
-
-    const QJsonArray uploads = received(s_demo->utorrent("/_demo/received"));
-    ASSERT_GT(uploads.size(), before);
-    for (qsizetype i = before; i < uploads.size(); ++i)
-        EXPECT_FALSE(uploads[i].toObject()[u"accepted"_s].toBool()) << i;
-
-    // After all that the same token still works with its cookie.
-    EXPECT_EQ(upload(url, good, "joe:s3cret", {guid}).status, 200);
-    EXPECT_EQ(perform(HttpCall{"GET", s_demo->utorrent("/gui/"), {}, {}, {}, "joe:s3cret", false}).status, 200);
-}
-
-TEST_F(DemoClients, VuzeTakesTheUploadBodyAndRefusesBrokenOnes)
-{
-    const std::string url = s_demo->vuze("/index.tmpl?d=u&local=1");
-    const std::string body = vuzeBody("b.torrent", *s_torrent);
-    const HttpReply reply = upload(url, body, "joe:s3cret");
-    ASSERT_EQ(reply.status, 200) << reply.body;
-    EXPECT_NE(reply.body.find("loaded successfully!"), std::string::npos);
-    const QJsonObject last = received(s_demo->vuze("/_demo/received")).last().toObject();
-    EXPECT_TRUE(last[u"accepted"_s].toBool());
-    EXPECT_EQ(last[u"bodySha1"_s].toString().toStdString(), sha1(body));
-    const QJsonArray parts = last[u"parts"_s].toArray();
-    ASSERT_EQ(parts.size(), 2);
-    EXPECT_EQ(parts[0].toObject()[u"name"_s].toString(), u"upfile_1"_s);
-    EXPECT_EQ(parts[0].toObject()[u"filename"_s].toString(), u""_s);
-    EXPECT_EQ(parts[0].toObject()[u"bytes"_s].toInteger(), 0);
-    EXPECT_EQ(parts[1].toObject()[u"name"_s].toString(), u"upfile_0"_s);
-    EXPECT_EQ(parts[1].toObject()[u"filename"_s].toString(), u"b.torrent"_s);
-    EXPECT_EQ(parts[1].toObject()[u"sha1"_s].toString().toStdString(), sha1(*s_torrent));
-
-    EXPECT_EQ(upload(url, body, "joe:nope").status, 401);
-    std::string unclosed = body;
-    unclosed.resize(unclosed.size() - 4);
-    EXPECT_EQ(upload(url, unclosed, "joe:s3cret").status, 400);
-    EXPECT_EQ(upload(url, vuzeBody("", *s_torrent), "joe:s3cret").status, 400) << "no file name";
-    EXPECT_EQ(upload(url, vuzeBody("c.torrent", "d4:spam"), "joe:s3cret").status, 400) << "broken bencoding";
-    EXPECT_EQ(perform(HttpCall{"GET", s_demo->vuze("/"), {}, {}, {}, "joe:s3cret", false}).status, 200);
+    const std::string upload = demo.vuze("/index.tmpl?d=u&local=1");
+    expectRefusedThenTaken(demo.vuze("/_demo/received"),
+                           {{"a form left unclosed", upload, unclosed(fileForm("upfile_0", "b.torrent", torrent)), {}},
+                            {"a file without a file name", upload, fileForm("upfile_0", "", torrent), {}},
+                            {"broken bencoding", upload, fileForm("upfile_0", "c.torrent", "d4:spam"), {}}},
+                           {"a whole torrent", upload, fileForm("upfile_0", "b.torrent", torrent), {}});
 }

@@ -35,8 +35,8 @@ TEST(DemoServing, InjectedFailuresFollowTheirPrefixes)
     EXPECT_EQ(get(demo.site("/_demo/fail?mode=sometimes")).status, 400);
 }
 
-// Plain HTTP and TLS on the one port; the certificates are kept and reused by the next start on the same folder;
-// SIGTERM ends the process cleanly.
+// Plain HTTP and TLS on the one port, the certificate trusted through the demo's own CA only and naming localhost
+// too; SIGTERM ends the process cleanly.
 TEST(DemoServing, OnePortForHttpAndHttpsAndACleanStop)
 {
     DemoProcess demo;
@@ -44,6 +44,7 @@ TEST(DemoServing, OnePortForHttpAndHttpsAndACleanStop)
     EXPECT_EQ(get(demo.site("/")).status, 200);
     HttpCall secure;
     secure.url = demo.secureSite("/new/");
+    EXPECT_EQ(perform(secure).error, CURLE_SSL_CACERT) << "trusted without the demo's CA";
     secure.caFile = demo.caFile();
     const HttpReply overTls = perform(secure);
     EXPECT_EQ(overTls.error, CURLE_OK);
@@ -59,7 +60,6 @@ TEST(DemoServing, RefusesOptionsItCannotHonour)
                                                       {"--fail", "sometimes"},
                                                       {"--user", "no-password"},
                                                       {"--threads", "3"}}) {
-        DemoProcess demo(arguments);
-        EXPECT_FALSE(demo.started()) << arguments.front();
+        EXPECT_FALSE(DemoProcess(arguments).started()) << arguments.front();
     }
 }

@@ -10,6 +10,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
 namespace marrowfin::demotest {
 
 inline constexpr std::uint64_t kSeed = 7;
@@ -21,6 +23,13 @@ inline DemoProcess& sharedDemo()
     static DemoProcess demo({"--seed", std::to_string(kSeed), "--torrents", std::to_string(kTorrents)});
     return demo;
 }
+
+// A test of the shared demo, which stops at once when the demo did not start.
+class SharedDemoTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(sharedDemo().started()) << sharedDemo().readyLine(); }
+};
 
 // The catalogue that demo serves, made here from the same seed: what each row is meant to show.
 inline const demo::Catalogue& sharedCatalogue()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChildProcess.h"
 #include "LoopbackHttp.h"
 
 #include <QByteArray>
@@ -9,18 +10,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <csignal>
-#include <netinet/in.h>
 #include <optional>
 #include <string>
-#include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 // A real transmission-daemon for the tests and the benchmark: in the foreground, its configuration and downloads in
@@ -69,46 +60,12 @@ public:
             arguments.insert(arguments.end(),
                              {"--auth", "--username", user.toStdString(), "--password", password.toStdString()});
         }
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        const pid_t parent = ::getpid();
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (::getppid() != parent)
-                ::_exit(127);
-            ::execvp(argv[0], argv.data());
-            ::_exit(127);
-        }
+        m_process = ChildProcess(std::move(arguments), dir + "/daemon.out");
         // Ready when the RPC answers at all (409 asks for a session id, 401 for credentials).
-        for (int i = 0; i < 400 && m_pid > 0; ++i) {
-            if (const auto answer = post("/transmission/rpc", "{\"method\":\"session-get\"}", {}, false)) {
-                m_ready = answer->status == 409 || answer->status == 401 || answer->status == 200;
-                if (m_ready)
-                    break;
-            }
-            if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
-                m_pid = -1;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-
-    ~TransmissionDaemon()
-    {
-        if (m_pid <= 0)
-            return;
-        ::kill(m_pid, SIGTERM);
-        for (int i = 0; i < 500; ++i) {
-            if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid)
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(m_pid, nullptr, 0);
+        m_ready = waitUntilReady(m_process, 20, [this] {
+            const auto answer = post("/transmission/rpc", "{\"method\":\"session-get\"}", {}, false);
+            return answer && (answer->status == 409 || answer->status == 401 || answer->status == 200);
+        });
     }
 
     TransmissionDaemon(const TransmissionDaemon&) = delete;
@@ -175,7 +132,7 @@ private:
     QByteArray m_password;
     QByteArray m_sessionId;
     quint16 m_port = 0;
-    pid_t m_pid = -1;
+    ChildProcess m_process; // after m_dir: stopped before its folder goes
     bool m_ready = false;
 };
 

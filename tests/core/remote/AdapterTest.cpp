@@ -12,9 +12,6 @@
 #include "support/TestHttpServer.h"
 
 #include <QCryptographicHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -40,78 +37,68 @@ std::unique_ptr<Adapter> filled(const QString& address, const QString& port, con
 
 } // namespace
 
+// The picker's order, the stored names and the default ports the settings screen fills in, as the registry gives them.
 TEST(BitClientClasses, ValuesNamesAndRegistryAgree)
 {
-    EXPECT_EQ(BitClient::getIndex(), -1);
-    EXPECT_EQ(BitClient::getDefaultPort(), u""_s);
-    EXPECT_EQ(Vuze::getIndex(), 0);
-    EXPECT_EQ(Vuze::getDefaultPort(), u"6886"_s);
-    EXPECT_EQ(Transmission::getIndex(), 1);
-    EXPECT_EQ(Transmission::getDefaultPort(), u"9091"_s);
-    EXPECT_EQ(Utorrent::getIndex(), 2);
-    EXPECT_EQ(Utorrent::getDefaultPort(), u"8080"_s);
-    EXPECT_EQ(Qbittorrent::getIndex(), 3);
-    EXPECT_EQ(Qbittorrent::getDefaultPort(), u"8080"_s);
-    EXPECT_EQ(Deluge::getIndex(), 4);
-    EXPECT_EQ(Deluge::getDefaultPort(), u"8112"_s);
-
-    EXPECT_EQ(BitClient::getClientByIndex(0), u"Vuze"_s);
-    EXPECT_EQ(BitClient::getClientByIndex(1), u"Transmission"_s);
-    EXPECT_EQ(BitClient::getClientByIndex(2), u"Utorrent"_s);
-    EXPECT_EQ(BitClient::getClientByIndex(3), u"Qbittorrent"_s);
-    EXPECT_EQ(BitClient::getClientByIndex(4), u"Deluge"_s);
-    EXPECT_EQ(BitClient::getClientByIndex(5), u""_s);
-    EXPECT_EQ(BitClient::getClientByIndex(-1), u""_s);
-
-    ASSERT_EQ(BitClientRegistry::classes().size(), 5u);
-    for (const BitClientClass& one : BitClientRegistry::classes()) {
-        // The picker position of a name leads back to the same name, and the help text names the default port.
-        EXPECT_EQ(BitClient::getClientByIndex(one.getIndex()), one.name.toString());
-        EXPECT_TRUE(one.getDefaultDescription().contains(u"(Default is "_s + one.getDefaultPort() + u')'))
-            << one.name.toString().toStdString();
-        EXPECT_NE(BitClientRegistry::create(one.name), nullptr);
+    const struct
+    {
+        QString name;
+        int index;
+        QString port;
+    } clients[] = {{u"Vuze"_s, 0, u"6886"_s},
+                   {u"Transmission"_s, 1, u"9091"_s},
+                   {u"Utorrent"_s, 2, u"8080"_s},
+                   {u"Qbittorrent"_s, 3, u"8080"_s},
+                   {u"Deluge"_s, 4, u"8112"_s}};
+    ASSERT_EQ(BitClientRegistry::classes().size(), std::size(clients));
+    for (const auto& client : clients) {
+        SCOPED_TRACE(client.name.toStdString());
+        const BitClientClass* found = BitClientRegistry::find(client.name);
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->getIndex(), client.index);
+        EXPECT_EQ(found->getDefaultPort(), client.port);
+        EXPECT_EQ(BitClient::getClientByIndex(client.index), client.name);
+        // The help text names the default port.
+        EXPECT_TRUE(found->getDefaultDescription().contains(u"(Default is "_s + client.port + u')'));
+        EXPECT_NE(BitClientRegistry::create(client.name), nullptr);
     }
-    for (const QString& unknown : {u""_s, u"vuze"_s, u"BitClient"_s, u"Transmission "_s})
+    for (const int outside : {-1, 5}) {
+        EXPECT_EQ(BitClient::getClientByIndex(outside), u""_s) << outside;
+    }
+    for (const QString& unknown : {u""_s, u"vuze"_s, u"BitClient"_s, u"Transmission "_s}) {
         EXPECT_EQ(BitClientRegistry::create(unknown), nullptr) << unknown.toStdString();
+    }
 }
 
-TEST(BitClientBodies, AreByteExactAndRepeatable)
+// Each client's form reader takes its own layout of parts, byte for byte.
+TEST(BitClientBodies, AreByteExact)
 {
+    const auto filePart = [](const QByteArray& name, const QByteArray& fileName, const QByteArray& type) -> QByteArray {
+        return "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"; filename=\"" + fileName +
+               "\"\r\nContent-Type: " + type + "\r\n\r\n";
+    };
+    const QByteArray end = "\r\n--" + kBoundary + "--\r\n";
+
     auto utorrent = filled<Utorrent>(u"10.0.0.2"_s, u"8080"_s);
     utorrent->setFilename(u"a.torrent"_s);
     utorrent->setFile("X");
-    const QByteArray body = utorrent->getData();
-    EXPECT_EQ(body.size(), 242);
-    EXPECT_EQ(body, "--" + kBoundary +
-                        "\r\nContent-Disposition: form-data; name=\"torrent_file\"; filename=\"a.torrent\"\r\n"
-                        "Content-Type: application/x-bittorrent\r\n\r\nX\r\n--" +
-                        kBoundary + "--\r\n");
-    EXPECT_EQ(utorrent->getData(), body);
+    EXPECT_EQ(utorrent->getData(), filePart("torrent_file", "a.torrent", "application/x-bittorrent") + "X" + end);
 
     auto transmission = filled<Transmission>(u"10.0.0.2"_s, u"9091"_s);
     transmission->setFilename(u"b.torrent"_s);
     transmission->setFile(QByteArray("\0\xff", 2));
     transmission->assignSessionId(u"SID42"_s);
-    const QByteArray transmissionBody = transmission->getData();
-    EXPECT_EQ(transmissionBody,
-              "--" + kBoundary +
-                  "\r\nContent-Disposition: form-data; name=\"torrent_files[]\"; filename=\"b.torrent\"\r\n"
-                  "Content-Type: application/x-bittorrent\r\n\r\n" +
-                  QByteArray("\0\xff", 2) + "\r\n--" + kBoundary +
-                  "\r\nContent-Disposition: form-data; name=\"X-Transmission-Session-Id\"\r\n\r\nSID42\r\n--" +
-                  kBoundary + "--\r\n");
-    EXPECT_EQ(transmission->getData(), transmissionBody);
+    EXPECT_EQ(transmission->getData(),
+              filePart("torrent_files[]", "b.torrent", "application/x-bittorrent") + QByteArray("\0\xff", 2) +
+                  "\r\n--" + kBoundary +
+                  "\r\nContent-Disposition: form-data; name=\"X-Transmission-Session-Id\"\r\n\r\nSID42" + end);
 
+    // An empty first part, then the torrent.
     auto vuze = filled<Vuze>(u"10.0.0.2"_s, u"6886"_s);
     vuze->setFilename(u"c %1.torrent"_s);
     vuze->setFile("T");
-    EXPECT_EQ(vuze->getData(), "--" + kBoundary +
-                                   "\r\nContent-Disposition: form-data; name=\"upfile_1\"; filename=\"\"\r\n"
-                                   "Content-Type: application/octet-stream\r\n\r\n\r\n--" +
-                                   kBoundary +
-                                   "\r\nContent-Disposition: form-data; name=\"upfile_0\"; filename=\"c %1.torrent\""
-                                   "\r\nContent-Type: application/octet-stream\r\n\r\nT\r\n--" +
-                                   kBoundary + "--\r\n");
+    EXPECT_EQ(vuze->getData(), filePart("upfile_1", "", "application/octet-stream") + "\r\n" +
+                                   filePart("upfile_0", "c %1.torrent", "application/octet-stream") + "T" + end);
 }
 
 TEST(BitClientAddresses, UploadAndWebPagesWithAndWithoutCredentials)
@@ -123,23 +110,17 @@ TEST(BitClientAddresses, UploadAndWebPagesWithAndWithoutCredentials)
     const QUrl joe = transmission->getWebUrl();
     EXPECT_EQ(joe.userName(), u"joe"_s);
     EXPECT_EQ(joe.password(), u""_s);
-    EXPECT_EQ(joe.host(), u"10.0.0.2"_s);
-    EXPECT_EQ(joe.port(), 9091);
-    EXPECT_EQ(joe.path(), u"/transmission/web/"_s);
+    EXPECT_EQ(joe.adjusted(QUrl::RemoveUserInfo).toString(), u"http://10.0.0.2:9091/transmission/web/"_s);
 
     // Characters that end a user part or an authority stay inside the password.
     for (const QString& password : {u"p@ss:w/rd"_s, u"a?b#c"_s, u"100%"_s, u"pä ss"_s}) {
-        auto vuze = filled<Vuze>(u"box.local"_s, u"6886"_s, u"us:er"_s, password);
-        const QUrl web = vuze->getWebUrl();
-        ASSERT_TRUE(web.isValid()) << password.toStdString();
+        SCOPED_TRACE(password.toStdString());
+        const QUrl web = filled<Vuze>(u"box.local"_s, u"6886"_s, u"us:er"_s, password)->getWebUrl();
+        ASSERT_TRUE(web.isValid());
         EXPECT_EQ(web.userName(), u"us:er"_s);
         EXPECT_EQ(web.password(), password);
-        EXPECT_EQ(web.host(), u"box.local"_s);
-        EXPECT_EQ(web.port(), 6886);
-        EXPECT_EQ(web.path(), u"/"_s);
+        EXPECT_EQ(web.adjusted(QUrl::RemoveUserInfo).toString(), u"http://box.local:6886/"_s);
     }
-    EXPECT_EQ(filled<Vuze>(u"box.local"_s, u"6886"_s)->getUrl().toString(),
-              u"http://box.local:6886/index.tmpl?d=u&local=1"_s);
 
     auto utorrent = filled<Utorrent>(u"10.0.0.2"_s, u"8080"_s);
     EXPECT_EQ(utorrent->getWebUrl().toString(), u"http://10.0.0.2:8080/gui/"_s);
@@ -174,11 +155,8 @@ TEST(BitClientHandshakes, TokenAndSessionIdAsTheClientsGiveThem)
     auto transmission = filled<Transmission>(u"127.0.0.1"_s, port);
     transmission->setSessionId();
     EXPECT_EQ(transmission->sessionId(), u"abcDEF123"_s);
-    const RecordedRequest sessionGet = server.requestsTo("/transmission/rpc").value(0);
-    EXPECT_EQ(sessionGet.method, "POST");
-    EXPECT_EQ(sessionGet.body, "{\"method\":\"session-get\"}");
-    EXPECT_EQ(sessionGet.header("Content-Type"), QByteArray("application/x-www-form-urlencoded, ; charset=UTF-8json"));
-    EXPECT_FALSE(sessionGet.header("Authorization")) << "no user name, no authorization";
+    EXPECT_FALSE(server.requestsTo("/transmission/rpc").value(0).header("Authorization"))
+        << "no user name, no authorization";
 
     server.route("/transmission/rpc", ScriptedResponse(401, "Unauthorized", {}, "who are you"));
     transmission->setSessionId();
@@ -226,18 +204,6 @@ TEST(WebApiAnswers, OnlyTheClientsWordForSuccessCounts)
         EXPECT_FALSE(qbittorrent.uploadAccepted(500, one.answer)) << one.answer;
         EXPECT_FALSE(deluge.uploadAccepted(403, one.answer)) << one.answer;
     }
-
-    Deluge upload;
-    upload.setFilename(u"a b.torrent"_s);
-    upload.setFile("d4:infod4:name1:xee");
-    const QJsonObject call = QJsonDocument::fromJson(upload.getData()).object();
-    EXPECT_EQ(call.value(u"method"_s).toString(), u"core.add_torrent_file"_s);
-    const QJsonArray params = call.value(u"params"_s).toArray();
-    ASSERT_EQ(params.size(), 3);
-    EXPECT_EQ(params.at(0).toString(), u"a b.torrent"_s);
-    EXPECT_EQ(QByteArray::fromBase64(params.at(1).toString().toLatin1()), "d4:infod4:name1:xee");
-    EXPECT_TRUE(params.at(2).isObject());
-    EXPECT_EQ(upload.uploadContentType(), u"application/json"_s);
 }
 
 TEST(BencodeCheck, TakesTorrentsAndRefusesPagesAndBrokenFiles)

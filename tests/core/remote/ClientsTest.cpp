@@ -1,20 +1,19 @@
-// Sends to the clients users run: the demo site's uTorrent and Vuze web interfaces, and a real transmission-daemon.
+// Sends to the real clients, each a daemon started here: transmission-daemon with and without credentials, a send cut
+// short settled by asking it, and the clients with a web API, where a torrent file and a magnet link land in the
+// daemon while wrong credentials alert and record nothing.
 #include "SendFixture.h"
 
-#include "core/net/HttpRequest.h"
 #include "core/remote/BencodeCheck.h"
 #include "core/remote/SendJournal.h"
-#include "support/DemoProcess.h"
 #include "support/TestHttpServer.h"
 #include "support/TransmissionDaemon.h"
+#include "support/WebClientDaemons.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,110 +28,6 @@ namespace {
 using Outcome = FetchPageDownload::Outcome;
 using Use = FetchPageRemoteUI::Use;
 
-std::optional<QByteArray> get(const QUrl& url, const std::shared_ptr<HttpContext>& context)
-{
-    HttpRequest request(url, context);
-    request.request();
-    return request.isResponseValid() ? request.responseData() : std::nullopt;
-}
-
-class DemoClients : public SendFixture
-{
-protected:
-    static void SetUpTestSuite() { s_demo = new demotest::DemoProcess(); }
-    static void TearDownTestSuite()
-    {
-        delete s_demo;
-        s_demo = nullptr;
-    }
-
-    void SetUp() override
-    {
-        SendFixture::SetUp();
-        ASSERT_TRUE(s_demo->started()) << "the demo site did not start";
-    }
-
-    // The download address of the first torrent of the newest listing, as the page writes it.
-    QUrl firstDownloadAddress() const
-    {
-        const auto page = get(QUrl(QString::fromStdString(s_demo->site("/new/"))), m_context);
-        const QRegularExpressionMatch match =
-            QRegularExpression(u"href=\"(http://[^\"]*/download/[0-9]+/\\?title=[^\"]+)\""_s)
-                .match(QString::fromUtf8(page.value_or(QByteArray())));
-        return QUrl(match.captured(1));
-    }
-
-    static quint16 portOf(const std::string& address) { return quint16(QUrl(QString::fromStdString(address)).port()); }
-
-    QJsonObject lastUpload(const std::string& receivedAddress) const
-    {
-        const auto listing = get(QUrl(QString::fromStdString(receivedAddress)), m_context);
-        const QJsonArray uploads =
-            QJsonDocument::fromJson(listing.value_or(QByteArray())).object().value(u"uploads"_s).toArray();
-        return uploads.isEmpty() ? QJsonObject() : uploads.last().toObject();
-    }
-
-    static inline demotest::DemoProcess* s_demo = nullptr;
-};
-
-} // namespace
-
-TEST_F(DemoClients, UtorrentAndVuzeReceiveTheTorrentFromTheSite)
-{
-    const QUrl address = firstDownloadAddress();
-    ASSERT_FALSE(address.isEmpty());
-    const auto torrent = get(address, m_context);
-    ASSERT_TRUE(torrent);
-    const QString sha1 = QString::fromLatin1(QCryptographicHash::hash(*torrent, QCryptographicHash::Sha1).toHex());
-
-    const std::pair<QString, std::string> clients[] = {{u"Utorrent"_s, s_demo->utorrent("/_demo/received")},
-                                                       {u"Vuze"_s, s_demo->vuze("/_demo/received")}};
-    for (const auto& [client, received] : clients) {
-        configure(client, portOf(received), u"admin"_s, u"admin"_s);
-        const Sent sent = send(address, client + u" torrent"_s);
-        EXPECT_EQ(sent.outcome, Outcome::Sent) << client.toStdString();
-        EXPECT_TRUE(sent.alerts.isEmpty());
-        const QJsonObject upload = lastUpload(received);
-        EXPECT_TRUE(upload.value(u"accepted"_s).toBool()) << QJsonDocument(upload).toJson().constData();
-        bool carried = false;
-        for (const QJsonValue& part : upload.value(u"parts"_s).toArray())
-            carried = carried || part.toObject().value(u"sha1"_s).toString() == sha1;
-        EXPECT_TRUE(carried) << "the client got the site's file unchanged: " << client.toStdString();
-
-        configure(client, portOf(received), u"admin"_s, u"wrong"_s);
-        EXPECT_EQ(send(address, u"refused"_s).outcome, Outcome::ConnectionFailed) << client.toStdString();
-    }
-    EXPECT_EQ(history(), (QStringList{u"Utorrent torrent"_s, u"Vuze torrent"_s}));
-}
-
-TEST_F(DemoClients, RemotePageTestsTheSettingsAndShowsWhatCameBack)
-{
-    configure(u"Utorrent"_s, portOf(s_demo->utorrent("/")), u"admin"_s, u"admin"_s);
-    const Page test = remotePage(Use::SettingsTest);
-    EXPECT_TRUE(test.succeeded);
-    EXPECT_EQ(test.alerts, (QList<std::pair<QString, QString>>{{kSuccessTitle.toString(), QString()}}));
-    EXPECT_TRUE(test.text.value_or(QString()).contains(u"Remote client (demo)"_s));
-
-    const Page tab = remotePage(Use::RemoteTab);
-    EXPECT_TRUE(tab.succeeded);
-    EXPECT_TRUE(tab.alerts.isEmpty()) << "the tab says nothing when the page came";
-
-    configure(u"Utorrent"_s, portOf(s_demo->utorrent("/")), u"admin"_s, u"wrong"_s);
-    for (const Use use : {Use::SettingsTest, Use::RemoteTab}) {
-        const Page refused = remotePage(use);
-        EXPECT_FALSE(refused.succeeded);
-        EXPECT_EQ(refused.alerts, (QList<std::pair<QString, QString>>{connectionAlert()}));
-        EXPECT_EQ(refused.text, u"Unauthorized\n"_s) << "the client's own refusal is shown";
-    }
-
-    configure(u"Utorrent"_s, 1);
-    const Page unreachable = remotePage(Use::SettingsTest);
-    EXPECT_EQ(unreachable.text, std::nullopt);
-    EXPECT_EQ(unreachable.alerts, (QList<std::pair<QString, QString>>{connectionAlert()}));
-}
-
-namespace {
-
 class DaemonSend : public SendFixture
 {
 protected:
@@ -146,6 +41,45 @@ protected:
     }
 
     TestHttpServer site;
+};
+
+const QString kMagnet = u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=Linked%20Film"_s;
+
+class WebClientSend : public DaemonSend
+{
+protected:
+    // The daemon, reached with `user` and `password`: a torrent file and a magnet link go in, again as well; the
+    // remote page test passes; with a wrong password neither goes and nothing is recorded.
+    template <typename Daemon>
+    void sendsFileAndLinkAndRefusesWrongCredentials(Daemon& daemon, const QString& client, const QString& user,
+                                                    const QString& password)
+    {
+        ASSERT_TRUE(daemon.started()) << client.toStdString() << " did not start";
+        configure(client, daemon.port(), user, u"wrong"_s);
+        const Sent refused = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
+        EXPECT_EQ(refused.outcome, Outcome::ConnectionFailed);
+        EXPECT_EQ(refused.alerts, connectionAlert());
+        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::ConnectionFailed);
+        EXPECT_EQ(daemon.torrentNames(), QStringList());
+        EXPECT_TRUE(history().isEmpty());
+
+        configure(client, daemon.port(), user, password);
+        const Sent sent = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
+        EXPECT_EQ(sent.outcome, Outcome::Sent);
+        EXPECT_TRUE(sent.alerts.isEmpty());
+        EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
+        EXPECT_EQ(send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s).outcome, Outcome::Sent)
+            << "a torrent the client holds already counts as sent";
+
+        const Sent linked = send(QUrl(kMagnet), u"Linked"_s);
+        EXPECT_EQ(linked.outcome, Outcome::Sent);
+        EXPECT_EQ(daemon.torrentNames(), (QStringList{u"Linked Film"_s, u"one.txt"_s}));
+        EXPECT_EQ(history(), (QStringList{u"One"_s, u"One"_s, u"Linked"_s}));
+        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::Sent) << "and so does a link it holds";
+
+        const Page test = remotePage(Use::SettingsTest);
+        EXPECT_TRUE(test.succeeded);
+    }
 };
 
 } // namespace
@@ -168,12 +102,12 @@ TEST_F(DaemonSend, TransmissionAddsTheTorrentAndKnowsItAgain)
     // A sign-in page from the site is not uploaded, though this client would answer it "Torrent Added".
     const Sent page = send(site.url(u"/signin?title=x.torrent"_s), u"Page"_s);
     EXPECT_EQ(page.outcome, Outcome::BadUrl);
-    EXPECT_EQ(page.alerts, (QList<std::pair<QString, QString>>{badUrlAlert()}));
+    EXPECT_EQ(page.alerts, badUrlAlert());
     EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
     EXPECT_EQ(history(), (QStringList{u"One"_s, u"One"_s}));
 
     const Page test = remotePage(Use::SettingsTest);
-    EXPECT_EQ(test.alerts, (QList<std::pair<QString, QString>>{{kSuccessTitle.toString(), QString()}}));
+    EXPECT_EQ(test.alerts, successAlert());
 }
 
 TEST_F(DaemonSend, AuthenticatedTransmissionTakesOnlyTheRightPassword)
@@ -185,10 +119,10 @@ TEST_F(DaemonSend, AuthenticatedTransmissionTakesOnlyTheRightPassword)
     configure(u"Transmission"_s, daemon.port(), u"marrow"_s, u"wrong"_s);
     const Sent refused = send(site.url(u"/t/two?title=two.torrent"_s), u"Two"_s);
     EXPECT_EQ(refused.outcome, Outcome::ConnectionFailed);
-    EXPECT_EQ(refused.alerts, (QList<std::pair<QString, QString>>{connectionAlert()}));
+    EXPECT_EQ(refused.alerts, connectionAlert());
     const Page refusedPage = remotePage(Use::SettingsTest);
     EXPECT_FALSE(refusedPage.succeeded);
-    EXPECT_EQ(refusedPage.alerts, (QList<std::pair<QString, QString>>{connectionAlert()}));
+    EXPECT_EQ(refusedPage.alerts, connectionAlert());
     EXPECT_EQ(daemon.torrentNames(), QStringList());
     EXPECT_TRUE(history().isEmpty());
 
@@ -199,7 +133,7 @@ TEST_F(DaemonSend, AuthenticatedTransmissionTakesOnlyTheRightPassword)
     // The page address carries the credentials escaped; the client must still take them.
     const Page test = remotePage(Use::SettingsTest);
     EXPECT_TRUE(test.succeeded);
-    EXPECT_EQ(test.alerts, (QList<std::pair<QString, QString>>{{kSuccessTitle.toString(), QString()}}));
+    EXPECT_EQ(test.alerts, successAlert());
 }
 
 TEST_F(DaemonSend, ASendCutShortIsSettledByWhatTheDaemonHolds)
@@ -246,4 +180,28 @@ TEST_F(DaemonSend, ASendCutShortIsSettledByWhatTheDaemonHolds)
     EXPECT_EQ(history(), (QStringList{u"One"_s, u"Two"_s}));
     EXPECT_TRUE(SendJournal(m_profile.path()).entries().isEmpty());
     EXPECT_EQ(QDir(m_profile.path()).entryList({u"sending.json.corrupt-*"_s}).size(), 1);
+}
+
+TEST_F(WebClientSend, Qbittorrent)
+{
+    QbittorrentDaemon daemon;
+    sendsFileAndLinkAndRefusesWrongCredentials(daemon, u"Qbittorrent"_s, QString::fromLatin1(QbittorrentDaemon::kUser),
+                                               QString::fromLatin1(QbittorrentDaemon::kPassword));
+}
+
+TEST_F(WebClientSend, Deluge)
+{
+    DelugeDaemon daemon;
+    sendsFileAndLinkAndRefusesWrongCredentials(daemon, u"Deluge"_s, QString(),
+                                               QString::fromLatin1(DelugeDaemon::kPassword));
+}
+
+TEST_F(WebClientSend, TransmissionTakesAMagnetLinkOverItsRpc)
+{
+    TransmissionDaemon daemon;
+    ASSERT_TRUE(daemon.started());
+    configure(u"Transmission"_s, daemon.port());
+    EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::Sent);
+    EXPECT_EQ(daemon.torrentNames(), QStringList{u"Linked Film"_s});
+    EXPECT_EQ(history(), QStringList{u"Linked"_s});
 }

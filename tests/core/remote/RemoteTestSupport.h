@@ -24,7 +24,6 @@ inline void PrintTo(const QStringList& list, std::ostream* out)
 
 namespace marrowfin::remotetest {
 
-using marrowfin::test::application;
 using marrowfin::test::processEventsUntil;
 
 // Keeps every alert raised, from any thread.
@@ -40,13 +39,6 @@ public:
     {
         const std::lock_guard lock(m_mutex);
         return m_alerts;
-    }
-    [[nodiscard]] QStringList titles() const
-    {
-        QStringList all;
-        for (const auto& alert : alerts())
-            all.append(alert.first);
-        return all;
     }
 
 private:

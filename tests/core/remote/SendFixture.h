@@ -20,18 +20,20 @@ namespace marrowfin::remotetest {
 class SendFixture : public ::testing::Test
 {
 protected:
+    using Alerts = QList<std::pair<QString, QString>>;
+
     struct Sent
     {
         std::optional<QString> name;
         FetchPageDownload::Outcome outcome = FetchPageDownload::Outcome::NotRun;
-        QList<std::pair<QString, QString>> alerts;
+        Alerts alerts;
     };
 
     struct Page
     {
         std::optional<QString> text;
         bool succeeded = false;
-        QList<std::pair<QString, QString>> alerts;
+        Alerts alerts;
     };
 
     void SetUp() override
@@ -65,11 +67,7 @@ protected:
                 delivered = true;
             }),
             alerts, m_context);
-        {
-            OperationQueue queue(1);
-            queue.addOperation(operation);
-            EXPECT_TRUE(processEventsUntil([&] { return delivered; }));
-        }
+        runUntilDelivered(operation, delivered);
         result.outcome = operation->outcome();
         result.alerts = alerts->alerts();
         return result;
@@ -87,14 +85,19 @@ protected:
                 delivered = true;
             }),
             use, alerts, m_context);
-        {
-            OperationQueue queue(1);
-            queue.addOperation(operation);
-            EXPECT_TRUE(processEventsUntil([&] { return delivered; }));
-        }
+        runUntilDelivered(operation, delivered);
         result.succeeded = operation->succeeded();
         result.alerts = alerts->alerts();
         return result;
+    }
+
+    // As a screen runs it: on a queue of its own, the delivery on the main thread. The queue is gone on return, so
+    // the operation has ended.
+    static void runUntilDelivered(const std::shared_ptr<FetchPage>& operation, const bool& delivered)
+    {
+        OperationQueue queue(1);
+        queue.addOperation(operation);
+        EXPECT_TRUE(processEventsUntil([&] { return delivered; }));
     }
 
     [[nodiscard]] QStringList history() const
@@ -102,11 +105,13 @@ protected:
         return storedList(*m_store, SettingsStore::LockedList::TorrentHistory);
     }
 
-    static std::pair<QString, QString> badUrlAlert() { return {kBadUrlTitle.toString(), kBadUrlMessage.toString()}; }
-    static std::pair<QString, QString> connectionAlert()
+    // The fixed texts of the alerts, each as the one alert a send or a page fetch raises.
+    static Alerts badUrlAlert() { return {{kBadUrlTitle.toString(), kBadUrlMessage.toString()}}; }
+    static Alerts connectionAlert()
     {
-        return {kConnectionFailedTitle.toString(), kConnectionFailedMessage.toString()};
+        return {{kConnectionFailedTitle.toString(), kConnectionFailedMessage.toString()}};
     }
+    static Alerts successAlert() { return {{kSuccessTitle.toString(), QString()}}; }
 
     QTemporaryDir m_profile;
     std::shared_ptr<SettingsStore> m_store;

@@ -2,7 +2,6 @@
 
 #include "support/TestHttpServer.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -14,6 +13,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 using Outcome = FetchPageDownload::Outcome;
+using Use = FetchPageRemoteUI::Use;
 
 // The site and the client scripted: the site serves a torrent, the client is a Vuze form that takes anything.
 class ScriptedSend : public SendFixture
@@ -88,7 +88,7 @@ TEST_F(ScriptedSend, AnAddressGivingNoTorrentUploadsNothing)
         const Sent sent = send(address, u"Alpha"_s);
         EXPECT_EQ(sent.outcome, Outcome::BadUrl) << address.toString().toStdString();
         EXPECT_EQ(sent.name, std::nullopt);
-        EXPECT_EQ(sent.alerts, (QList<std::pair<QString, QString>>{badUrlAlert()}));
+        EXPECT_EQ(sent.alerts, badUrlAlert());
     }
     EXPECT_TRUE(client.requests().isEmpty()) << "nothing reached the client, not even a handshake";
     EXPECT_EQ(history(), QStringList{u"old"_s});
@@ -102,7 +102,7 @@ TEST_F(ScriptedSend, ClientFailuresAlertAndLeaveTheHistoryUnchanged)
         const Sent sent = send(torrentAddress(), u"Alpha"_s);
         EXPECT_EQ(sent.outcome, Outcome::ConnectionFailed) << what;
         EXPECT_EQ(sent.name, std::nullopt) << what;
-        EXPECT_EQ(sent.alerts, (QList<std::pair<QString, QString>>{connectionAlert()})) << what;
+        EXPECT_EQ(sent.alerts, connectionAlert()) << what;
         EXPECT_EQ(history(), QStringList{u"old"_s}) << what;
     };
     expectFailure("an upload answered 500");
@@ -115,27 +115,6 @@ TEST_F(ScriptedSend, ClientFailuresAlertAndLeaveTheHistoryUnchanged)
     ServerInfo::sharedInstance().setClient(std::nullopt);
     expectFailure("no client name");
     EXPECT_EQ(client.requestsTo("/index.tmpl").size(), 1);
-}
-
-TEST_F(ScriptedSend, FiftyOneSendsKeepTheFiftyNewest)
-{
-    QObject receiver;
-    int delivered = 0;
-    QStringList names;
-    {
-        OperationQueue queue(1);
-        for (int i = 1; i <= 51; ++i) {
-            names.append(u"Torrent %1"_s.arg(i));
-            queue.addOperation(std::make_shared<FetchPageDownload>(
-                torrentAddress(), names.last(), &receiver,
-                FetchPageDownload::selectorFor([&](std::optional<QString> name) { delivered += name ? 1 : 0; }),
-                std::make_shared<RecordingAlerts>(), m_context));
-        }
-        ASSERT_TRUE(processEventsUntil([&] { return queue.operationCount() == 0; }));
-    }
-    QCoreApplication::processEvents();
-    EXPECT_EQ(delivered, 51);
-    EXPECT_EQ(history(), names.mid(1));
 }
 
 TEST_F(ScriptedSend, TwoQueuesSendingAtOnceLoseNoHistoryEntry)
@@ -180,7 +159,7 @@ TEST_F(ScriptedSend, TransmissionRefusingTheUploadGetsTheTorrentOverRpc)
                  ScriptedResponse(409, "Conflict", {{"X-Transmission-Session-Id", "fresh-id"}}, "conflict"));
     const Sent refused = send(torrentAddress(), u"Alpha"_s);
     EXPECT_EQ(refused.outcome, Outcome::ConnectionFailed);
-    EXPECT_EQ(refused.alerts, (QList<std::pair<QString, QString>>{connectionAlert()}));
+    EXPECT_EQ(refused.alerts, connectionAlert());
     const QList<RecordedRequest> rpc = client.requestsTo("/transmission/rpc");
     ASSERT_EQ(rpc.size(), 3) << "the handshake, torrent-add, and torrent-add once more with the fresh id";
     for (const RecordedRequest& add : rpc.mid(1)) {
@@ -214,44 +193,19 @@ TEST_F(ScriptedSend, TransmissionRefusingTheUploadGetsTheTorrentOverRpc)
     EXPECT_EQ(history(), QStringList{u"Alpha"_s});
 }
 
-// The clients with a web API as they see the send: the sign-in first, its session cookie carried to the upload;
-// a magnet link as each client's own call; a client that takes files only refuses a link before anything goes out.
-TEST_F(ScriptedSend, WebApiClientsSignInFirstAndTakeMagnetLinksTheirWay)
+// What the real daemons cannot show: the sign-in form escapes what the user typed and comes before each send; uTorrent
+// is handed a magnet link with its token; a client that takes files only refuses a link before anything goes out.
+TEST_F(ScriptedSend, SignInsAreEscapedAndMagnetLinksGoEachClientsWay)
 {
     const QString magnet = u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=A%20Film"_s;
     configure(u"Qbittorrent"_s, client.port(), u"admin"_s, u"p&ss w"_s);
-    client.route("/api/v2/auth/login",
-                 ScriptedResponse(200, "OK", {{"Set-Cookie", "SID=abc123; HttpOnly; path=/"}}, "Ok."));
+    client.route("/api/v2/auth/login", ScriptedResponse(200, "OK", {}, "Ok."));
     client.route("/api/v2/torrents/add", ScriptedResponse(200, "OK", {}, "Ok."));
     ASSERT_EQ(send(torrentAddress(), u"Alpha"_s).outcome, Outcome::Sent);
     ASSERT_EQ(send(QUrl(magnet), u"Film"_s).outcome, Outcome::Sent);
     const QList<RecordedRequest> logins = client.requestsTo("/api/v2/auth/login");
     ASSERT_EQ(logins.size(), 2) << "a sign-in before each send";
     EXPECT_EQ(logins[0].body, "username=admin&password=p%26ss%20w");
-    const QList<RecordedRequest> adds = client.requestsTo("/api/v2/torrents/add");
-    ASSERT_EQ(adds.size(), 2);
-    for (const RecordedRequest& add : adds)
-        EXPECT_EQ(add.header("Cookie"), QByteArray("SID=abc123"));
-    EXPECT_TRUE(adds[0].body.contains("name=\"torrents\"; filename=\"first.torrent\"\r\nContent-Type: "
-                                      "application/x-bittorrent\r\n\r\n" +
-                                      torrent + "\r\n"));
-    EXPECT_EQ(adds[1].body, "urls=" + QUrl::toPercentEncoding(magnet));
-    client.route("/api/v2/torrents/add", ScriptedResponse(200, "OK", {}, "Fails."));
-    EXPECT_EQ(send(torrentAddress(), u"Beta"_s).outcome, Outcome::ConnectionFailed) << "a 200 saying Fails.";
-    EXPECT_EQ(history(), (QStringList{u"Alpha"_s, u"Film"_s}));
-
-    // Every call a JSON body with that content type; a result that is no torrent id is no success.
-    configure(u"Deluge"_s, client.port(), QString(), u"s3cret"_s);
-    client.route("/json", ScriptedResponse(200, "OK", {}, R"({"result": true, "error": null, "id": 1})"));
-    EXPECT_EQ(send(torrentAddress(), u"Gamma"_s).outcome, Outcome::ConnectionFailed);
-    QStringList methods;
-    for (const RecordedRequest& call : client.requestsTo("/json")) {
-        EXPECT_EQ(call.header("Content-Type"), QByteArray("application/json"));
-        methods.append(QJsonDocument::fromJson(call.body).object().value(u"method"_s).toString());
-    }
-    EXPECT_EQ(methods, (QStringList{u"auth.login"_s, u"web.connected"_s, u"core.add_torrent_file"_s}));
-    EXPECT_EQ(QJsonDocument::fromJson(client.requestsTo("/json")[0].body).object().value(u"params"_s),
-              QJsonValue(QJsonArray{u"s3cret"_s}));
 
     configure(u"Utorrent"_s, client.port(), u"admin"_s, u"s3cret"_s);
     client.route("/gui/token.html",
@@ -265,8 +219,36 @@ TEST_F(ScriptedSend, WebApiClientsSignInFirstAndTakeMagnetLinksTheirWay)
     const qsizetype before = client.requests().size();
     const Sent refused = send(QUrl(magnet), u"Film"_s);
     EXPECT_EQ(refused.outcome, Outcome::FilesOnly);
-    EXPECT_EQ(refused.alerts,
-              (QList<std::pair<QString, QString>>{{kBadUrlTitle.toString(), kFilesOnlyMessage.toString()}}));
+    EXPECT_EQ(refused.alerts, (Alerts{{kBadUrlTitle.toString(), kFilesOnlyMessage.toString()}}));
     EXPECT_EQ(client.requests().size(), before);
     EXPECT_EQ(history(), (QStringList{u"Alpha"_s, u"Film"_s, u"Film"_s}));
+}
+
+// The client's own page, for the Remote UI tab and the settings test: only the test says so when it came; a refusal
+// alerts in both uses and still shows what the client answered; no answer shows nothing.
+TEST_F(ScriptedSend, RemotePageShowsWhatTheClientAnsweredAndAlertsAFailure)
+{
+    client.route("/", ScriptedResponse(200, "OK", {}, "<html>the client</html>"));
+    const Page test = remotePage(Use::SettingsTest);
+    EXPECT_TRUE(test.succeeded);
+    EXPECT_EQ(test.alerts, successAlert());
+    EXPECT_EQ(test.text, u"<html>the client</html>"_s);
+    const RecordedRequest page = client.requestsTo("/").value(0);
+    EXPECT_TRUE(page.headerValues("Authorization").contains("Basic " + QByteArray("admin:s3cret").toBase64()));
+    const Page tab = remotePage(Use::RemoteTab);
+    EXPECT_TRUE(tab.succeeded);
+    EXPECT_TRUE(tab.alerts.isEmpty()) << "the tab says nothing when the page came";
+
+    client.route("/", ScriptedResponse(401, "Unauthorized", {}, "Unauthorized\n"));
+    for (const Use use : {Use::SettingsTest, Use::RemoteTab}) {
+        const Page refused = remotePage(use);
+        EXPECT_FALSE(refused.succeeded);
+        EXPECT_EQ(refused.alerts, connectionAlert());
+        EXPECT_EQ(refused.text, u"Unauthorized\n"_s) << "the client's own refusal is shown";
+    }
+
+    configure(u"Vuze"_s, 1);
+    const Page unreachable = remotePage(Use::SettingsTest);
+    EXPECT_EQ(unreachable.text, std::nullopt);
+    EXPECT_EQ(unreachable.alerts, connectionAlert());
 }

@@ -1,25 +1,19 @@
 #include "core/remote/ServerInfo.h"
 
-#include "RemoteTestSupport.h"
+#include "SendFixture.h"
 
 #include "core/settings/SettingsKeys.h"
-#include "core/settings/SettingsStore.h"
-
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace marrowfin;
 using namespace Qt::Literals::StringLiterals;
 
-TEST(ServerInfo, TheStoreIsTheSourceOfTruthForEveryReaderAndWriter)
+// The shared store on a profile of the test's own.
+using ServerInfoStore = remotetest::SendFixture;
+
+TEST_F(ServerInfoStore, TheStoreIsTheSourceOfTruthForEveryReaderAndWriter)
 {
-    QTemporaryDir profile;
-    ASSERT_TRUE(profile.isValid());
-    auto store = std::make_shared<SettingsStore>(profile.path());
-    SettingsStore::setShared(store);
     // Another process on the same profile.
-    SettingsStore other(profile.path());
+    SettingsStore other(m_profile.path());
 
     ServerInfo& shared = ServerInfo::sharedInstance();
     EXPECT_EQ(shared.client(), std::nullopt) << "nothing is given a default";
@@ -35,7 +29,7 @@ TEST(ServerInfo, TheStoreIsTheSourceOfTruthForEveryReaderAndWriter)
 
     // A writer compares with the store, not with what the instance last saw: setting the value the instance
     // holds still puts it over another process's newer one.
-    ServerInfo view(store);
+    ServerInfo view(m_store);
     ASSERT_TRUE(other.setText(SettingsKeys::serverPort, u"1234"_s));
     EXPECT_EQ(view.port(), u"9091"_s);
     EXPECT_TRUE(view.setPort(u"9091"_s));
@@ -47,5 +41,4 @@ TEST(ServerInfo, TheStoreIsTheSourceOfTruthForEveryReaderAndWriter)
     EXPECT_TRUE(view.setUsername(u""_s));
     EXPECT_EQ(other.text(SettingsKeys::serverUser), u""_s);
     EXPECT_EQ(ServerInfo::sharedInstance().values().username, u""_s);
-    SettingsStore::setShared(nullptr);
 }

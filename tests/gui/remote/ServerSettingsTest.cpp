@@ -1,11 +1,10 @@
-#include "core/remote/AlertSink.h"
 #include "core/remote/BitClientRegistry.h"
+#include "core/remote/RemoteTestSupport.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/platform/SegmentedControl.h"
 #include "gui/remote/ServerSettingsViewController.h"
 #include "gui/ui/LoadingIndicator.h"
-#include "support/EventLoop.h"
 #include "support/TestHttpServer.h"
 
 #include <QApplication>
@@ -18,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <mutex>
 #include <optional>
 
 namespace marrowfin {
@@ -26,26 +24,7 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 using marrowfin::test::processEventsUntil;
-
-// Keeps the alerts an operation raises on its worker thread.
-class RecordingAlerts final : public AlertSink
-{
-public:
-    void raiseAlert(const QString& title, const QString& message) override
-    {
-        const std::lock_guard lock(m_mutex);
-        m_alerts.append({title, message});
-    }
-    QList<std::pair<QString, QString>> alerts() const
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_alerts;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    QList<std::pair<QString, QString>> m_alerts;
-};
+using remotetest::RecordingAlerts;
 
 class ServerSettingsTest : public ::testing::Test
 {

@@ -81,7 +81,7 @@ TEST_F(TorrentItemTableViewCellTest, HighlightedRowsLetTheSelectionShowAndDrawWh
     EXPECT_EQ(normal.pixelColor(300, 2), kBackground);
     EXPECT_EQ(normal.pixelColor(10, 10), QColor(Qt::red));
     const auto [normalInk, normalGrey] = brightestGrey(normal, nameArea);
-    EXPECT_EQ(normalInk, 204);
+    EXPECT_LT(normalInk, 255) << "the name is grey until the row is marked";
     EXPECT_TRUE(normalGrey);
     EXPECT_TRUE(m_cell.flatContentView()->isOpaque());
 
