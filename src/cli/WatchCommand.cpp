@@ -16,6 +16,7 @@
 #include "core/settings/FileLock.h"
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
+#include "core/settings/StoreFiles.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -200,6 +201,8 @@ private:
     // The download button's operation; true when the torrent is with the client and in the history.
     [[nodiscard]] bool send(const Torrent& torrent, bool* clientDown);
     void printLine(const Torrent& torrent, int round, LineKind kind);
+    // Writes the state and notes the file as written; a state that could not be written is read again next round.
+    [[nodiscard]] bool saveState(QString* error);
 
     CliContext& m_context;
     const WatchOptions& m_options;
@@ -214,7 +217,19 @@ private:
     OperationQueue m_pageQueue{FavoritesBatch::kQueueWidth, u"favorites"_s};
     bool m_noFiltersSaid = false;
     bool m_stuck = false;
+    std::optional<WatchState> m_state;
+    storefiles::FileStamp m_stateStamp;
 };
+
+bool Watcher::saveState(QString* error)
+{
+    if (!m_state->save(error)) {
+        m_state.reset();
+        return false;
+    }
+    m_stateStamp = storefiles::stampOf(m_stateFile);
+    return true;
+}
 
 int Watcher::round()
 {
@@ -223,7 +238,12 @@ int Watcher::round()
     if (!lock.lock(m_lockFile))
         return m_context.fail(u"the watch lock %1 cannot be taken: %2"_s.arg(m_lockFile, lock.errorString()));
     QString error;
-    std::optional<WatchState> state = WatchState::load(m_stateFile, &error);
+    // The state stays in memory from round to round; read again only when another watcher wrote it since.
+    if (!m_state || storefiles::stampOf(m_stateFile) != m_stateStamp) {
+        m_state = WatchState::load(m_stateFile, &error);
+        m_stateStamp = storefiles::stampOf(m_stateFile);
+    }
+    std::optional<WatchState>& state = m_state;
     if (!state) {
         m_stuck = true;
         return m_context.fail(u"the watch state %1 cannot be read (%2); nothing was fetched or sent. Move it away to "
@@ -261,7 +281,7 @@ int Watcher::round()
                     QDateTime::currentDateTimeUtc(), std::nullopt, m_options.send});
         fresh.append(torrent);
     }
-    if (!state->save(&error)) {
+    if (!saveState(&error)) {
         return m_context.fail(
             u"round %1: the watch state %2 cannot be written (%3); nothing is sent until it can"_s.arg(number).arg(
                 m_stateFile, error));
@@ -314,7 +334,7 @@ void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, 
             if (kind == LineKind::Sent)
                 entry->sent = QDateTime::currentDateTimeUtc();
             QString error;
-            if (!state.save(&error)) {
+            if (!saveState(&error)) {
                 m_context.fail(u"round %1: the watch state %2 cannot be written (%3); the history keeps this torrent "
                                u"from being sent again"_s.arg(round)
                                    .arg(m_stateFile, error));

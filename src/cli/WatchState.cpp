@@ -65,21 +65,27 @@ std::optional<WatchState> WatchState::load(const QString& file, QString* error)
 
 bool WatchState::save(QString* error) const
 {
-    QJsonArray torrents;
-    for (const Entry& entry : m_entries) {
+    QSaveFile out(m_file);
+    // The temporary file is made owner-only before anything is written to it; the rename keeps its mode.
+    bool written =
+        out.open(QIODevice::WriteOnly) && out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // Written a torrent at a time: the whole state built as one document cost a watcher more memory than the state
+    // itself, twice for every send, and more the longer it ran.
+    const auto put = [&](const QByteArray& bytes) { written = written && out.write(bytes) == bytes.size(); };
+    put("{\n    \"format\": " + QByteArray::number(kFormat) + ",\n    \"rounds\": " + QByteArray::number(m_rounds) +
+        ",\n    \"torrents\": [");
+    for (qsizetype i = 0; i < m_entries.size() && written; ++i) {
+        const Entry& entry = m_entries[i];
         QJsonObject object{{u"path"_s, entry.path},
                            {u"name"_s, entry.name},
                            {u"downloadUrl"_s, entry.downloadUrl},
                            {u"reported"_s, timeText(entry.reported)},
                            {u"sendDue"_s, entry.sendDue}};
         object.insert(u"sent"_s, entry.sent ? QJsonValue(timeText(*entry.sent)) : QJsonValue(QJsonValue::Null));
-        torrents.append(object);
+        put((i == 0 ? "\n        " : ",\n        ") + QJsonDocument(object).toJson(QJsonDocument::Compact));
     }
-    const QJsonObject root{{u"format"_s, kFormat}, {u"rounds"_s, m_rounds}, {u"torrents"_s, torrents}};
-    QSaveFile out(m_file);
-    // The temporary file is made owner-only before anything is written to it; the rename keeps its mode.
-    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        out.write(QJsonDocument(root).toJson(QJsonDocument::Indented)) < 0 || !out.commit()) {
+    put(m_entries.isEmpty() ? "]\n}\n" : "\n    ]\n}\n");
+    if (!written || !out.commit()) {
         *error = out.errorString();
         return false;
     }

@@ -196,6 +196,15 @@ TEST_F(CliWatch, RoundsInALoopEndOnSigtermAndFailuresAreReported)
     const QJsonObject line = QJsonDocument::fromJson(output.left(output.indexOf('\n'))).object();
     EXPECT_EQ(line.value(u"name"_s).toString(), added.value(0));
     EXPECT_GE(line.value(u"round"_s).toInt(), 2);
+    // A second watcher on the profile between the loop's rounds: what either reports, the other does not repeat,
+    // though the loop keeps its state in memory from round to round.
+    const QString second = addTorrents(1).value(0);
+    const CliRun once = cli({u"--json"_s, u"watch"_s, u"--once"_s, u"--pages"_s, u"1"_s});
+    for (int i = 0; i < 20; ++i) {
+        loop.waitForReadyRead(100);
+        output += loop.readAllStandardOutput();
+    }
+    EXPECT_EQ(QString::fromUtf8(output).count(second) + once.out.count(second), 1) << once.out.toStdString();
     ::kill(pid_t(loop.processId()), SIGTERM);
     ASSERT_TRUE(loop.waitForFinished(10000));
     EXPECT_EQ(loop.exitStatus(), QProcess::NormalExit);
