@@ -1,10 +1,15 @@
 #include "CliRunner.h"
 #include "MarrowfinVersion.h"
 
+#include "cli/WatchState.h"
+
+#include <QDateTime>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -31,4 +36,26 @@ TEST(Cli, AnswersHelpAndVersionAndRefusesWhatItDoesNotKnow)
         EXPECT_TRUE(run.out.isEmpty());
         EXPECT_TRUE(run.err.startsWith(u"marrowfin-cli: "_s)) << run.err.toStdString();
     }
+}
+
+// The watcher's state keeps the newest kLimit torrents, the oldest reported going first, and reads back as written.
+TEST(WatchState, KeepsTheNewestTorrentsUpToItsLimit)
+{
+    QTemporaryDir profile;
+    ASSERT_TRUE(profile.isValid());
+    const QString file = profile.filePath(u"watch.json"_s);
+    QString error;
+    std::optional<marrowfin::WatchState> state = marrowfin::WatchState::load(file, &error);
+    ASSERT_TRUE(state);
+    for (qsizetype i = 0; i <= marrowfin::WatchState::kLimit; ++i) {
+        state->add(
+            {u"t%1.html"_s.arg(i), u"T %1"_s.arg(i), {}, QDateTime::currentDateTimeUtc(), std::nullopt, i % 2 == 1});
+    }
+    ASSERT_TRUE(state->save(&error)) << error.toStdString();
+    std::optional<marrowfin::WatchState> read = marrowfin::WatchState::load(file, &error);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->find(u"t0.html"_s), nullptr) << "the oldest goes";
+    EXPECT_EQ(read->due().size(), marrowfin::WatchState::kLimit / 2);
+    EXPECT_EQ(read->due().first(), u"t1.html"_s);
+    EXPECT_EQ(read->due().last(), u"t%1.html"_s.arg(marrowfin::WatchState::kLimit - 1));
 }

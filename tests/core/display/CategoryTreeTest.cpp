@@ -9,16 +9,6 @@
 using namespace marrowfin;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString titleAt(const CategoryPosition& at)
-{
-    return CategoryTree::group(at.group)->title.toString() + u" / "_s +
-           CategoryTree::entry(at.group, at.entry)->title.toString();
-}
-
-} // namespace
-
 // The picker, the stored choice and the site's addresses all rely on a value naming exactly one entry.
 TEST(CategoryTree, EveryOneOfTheSeventyValuesIsFoundWhereItSits)
 {
@@ -26,26 +16,21 @@ TEST(CategoryTree, EveryOneOfTheSeventyValuesIsFoundWhereItSits)
     for (int g = 0; g < CategoryTree::kGroupCount; ++g) {
         const CategoryGroup* group = CategoryTree::group(g);
         ASSERT_NE(group, nullptr) << g;
-        for (int e = 0; e < int(group->entries.size()); ++e, ++entries)
+        for (int e = 0; e < int(group->entries.size()); ++e, ++entries) {
             EXPECT_EQ(CategoryTree::find(CategoryTree::entry(g, e)->value), (CategoryPosition{g, e}));
+        }
     }
     EXPECT_EQ(entries, 70);
     const QStringList values = CategoryTree::allValues();
     EXPECT_EQ(QSet<QString>(values.cbegin(), values.cend()).size(), 70) << "a value occurs twice";
 }
 
-TEST(CategoryTree, EntriesTheSiteSpellsItsOwnWay)
+// A stored value is compared exactly, and the picker may ask for rows outside the tree before it knows it.
+TEST(CategoryTree, OnlyExactValuesAndPlacesInsideTheTreeAreFound)
 {
     EXPECT_EQ(CategoryTree::find(u""), (CategoryPosition{0, 0})) << "All categories is the empty value, first";
-    EXPECT_EQ(titleAt(*CategoryTree::find(u"android-game")), u"Games / android-games"_s);
     EXPECT_FALSE(CategoryTree::find(u"android-games").has_value()) << "a title is not a value";
-    // Choosing a group stores its first entry; Other has no "All" entry, its "other" stands for it.
-    EXPECT_EQ(titleAt(*CategoryTree::find(u"books")), u"Books / All books"_s);
-    EXPECT_EQ(titleAt(*CategoryTree::find(u"other")), u"Other / other"_s);
-    EXPECT_EQ(CategoryTree::find(u"other")->entry, 0);
-    EXPECT_EQ(titleAt(*CategoryTree::find(u"ps3")), u"Games / ps3"_s);
-
-    EXPECT_FALSE(CategoryTree::find(u"Movies").has_value()) << "values are compared exactly";
+    EXPECT_FALSE(CategoryTree::find(u"Movies").has_value());
     EXPECT_EQ(CategoryTree::group(CategoryTree::kGroupCount), nullptr);
     EXPECT_EQ(CategoryTree::entry(CategoryTree::find(u"tv")->group, 2), nullptr);
     EXPECT_EQ(CategoryTree::entry(0, -1), nullptr);

@@ -22,21 +22,13 @@ ListingSettings choices(const QString& category, const QString& orderBy, const Q
 
 } // namespace
 
-TEST(ListingAddresses, NewestListingAndSearchWithAndWithoutCategory)
+// The page part follows the query and its category; page 0, which no screen asks for, must not become "/new/0/".
+TEST(ListingAddresses, PagesOfTheListingAndTheSearch)
 {
-    EXPECT_EQ(newestListingAddress(kNothingStored, 1, kHost),
-              u"http://site.test:48470/new/?field=time_add&sorder=desc"_s);
-    EXPECT_EQ(newestListingAddress(choices(u""_s, u"size"_s, u"asc"_s), 3, kHost),
-              u"http://site.test:48470/new/3/?field=size&sorder=asc"_s);
-    EXPECT_EQ(newestListingAddress(choices(u"mp3"_s, u"seeders"_s, u"asc"_s), 2, kHost),
-              u"http://site.test:48470/usearch/category%3Amp3/2/?field=seeders&sorder=asc"_s);
-    // No screen asks for page 0, but it must not become "/new/0/".
-    EXPECT_EQ(newestListingAddress(kNothingStored, 0, kHost), newestListingAddress(kNothingStored, 1, kHost));
-
-    EXPECT_EQ(searchAddress(escapeSearchQuery(u"ubuntu 12.04"_s), kNothingStored, 1, kHost),
-              u"http://site.test:48470/usearch/ubuntu%2012.04/?field=time_add&sorder=desc"_s);
     EXPECT_EQ(searchAddress(escapeSearchQuery(u"ubuntu"_s), choices(u"anime"_s, u"seeders"_s, u"asc"_s), 3, kHost),
               u"http://site.test:48470/usearch/ubuntu%20category%3Aanime/3/?field=seeders&sorder=asc"_s);
+    EXPECT_EQ(newestListingAddress(kNothingStored, 0, kHost),
+              u"http://site.test:48470/new/?field=time_add&sorder=desc"_s);
 }
 
 TEST(ListingAddresses, FavoritesDetailProfileAndSendAddresses)
@@ -49,8 +41,9 @@ TEST(ListingAddresses, FavoritesDetailProfileAndSendAddresses)
 
     // A download address holding the host anywhere is fetched as written; only one without it is a site path.
     for (const QString& whole :
-         {u"http://site.test:48470/torrents/a.torrent"_s, u"http://files.test/get?from=site.test:48470"_s})
+         {u"http://site.test:48470/torrents/a.torrent"_s, u"http://files.test/get?from=site.test:48470"_s}) {
         EXPECT_EQ(sendAddress(whole, kHost), whole);
+    }
     EXPECT_EQ(sendAddress(u"/get?mirror=site.test:1"_s, kHost), u"http://site.test:48470/get?mirror=site.test:1"_s);
 }
 

@@ -4,7 +4,6 @@
 
 #include "core/display/FavoritesPageCount.h"
 #include "core/display/ListingAddresses.h"
-#include "core/display/ListingChoices.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 
@@ -15,68 +14,33 @@
 using namespace marrowfin;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-const QString kHost = u"site.test"_s;
-
-QString pathOn(const QString& address)
-{
-    const QString site = u"http://"_s + kHost;
-    return address.startsWith(site) ? address.mid(site.size()) : u"(elsewhere) "_s + address;
-}
-
-QString newestPath(const SettingsStore& store, int page)
-{
-    return pathOn(newestListingAddress(ListingSettings::read(store, ListingKind::Newest), page, kHost));
-}
-
-QString searchPath(const SettingsStore& store, const QString& query)
-{
-    return pathOn(searchAddress(escapeSearchQuery(query), ListingSettings::read(store, ListingKind::Search), 1, kHost));
-}
-
-} // namespace
-
-TEST(ListingSettings, MissingOrEmptyTextsFallBackEachOnItsOwn)
+// What is stored reaches the site: each text falls back on its own when missing or empty, each listing reads only
+// its own keys, and an order no settings screen offers goes out as stored.
+TEST(ListingSettings, EachListingReadsItsOwnKeysAndFallsBackTextByText)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     SettingsStore store(dir.path());
-    EXPECT_EQ(newestPath(store, 1), u"/new/?field=time_add&sorder=desc"_s);
-    EXPECT_EQ(searchPath(store, u"ubuntu 12.04"_s), u"/usearch/ubuntu%2012.04/?field=time_add&sorder=desc"_s);
+    const auto newest = [&store] {
+        return newestListingAddress(ListingSettings::read(store, ListingKind::Newest), 2, u"h"_s);
+    };
+    const auto search = [&store] {
+        return searchAddress(u"x"_s, ListingSettings::read(store, ListingKind::Search), 1, u"h"_s);
+    };
+    EXPECT_EQ(newest(), u"http://h/new/2/?field=time_add&sorder=desc"_s);
+    EXPECT_EQ(search(), u"http://h/usearch/x/?field=time_add&sorder=desc"_s);
 
     // "" is what the picker stores for All, and what a cleared setting holds.
-    const ListingKeys search = ListingKeys::of(ListingKind::Search);
-    ASSERT_TRUE(store.setText(search.category, u""_s));
-    ASSERT_TRUE(store.setText(search.orderBy, u""_s));
-    ASSERT_TRUE(store.setText(search.sortBy, u"asc"_s));
-    EXPECT_EQ(searchPath(store, u"ubuntu"_s), u"/usearch/ubuntu/?field=time_add&sorder=asc"_s);
-}
-
-TEST(ListingSettings, SearchAndListingChoicesStayApart)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    SettingsStore store(dir.path());
-    ASSERT_TRUE(store.setText(SettingsKeys::searchCategories, u"mp3"_s));
-    ASSERT_TRUE(store.setText(SettingsKeys::searchOrderBy, u"seeders"_s));
+    ASSERT_TRUE(store.setText(SettingsKeys::searchCategories, u""_s));
+    ASSERT_TRUE(store.setText(SettingsKeys::searchOrderBy, u""_s));
     ASSERT_TRUE(store.setText(SettingsKeys::searchSortBy, u"asc"_s));
+    EXPECT_EQ(search(), u"http://h/usearch/x/?field=time_add&sorder=asc"_s);
+    EXPECT_EQ(newest(), u"http://h/new/2/?field=time_add&sorder=desc"_s);
+
     ASSERT_TRUE(store.setText(SettingsKeys::categories, u"movies"_s));
-    ASSERT_TRUE(store.setText(SettingsKeys::orderBy, u"size"_s));
-    EXPECT_EQ(newestPath(store, 2), u"/usearch/category%3Amovies/2/?field=size&sorder=desc"_s);
-    EXPECT_EQ(searchPath(store, u"x y"_s), u"/usearch/x%20y%20category%3Amp3/?field=seeders&sorder=asc"_s);
-
-    // The keys a settings screen writes are the ones its own listing reads, and only that one.
-    ASSERT_TRUE(store.setText(ListingKeys::of(ListingKind::Newest).orderBy, u"leechers"_s));
-    ASSERT_TRUE(store.setText(ListingKeys::of(ListingKind::Search).category, u"tv"_s));
-    EXPECT_EQ(newestPath(store, 1), u"/usearch/category%3Amovies/?field=leechers&sorder=desc"_s);
-    EXPECT_EQ(searchPath(store, u"x"_s), u"/usearch/x%20category%3Atv/?field=seeders&sorder=asc"_s);
-
-    // A stored order no segment offers selects none, and still reaches the site as stored.
-    EXPECT_EQ(choiceIndex(kOrderChoices, u"size"), 1);
-    EXPECT_FALSE(choiceIndex(kOrderChoices, u"Size").has_value()) << "a title is not a value";
     ASSERT_TRUE(store.setText(SettingsKeys::orderBy, u"popularity"_s));
-    EXPECT_EQ(newestPath(store, 1), u"/usearch/category%3Amovies/?field=popularity&sorder=desc"_s);
+    EXPECT_EQ(newest(), u"http://h/usearch/category%3Amovies/2/?field=popularity&sorder=desc"_s);
+    EXPECT_EQ(search(), u"http://h/usearch/x/?field=time_add&sorder=asc"_s);
 }
 
 // A click on a column's heading orders by it, largest first; the ordered column clicked again flips the sort. It is
@@ -85,23 +49,18 @@ TEST(ListingSettings, AHeadingClickOrdersByItsColumnAndASecondFlipsTheSort)
 {
     const struct
     {
-        const char* orderBy;
-        const char* sortBy;
-        QStringView clicked;
-        const char* expectedOrder;
-        const char* expectedSort;
+        QStringView orderBy, sortBy, clicked, orderAfter, sortAfter;
     } cases[] = {
-        {"time_add", "desc", u"time_add", "time_add", "asc"},
-        {"time_add", "asc", u"time_add", "time_add", "desc"},
-        {"time_add", "asc", u"seeders", "seeders", "desc"},
-        {"popularity", "asc", u"size", "size", "desc"},
+        {u"time_add", u"desc", u"time_add", u"time_add", u"asc"},
+        {u"time_add", u"asc", u"time_add", u"time_add", u"desc"},
+        {u"time_add", u"asc", u"seeders", u"seeders", u"desc"},
+        {u"popularity", u"asc", u"size", u"size", u"desc"},
     };
     for (const auto& c : cases) {
         const ListingSettings next =
-            ListingSettings{u""_s, QString::fromLatin1(c.orderBy), QString::fromLatin1(c.sortBy)}.withHeadingClicked(
-                c.clicked);
-        EXPECT_EQ(next.orderBy, QString::fromLatin1(c.expectedOrder)) << c.orderBy << " " << c.sortBy;
-        EXPECT_EQ(next.sortBy, QString::fromLatin1(c.expectedSort)) << c.orderBy << " " << c.sortBy;
+            ListingSettings{u""_s, c.orderBy.toString(), c.sortBy.toString()}.withHeadingClicked(c.clicked);
+        EXPECT_EQ(next, (ListingSettings{u""_s, c.orderAfter.toString(), c.sortAfter.toString()}))
+            << "row " << &c - cases;
     }
 
     QTemporaryDir dir;
@@ -116,33 +75,19 @@ TEST(ListingSettings, AHeadingClickOrdersByItsColumnAndASecondFlipsTheSort)
 
 TEST(FavoritesPageCount, ABatchAlwaysHoldsAtLeastOnePage)
 {
+    const std::pair<QString, int> cases[] = {
+        {u"7"_s, 7}, {u" 12 "_s, 12}, {u"6.6"_s, 7}, {u"0"_s, 1},       {u"-3"_s, 1},
+        {u""_s, 5},  {u"many"_s, 5},  {u"inf"_s, 5}, {u"7 pages"_s, 5}, {u"101"_s, 100},
+    };
+    for (const auto& [stored, pages] : cases) {
+        EXPECT_EQ(favoritesPageCount(stored), pages) << stored.toStdString();
+    }
+    EXPECT_EQ(favoritesPageCount(u"99999999999999999999"_s), 100);
+    EXPECT_EQ(favoritesPageCount(std::nullopt), 5);
+    // The command line may store it as a number rather than as text.
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     SettingsStore store(dir.path());
-    EXPECT_EQ(favoritesPageCount(store), 5);
-
-    const struct
-    {
-        QString stored;
-        int pages;
-    } cases[] = {
-        {u"7"_s, 7},
-        {u" 12 "_s, 12},
-        {u"6.6"_s, 7},
-        {u"0"_s, 1},
-        {u"-3"_s, 1},
-        {u""_s, 5},
-        {u"many"_s, 5},
-        {u"inf"_s, 5},
-        {u"7 pages"_s, 5},
-        {u"101"_s, 100},
-        {u"99999999999999999999"_s, 100},
-    };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(store.setText(SettingsKeys::favoritesCount, c.stored));
-        EXPECT_EQ(favoritesPageCount(store), c.pages) << c.stored.toStdString();
-    }
-    // The command line may store it as a number rather than as text.
     ASSERT_TRUE(store.setNumber(SettingsKeys::favoritesCount, 3));
     EXPECT_EQ(favoritesPageCount(store), 3);
 }

@@ -2,16 +2,11 @@
 
 #include "LoginTestSupport.h"
 
-#include "core/login/LoginController.h"
 #include "core/net/CookieStore.h"
 #include "core/net/FetchPageGeneric.h"
 #include "core/net/OperationQueue.h"
 #include "core/scrape/UserInfo.h"
 #include "core/settings/SettingsKeys.h"
-#include "core/settings/SettingsStore.h"
-#include "support/DemoProcess.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -33,8 +28,9 @@ public:
 
     Verdict check(HttpRequest& request, int sentAgain) override
     {
-        if (sentAgain == 0 && request.type() != u"POST"_s)
+        if (sentAgain == 0 && request.type() != u"POST"_s) {
             m_latch.arrive_and_wait();
+        }
         return m_inner->check(request, sentAgain);
     }
 
@@ -43,10 +39,32 @@ private:
     std::latch m_latch;
 };
 
-class RecoveryAgainstDemo : public DemoSuite
+// The main tabs are up, the session recovery is installed, and the login screen belongs to the root controller.
+class RecoveryAgainstDemo : public LoginAgainstDemo
 {
 protected:
-    static void SetUpTestSuite() { startDemo(); }
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(LoginAgainstDemo::SetUp());
+        HttpContext::setDefaultContext(m_context);
+        m_root = std::make_shared<SessionController>(m_sessionFace, m_context);
+        m_face.root = m_root.get();
+        m_root->setLoginController(m_login);
+        m_recovery = std::make_shared<SessionRecovery>(m_root);
+        SessionGuard::install(m_recovery);
+        m_root->setShowLogin(true);
+    }
+
+    void TearDown() override
+    {
+        SessionGuard::install(nullptr);
+        if (m_root) {
+            m_root->reSignInQueue().waitUntilAllOperationsAreFinished();
+            QCoreApplication::processEvents();
+            m_root->setLoginController(nullptr);
+        }
+        HttpContext::setDefaultContext(nullptr);
+    }
 
     // Fetches the newest listing on `queue`; `page` gets what is delivered (an empty optional for no page).
     void queueNewestPage(OperationQueue& queue, QObject& receiver, std::optional<std::optional<QString>>& page)
@@ -54,32 +72,6 @@ protected:
         queue.addOperation(std::make_shared<FetchPageGeneric>(
             site("/new"), &receiver, FetchPage::selectorFor<QString>([&page](std::optional<QString> p) { page = p; }),
             FetchPageGeneric::requestOfType<HttpRequest>()));
-    }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        m_context = useDemo();
-        HttpContext::setDefaultContext(m_context);
-        m_settings = std::make_shared<SettingsStore>(m_dir.path());
-        m_root = std::make_shared<SessionController>(m_sessionFace, m_context);
-        m_loginFace.root = m_root.get();
-        m_login = std::make_shared<LoginController>(m_loginFace, m_settings, m_context);
-        m_login->toggleAnonymous(false);
-        m_root->setLoginController(m_login);
-        m_recovery = std::make_shared<SessionRecovery>(m_root);
-        SessionGuard::install(m_recovery);
-        // The main tabs are up.
-        m_root->setShowLogin(true);
-    }
-
-    void TearDown() override
-    {
-        SessionGuard::install(nullptr);
-        m_root->reSignInQueue().waitUntilAllOperationsAreFinished();
-        QCoreApplication::processEvents();
-        m_root->setLoginController(nullptr);
-        HttpContext::setDefaultContext(nullptr);
     }
 
     void storeCredentials(const QString& username, const QString& password)
@@ -98,21 +90,15 @@ protected:
     bool hasSessionCookie(const QByteArray& value = {})
     {
         for (const Cookie& cookie : m_context->cookieStore().cookies()) {
-            if (cookie.name == "mdi_session" && (value.isEmpty() || cookie.value == value))
+            if (cookie.name == "mdi_session" && (value.isEmpty() || cookie.value == value)) {
                 return true;
+            }
         }
         return false;
     }
 
-    QUrl site(const char* path) const { return QUrl(QString::fromStdString(s_demo->site(path))); }
-
-    QTemporaryDir m_dir;
     RecordingSessionFace m_sessionFace;
-    RecordingLoginFace m_loginFace;
-    std::shared_ptr<HttpContext> m_context;
-    std::shared_ptr<SettingsStore> m_settings;
     std::shared_ptr<SessionController> m_root;
-    std::shared_ptr<LoginController> m_login;
     std::shared_ptr<SessionRecovery> m_recovery;
 };
 
@@ -194,7 +180,7 @@ TEST_F(RecoveryAgainstDemo, WrongStoredCredentialsLogOutAndRequestsWaitForTheUse
     m_login->setPassword(u"demo"_s);
     m_login->login();
     ASSERT_TRUE(processEventsUntil([&] { return page.has_value(); }));
-    EXPECT_EQ(m_loginFace.mainFaceEntered, 1);
+    EXPECT_EQ(m_face.mainFaceEntered, 1);
     EXPECT_TRUE(m_root->showLogin());
     ASSERT_TRUE(page->has_value());
     EXPECT_TRUE((*page)->contains(u"nickname: 'demo'"_s));
@@ -269,12 +255,14 @@ TEST(SessionFlags, TestAndClearLetsExactlyOneThreadStartTheReSignIn)
         for (int i = 0; i < kThreads; ++i) {
             threads.emplace_back([&] {
                 start.arrive_and_wait();
-                if (root.testAndClearSessionValidated())
+                if (root.testAndClearSessionValidated()) {
                     ++winners;
+                }
             });
         }
-        for (std::thread& thread : threads)
+        for (std::thread& thread : threads) {
             thread.join();
+        }
         ASSERT_EQ(winners.load(), 1);
         EXPECT_FALSE(root.sessionValidated());
     }
@@ -284,7 +272,8 @@ TEST(Logout, DeletesTheSiteAndCaptchaCookiesByHostNameAndKeepsTheRest)
 {
     application();
     AppConfig config = AppConfig::builtIn();
-    config.siteHost = u"site.example:8080"_s;
+    // Host names compare in any case.
+    config.siteHost = u"SITE.example:8080"_s;
     config.captchaCookieDomain = u"captcha.example"_s;
     AppConfig::setCurrent(config);
     auto context = std::make_shared<HttpContext>();
@@ -297,11 +286,13 @@ TEST(Logout, DeletesTheSiteAndCaptchaCookiesByHostNameAndKeepsTheRest)
     RecordingSessionFace face;
     SessionController root(face, context);
     root.setShowLogin(true);
+    EXPECT_EQ(root.deleteSiteCookies(), 3);
     root.logout();
 
     QStringList kept;
-    for (const Cookie& cookie : context->cookieStore().cookies())
+    for (const Cookie& cookie : context->cookieStore().cookies()) {
         kept.append(QString::fromLatin1(cookie.name));
+    }
     EXPECT_EQ(kept, (QStringList{u"sub"_s, u"other"_s}));
     EXPECT_EQ(face.loginShown, 1);
     EXPECT_FALSE(root.showLogin());

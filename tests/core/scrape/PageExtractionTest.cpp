@@ -79,8 +79,9 @@ TEST_F(PageExtractionTest, DetailPageKeepsHeadAndMainPartWithoutSideBarAndSharin
 TEST_F(PageExtractionTest, LargeDetailPageWithoutMainPartStaysWholeWithoutMovieLink)
 {
     QString page = kHead + kSideBarTable + u"<a href='http://movies.example/title/tt2/'>movie</a>\n"_s;
-    while (page.size() < 200000)
+    while (page.size() < 200000) {
         page += u"<p class=\"news\">An ordinary paragraph of a page that has no main part at all.</p>\n"_s;
+    }
     HttpRequestRegExDetails details(serve("/t3.html", page + u"<div id=\"translate_site\">"_s), context);
     details.request();
     EXPECT_EQ(details.result(), page + u"<div id=\"translate_site\">"_s);

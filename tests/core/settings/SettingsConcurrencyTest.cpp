@@ -5,13 +5,13 @@
 #include "core/settings/SettingsStore.h"
 
 #include <QHash>
-#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 using namespace marrowfin;
 using namespace marrowfin::testing;
@@ -20,24 +20,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kWritesPerWriter = 200;
+const QStringList kWriters = {u"left"_s, u"right"_s};
 
 QString numbered(const QString& prefix, int index)
 {
     return prefix + u'-' + QString::number(index).rightJustified(3, u'0');
 }
 
-// The entries of `list` that start with "<prefix>-", in list order.
-QStringList entriesOf(const QStringList& list, const QString& prefix)
-{
-    QStringList result;
-    for (const QString& entry : list) {
-        if (entry.startsWith(prefix + u'-')) {
-            result << entry;
-        }
-    }
-    return result;
-}
-
+// What a writer's entries must read, in its order: "<prefix>-000", "<prefix>-001", ...
 QStringList expectedSequence(const QString& prefix, int count)
 {
     QStringList result;
@@ -45,6 +35,19 @@ QStringList expectedSequence(const QString& prefix, int count)
         result << numbered(prefix, i);
     }
     return result;
+}
+
+// Every writer appended all its filters, in its own order, after `before` earlier entries, and wrote all its keys.
+void expectEveryWrite(const SettingsStore& store, qsizetype before)
+{
+    const QStringList filters = storedList(store, SettingsStore::LockedList::Filters);
+    EXPECT_EQ(filters.size(), before + kWriters.size() * kWritesPerWriter);
+    for (const QString& prefix : kWriters) {
+        EXPECT_EQ(filters.filter(prefix + u'-'), expectedSequence(prefix, kWritesPerWriter)) << prefix.toStdString();
+        for (int i = 0; i < kWritesPerWriter; ++i) {
+            EXPECT_EQ(store.text(numbered(prefix + u"key"_s, i)), QString::number(i)) << prefix.toStdString() << i;
+        }
+    }
 }
 
 } // namespace
@@ -59,7 +62,7 @@ TEST(SettingsConcurrency, TwoProcessesLoseNoListEntryAndNoKey)
     ASSERT_TRUE(observer.setList(SettingsKeys::filters, {u"existing"_s}));
 
     std::vector<std::unique_ptr<QProcess>> processes;
-    for (const QString& prefix : {u"left"_s, u"right"_s}) {
+    for (const QString& prefix : kWriters) {
         processes.push_back(startHelper({u"append-filters"_s, dir.path(), prefix, QString::number(kWritesPerWriter)}));
         processes.push_back(
             startHelper({u"write-keys"_s, dir.path(), prefix + u"key"_s, QString::number(kWritesPerWriter)}));
@@ -68,16 +71,8 @@ TEST(SettingsConcurrency, TwoProcessesLoseNoListEntryAndNoKey)
         const HelperRun run = finishHelper(*process);
         EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     }
-
-    const QStringList filters = storedList(observer, SettingsStore::LockedList::Filters);
-    EXPECT_EQ(filters.size(), 1 + 2 * kWritesPerWriter);
-    EXPECT_EQ(filters.value(0), u"existing"_s);
-    for (const QString& prefix : {u"left"_s, u"right"_s}) {
-        EXPECT_EQ(entriesOf(filters, prefix), expectedSequence(prefix, kWritesPerWriter)) << prefix.toStdString();
-        for (int i = 0; i < kWritesPerWriter; ++i) {
-            EXPECT_EQ(observer.text(numbered(prefix + u"key"_s, i)), QString::number(i)) << prefix.toStdString() << i;
-        }
-    }
+    EXPECT_EQ(storedList(observer, SettingsStore::LockedList::Filters).value(0), u"existing"_s);
+    expectEveryWrite(observer, 1);
 }
 
 // With the history full, every append drops one name and adds one, so the file often keeps its size from one write
@@ -94,22 +89,19 @@ TEST(SettingsConcurrency, TwoProcessesAppendingToAFullHistoryFormOneChain)
 
     auto left = startHelper({u"append-history"_s, dir.path(), u"aaa"_s, QString::number(kWritesPerWriter)});
     auto right = startHelper({u"append-history"_s, dir.path(), u"bbb"_s, QString::number(kWritesPerWriter)});
-    const HelperRun leftRun = finishHelper(*left);
-    const HelperRun rightRun = finishHelper(*right);
-    ASSERT_EQ(leftRun.exitCode, 0) << leftRun.errors.toStdString();
-    ASSERT_EQ(rightRun.exitCode, 0) << rightRun.errors.toStdString();
-    ASSERT_EQ(leftRun.lines.size(), kWritesPerWriter);
-    ASSERT_EQ(rightRun.lines.size(), kWritesPerWriter);
-
     QHash<QString, QString> successorOf;
     int forks = 0;
-    for (const QString& line : leftRun.lines + rightRun.lines) {
-        const QString name = line.section(u' ', 0, 0);
-        const QString predecessor = line.section(u' ', 1);
-        if (successorOf.contains(predecessor)) {
-            ++forks;
+    for (const auto& process : {left.get(), right.get()}) {
+        const HelperRun run = finishHelper(*process);
+        ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+        ASSERT_EQ(run.lines.size(), kWritesPerWriter);
+        for (const QString& line : run.lines) {
+            const QString predecessor = line.section(u' ', 1);
+            if (successorOf.contains(predecessor)) {
+                ++forks;
+            }
+            successorOf.insert(predecessor, line.section(u' ', 0, 0));
         }
-        successorOf.insert(predecessor, name);
     }
     EXPECT_EQ(forks, 0) << "two appends came after the same name: one of them was lost";
 
@@ -120,8 +112,8 @@ TEST(SettingsConcurrency, TwoProcessesAppendingToAFullHistoryFormOneChain)
     EXPECT_EQ(chain.size(), prefilled.size() + 2 * kWritesPerWriter);
     EXPECT_EQ(storedList(observer, SettingsStore::LockedList::TorrentHistory),
               chain.mid(chain.size() - kTorrentHistoryLimit));
-    EXPECT_EQ(entriesOf(chain, u"aaa"_s), expectedSequence(u"aaa"_s, kWritesPerWriter));
-    EXPECT_EQ(entriesOf(chain, u"bbb"_s), expectedSequence(u"bbb"_s, kWritesPerWriter));
+    EXPECT_EQ(chain.filter(u"aaa-"_s), expectedSequence(u"aaa"_s, kWritesPerWriter));
+    EXPECT_EQ(chain.filter(u"bbb-"_s), expectedSequence(u"bbb"_s, kWritesPerWriter));
 }
 
 // Worker threads and the main thread share one store object: list appends, key writes and reads at once.
@@ -134,7 +126,7 @@ TEST(SettingsConcurrency, ThreadsSharingOneStoreLoseNothing)
     std::atomic<bool> writing = true;
 
     std::vector<std::thread> threads;
-    for (const QString& prefix : {u"left"_s, u"right"_s}) {
+    for (const QString& prefix : kWriters) {
         threads.emplace_back([&store, &failures, prefix] {
             for (int i = 0; i < kWritesPerWriter; ++i) {
                 if (!appendFilter(store, numbered(prefix, i))) {
@@ -154,8 +146,8 @@ TEST(SettingsConcurrency, ThreadsSharingOneStoreLoseNothing)
     std::thread reader([&store, &failures, &writing] {
         while (writing) {
             const QStringList filters = storedList(store, SettingsStore::LockedList::Filters);
-            for (const QString& prefix : {u"left"_s, u"right"_s}) {
-                const QStringList mine = entriesOf(filters, prefix);
+            for (const QString& prefix : kWriters) {
+                const QStringList mine = filters.filter(prefix + u'-');
                 if (mine != expectedSequence(prefix, int(mine.size()))) {
                     ++failures;
                 }
@@ -169,15 +161,7 @@ TEST(SettingsConcurrency, ThreadsSharingOneStoreLoseNothing)
     reader.join();
 
     EXPECT_EQ(failures, 0);
-    SettingsStore reopened(dir.path());
-    const QStringList filters = storedList(reopened, SettingsStore::LockedList::Filters);
-    EXPECT_EQ(filters.size(), 2 * kWritesPerWriter);
-    for (const QString& prefix : {u"left"_s, u"right"_s}) {
-        EXPECT_EQ(entriesOf(filters, prefix), expectedSequence(prefix, kWritesPerWriter));
-        for (int i = 0; i < kWritesPerWriter; ++i) {
-            EXPECT_EQ(reopened.text(numbered(prefix + u"key"_s, i)), QString::number(i));
-        }
-    }
+    expectEveryWrite(SettingsStore(dir.path()), 0);
 }
 
 // A process killed in the middle of a stream of writes leaves a store that opens cleanly and holds every write that
@@ -199,17 +183,14 @@ TEST(SettingsConcurrency, KilledWriterLeavesEveryReturnedWrite)
     writer->kill();
     writer->waitForFinished(30'000);
     // Lines that arrived after the last read also belong to returned writes.
-    for (const QByteArray& line : writer->readAllStandardOutput().split('\n')) {
-        if (!line.trimmed().isEmpty()) {
-            confirmed << QString::fromUtf8(line).trimmed();
-        }
-    }
+    confirmed << QString::fromUtf8(writer->readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_GE(confirmed.size(), 40) << writer->readAllStandardError().toStdString();
 
     SettingsStore store(dir.path());
     EXPECT_FALSE(store.recoveryNote().has_value());
     for (const QString& index : confirmed) {
-        EXPECT_EQ(store.number(numbered(u"stream"_s, index.toInt())), index.toLongLong()) << index.toStdString();
+        EXPECT_EQ(store.number(numbered(u"stream"_s, index.trimmed().toInt())), index.trimmed().toLongLong())
+            << index.toStdString();
     }
     // The store is still writable after the writer died holding nothing but what the kernel released.
     EXPECT_TRUE(store.setText(SettingsKeys::username, u"after the kill"_s));

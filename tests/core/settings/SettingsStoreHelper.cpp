@@ -1,5 +1,5 @@
 // A second process for the settings store tests: it opens the store in the given directory and writes or reads
-// through the same library the executables use. Each write's line is printed and flushed only after the write
+// through the same library the executables use. A write's line is printed and flushed only after the write
 // returned, so the parent knows which writes must be on disk.
 
 #include "core/settings/SettingsLists.h"
@@ -11,7 +11,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <climits>
 #include <cstdio>
+#include <functional>
 
 using namespace marrowfin;
 using namespace Qt::StringLiterals;
@@ -31,55 +33,16 @@ int fail(const QString& what)
     return 2;
 }
 
-QString numbered(const QString& prefix, int index)
+// Calls `write` with "<prefix>-000", "<prefix>-001", ... and the index, `count` times or until a write fails.
+int repeat(const QString& prefix, int count, const std::function<bool(const QString&, int)>& write)
 {
-    return prefix + u'-' + QString::number(index).rightJustified(3, u'0');
-}
-
-// <prefix> <count>: prints "<name> <name before it in the stored history>" ("-" for none) after each append.
-int appendHistory(SettingsStore& store, const QStringList& args)
-{
-    for (int i = 0; i < args.value(1).toInt(); ++i) {
-        const QString name = numbered(args.value(0), i);
-        const auto history = appendToTorrentHistory(store, name);
-        if (!history || history->isEmpty() || history->last() != name) {
-            return fail(u"append failed: "_s + name);
-        }
-        printLine(name + u' ' + (history->size() > 1 ? history->at(history->size() - 2) : u"-"_s));
-    }
-    return 0;
-}
-
-int appendFilters(SettingsStore& store, const QStringList& args)
-{
-    for (int i = 0; i < args.value(1).toInt(); ++i) {
-        if (!appendFilter(store, numbered(args.value(0), i))) {
-            return fail(u"append failed"_s);
+    for (int i = 0; i < count; ++i) {
+        const QString name = prefix + u'-' + QString::number(i).rightJustified(3, u'0');
+        if (!write(name, i)) {
+            return fail(u"write failed: "_s + name);
         }
     }
     return 0;
-}
-
-// Each key "<prefix>-NNN" gets the text of its index.
-int writeKeys(SettingsStore& store, const QStringList& args)
-{
-    for (int i = 0; i < args.value(1).toInt(); ++i) {
-        if (!store.setText(numbered(args.value(0), i), QString::number(i))) {
-            return fail(u"write failed"_s);
-        }
-    }
-    return 0;
-}
-
-// Writes "stream-NNN" = NNN as numbers until killed.
-int stream(SettingsStore& store)
-{
-    for (int i = 0;; ++i) {
-        if (!store.setNumber(numbered(u"stream"_s, i), i)) {
-            return fail(u"write failed"_s);
-        }
-        printLine(QString::number(i));
-    }
 }
 
 // Arguments "<text|number|list>:<key>"; prints one JSON object, null for an absent key. Numbers are printed as
@@ -128,17 +91,36 @@ int main(int argc, char** argv)
     if (store.recoveryNote()) {
         return fail(*store.recoveryNote());
     }
+    const QString prefix = args.value(0);
+    const int count = args.value(1).toInt();
     if (command == u"append-history") {
-        return appendHistory(store, args);
+        // Prints "<name> <the name before it in the stored history>" ("-" for none) after each append.
+        return repeat(prefix, count, [&store](const QString& name, int) {
+            const auto history = appendToTorrentHistory(store, name);
+            if (!history || history->isEmpty() || history->last() != name) {
+                return false;
+            }
+            printLine(name + u' ' + (history->size() > 1 ? history->at(history->size() - 2) : u"-"_s));
+            return true;
+        });
     }
     if (command == u"append-filters") {
-        return appendFilters(store, args);
+        return repeat(prefix, count,
+                      [&store](const QString& name, int) { return appendFilter(store, name).has_value(); });
     }
     if (command == u"write-keys") {
-        return writeKeys(store, args);
+        return repeat(prefix, count,
+                      [&store](const QString& name, int i) { return store.setText(name, QString::number(i)); });
     }
     if (command == u"stream") {
-        return stream(store);
+        // Numbers "stream-NNN" = NNN until killed, each index printed once its write returned.
+        return repeat(u"stream"_s, INT_MAX, [&store](const QString& name, int i) {
+            if (!store.setNumber(name, i)) {
+                return false;
+            }
+            printLine(QString::number(i));
+            return true;
+        });
     }
     if (command == u"dump") {
         return dump(store, args);

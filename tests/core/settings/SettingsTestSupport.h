@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
@@ -8,7 +10,7 @@
 
 #include <memory>
 #include <mutex>
-#include <vector>
+#include <sys/stat.h>
 
 namespace marrowfin::testing {
 
@@ -19,39 +21,84 @@ struct HelperRun
     QString errors;
 };
 
-// Starts the helper process (SettingsStoreHelper.cpp) with the given arguments; the caller waits.
-[[nodiscard]] std::unique_ptr<QProcess> startHelper(const QStringList& arguments);
+// Starts the second process (SettingsStoreHelper.cpp) with the given arguments; finishHelper() waits for it.
+inline std::unique_ptr<QProcess> startHelper(const QStringList& arguments)
+{
+    auto process = std::make_unique<QProcess>();
+    process->start(QStringLiteral(MARROWFIN_SETTINGS_HELPER), arguments);
+    process->waitForStarted();
+    return process;
+}
 
-// Waits for a started helper to end and collects its output.
-[[nodiscard]] HelperRun finishHelper(QProcess& process);
+inline HelperRun finishHelper(QProcess& process)
+{
+    process.waitForFinished(240'000);
+    HelperRun run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
 
-// Runs the helper's "dump" in a fresh process, which parses the store file from scratch (a restart), and returns
-// its answer.
-[[nodiscard]] QJsonObject dumpInFreshProcess(const QString& configDir, const QStringList& kindKeys);
+// The helper's "dump" in a fresh process, which parses the store file from scratch as a restart does (within one
+// process QSettings answers from its cache and hides the INI quirks). Empty when the helper failed.
+inline QJsonObject dumpInFreshProcess(const QString& configDir, const QStringList& kindKeys)
+{
+    const auto process = startHelper(QStringList{QStringLiteral("dump"), configDir} + kindKeys);
+    const HelperRun run = finishHelper(*process);
+    if (run.exitCode != 0 || run.lines.size() != 1) {
+        return {};
+    }
+    return QJsonDocument::fromJson(run.lines.first().toUtf8()).object();
+}
 
-[[nodiscard]] QByteArray fileBytes(const QString& path);
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // Permission bits (st_mode & 07777) of a path, or -1 when it cannot be inspected.
-[[nodiscard]] int modeOf(const QString& path);
+inline int modeOf(const QString& path)
+{
+    struct stat info
+    {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
 
-// Collects every Qt message while alive (from any thread); restores the previous handler when destroyed.
+// Every Qt message, from any thread, as "category: text" lines, while alive.
 class MessageCapture final
 {
 public:
-    struct Message
+    MessageCapture()
     {
-        QString category;
-        QString text;
-    };
-
-    MessageCapture();
-    ~MessageCapture();
+        {
+            const std::lock_guard lock(s_mutex);
+            s_lines.clear();
+        }
+        m_previous = qInstallMessageHandler(&record);
+    }
+    ~MessageCapture() { qInstallMessageHandler(m_previous); }
     MessageCapture(const MessageCapture&) = delete;
     MessageCapture& operator=(const MessageCapture&) = delete;
 
-    [[nodiscard]] std::vector<Message> messages() const;
-    [[nodiscard]] bool anyContains(const QString& needle) const;
-    [[nodiscard]] bool anyFromCategory(const QString& category) const;
+    [[nodiscard]] QString text() const
+    {
+        const std::lock_guard lock(s_mutex);
+        return s_lines.join(u'\n');
+    }
+
+private:
+    static void record(QtMsgType, const QMessageLogContext& context, const QString& text)
+    {
+        const std::lock_guard lock(s_mutex);
+        s_lines.append(QString::fromUtf8(context.category ? context.category : "default") + QStringLiteral(": ") +
+                       text);
+    }
+
+    static inline std::mutex s_mutex;
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous = nullptr;
 };
 
 } // namespace marrowfin::testing

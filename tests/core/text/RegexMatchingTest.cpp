@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <unicode/uregex.h>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 using namespace marrowfin;
@@ -70,9 +72,10 @@ TEST(RegexMatching, AllMatchesAgreeWithIcuIncludingEmptyMatchesAndLineRules)
     const QStringList patterns = {u"a*"_s,   u"a*|b"_s, u"<a>(.*?)</a>"_s, u"<a>([\\s\\S]*?)</a>"_s,
                                   u"^.*$"_s, u"(?:)"_s, u"\\b"_s,          u"(a)|(b)"_s,
                                   u"[^a]+"_s};
-    for (const QString& pattern : patterns)
+    for (const QString& pattern : patterns) {
         EXPECT_EQ(arrayOfCaptureComponentsMatchedByRegex(text, pattern), icuAllMatches(text, pattern))
             << pattern.toStdString();
+    }
     // No options: "." stops at a line end, "^"/"$" only at the ends of the whole text.
     EXPECT_EQ(arrayOfCaptureComponentsMatchedByRegex(text, u"<a>(.*?)</a>"_s).size(), 1);
     EXPECT_TRUE(arrayOfCaptureComponentsMatchedByRegex(u"ab\ncd"_s, u"^cd"_s).isEmpty());
@@ -99,40 +102,30 @@ TEST(RegexMatching, ReplaceExpandsTemplatesAsIcuDoes)
     EXPECT_EQ(bad, text) << "a failed replacement must leave the text as it was";
 }
 
+// A fault raises a RegexException of its kind, never a crash. The reason of an expression that does not compile is
+// what the user is shown beside such a filter.
 TEST(RegexMatching, ErrorsNameTheFaultAndNeverEscapeAsCrashes)
 {
-    try {
-        (void)captureComponentsMatchedByRegex(u"text"_s, u"(unclosed"_s);
-        FAIL() << "an expression that does not compile must raise";
-    } catch (const RegexException& e) {
-        EXPECT_EQ(e.kind(), RegexException::Kind::CompileFailed);
-        EXPECT_EQ(e.name(), u"RKLICURegexException"_s);
-        EXPECT_EQ(e.domain(), u"RKLICURegexErrorDomain"_s);
-        EXPECT_EQ(e.errorDescription(), u"There was an error compiling the regular expression."_s);
-        EXPECT_EQ(e.reason(), u"ICU regular expression error #%1, %2."_s.arg(e.icuCode())
-                                  .arg(QString::fromLatin1(u_errorName(UErrorCode(e.icuCode())))));
-        EXPECT_TRUE(e.reason().contains(u"U_REGEX_MISMATCHED_PAREN"_s)) << e.reason().toStdString();
-    }
-    const auto reasonOf = [](auto&& call) {
+    const auto kindOf = [](const std::function<void()>& call) -> std::optional<RegexException::Kind> {
         try {
             call();
         } catch (const RegexException& e) {
-            EXPECT_EQ(e.kind(), RegexException::Kind::InvalidArgument);
-            return e.reason();
+            return e.kind();
         }
-        return QString();
+        return std::nullopt;
     };
-    EXPECT_EQ(reasonOf([] { (void)stringByMatching(u"x"_s, QString()); }),
-              u"The regular expression argument is NULL."_s);
-    EXPECT_EQ(reasonOf([] { (void)stringByMatching(QString(), u"x"_s); }), u"The match string argument is NULL."_s);
     QString subject = u"x"_s;
-    EXPECT_EQ(reasonOf([&] { (void)replaceOccurrencesOfRegex(subject, u"x"_s, QString()); }),
-              u"The replacement string argument is NULL."_s);
+    EXPECT_EQ(kindOf([] { (void)captureComponentsMatchedByRegex(u"text"_s, u"(unclosed"_s); }),
+              RegexException::Kind::CompileFailed);
+    EXPECT_EQ(kindOf([] { (void)stringByMatching(u"x"_s, QString()); }), RegexException::Kind::InvalidArgument);
+    EXPECT_EQ(kindOf([] { (void)stringByMatching(QString(), u"x"_s); }), RegexException::Kind::InvalidArgument);
+    EXPECT_EQ(kindOf([&] { (void)replaceOccurrencesOfRegex(subject, u"x"_s, QString()); }),
+              RegexException::Kind::InvalidArgument);
     // An empty subject is a subject, not a missing one.
     EXPECT_TRUE(arrayOfCaptureComponentsMatchedByRegex(u""_s, u"a"_s).isEmpty());
 
     QString reason;
-    EXPECT_FALSE(isValidRegex(u"[a-"_s, &reason));
-    EXPECT_TRUE(reason.startsWith(u"ICU regular expression error #"_s));
+    EXPECT_FALSE(isValidRegex(u"(unclosed"_s, &reason));
+    EXPECT_EQ(reason, u"ICU regular expression error #66310, U_REGEX_MISMATCHED_PAREN."_s);
     EXPECT_TRUE(isValidRegex(u"^(720p|1080p)$"_s));
 }

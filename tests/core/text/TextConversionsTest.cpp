@@ -18,32 +18,29 @@ TEST(TextConversions, PercentEscapeLeavesOnlyTheUnreservedSet)
     // Every other printable ASCII character is escaped, reserved or not.
     for (char16_t c = 0x20; c < 0x7f; ++c) {
         const QString one(QChar{c});
-        if (QChar(c).isLetterOrNumber() || one == u"-"_s || one == u"."_s || one == u"_"_s || one == u"~"_s)
+        if (QChar(c).isLetterOrNumber() || one == u"-"_s || one == u"."_s || one == u"_"_s || one == u"~"_s) {
             continue;
+        }
         EXPECT_EQ(stringWithPercentEscape(one), u"%%1"_s.arg(int(c), 2, 16, QChar(u'0')).toUpper()) << int(c);
     }
 }
 
+// One line however long: a daemon's decoder may stop at a line break.
 TEST(TextConversions, Base64FollowsTheStandardAlphabetAndPadding)
 {
     EXPECT_EQ(base64Encoding("abc"), u"YWJj"_s);
     EXPECT_EQ(base64Encoding("ab"), u"YWI="_s);
     EXPECT_EQ(base64Encoding("a"), u"YQ=="_s);
-    EXPECT_TRUE(base64Encoding(QByteArray()).isEmpty());
-    EXPECT_FALSE(base64Encoding(QByteArray()).isNull());
-    const QByteArray all = [] {
-        QByteArray bytes;
-        for (int i = 0; i < 256; ++i)
-            bytes.append(char(i));
-        return bytes.repeated(20);
-    }();
+    QByteArray all;
+    for (int i = 0; i < 256 * 20; ++i) {
+        all.append(char(i % 256));
+    }
     const QString encoded = base64Encoding(all);
-    EXPECT_EQ(encoded.size(), 4 * ((all.size() + 2) / 3));
-    EXPECT_FALSE(encoded.contains(u'\n')) << "no line breaks whatever the length";
-    EXPECT_TRUE(encoded.contains(u'+') && encoded.contains(u'/'));
-    EXPECT_EQ(QByteArray::fromBase64(encoded.toLatin1()), all);
+    EXPECT_FALSE(encoded.contains(u'\n'));
+    EXPECT_EQ(QByteArray::fromBase64(encoded.toLatin1(), QByteArray::AbortOnBase64DecodingErrors), all);
 }
 
+// Decoding only looks at candidates of 4 to 10 characters: an entity outside that would never be decoded.
 TEST(TextConversions, EntityTableHoldsTheXhtmlSetInCodeUnitOrder)
 {
     const auto table = htmlEntityTable();
@@ -51,12 +48,10 @@ TEST(TextConversions, EntityTableHoldsTheXhtmlSetInCodeUnitOrder)
     EXPECT_EQ(table.front().text, u"&quot;");
     EXPECT_EQ(table.back().text, u"&diams;");
     EXPECT_EQ(table.back().codeUnit, 9830);
-    for (std::size_t i = 1; i < table.size(); ++i)
-        EXPECT_LT(table[i - 1].codeUnit, table[i].codeUnit) << i;
-    for (const HtmlEntity& entity : table) {
-        EXPECT_TRUE(entity.text.starts_with(u"&") && entity.text.ends_with(u";"));
-        EXPECT_GE(entity.text.size(), 4u);
-        EXPECT_LE(entity.text.size(), 10u);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        EXPECT_TRUE(i == 0 || table[i - 1].codeUnit < table[i].codeUnit) << i;
+        EXPECT_TRUE(table[i].text.starts_with(u"&") && table[i].text.ends_with(u";")) << i;
+        EXPECT_TRUE(table[i].text.size() >= 4 && table[i].text.size() <= 10) << i;
     }
 }
 
@@ -81,8 +76,9 @@ TEST(TextConversions, EntityDecodingDecodesOnceAndLeavesTheUnknownAlone)
         {u"&amp &lt;"_s, u"&amp <"_s},
         {u"R&amp;D &#39;99&#39;"_s, u"R&D '99'"_s},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(gtm_stringByUnescapingFromHTML(c.in), c.out) << c.in.toStdString();
+    }
     EXPECT_TRUE(gtm_stringByUnescapingFromHTML(QString()).isNull());
     // The listing's order: decode, then strip.
     EXPECT_EQ(stringByStrippingHTML(gtm_stringByUnescapingFromHTML(u"&lt;b&gt;Name&lt;/b&gt;"_s)), u"Name"_s);
@@ -98,8 +94,9 @@ TEST(TextConversions, StrippingMatchesRepeatedRemovalOfTheFirstTag)
     const auto byDefinition = [](QString text) {
         for (;;) {
             const QStringList first = captureComponentsMatchedByRegex(text, u"<[^>]+>"_s);
-            if (first.isEmpty())
+            if (first.isEmpty()) {
                 return text;
+            }
             text.replace(text.indexOf(first.at(0)), first.at(0).size(), QString());
         }
     };
@@ -108,8 +105,9 @@ TEST(TextConversions, StrippingMatchesRepeatedRemovalOfTheFirstTag)
     for (int i = 0; i < 2000; ++i) {
         QString text = u""_s;
         const int length = int(random() % 14);
-        for (int j = 0; j < length; ++j)
+        for (int j = 0; j < length; ++j) {
             text.append(alphabet.at(int(random() % alphabet.size())));
+        }
         ASSERT_EQ(stringByStrippingHTML(text), byDefinition(text)) << text.toStdString();
     }
 }

@@ -67,23 +67,12 @@ TEST(NavigationControllerTest, PushAndPopTellTheScreensAndFreeOnlyWhatTheStackOw
     log.clear();
     stack.popViewControllerAnimated(false);
     EXPECT_EQ(log, (QStringList{u"root will appear"_s, u"page did disappear"_s}));
-    // Deleted later, as the event loop would: the pop may run inside one of the screen's own handlers.
+    EXPECT_FALSE(stack.navigationBar()->backButton()->isVisibleTo(stack.view()));
+    // Deleted later, as the event loop would: the pop may run inside one of the screen's own handlers. (A screen owned
+    // elsewhere is only taken off: the settings screens' tests and the pop during a push pop such screens.)
     EXPECT_FALSE(owned.isNull());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(owned.isNull()) << "a popped screen the stack owned stays";
-
-    // A screen owned elsewhere (a tab shown through the overflow list) is only taken off.
-    QObject owner;
-    QPointer<ViewController> borrowed = new RecordingScreen(u"tab"_s, &log);
-    borrowed->setParent(&owner);
-    stack.pushViewController(borrowed, false);
-    stack.pushViewController(new RecordingScreen(u"deeper"_s, &log), false);
-    stack.popToRootViewControllerAnimated(false);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(stack.viewControllers().size(), 1);
-    EXPECT_FALSE(borrowed.isNull());
-    EXPECT_EQ(borrowed->parentViewController(), nullptr);
-    EXPECT_FALSE(stack.navigationBar()->backButton()->isVisibleTo(stack.view()));
 }
 
 // A pop while a push still slides in (a logout emptying the stack under the screen it just opened): the push ends
@@ -121,10 +110,12 @@ TEST(TabBarControllerTest, TabsThatDoNotFitGoToMoreAndComeBackAtTabletWidth)
     QStringList log;
     TabBarController tabs;
     QList<ViewController*> screens;
-    for (int index = 0; index < 9; ++index)
+    for (int index = 0; index < 9; ++index) {
         screens.append(new NavigationController(new RecordingScreen(u"tab %1"_s.arg(index), &log)));
-    for (ViewController* screen : std::as_const(screens))
+    }
+    for (ViewController* screen : std::as_const(screens)) {
         screen->setTabBarItem(static_cast<NavigationController*>(screen)->rootViewController()->tabBarItem());
+    }
     tabs.setViewControllers(screens);
     tabs.view()->resize(375, 667);
     tabs.view()->show();
@@ -137,7 +128,6 @@ TEST(TabBarControllerTest, TabsThatDoNotFitGoToMoreAndComeBackAtTabletWidth)
     EXPECT_EQ(tabs.selectedIndex(), TabBarController::kMoreIndex);
     tabs.selectFromMoreList(6);
     EXPECT_EQ(tabs.selectedIndex(), 6);
-    EXPECT_EQ(tabs.moreNavigationController()->topViewController(), screens.at(6));
     EXPECT_TRUE(tabs.moreNavigationController()->isNavigationBarHidden()) << "the tab's own bar leads back";
 
     // Wider than a phone: seven buttons and More; the tab shown through More now has its own button.

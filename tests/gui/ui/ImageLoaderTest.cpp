@@ -8,6 +8,7 @@
 #include "support/TestHttpServer.h"
 
 #include <QBuffer>
+#include <QMultiMap>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QThread>
@@ -30,13 +31,6 @@ QByteArray pngBytes(QSize size)
     return bytes;
 }
 
-struct Delivery
-{
-    QString address;
-    QSize size;
-    bool onMainThread = false;
-};
-
 TEST(ImageLoader, DeliversDecodedPicturesOnTheMainThreadAndNothingElse)
 {
     test::TestHttpServer server;
@@ -52,30 +46,27 @@ TEST(ImageLoader, DeliversDecodedPicturesOnTheMainThreadAndNothingElse)
         file.write(pngBytes({3, 9}));
     }
 
+    // Each picture delivered, by address: its size, and whether it came on the main thread.
     QObject receiver;
-    QList<Delivery> deliveries;
+    QMultiMap<QString, std::pair<QSize, bool>> deliveries;
     const auto record = [&deliveries](const QString& address, const QImage& image) {
-        deliveries.append({address, image.size(), QThread::currentThread() == qApp->thread()});
+        deliveries.insert(address, {image.size(), QThread::currentThread() == qApp->thread()});
     };
     OperationQueue queue(2);
     const QUrl poster = server.url(u"/poster.png"_s);
     const QUrl local = QUrl::fromLocalFile(localPath);
     for (const QUrl& url : {poster, server.url(u"/garbage.png"_s), server.url(u"/missing.png"_s), local,
-                            QUrl::fromLocalFile(folder.filePath(u"absent.png"_s))})
+                            QUrl::fromLocalFile(folder.filePath(u"absent.png"_s))}) {
         queue.addOperation(std::make_shared<ImageLoader>(url, &receiver, record));
+    }
 
     queue.waitUntilAllOperationsAreFinished();
     ASSERT_TRUE(test::processEventsUntil([&] { return deliveries.size() >= 2; }));
     // Anything posted for the failures would have arrived with the rest.
     QCoreApplication::processEvents();
-    ASSERT_EQ(deliveries.size(), 2);
-    const auto posterDelivery = deliveries[0].address == poster.toString() ? deliveries[0] : deliveries[1];
-    const auto localDelivery = deliveries[0].address == poster.toString() ? deliveries[1] : deliveries[0];
-    EXPECT_EQ(posterDelivery.address, poster.toString());
-    EXPECT_EQ(posterDelivery.size, QSize(7, 5));
-    EXPECT_TRUE(posterDelivery.onMainThread);
-    EXPECT_EQ(localDelivery.address, local.toString());
-    EXPECT_EQ(localDelivery.size, QSize(3, 9));
+    const QMultiMap<QString, std::pair<QSize, bool>> expected{{poster.toString(), {QSize(7, 5), true}},
+                                                              {local.toString(), {QSize(3, 9), true}}};
+    EXPECT_EQ(deliveries, expected);
     EXPECT_EQ(server.requestsTo("/garbage.png").size(), 1);
 }
 
@@ -93,11 +84,11 @@ TEST(ScaleToSize, StretchesTheWholePictureToExactlyTheSizeAsked)
     const QImage scaled = scaleToSize(source, QSize(48, 36));
     EXPECT_EQ(scaled.size(), QSize(48, 36));
     EXPECT_EQ(scaled.devicePixelRatio(), 1.0);
-    EXPECT_EQ(scaled.pixelColor(4, 4), QColor(Qt::red));
-    EXPECT_EQ(scaled.pixelColor(20, 14), QColor(Qt::red));
-    EXPECT_EQ(scaled.pixelColor(4, 31), QColor(Qt::green));
-    EXPECT_EQ(scaled.pixelColor(43, 4), QColor(Qt::blue));
-    EXPECT_EQ(scaled.pixelColor(28, 31), QColor(Qt::blue));
+    const std::pair<QPoint, Qt::GlobalColor> spots[] = {
+        {{4, 4}, Qt::red}, {{20, 14}, Qt::red}, {{4, 31}, Qt::green}, {{43, 4}, Qt::blue}, {{28, 31}, Qt::blue}};
+    for (const auto& [spot, colour] : spots) {
+        EXPECT_EQ(scaled.pixelColor(spot), QColor(colour)) << spot.x() << ", " << spot.y();
+    }
 
     // A picture made for a denser screen is still taken whole.
     QPixmap dense = QPixmap::fromImage(source);
@@ -105,9 +96,8 @@ TEST(ScaleToSize, StretchesTheWholePictureToExactlyTheSizeAsked)
     const QPixmap scaledPixmap = scaleToSize(dense, QSize(20, 10));
     EXPECT_EQ(scaledPixmap.size(), QSize(20, 10));
     EXPECT_EQ(scaledPixmap.devicePixelRatio(), 1.0);
-    const QImage fromPixmap = scaledPixmap.toImage();
-    EXPECT_EQ(fromPixmap.pixelColor(1, 1), QColor(Qt::red));
-    EXPECT_EQ(fromPixmap.pixelColor(18, 8), QColor(Qt::blue));
+    EXPECT_EQ(scaledPixmap.toImage().pixelColor(1, 1), QColor(Qt::red));
+    EXPECT_EQ(scaledPixmap.toImage().pixelColor(18, 8), QColor(Qt::blue));
 
     EXPECT_TRUE(scaleToSize(source, QSize(0, 10)).isNull());
 }

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QColor>
-#include <QPoint>
-#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -13,16 +11,6 @@
 inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
-}
-
-inline void PrintTo(const QRect& rect, std::ostream* out)
-{
-    *out << "QRect(" << rect.x() << ", " << rect.y() << ", " << rect.width() << "x" << rect.height() << ")";
-}
-
-inline void PrintTo(const QPoint& point, std::ostream* out)
-{
-    *out << "QPoint(" << point.x() << ", " << point.y() << ")";
 }
 
 inline void PrintTo(const QSize& size, std::ostream* out)

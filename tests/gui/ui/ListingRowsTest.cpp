@@ -1,10 +1,11 @@
-#include "gui/ui/TorrentItemTableViewCell.h"
-
 #include "Printing.h"
 #include "Rendering.h"
 
 #include "gui/platform/Device.h"
 #include "gui/ui/FlatTableViewCellView.h"
+#include "gui/ui/LoadMoreItemView.h"
+#include "gui/ui/ShrinkingLabel.h"
+#include "gui/ui/TorrentItemTableViewCell.h"
 
 #include <gtest/gtest.h>
 
@@ -35,19 +36,9 @@ bool isInk(const QColor& colour)
     return !isBackground(colour) && colour.alpha() > 0;
 }
 
-// The brightest grey level in an area, and whether every pixel there is grey.
-std::pair<int, bool> brightestGrey(const QImage& image, const QRect& area)
+bool isWhite(const QColor& colour)
 {
-    int brightest = 0;
-    bool allGrey = true;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            allGrey = allGrey && c.red() == c.green() && c.green() == c.blue();
-            brightest = std::max(brightest, c.red());
-        }
-    }
-    return {brightest, allGrey};
+    return colour == QColor(Qt::white);
 }
 
 class TorrentItemTableViewCellTest : public testing::Test
@@ -78,32 +69,30 @@ TEST_F(TorrentItemTableViewCellTest, HighlightedRowsLetTheSelectionShowAndDrawWh
     const QRect nameArea(40, 5, 230, 14);
 
     const QImage normal = renderImage(m_cell);
-    EXPECT_EQ(normal.pixelColor(300, 2), kBackground);
     EXPECT_EQ(normal.pixelColor(10, 10), QColor(Qt::red));
-    const auto [normalInk, normalGrey] = brightestGrey(normal, nameArea);
-    EXPECT_LT(normalInk, 255) << "the name is grey until the row is marked";
-    EXPECT_TRUE(normalGrey);
-    EXPECT_TRUE(m_cell.flatContentView()->isOpaque());
+    EXPECT_TRUE(rightmostMatching(normal, nameArea, isInk).has_value());
+    EXPECT_FALSE(rightmostMatching(normal, nameArea, isWhite).has_value())
+        << "the name is grey until the row is marked";
 
     for (const bool selectInstead : {false, true}) {
         SCOPED_TRACE(selectInstead ? "selected" : "highlighted");
-        if (selectInstead)
+        if (selectInstead) {
             m_cell.setSelected(true);
-        else
+        } else {
             m_cell.setHighlighted(true);
+        }
         EXPECT_FALSE(m_cell.flatContentView()->isOpaque());
         const QImage marked = renderImage(m_cell);
-        EXPECT_EQ(marked.pixelColor(300, 2), TableViewCell::kSelectionGrey);
-        // Half the red over the selection grey.
-        const QColor grey = TableViewCell::kSelectionGrey;
+        const QColor grey = marked.pixelColor(300, 2);
+        EXPECT_GT(grey.lightness(), kBackground.lightness()) << "the selection does not show behind the row";
+        // The category picture half over the selection.
         const QColor blended((255 + grey.red()) / 2, grey.green() / 2, grey.blue() / 2);
         EXPECT_TRUE(test::closeTo(marked.pixelColor(10, 10), blended))
             << marked.pixelColor(10, 10).name().toStdString();
-        EXPECT_EQ(brightestGrey(marked, nameArea).first, 255);
+        EXPECT_TRUE(rightmostMatching(marked, nameArea, isWhite).has_value());
         m_cell.setHighlighted(false);
         m_cell.setSelected(false);
     }
-    EXPECT_TRUE(m_cell.flatContentView()->isOpaque());
 }
 
 TEST_F(TorrentItemTableViewCellTest, AReusedRowKeepsNothingOfItsPreviousTorrent)
@@ -155,40 +144,65 @@ TEST_F(TorrentItemTableViewCellTest, ALongNameIsCutWithAnEllipsisInsideItsColumn
     EXPECT_LT(*tabletRight, 800);
 }
 
-TEST_F(TorrentItemTableViewCellTest, SeedersAndLeechersEndFourPointsLeftOfTheirPictures)
+// The figures are right-aligned against their pictures: a short one and a long one both end just short of theirs.
+TEST_F(TorrentItemTableViewCellTest, SeedersAndLeechersEndJustLeftOfTheirPictures)
 {
+    // The room before the seeders' picture and before the leechers' one, and where each picture begins.
+    const std::pair<QRect, int> columns[] = {{QRect(130, 20, 84, 11), 214}, {QRect(214, 20, 47, 11), 261}};
     for (const QString& figure : {u"7"_s, u"12345"_s}) {
         SCOPED_TRACE(figure.toStdString());
         m_cell.prepareForReuse();
         m_cell.setUpLbl(figure);
         m_cell.setDownLbl(figure);
         const QImage image = renderImage(m_cell);
-        const auto upRight = rightmostMatching(image, QRect(130, 20, 214 - 130, 11), isInk);
-        ASSERT_TRUE(upRight.has_value());
-        EXPECT_LE(*upRight, 210);
-        EXPECT_GE(*upRight, 207);
-        const auto downRight = rightmostMatching(image, QRect(214, 20, 261 - 214, 11), isInk);
-        ASSERT_TRUE(downRight.has_value());
-        EXPECT_LE(*downRight, 257);
-        EXPECT_GE(*downRight, 254);
+        for (const auto& [room, pictureLeft] : columns) {
+            const auto right = rightmostMatching(image, room, isInk);
+            ASSERT_TRUE(right.has_value());
+            EXPECT_LE(*right, pictureLeft - 4);
+            EXPECT_GE(*right, pictureLeft - 7);
+        }
     }
 }
 
+// Rows are parted by a line of the table behind them; an accessory takes its room from the content, not the line.
 TEST_F(TorrentItemTableViewCellTest, TheLastLineOfTheRowShowsTheTableBehindIt)
 {
     fill();
-    EXPECT_EQ(m_cell.contentView()->geometry(), QRect(0, 0, 320, 39));
     const QImage image = renderImage(m_cell);
     EXPECT_EQ(image.pixelColor(300, 38), kBackground);
     EXPECT_EQ(image.pixelColor(300, 39).alpha(), 0);
 
-    // An accessory takes its room from the content on the right; the line stays.
     auto* accessory = new QWidget;
     accessory->resize(20, 20);
     m_cell.setAccessoryView(accessory);
-    const QRect content = m_cell.contentView()->geometry();
-    EXPECT_EQ(content.height(), 39);
-    EXPECT_LT(content.right(), accessory->x());
+    EXPECT_EQ(renderImage(m_cell).pixelColor(10, 39).alpha(), 0);
+    EXPECT_LT(m_cell.contentView()->geometry().right(), accessory->x());
+}
+
+TEST(LoadMoreItemView, ShowsItsCaptionAndThePageTextAndShrinksThemToFit)
+{
+    LoadMoreItemView view;
+    view.resize(375, LoadMoreItemView::kHeight);
+    view.show();
+    view.setPageText(u"2 hours ago"_s);
+    ShrinkingLabel* caption = view.normalLbl();
+    EXPECT_EQ(caption->displayedText(), u"Load more torrents"_s);
+    EXPECT_LE(caption->geometry().bottom(), view.pageLbl()->y());
+    EXPECT_LE(view.pageLbl()->geometry().bottom(), LoadMoreItemView::kHeight - 1);
+    const int fullSize = caption->fittedFont().pixelSize();
+
+    // Narrower, the caption is drawn smaller but whole.
+    view.resize(130, LoadMoreItemView::kHeight);
+    const int fitted = caption->fittedFont().pixelSize();
+    EXPECT_LT(fitted, fullSize);
+    EXPECT_GE(fitted, caption->minimumPixelSize());
+    EXPECT_EQ(caption->displayedText(), u"Load more torrents"_s);
+    EXPECT_LE(QFontMetrics(caption->fittedFont()).horizontalAdvance(caption->text()), caption->width());
+
+    // Too narrow even at the smallest size: cut with an ellipsis.
+    view.resize(60, LoadMoreItemView::kHeight);
+    EXPECT_EQ(caption->fittedFont().pixelSize(), caption->minimumPixelSize());
+    EXPECT_TRUE(caption->displayedText().endsWith(u'\u2026')) << caption->displayedText().toStdString();
 }
 
 } // namespace
