@@ -21,6 +21,8 @@ function(marrowfin_test name)
     cmake_parse_arguments(ARG "" "ENVIRONMENT" "SOURCES;LINK;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE marrowfin_options GTest::gtest GTest::gmock GTest::gtest_main ${ARG_LINK})
+    # The tests' shared headers (support/, fixtures/) by their folder.
+    target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
     set_property(DIRECTORY APPEND PROPERTY LABELS ${ARG_LABELS})
     set(environment QT_QPA_PLATFORM=offscreen)
     if(ARG_ENVIRONMENT)

@@ -1,6 +1,6 @@
 #include "core/display/CategoryTree.h"
 
-#include "QtPrinting.h"
+#include "support/QtTestSupport.h"
 
 #include <QSet>
 

@@ -1,8 +1,7 @@
 #include "core/display/ListingAddresses.h"
 
-#include "QtPrinting.h"
-
 #include "core/display/ListingSettings.h"
+#include "support/QtTestSupport.h"
 
 #include <gtest/gtest.h>
 

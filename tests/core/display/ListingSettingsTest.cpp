@@ -1,11 +1,10 @@
 #include "core/display/ListingSettings.h"
 
-#include "QtPrinting.h"
-
 #include "core/display/FavoritesPageCount.h"
 #include "core/display/ListingAddresses.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
+#include "support/QtTestSupport.h"
 
 #include <QTemporaryDir>
 

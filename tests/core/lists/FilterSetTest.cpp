@@ -1,10 +1,9 @@
 #include "core/lists/FilterSet.h"
 
-#include "QtPrinting.h"
-
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
 #include "core/text/RegexCache.h"
+#include "support/QtTestSupport.h"
 
 #include <QTemporaryDir>
 
@@ -19,34 +18,6 @@ using namespace marrowfin;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The warnings of the lists category, from any thread, while a WarningsCapture lives.
-std::mutex g_warningsMutex;
-QStringList g_warnings;
-
-void collectWarning(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (type == QtWarningMsg && qstrcmp(context.category, "marrowfin.lists") == 0) {
-        std::lock_guard lock(g_warningsMutex);
-        g_warnings.append(text);
-    }
-}
-
-struct WarningsCapture
-{
-    WarningsCapture()
-    {
-        std::lock_guard lock(g_warningsMutex);
-        g_warnings.clear();
-    }
-    ~WarningsCapture() { qInstallMessageHandler(previous); }
-    [[nodiscard]] QStringList texts() const
-    {
-        std::lock_guard lock(g_warningsMutex);
-        return g_warnings;
-    }
-    QtMessageHandler previous = qInstallMessageHandler(collectWarning);
-};
 
 struct TimeLimitGuard
 {
@@ -91,7 +62,7 @@ TEST(FilterSet, KeepsWhatAnyFilterAcceptsInPageOrder)
 
 TEST(FilterSet, AnInvalidFilterIsSkippedAndReportedOnceWhileTheOthersWork)
 {
-    WarningsCapture warnings;
+    const test::MessageCapture capture;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     SettingsStore store(dir.path());
@@ -123,7 +94,7 @@ TEST(FilterSet, AnInvalidFilterIsSkippedAndReportedOnceWhileTheOthersWork)
     EXPECT_EQ(problems[0].kind, RegexException::Kind::CompileFailed);
     EXPECT_TRUE(problems[0].reason.contains(u"U_REGEX_MISMATCHED_PAREN"_s)) << problems[0].reason.toStdString();
     EXPECT_EQ(problems[1].text, u"end\\"_s);
-    const QStringList logged = warnings.texts();
+    const QStringList logged = capture.warnings(u"marrowfin.lists"_s);
     ASSERT_EQ(logged.size(), 2) << logged.join(u'\n').toStdString();
     EXPECT_TRUE(logged[0].contains(u"(unclosed"_s));
 
@@ -135,7 +106,7 @@ TEST(FilterSet, AnInvalidFilterIsSkippedAndReportedOnceWhileTheOthersWork)
     ASSERT_TRUE(appendFilter(store, u"(unclosed"_s).has_value());
     filters.reloadFilters(store);
     EXPECT_EQ(filters.problems().size(), 2);
-    EXPECT_EQ(warnings.texts().size(), 3);
+    EXPECT_EQ(capture.warnings(u"marrowfin.lists"_s).size(), 3);
 }
 
 // A hostile filter would stall every page: once a match of it runs out of time it is out of use. The favorites
@@ -144,7 +115,7 @@ TEST(FilterSet, AnInvalidFilterIsSkippedAndReportedOnceWhileTheOthersWork)
 TEST(FilterSet, AFilterThatRunsOutOfTimeIsSkippedAndReportedOnceAcrossThreads)
 {
     TimeLimitGuard guard;
-    WarningsCapture warnings;
+    const test::MessageCapture capture;
     RegexCache::setMatchTimeLimit(1);
     // Nested repetition backtracks exponentially on a long run of "x" without the final "y". Once it is out of use
     // "xxy", which it would accept, is no longer kept.
@@ -171,5 +142,5 @@ TEST(FilterSet, AFilterThatRunsOutOfTimeIsSkippedAndReportedOnceAcrossThreads)
     ASSERT_EQ(problems.size(), 1);
     EXPECT_EQ(problems[0].text, hostile);
     EXPECT_EQ(problems[0].kind, RegexException::Kind::TimedOut);
-    EXPECT_EQ(warnings.texts().size(), 1);
+    EXPECT_EQ(capture.warnings(u"marrowfin.lists"_s).size(), 1);
 }

@@ -1,6 +1,6 @@
 #include "core/lists/Filter.h"
 
-#include "QtPrinting.h"
+#include "support/QtTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,56 +1,16 @@
 #include "core/net/HttpContext.h"
 #include "core/net/HttpRequest.h"
 #include "core/net/UploadBody.h"
+#include "support/QtTestSupport.h"
 #include "support/TestHttpServer.h"
 
-#include <QLoggingCategory>
-
 #include <gtest/gtest.h>
-
-#include <mutex>
 
 namespace marrowfin {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
 using test::TestHttpServer;
-
-// Everything said at every level of the net category while it lives, as "category: message" lines.
-class LogCapture final
-{
-public:
-    LogCapture()
-    {
-        {
-            const std::lock_guard lock(s_mutex);
-            s_lines.clear();
-        }
-        QLoggingCategory::setFilterRules(u"marrowfin.net.debug=true"_s);
-        m_previous = qInstallMessageHandler(&capture);
-    }
-    ~LogCapture()
-    {
-        qInstallMessageHandler(m_previous);
-        QLoggingCategory::setFilterRules(QString());
-    }
-
-    [[nodiscard]] static QStringList lines()
-    {
-        const std::lock_guard lock(s_mutex);
-        return s_lines;
-    }
-
-private:
-    static void capture(QtMsgType, const QMessageLogContext& context, const QString& message)
-    {
-        const std::lock_guard lock(s_mutex);
-        s_lines.append(QString::fromLatin1(context.category ? context.category : "") + u": "_s + message);
-    }
-
-    static inline std::mutex s_mutex;
-    static inline QStringList s_lines;
-    QtMessageHandler m_previous = nullptr;
-};
 
 class Upload final : public UploadBody
 {
@@ -67,7 +27,7 @@ TEST(NetLog, PostedBodyIsLoggedWithoutSecrets)
     server.route("/upload", {200, "OK", {}, "ok"});
     auto context = std::make_shared<HttpContext>();
 
-    const LogCapture capture;
+    const test::MessageCapture capture(u"marrowfin.net.debug=true"_s);
     HttpRequest form(server.url(QStringLiteral("/login")), context);
     form.setType(QStringLiteral("POST"));
     form.setPostData(
@@ -81,7 +41,7 @@ TEST(NetLog, PostedBodyIsLoggedWithoutSecrets)
     upload.request();
     ASSERT_TRUE(upload.isResponseValid());
 
-    const QStringList lines = LogCapture::lines();
+    const QStringList lines = capture.lines();
     const QStringList data = lines.filter(QStringLiteral("DATA: "));
     ASSERT_EQ(data.size(), 2) << qPrintable(lines.join(QLatin1Char('\n')));
     EXPECT_TRUE(data.at(0).contains(QStringLiteral("user=bob"))) << qPrintable(data.at(0));

@@ -4,6 +4,7 @@
 #include "core/net/OperationQueue.h"
 #include "core/remote/AlertSink.h"
 #include "support/EventLoop.h"
+#include "support/QtTestSupport.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -11,16 +12,6 @@
 #include <mutex>
 #include <ostream>
 #include <utility>
-
-// Readable failure messages: GoogleTest finds these by argument-dependent lookup.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& list, std::ostream* out)
-{
-    *out << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
-}
 
 namespace marrowfin::remotetest {
 

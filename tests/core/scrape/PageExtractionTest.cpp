@@ -1,10 +1,9 @@
-#include "QStringPrinter.h"
-
 #include "core/config/AppConfig.h"
 #include "core/net/HttpContext.h"
 #include "core/scrape/HttpRequestRegExDetails.h"
 #include "core/scrape/HttpRequestRegExForum.h"
 #include "core/scrape/HttpRequestRegExProfileDetails.h"
+#include "support/QtTestSupport.h"
 #include "support/TestHttpServer.h"
 
 #include <gtest/gtest.h>

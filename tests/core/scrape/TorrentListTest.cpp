@@ -1,10 +1,9 @@
-#include "QStringPrinter.h"
-
 #include "core/net/HttpContext.h"
 #include "core/scrape/HttpRequestRegExTorrent.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "fixtures/ListingPage.h"
+#include "support/QtTestSupport.h"
 #include "support/TestHttpServer.h"
 
 #include <QTemporaryDir>
@@ -17,15 +16,6 @@ namespace marrowfin {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
-
-std::atomic<int> g_scrapeWarnings{0};
-
-void countScrapeWarnings(QtMsgType type, const QMessageLogContext& context, const QString&)
-{
-    if (type == QtWarningMsg && qstrcmp(context.category, "marrowfin.scrape") == 0) {
-        ++g_scrapeWarnings;
-    }
-}
 
 class TorrentListTest : public ::testing::Test
 {
@@ -108,12 +98,15 @@ TEST_F(TorrentListTest, GeneratedPageGivesEveryRowInPageOrder)
 
 TEST_F(TorrentListTest, HostilePageFailsWithOneWarningAndTheNextPageReadsAgain)
 {
-    g_scrapeWarnings = 0;
-    const QtMessageHandler previous = qInstallMessageHandler(countScrapeWarnings);
-    const std::optional<QList<Torrent>> hostile = fetch(fixtures::listingPage(25, false));
-    qInstallMessageHandler(previous);
+    std::optional<QList<Torrent>> hostile;
+    qsizetype warnings = 0;
+    {
+        const test::MessageCapture capture;
+        hostile = fetch(fixtures::listingPage(25, false));
+        warnings = capture.warnings(u"marrowfin.scrape"_s).size();
+    }
     EXPECT_FALSE(hostile) << "a page that could not be matched must not look like a page without rows";
-    EXPECT_EQ(g_scrapeWarnings, 1);
+    EXPECT_EQ(warnings, 1);
 
     const std::optional<QList<Torrent>> next = fetch(fixtures::listingPage(3, true, 25));
     ASSERT_TRUE(next && next->size() == 3);

@@ -1,6 +1,5 @@
-#include "QStringPrinter.h"
-
 #include "core/scrape/HttpRequestRegExUserInfo.h"
+#include "support/QtTestSupport.h"
 
 #include <gtest/gtest.h>
 

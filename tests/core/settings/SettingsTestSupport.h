@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/QtTestSupport.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QJsonDocument>
@@ -66,39 +68,6 @@ inline int modeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 
-// Every Qt message, from any thread, as "category: text" lines, while alive.
-class MessageCapture final
-{
-public:
-    MessageCapture()
-    {
-        {
-            const std::lock_guard lock(s_mutex);
-            s_lines.clear();
-        }
-        m_previous = qInstallMessageHandler(&record);
-    }
-    ~MessageCapture() { qInstallMessageHandler(m_previous); }
-    MessageCapture(const MessageCapture&) = delete;
-    MessageCapture& operator=(const MessageCapture&) = delete;
-
-    [[nodiscard]] QString text() const
-    {
-        const std::lock_guard lock(s_mutex);
-        return s_lines.join(u'\n');
-    }
-
-private:
-    static void record(QtMsgType, const QMessageLogContext& context, const QString& text)
-    {
-        const std::lock_guard lock(s_mutex);
-        s_lines.append(QString::fromUtf8(context.category ? context.category : "default") + QStringLiteral(": ") +
-                       text);
-    }
-
-    static inline std::mutex s_mutex;
-    static inline QStringList s_lines;
-    QtMessageHandler m_previous = nullptr;
-};
+using MessageCapture = test::MessageCapture;
 
 } // namespace marrowfin::testing

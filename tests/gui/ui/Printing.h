@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/QtTestSupport.h"
+
 #include <QColor>
 #include <QSize>
 #include <QString>
@@ -8,11 +10,6 @@
 
 // Readable failure messages for the Qt values the tests compare. Qt's types live in the global namespace, so
 // GoogleTest finds these there.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 inline void PrintTo(const QSize& size, std::ostream* out)
 {
     *out << "QSize(" << size.width() << "x" << size.height() << ")";
