@@ -3,15 +3,16 @@
 #include <QByteArray>
 #include <QList>
 
+#include <curl/curl.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <optional>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
-// Plain HTTP/1.1 on the loopback interface, spoken with sockets, independently of the code under test: for the
-// tests and benchmarks that talk to real daemons.
+// Plain HTTP/1.1 on the loopback interface, independently of the code under test: for the tests and benchmarks that
+// talk to real daemons.
 namespace marrowfin::test {
 
 // A loopback port that nothing listens on at the moment.
@@ -74,76 +75,45 @@ inline bool acceptsConnections(quint16 port)
     return connected;
 }
 
-// One request on a connection of its own; nothing when nobody answered on the port.
+// One request on a connection of its own, through libcurl directly (never the application's HTTP layer); nothing when
+// nobody answered on the port.
 inline std::optional<PlainAnswer> plainHttp(quint16 port, const QByteArray& method, const QByteArray& path,
                                             const QList<QByteArray>& headerLines = {}, const QByteArray& body = {})
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return std::nullopt;
-    timeval limit{30, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
+    CURL* curl = curl_easy_init();
+    if (curl == nullptr) {
         return std::nullopt;
     }
-    QByteArray request = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
-                         "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
-    for (const QByteArray& line : headerLines)
-        request += line + "\r\n";
-    request += "\r\n" + body;
-    for (qsizetype sent = 0; sent < request.size();) {
-        const ssize_t n = ::send(fd, request.constData() + sent, std::size_t(request.size() - sent), MSG_NOSIGNAL);
-        if (n <= 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        sent += n;
-    }
-    // Read to the end of the answer as its headers give it: some daemons keep the connection open whatever the
-    // request asks.
-    const auto complete = [](const QByteArray& bytes) {
-        const qsizetype end = bytes.indexOf("\r\n\r\n");
-        if (end < 0)
-            return false;
-        const PlainAnswer head{0, bytes.left(end), {}};
-        if (head.header("Transfer-Encoding").compare("chunked", Qt::CaseInsensitive) == 0)
-            return bytes.endsWith("\r\n0\r\n\r\n") || bytes.mid(end + 4).startsWith("0\r\n\r\n");
-        bool ok = false;
-        const qsizetype length = head.header("Content-Length").toLongLong(&ok);
-        return ok && bytes.size() - end - 4 >= length;
+    PlainAnswer answer;
+    const auto append = +[](char* data, std::size_t size, std::size_t count, void* target) {
+        static_cast<QByteArray*>(target)->append(data, qsizetype(size * count));
+        return size * count;
     };
-    QByteArray received;
-    char buffer[8192];
-    while (!complete(received)) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            break;
-        received.append(buffer, n);
+    curl_slist* lines = curl_slist_append(nullptr, "Expect:");
+    for (const QByteArray& line : headerLines) {
+        lines = curl_slist_append(lines, line.constData());
     }
-    ::close(fd);
-    const qsizetype end = received.indexOf("\r\n\r\n");
-    if (!received.startsWith("HTTP/1.") || end < 0)
-        return std::nullopt;
-    PlainAnswer answer{received.mid(9, 3).toInt(), received.left(end), received.mid(end + 4)};
-    if (answer.header("Transfer-Encoding").compare("chunked", Qt::CaseInsensitive) == 0) {
-        QByteArray body;
-        for (qsizetype at = 0; at < answer.body.size();) {
-            const qsizetype lineEnd = answer.body.indexOf("\r\n", at);
-            bool ok = false;
-            const qsizetype size = answer.body.mid(at, lineEnd - at).split(';').first().trimmed().toLongLong(&ok, 16);
-            if (lineEnd < 0 || !ok || size == 0)
-                break;
-            body += answer.body.mid(lineEnd + 2, size);
-            at = lineEnd + 2 + size + 2;
-        }
-        answer.body = body;
+    const QByteArray url = "http://127.0.0.1:" + QByteArray::number(port) + path;
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
+    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.constData());
+    if (method == "POST") {
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.constData());
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, long(body.size()));
     }
-    return answer;
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, lines);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, append);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer.body);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, append);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &answer.headers);
+    const CURLcode code = curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    answer.status = int(status);
+    curl_slist_free_all(lines);
+    curl_easy_cleanup(curl);
+    return code == CURLE_OK ? std::optional<PlainAnswer>(answer) : std::nullopt;
 }
 
 } // namespace marrowfin::test
