@@ -71,18 +71,13 @@ SendJournal::SendJournal(const QString& configDir)
     : m_file(QDir(configDir).filePath(kFileName.toString())), m_lockFile(QDir(configDir).filePath(u"sending.lock"_s))
 {}
 
-QList<SendJournal::Entry> SendJournal::read() const
+QList<SendJournal::Entry> SendJournal::entries() const
 {
     QFile file(m_file);
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
     return parse(file.readAll()).value_or(QList<Entry>());
-}
-
-QList<SendJournal::Entry> SendJournal::entries() const
-{
-    return read();
 }
 
 bool SendJournal::change(const std::function<void(QList<Entry>&)>& edit)
@@ -163,7 +158,7 @@ QSet<QByteArray> SendJournal::settle(const std::function<std::optional<bool>(con
                                      SettingsStore& store)
 {
     QList<Entry> cutShort;
-    for (const Entry& entry : read()) {
+    for (const Entry& entry : entries()) {
         if (!isAlive(entry.pid)) {
             cutShort.append(entry);
         }

@@ -48,7 +48,6 @@ public:
 
 private:
     [[nodiscard]] bool change(const std::function<void(QList<Entry>&)>& edit);
-    [[nodiscard]] QList<Entry> read() const;
 
     QString m_file;
     QString m_lockFile;

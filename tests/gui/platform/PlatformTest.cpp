@@ -46,16 +46,26 @@ private:
     QStringList* m_log;
 };
 
-TEST(NavigationControllerTest, PushAndPopTellTheScreensAndFreeOnlyWhatTheStackOwns)
+// A stack on screen over a root that logs what it is told; the log starts empty.
+class NavigationControllerTest : public ::testing::Test
 {
+protected:
+    NavigationControllerTest()
+    {
+        stack.view()->resize(375, 600);
+        stack.view()->show();
+        stack.viewWillAppear(false);
+        stack.viewDidAppear(false);
+        log.clear();
+    }
+
     QStringList log;
-    auto* root = new RecordingScreen(u"root"_s, &log);
-    NavigationController stack(root);
-    stack.view()->resize(375, 600);
-    stack.view()->show();
-    stack.viewWillAppear(false);
-    stack.viewDidAppear(false);
-    log.clear();
+    RecordingScreen* root = new RecordingScreen(u"root"_s, &log);
+    NavigationController stack{root};
+};
+
+TEST_F(NavigationControllerTest, PushAndPopTellTheScreensAndFreeOnlyWhatTheStackOwns)
+{
 
     QPointer<ViewController> owned = new RecordingScreen(u"page"_s, &log);
     stack.pushViewController(owned, false);
@@ -77,15 +87,8 @@ TEST(NavigationControllerTest, PushAndPopTellTheScreensAndFreeOnlyWhatTheStackOw
 
 // A pop while a push still slides in (a logout emptying the stack under the screen it just opened): the push ends
 // first, and its end does not hide the screen the pop showed.
-TEST(NavigationControllerTest, APopDuringAPushLeavesTheScreenBelowShown)
+TEST_F(NavigationControllerTest, APopDuringAPushLeavesTheScreenBelowShown)
 {
-    QStringList log;
-    auto* root = new RecordingScreen(u"root"_s, &log);
-    NavigationController stack(root);
-    stack.view()->resize(375, 600);
-    stack.view()->show();
-    stack.viewWillAppear(false);
-    stack.viewDidAppear(false);
     // Owned elsewhere, as the logout screen is: the screen, and its slide, outlive the pop.
     QObject owner;
     for (const bool toRoot : {false, true}) {
