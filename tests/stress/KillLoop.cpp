@@ -189,8 +189,9 @@ QStringList KillLoop::jsonList(const QStringList& arguments)
 {
     const Run run = cli(QStringList{u"--json"_s} + arguments);
     QStringList items;
+    // Filters are objects ("text" and their limits), history rows names.
     for (const QJsonValue& value : QJsonDocument::fromJson(run.output.toUtf8()).array()) {
-        items.append(value.toString());
+        items.append(value.isObject() ? value[u"text"_s].toString() : value.toString());
     }
     return items;
 }
