@@ -19,8 +19,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The watcher against one demo site whose newest list grows between rounds (its /_demo/add); each test has its own
-// profile with a filter that accepts every name and rounds of one page, so a round reports exactly what was added
-// since the round before.
+// profile with a filter that accepts every name (with a limit that keeps none out, so that its matches are sent)
+// and rounds of one page, so a round reports exactly what was added since the round before.
 class CliWatch : public CliDemoTest
 {
 protected:
@@ -30,7 +30,7 @@ protected:
     {
         CliDemoTest::SetUp();
         ASSERT_EQ(cli({u"login"_s, u"--anonymous"_s}).exitCode, 0);
-        ASSERT_EQ(cli({u"filters"_s, u"add"_s, u"."_s}).exitCode, 0);
+        ASSERT_EQ(cli({u"filters"_s, u"add"_s, u"."_s, u"--min-seeders"_s, u"0"_s}).exitCode, 0);
         useUtorrent();
         // The first round reports what is listed already.
         ASSERT_EQ(watch().size(), 25U);
@@ -237,4 +237,50 @@ TEST_F(CliWatch, SendsToARealTransmissionDaemon)
     ASSERT_TRUE(held.has_value());
     EXPECT_EQ(held->size(), 2);
     EXPECT_EQ(history(), sentLastFirst(added));
+}
+
+// Rails for unattended sends: a filter that takes every name sends nothing without a limit or --allow-match-all
+// (said once a round); --max-sends holds the rest for the next round, first; --dry-run changes nothing; a torrent
+// posted again under another page and name is known by its info hash and not sent again.
+TEST_F(CliWatch, UnattendedSendsKeepToTheirRails)
+{
+    ASSERT_EQ(cli({u"filters"_s, u"add"_s, u"|"_s}).exitCode, 0);
+    ASSERT_EQ(cli({u"filters"_s, u"remove"_s, u"1"_s}).exitCode, 0);
+    const QStringList unguarded = addTorrents(2);
+    CliRun said;
+    const auto reported = watch({u"--send"_s}, 0, &said);
+    EXPECT_EQ(names(reported), joined(unguarded));
+    EXPECT_EQ(reported.front().value(u"status"_s).toString(), u"new"_s);
+    EXPECT_EQ(said.err.count(u"accepts every name"_s), 1) << said.err.toStdString();
+    EXPECT_EQ(history(), "");
+
+    const QStringList capped = addTorrents(3);
+    const auto first = watch({u"--send"_s, u"--allow-match-all"_s, u"--max-sends"_s, u"2"_s});
+    ASSERT_EQ(first.size(), 3U);
+    EXPECT_EQ(first[2].value(u"status"_s).toString(), u"held"_s);
+    const auto next = watch({u"--send"_s, u"--allow-match-all"_s, u"--max-sends"_s, u"1"_s});
+    EXPECT_EQ(names(next), joined({capped.last()})) << "the held torrent goes first in the next round";
+    EXPECT_EQ(history(), sentLastFirst(capped));
+
+    QFile state(stateFile());
+    ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+    const QByteArray before = state.readAll();
+    state.close();
+    const QStringList dry = addTorrents(1);
+    const auto wouldSend = watch({u"--dry-run"_s, u"--allow-match-all"_s});
+    EXPECT_EQ(names(wouldSend), joined(dry));
+    EXPECT_EQ(wouldSend.front().value(u"status"_s).toString(), u"would send"_s);
+    ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+    EXPECT_EQ(state.readAll(), before) << "a dry run writes nothing";
+    EXPECT_EQ(history(), sentLastFirst(capped));
+    EXPECT_EQ(names(watch({u"--send"_s, u"--allow-match-all"_s})), joined(dry)) << "sent for real";
+
+    // The newest torrent, sent just now, posted again.
+    const auto reply = marrowfin::demotest::get(demo().site("/_demo/add?count=1&repost=1"));
+    ASSERT_EQ(reply.status, 200);
+    const auto repost = watch({u"--send"_s, u"--allow-match-all"_s});
+    ASSERT_EQ(repost.size(), 1U);
+    EXPECT_EQ(repost.front().value(u"name"_s).toString(), dry.first() + u" REPACK"_s);
+    EXPECT_EQ(repost.front().value(u"status"_s).toString(), u"already sent"_s);
+    EXPECT_EQ(history(), sentLastFirst(capped + dry));
 }
