@@ -159,14 +159,8 @@ void SwitchViewController::buildTabs()
     tabs.append(stack(m_allList));
     m_favoriteList = new FavoriteListViewController(m_settings);
     // A filter being typed is tried on the newest torrents listed as well.
-    m_favoriteList->setPreviewSource([list = m_allList] {
-        QStringList names;
-        if (list->torrentData()) {
-            for (const Torrent& torrent : *list->torrentData())
-                names.append(torrent.name.value_or(QString()));
-        }
-        return names;
-    });
+    m_favoriteList->setPreviewSource(
+        [list = m_allList] { return list->torrentData() ? *list->torrentData() : QList<Torrent>(); });
     tabs.append(stack(m_favoriteList));
     m_searchList = new SearchListViewController(m_settings);
     tabs.append(stack(m_searchList));

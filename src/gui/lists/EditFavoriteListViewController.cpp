@@ -2,6 +2,7 @@
 
 #include "FavoriteComposeViewController.h"
 
+#include "core/lists/FilterLimits.h"
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/platform/NavigationController.h"
@@ -78,9 +79,10 @@ void EditFavoriteListViewController::reloadFilters()
     m_filters.reserve(stored.size());
     for (const QString& text : stored)
         m_filters.append(Filter(text));
+    m_limits = storedFilterLimits(*m_settings);
     // Expressions that do not compile are found without matching any name; the row says so.
     m_problems.clear();
-    m_checked.setFilters(stored);
+    m_checked.setFilters(stored, m_limits);
     for (const FilterProblem& problem : m_checked.problems())
         m_problems.insert(problem.text, problem.reason);
     if (m_tableView)
@@ -93,7 +95,7 @@ void EditFavoriteListViewController::addFavorite()
         return;
     auto* compose = new FavoriteComposeViewController;
     compose->setDelegate(this);
-    compose->setPreviewNames(m_previewNames);
+    compose->setPreviewTorrents(m_previewTorrents);
     presentModalViewController(compose, true);
 }
 
@@ -108,11 +110,12 @@ FavoriteComposeViewController* EditFavoriteListViewController::composeViewContro
     return qobject_cast<FavoriteComposeViewController*>(modalViewController());
 }
 
-void EditFavoriteListViewController::didUpdateList(FavoriteComposeViewController*, const QString& item)
+void EditFavoriteListViewController::didUpdateList(FavoriteComposeViewController* compose, const QString& item)
 {
     // A write that failed keeps the form, and the typed text, on screen.
-    if (!appendFilter(*m_settings, item))
+    if (!appendFilter(*m_settings, item, compose ? compose->limits() : FilterLimits())) {
         return;
+    }
     reloadFilters();
     dismissModalViewControllerAnimated(true);
     if (m_tableView)
@@ -143,6 +146,7 @@ TableViewCell* EditFavoriteListViewController::cellForRow(int row)
         cell = new TextTableViewCell(kCellIdentifier.toString());
     const QString& text = m_filters.at(row).regex();
     cell->setText(text);
+    cell->setDetail(limitsText(m_limits.value(text)));
     cell->setProblem(m_problems.value(text));
     return cell;
 }
@@ -165,14 +169,13 @@ void EditFavoriteListViewController::commitDeleteRow(int row)
     // The row's entry, found again in the list as stored now: another program (the command line) may have changed
     // it since the rows were read, and then the index alone would delete some other filter.
     bool removed = false;
-    const std::optional<QStringList> stored =
-        m_settings->updateList(SettingsStore::LockedList::Filters, [&](QStringList& filters) {
-            qsizetype index = row < filters.size() && filters.at(row) == shown ? row : filters.indexOf(shown);
-            if (index >= 0) {
-                filters.removeAt(index);
-                removed = true;
-            }
-        });
+    const std::optional<QStringList> stored = updateFilters(*m_settings, [&](QStringList& filters, FilterLimitsMap&) {
+        qsizetype index = row < filters.size() && filters.at(row) == shown ? row : filters.indexOf(shown);
+        if (index >= 0) {
+            filters.removeAt(index);
+            removed = true;
+        }
+    });
     if (!stored)
         return;
     if (!removed || stored->size() != m_filters.size() - 1) {

@@ -37,7 +37,7 @@ public:
 
     void reloadFilters();
     // The torrent names the compose screen tries a new filter on.
-    void setPreviewNames(QStringList names) { m_previewNames = std::move(names); }
+    void setPreviewTorrents(QList<Torrent> torrents) { m_previewTorrents = std::move(torrents); }
     void addFavorite();
     // Back: leaves the screen without animation.
     void cancel();
@@ -70,7 +70,9 @@ private:
     // Why a filter cannot be used, by its text; shown on its row.
     QHash<QString, QString> m_problems;
     TableView* m_tableView = nullptr;
-    QStringList m_previewNames;
+    QList<Torrent> m_previewTorrents;
+    // The stored limits, shown under their filters.
+    FilterLimitsMap m_limits;
 };
 
 } // namespace marrowfin

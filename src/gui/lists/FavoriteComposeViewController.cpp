@@ -6,11 +6,16 @@
 #include "gui/platform/Fonts.h"
 #include "gui/platform/NavigationBar.h"
 
+#include <QComboBox>
 #include <QEvent>
+#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
+
+#include <cmath>
 
 namespace marrowfin {
 
@@ -25,6 +30,64 @@ constexpr QStringView kHint =
 constexpr int kMargin = 12;
 constexpr int kPreviewNames = 5;
 constexpr int kFieldHeight = 40;
+constexpr int kLimitHeight = 30;
+constexpr int kLimitGap = 8;
+constexpr int kCaptionWidth = 118;
+constexpr int kNumberWidth = 84;
+constexpr int kUnitWidth = 66;
+// The units a size limit is typed in, each 1024 times the one before.
+constexpr std::array kUnits{u"KB", u"MB", u"GB", u"TB"};
+
+const QString kFieldStyle =
+    u"QLineEdit { background: #f2f2f2; color: #1a1a1a; border: 1px solid #111111; border-radius: 5px; padding: 0 6px;"
+    u" selection-background-color: #3d7bd9; }"_s;
+
+QLabel* caption(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(systemFont(13));
+    label->setStyleSheet(u"color: #d8d8d8; background: transparent;"_s);
+    return label;
+}
+
+QLineEdit* limitField(const QString& name, const QString& placeholder, QWidget* parent)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setPlaceholderText(placeholder);
+    field->setFont(systemFont(13));
+    field->setStyleSheet(kFieldStyle);
+    field->setInputMethodHints(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
+    return field;
+}
+
+QComboBox* unitBox(const QString& name, int unit, QWidget* parent)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    for (const char16_t* text : kUnits) {
+        box->addItem(QString::fromUtf16(text));
+    }
+    box->setCurrentIndex(unit);
+    box->setFont(systemFont(13));
+    box->setStyleSheet(u"QComboBox { background: #f2f2f2; color: #1a1a1a; border: 1px solid #111111;"
+                       u" border-radius: 5px; padding: 0 6px; }"_s);
+    return box;
+}
+
+// Bytes of a size typed in a field with its unit; nothing for an empty field.
+std::optional<qint64> sizeOf(const QLineEdit* field, const QComboBox* unit)
+{
+    QString text = field->text().trimmed();
+    text.replace(u',', u'.');
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (text.isEmpty() || !ok) {
+        return std::nullopt;
+    }
+    // The combo's first unit is KB: 1024 to the power of its place plus one.
+    return qint64(std::llround(value * std::pow(1024.0, unit->currentIndex() + 1)));
+}
 
 QPushButton* barTextButton(const QString& text, const QString& objectName, bool prominent)
 {
@@ -89,27 +152,90 @@ void FavoriteComposeViewController::loadView()
     m_preview->setFont(systemFont(13));
     connect(m_newItem, &QLineEdit::textChanged, this, &FavoriteComposeViewController::updatePreview);
 
+    m_limitsTitle = new QLabel(u"Limits"_s, screen);
+    m_limitsTitle->setFont(systemFont(13, true));
+    m_limitsTitle->setStyleSheet(u"color: #d8d8d8; background: transparent;"_s);
+    m_limitsTitle->setToolTip(u"Optional: an empty field is no limit."_s);
+    const auto* sizeValidator =
+        new QRegularExpressionValidator(QRegularExpression(uR"(\d{0,7}([.,]\d{0,3})?)"_s), this);
+    m_minSize = limitField(u"minSize"_s, u"any"_s, screen);
+    m_minSize->setValidator(sizeValidator);
+    m_minSize->setAccessibleName(u"Smallest size"_s);
+    m_minUnit = unitBox(u"minSizeUnit"_s, 1, screen);
+    m_minUnit->setAccessibleName(u"Unit of the smallest size"_s);
+    m_maxSize = limitField(u"maxSize"_s, u"any"_s, screen);
+    m_maxSize->setValidator(sizeValidator);
+    m_maxSize->setAccessibleName(u"Largest size"_s);
+    m_maxUnit = unitBox(u"maxSizeUnit"_s, 2, screen);
+    m_maxUnit->setAccessibleName(u"Unit of the largest size"_s);
+    m_minSeeders = limitField(u"minSeeders"_s, u"any"_s, screen);
+    m_minSeeders->setValidator(new QIntValidator(0, 9999999, this));
+    m_minSeeders->setAccessibleName(u"Fewest seeders"_s);
+    m_exclude = limitField(u"exclude"_s, u"e.g. CAM|TS"_s, screen);
+    m_exclude->setAccessibleName(u"Exclude names matching"_s);
+    m_exclude->setAccessibleDescription(u"A regular expression: a name it matches is left out."_s);
+    for (const QString& text : {u"Size at least"_s, u"Size at most"_s, u"Seeders at least"_s, u"Exclude"_s}) {
+        m_limitCaptions.append(caption(text, screen));
+    }
+    for (QLineEdit* field : {m_minSize, m_maxSize, m_minSeeders, m_exclude}) {
+        connect(field, &QLineEdit::textChanged, this, &FavoriteComposeViewController::updatePreview);
+        connect(field, &QLineEdit::returnPressed, this, &FavoriteComposeViewController::updateList);
+        field->installEventFilter(this);
+    }
+    for (QComboBox* unit : {m_minUnit, m_maxUnit}) {
+        connect(unit, &QComboBox::currentIndexChanged, this, &FavoriteComposeViewController::updatePreview);
+        unit->installEventFilter(this);
+    }
+    QWidget::setTabOrder(m_newItem, m_minSize);
+    QWidget::setTabOrder(m_minSize, m_minUnit);
+    QWidget::setTabOrder(m_minUnit, m_maxSize);
+    QWidget::setTabOrder(m_maxSize, m_maxUnit);
+    QWidget::setTabOrder(m_maxUnit, m_minSeeders);
+    QWidget::setTabOrder(m_minSeeders, m_exclude);
+
     screen->installEventFilter(this);
     m_newItem->installEventFilter(this);
     setView(screen);
     updatePreview();
 }
 
-void FavoriteComposeViewController::setPreviewNames(QStringList names)
+void FavoriteComposeViewController::setPreviewTorrents(QList<Torrent> torrents)
 {
-    m_previewNames = std::move(names);
-    if (isViewLoaded())
+    m_previewTorrents = std::move(torrents);
+    if (isViewLoaded()) {
         updatePreview();
+    }
+}
+
+FilterLimits FavoriteComposeViewController::limits() const
+{
+    FilterLimits limits;
+    if (!isViewLoaded()) {
+        return limits;
+    }
+    limits.minSize = sizeOf(m_minSize, m_minUnit);
+    limits.maxSize = sizeOf(m_maxSize, m_maxUnit);
+    bool ok = false;
+    if (const int seeders = m_minSeeders->text().toInt(&ok); ok) {
+        limits.minSeeders = seeders;
+    }
+    limits.exclude = m_exclude->text();
+    return limits;
 }
 
 void FavoriteComposeViewController::updatePreview()
 {
-    const FilterPreview preview = previewFilter(m_newItem->text(), m_previewNames, kPreviewNames);
+    const FilterLimits limits = this->limits();
+    const FilterPreview preview = previewFilter(m_newItem->text(), limits, m_previewTorrents, kPreviewNames);
     m_save->setEnabled(!preview.problem);
     if (preview.problem) {
         m_preview->setStyleSheet(u"color: #e07066; background: transparent;"_s);
         m_preview->setWordWrap(true);
-        m_preview->setText(u"Not a valid expression: "_s + *preview.problem);
+        // The limits' own problem reads as a sentence of its own; the expression's is ICU's reason.
+        const std::optional<QString> limitsWrong =
+            filterProblem(m_newItem->text()) ? std::nullopt : limitsProblem(limits);
+        m_preview->setText(limitsWrong ? limitsWrong->left(1).toUpper() + limitsWrong->mid(1)
+                                       : u"Not a valid expression: "_s + *preview.problem);
     } else {
         m_preview->setStyleSheet(u"color: #d8d8d8; background: transparent;"_s);
         m_preview->setWordWrap(false);
@@ -120,6 +246,10 @@ void FavoriteComposeViewController::updatePreview()
                                                 (preview.accepted > 0 ? u":"_s : u"."_s);
         const QFontMetrics metrics(m_preview->font());
         const int room = qMax(40, m_preview->width() - 12);
+        // A narrow window takes the first sentence on two lines rather than cutting it.
+        if (const qsizetype at = text.indexOf(u" loaded in"_s); at > 0 && metrics.horizontalAdvance(text) > room) {
+            text[at] = u'\n';
+        }
         for (const QString& name : preview.firstNames)
             text += u"\n\u2022 "_s + metrics.elidedText(name, Qt::ElideRight, room);
         if (preview.accepted > preview.firstNames.size())
@@ -148,8 +278,22 @@ void FavoriteComposeViewController::layoutForm()
     m_newItem->setGeometry(kMargin, top, width - 2 * kMargin, kFieldHeight);
     const int hintWidth = width - 2 * kMargin - 4;
     m_hint->setGeometry(kMargin + 2, top + kFieldHeight + 10, hintWidth, m_hint->heightForWidth(hintWidth));
+    int y = m_hint->geometry().bottom() + 16;
+    m_limitsTitle->setGeometry(kMargin + 2, y, hintWidth, 18);
+    y += 18 + kLimitGap;
+    const int fieldLeft = kMargin + 2 + kCaptionWidth;
+    const QList<QList<QWidget*>> rows{{m_minSize, m_minUnit}, {m_maxSize, m_maxUnit}, {m_minSeeders}, {m_exclude}};
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        m_limitCaptions.at(i)->setGeometry(kMargin + 2, y, kCaptionWidth - 6, kLimitHeight);
+        const bool wide = rows.at(i).first() == m_exclude;
+        rows.at(i).first()->setGeometry(fieldLeft, y, wide ? width - kMargin - fieldLeft : kNumberWidth, kLimitHeight);
+        if (rows.at(i).size() > 1) {
+            rows.at(i).at(1)->setGeometry(fieldLeft + kNumberWidth + 6, y, kUnitWidth, kLimitHeight);
+        }
+        y += kLimitHeight + kLimitGap;
+    }
     if (m_preview) {
-        const int previewTop = m_hint->geometry().bottom() + 16;
+        const int previewTop = y + 8;
         const int height =
             m_preview->wordWrap() ? m_preview->heightForWidth(hintWidth) : m_preview->sizeHint().height();
         m_preview->setGeometry(kMargin + 2, previewTop, hintWidth, height);

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/lists/FilterLimits.h"
+#include "core/scrape/Torrent.h"
 #include "gui/platform/ViewController.h"
 
-#include <QStringList>
+#include <QList>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -13,9 +16,10 @@ namespace marrowfin {
 class FavoriteComposeViewControllerDelegate;
 class NavigationBar;
 
-// The form in which a new favorite filter is typed, presented over the whole window: one field, Save and Cancel.
-// Return saves and Escape cancels. The screen only hands the text on; its delegate stores it and dismisses it.
-// Main thread only.
+// The form in which a new favorite filter is typed, presented over the whole window: the expression, then its
+// optional limits (smallest and largest size with a unit, fewest seeders, an expression names must not match; an
+// empty field is no limit), a preview of what they keep, Save and Cancel. Return saves and Escape cancels. The screen
+// only hands the text on; its delegate stores it and dismisses it. Main thread only.
 class FavoriteComposeViewController final : public ViewController
 {
     Q_OBJECT
@@ -36,9 +40,18 @@ public:
 
     void viewDidAppear(bool animated) override;
 
-    // The torrent names already loaded (favorites and newest lists) that the text being typed is tried on.
-    void setPreviewNames(QStringList names);
+    // The torrents already loaded (favorites and newest lists) that the filter being typed is tried on.
+    void setPreviewTorrents(QList<Torrent> torrents);
     [[nodiscard]] QLabel* previewLabel() const { return m_preview; }
+
+    // The limits as the fields give them.
+    [[nodiscard]] FilterLimits limits() const;
+    [[nodiscard]] QLineEdit* minSizeField() const { return m_minSize; }
+    [[nodiscard]] QComboBox* minSizeUnit() const { return m_minUnit; }
+    [[nodiscard]] QLineEdit* maxSizeField() const { return m_maxSize; }
+    [[nodiscard]] QComboBox* maxSizeUnit() const { return m_maxUnit; }
+    [[nodiscard]] QLineEdit* minSeedersField() const { return m_minSeeders; }
+    [[nodiscard]] QLineEdit* excludeField() const { return m_exclude; }
 
     [[nodiscard]] QLineEdit* newItem() const { return m_newItem; }
     [[nodiscard]] QPushButton* saveButton() const { return m_save; }
@@ -58,7 +71,15 @@ private:
     QLineEdit* m_newItem = nullptr;
     QLabel* m_hint = nullptr;
     QLabel* m_preview = nullptr;
-    QStringList m_previewNames;
+    QLabel* m_limitsTitle = nullptr;
+    QList<QLabel*> m_limitCaptions; // size from, size up to, seeders, exclude
+    QLineEdit* m_minSize = nullptr;
+    QComboBox* m_minUnit = nullptr;
+    QLineEdit* m_maxSize = nullptr;
+    QComboBox* m_maxUnit = nullptr;
+    QLineEdit* m_minSeeders = nullptr;
+    QLineEdit* m_exclude = nullptr;
+    QList<Torrent> m_previewTorrents;
     QPushButton* m_save = nullptr;
     QPushButton* m_cancel = nullptr;
 };

@@ -163,11 +163,13 @@ void FavoriteListViewController::loadedTorrents(std::optional<QList<Torrent>> to
     QList<Torrent> page = torrents.value_or(QList<Torrent>());
     const bool pageEmpty = page.isEmpty();
     for (const Torrent& torrent : page) {
-        if (torrent.name)
-            m_loadedNames.append(*torrent.name);
+        if (torrent.name) {
+            m_loaded.append(torrent);
+        }
     }
-    if (m_loadedNames.size() > kMaxLoadedNames)
-        m_loadedNames.remove(0, m_loadedNames.size() - kMaxLoadedNames);
+    if (m_loaded.size() > kMaxLoaded) {
+        m_loaded.remove(0, m_loaded.size() - kMaxLoaded);
+    }
     filterData(page);
     // filterData marks an empty page as the end; a page whose torrents were all filtered out is not one.
     m_noMoreTorrents = pageEmpty;
@@ -190,17 +192,25 @@ void FavoriteListViewController::didRefresh()
 void FavoriteListViewController::didFilters()
 {
     auto* filters = new EditFavoriteListViewController(m_settings);
-    filters->setPreviewNames(previewNames());
+    filters->setPreviewTorrents(previewTorrents());
     pushScreen(filters);
 }
 
-QStringList FavoriteListViewController::previewNames() const
+QList<Torrent> FavoriteListViewController::previewTorrents() const
 {
-    QStringList names = m_loadedNames;
-    if (m_previewSource)
-        names += m_previewSource();
-    names.removeDuplicates();
-    return names;
+    QList<Torrent> torrents = m_loaded;
+    if (m_previewSource) {
+        torrents += m_previewSource();
+    }
+    // A torrent is known by its page (names repeat across torrents); one without a page by its name.
+    QSet<QString> seen;
+    torrents.removeIf([&seen](const Torrent& torrent) {
+        const QString key = torrent.detailsUrl.value_or(u"\n"_s + torrent.name.value_or(QString()));
+        const bool repeated = seen.contains(key);
+        seen.insert(key);
+        return repeated;
+    });
+    return torrents;
 }
 
 void FavoriteListViewController::didSettings()

@@ -49,10 +49,10 @@ public:
     void didSettings() override;
 
     [[nodiscard]] bool isLoadingPages() const override { return m_outstandingPages > 0; }
-    // More names a new filter is tried on: the newest list's rows.
-    void setPreviewSource(std::function<QStringList()> source) { m_previewSource = std::move(source); }
-    // Every torrent the batches brought, filtered out or not, then those of the preview source; each name once.
-    [[nodiscard]] QStringList previewNames() const;
+    // More torrents a new filter is tried on: the newest list's rows.
+    void setPreviewSource(std::function<QList<Torrent>()> source) { m_previewSource = std::move(source); }
+    // Every torrent the batches brought, filtered out or not, then those of the preview source; each torrent once.
+    [[nodiscard]] QList<Torrent> previewTorrents() const;
     [[nodiscard]] int numPages() const { return m_numPages; }
     [[nodiscard]] const FilterSet& filters() const { return m_filters; }
     [[nodiscard]] OperationQueue& operationQueueMultiple() { return m_operationQueueMultiple; }
@@ -76,10 +76,10 @@ private:
     QString m_batchProblem;
     // Pages of the running batch not yet handed over; the batch ends when the last one arrives.
     int m_outstandingPages = 0;
-    // Names of the torrents fetched this run, before filtering, at most kMaxLoadedNames of the newest.
-    QStringList m_loadedNames;
-    std::function<QStringList()> m_previewSource;
-    static constexpr qsizetype kMaxLoadedNames = 5000;
+    // The torrents fetched this run, before filtering, at most kMaxLoaded of the newest.
+    QList<Torrent> m_loaded;
+    std::function<QList<Torrent>()> m_previewSource;
+    static constexpr qsizetype kMaxLoaded = 5000;
     // Declared last: its destructor waits for the batch, whose deliveries then find nothing to reach.
     OperationQueue m_operationQueueMultiple{kQueueWidth, QStringLiteral("favorites")};
 };

@@ -20,6 +20,7 @@ public:
     static constexpr QColor kTextColour{204, 204, 204};
     // A filter that cannot be used is shown in this colour, its reason in the tooltip.
     static constexpr QColor kProblemColour{0xe0, 0x70, 0x66};
+    static constexpr QColor kDetailColour{0x99, 0x99, 0x99};
 
     explicit TextTableViewCell(QString reuseIdentifier, QWidget* parent = nullptr);
 
@@ -27,6 +28,9 @@ public:
     [[nodiscard]] QString text() const;
     // Marks the text as unusable, with why; an empty reason clears the mark.
     void setProblem(const QString& reason);
+    // A line of small text under the text (a filter's limits); empty: none, and the text sits in the middle.
+    void setDetail(const QString& detail);
+    [[nodiscard]] QLabel* detailLabel() const { return m_detail; }
     [[nodiscard]] QLabel* label() const { return m_label; }
 
     void prepareForReuse() override;
@@ -40,7 +44,9 @@ private:
     void updateMarking();
 
     QLabel* m_label;
+    QLabel* m_detail;
     QString m_text;
+    QString m_detailText;
     QString m_problem;
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/display/ListingAddresses.h"
 #include "core/lists/FetchPageAllTorrents.h"
+#include "core/lists/FilterLimits.h"
 #include "core/settings/SettingsLists.h"
 #include "gui/lists/EditFavoriteListViewController.h"
 #include "gui/lists/FavoriteComposeViewController.h"
@@ -18,6 +19,7 @@
 #include "gui/ui/Printing.h"
 #include "gui/ui/TextTableViewCell.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 #include <QUrl>
@@ -124,14 +126,32 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
     for (int page = 1; page <= 5; ++page) {
         firstFive += newestPage(page);
     }
-    const QSet<QString> loaded(firstFive.cbegin(), firstFive.cend());
-    const qsizetype kestrels =
-        std::count_if(loaded.cbegin(), loaded.cend(), [](const QString& name) { return name.contains(u"KESTREL"_s); });
+    const qsizetype kestrels = std::count_if(firstFive.cbegin(), firstFive.cend(),
+                                             [](const QString& name) { return name.contains(u"KESTREL"_s); });
     ASSERT_GT(kestrels, 0);
     compose->newItem()->setText(u"KESTREL"_s);
-    EXPECT_TRUE(
-        compose->previewLabel()->text().startsWith(u"Matches %1 of the %2 torrents"_s.arg(kestrels).arg(loaded.size())))
+    EXPECT_TRUE(compose->previewLabel()->text().startsWith(
+        u"Matches %1 of the %2 torrents"_s.arg(kestrels).arg(firstFive.size())))
         << compose->previewLabel()->text().toStdString();
+    // Limits count in the preview, go with the filter and show under it; a broken exclude cannot be saved. The
+    // filter's limits go with it.
+    compose->excludeField()->setText(u"(CAM"_s);
+    EXPECT_FALSE(compose->saveButton()->isEnabled());
+    EXPECT_TRUE(compose->previewLabel()->text().startsWith(u"The exclude expression \"(CAM\" is not valid"_s));
+    compose->excludeField()->clear();
+    compose->minSeedersField()->setText(u"9999999"_s);
+    EXPECT_TRUE(compose->previewLabel()->text().startsWith(u"Matches 0 of the 125"_s));
+    compose->minSeedersField()->setText(u"5"_s);
+    compose->minSizeField()->setText(u"1,5"_s);
+    compose->minSizeUnit()->setCurrentIndex(2);
+    QTest::keyClick(compose->minSizeField(), Qt::Key_Return);
+    const FilterLimits limits{qint64(1536) * 1024 * 1024, std::nullopt, 5, {}};
+    EXPECT_EQ(storedFilterLimits(*m_settings), (FilterLimitsMap{{u"KESTREL"_s, limits}}));
+    auto* row = static_cast<TextTableViewCell*>(filters->tableView()->cellForRow(0));
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->detailLabel()->text(), u"1.5 GB or more, 5 seeders or more"_s);
+    filters->commitDeleteRow(0);
+    EXPECT_FALSE(m_settings->contains(SettingsKeys::filterLimits));
 
     // The same text twice makes two rows; one is deleted by its row.
     for (const QString& text : {u"Debian"_s, u"."_s, u"Debian"_s}) {
