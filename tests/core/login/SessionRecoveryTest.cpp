@@ -66,23 +66,20 @@ protected:
         HttpContext::setDefaultContext(nullptr);
     }
 
-    // Fetches the newest listing on `queue`; `page` gets what is delivered (an empty optional for no page).
-    void queueNewestPage(OperationQueue& queue, QObject& receiver, std::optional<std::optional<QString>>& page)
+    // Fetches `path` on `queue`; `page` gets what is delivered (an empty optional for no page).
+    void queuePage(OperationQueue& queue, std::optional<std::optional<QString>>& page, const char* path = "/new")
     {
         queue.addOperation(std::make_shared<FetchPageGeneric>(
-            site("/new"), &receiver, FetchPage::selectorFor<QString>([&page](std::optional<QString> p) { page = p; }),
+            site(path), &m_receiver, FetchPage::selectorFor<QString>([&page](std::optional<QString> p) { page = p; }),
             FetchPageGeneric::requestOfType<HttpRequest>()));
     }
 
-    void storeCredentials(const QString& username, const QString& password)
+    // Stores the credentials a re-sign-in uses, and a session cookie the site no longer knows: its pages answer
+    // with the sign-in page.
+    void expireSession(const QString& password = u"demo"_s)
     {
-        m_login->setUsername(username);
+        m_login->setUsername(u"demo"_s);
         m_login->setPassword(password);
-    }
-
-    // A session cookie the site no longer knows: its pages answer with the sign-in page.
-    void expireSession()
-    {
         m_context->cookieStore().clear();
         ASSERT_EQ(m_context->cookieStore().importNetscape("127.0.0.1\tFALSE\t/\tFALSE\t0\tmdi_session\tstale\n"), 1);
     }
@@ -100,11 +97,11 @@ protected:
     RecordingSessionFace m_sessionFace;
     std::shared_ptr<SessionController> m_root;
     std::shared_ptr<SessionRecovery> m_recovery;
+    QObject m_receiver;
 };
 
 TEST_F(RecoveryAgainstDemo, OnlyTheSignInPageWhileTheTabsAreUpStartsARecovery)
 {
-    storeCredentials(u"demo"_s, u"demo"_s);
     expireSession();
 
     m_root->setShowLogin(false);
@@ -125,45 +122,32 @@ TEST_F(RecoveryAgainstDemo, OnlyTheSignInPageWhileTheTabsAreUpStartsARecovery)
 
 TEST_F(RecoveryAgainstDemo, ParallelRequestsStartOneReSignInAndBothGetTheirPages)
 {
-    storeCredentials(u"demo"_s, u"demo"_s);
     expireSession();
     SessionGuard::install(std::make_shared<MeetTogether>(m_recovery, 2));
 
     OperationQueue queue(2);
-    QObject receiver;
-    std::optional<QString> newest;
-    std::optional<QString> forum;
-    int delivered = 0;
-    const auto fetch = [&](const char* path, std::optional<QString>& into) {
-        queue.addOperation(std::make_shared<FetchPageGeneric>(
-            site(path), &receiver, FetchPage::selectorFor<QString>([&](std::optional<QString> page) {
-                into = std::move(page);
-                ++delivered;
-            }),
-            FetchPageGeneric::requestOfType<HttpRequest>()));
-    };
-    fetch("/new", newest);
-    fetch("/community", forum);
-    ASSERT_TRUE(processEventsUntil([&] { return delivered == 2; }));
+    std::optional<std::optional<QString>> newest;
+    std::optional<std::optional<QString>> forum;
+    queuePage(queue, newest);
+    queuePage(queue, forum, "/community");
+    ASSERT_TRUE(processEventsUntil([&] { return newest && forum; }));
 
     EXPECT_EQ(m_root->reSignInsStarted(), 1);
     EXPECT_TRUE(m_root->sessionValidated());
-    ASSERT_TRUE(newest && forum);
-    EXPECT_TRUE(newest->contains(u"<title>Newest torrents"_s));
-    EXPECT_TRUE(forum->contains(u"nickname: 'demo'"_s)) << "the forum, as the signed-in user";
+    ASSERT_TRUE(*newest && *forum);
+    EXPECT_TRUE((*newest)->contains(u"<title>Newest torrents"_s));
+    EXPECT_TRUE((*forum)->contains(u"nickname: 'demo'"_s)) << "the forum, as the signed-in user";
     EXPECT_FALSE(hasSessionCookie("stale"));
     EXPECT_EQ(m_sessionFace.loginShown, 0);
 }
 
 TEST_F(RecoveryAgainstDemo, WrongStoredCredentialsLogOutAndRequestsWaitForTheUser)
 {
-    storeCredentials(u"demo"_s, u"wrong"_s);
-    expireSession();
+    expireSession(u"wrong"_s);
 
     OperationQueue queue(1);
-    QObject receiver;
     std::optional<std::optional<QString>> page;
-    queueNewestPage(queue, receiver, page);
+    queuePage(queue, page);
 
     ASSERT_TRUE(processEventsUntil([&] { return m_sessionFace.loginShown == 1; })) << "the logout shows the login face";
     EXPECT_FALSE(m_root->showLogin());
@@ -189,12 +173,10 @@ TEST_F(RecoveryAgainstDemo, WrongStoredCredentialsLogOutAndRequestsWaitForTheUse
 
 TEST_F(RecoveryAgainstDemo, ClosingTheWindowReleasesRequestsThatWaitForTheUser)
 {
-    storeCredentials(u"demo"_s, u"wrong"_s);
-    expireSession();
+    expireSession(u"wrong"_s);
     OperationQueue queue(1);
-    QObject receiver;
     std::optional<std::optional<QString>> page;
-    queueNewestPage(queue, receiver, page);
+    queuePage(queue, page);
     ASSERT_TRUE(processEventsUntil([&] { return m_sessionFace.loginShown == 1; }));
     EXPECT_EQ(queue.operationCount(), 1) << "the request waits for the user";
 
@@ -205,34 +187,8 @@ TEST_F(RecoveryAgainstDemo, ClosingTheWindowReleasesRequestsThatWaitForTheUser)
     queue.waitUntilAllOperationsAreFinished();
 }
 
-TEST_F(RecoveryAgainstDemo, TheMainThreadWaitsForTheReSignInButNeverForTheUser)
-{
-    storeCredentials(u"demo"_s, u"demo"_s);
-    expireSession();
-    HttpRequest renewed(site("/new"));
-    renewed.request();
-    EXPECT_TRUE(renewed.isResponseValid());
-    EXPECT_TRUE(renewed.result() && renewed.result()->contains(u"nickname: 'demo'"_s));
-    EXPECT_EQ(UserInfo::sharedInstance().username(), u"demo"_s);
-
-    storeCredentials(u"demo"_s, u"wrong"_s);
-    expireSession();
-    HttpRequest failed(site("/new"));
-    failed.request();
-    EXPECT_FALSE(failed.result().has_value());
-    EXPECT_FALSE(failed.isResponseValid()) << "the sign-in page is not handed out as the page asked for";
-    ASSERT_TRUE(processEventsUntil([&] { return m_sessionFace.loginShown == 1; }));
-
-    // On the login face, later requests are not held either.
-    HttpRequest later(site("/new"));
-    later.request();
-    EXPECT_TRUE(LoginPages::isLoginHeader(later.result()));
-    EXPECT_EQ(m_root->reSignInsStarted(), 2);
-}
-
 TEST_F(RecoveryAgainstDemo, ASiteThatKeepsAnsweringTheSignInPageIsLeftAfterThreeRounds)
 {
-    storeCredentials(u"demo"_s, u"demo"_s);
     expireSession();
     // Not the sign-in address itself (no final "/"), yet always the sign-in page.
     HttpRequest request(site("/auth/login"));
