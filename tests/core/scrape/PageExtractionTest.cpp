@@ -75,18 +75,6 @@ TEST_F(PageExtractionTest, DetailPageKeepsHeadAndMainPartWithoutSideBarAndSharin
     EXPECT_FALSE(other.imdb()) << "neither another host nor a link outside the main part is the movie link";
 }
 
-TEST_F(PageExtractionTest, LargeDetailPageWithoutMainPartStaysWholeWithoutMovieLink)
-{
-    QString page = kHead + kSideBarTable + u"<a href='http://movies.example/title/tt2/'>movie</a>\n"_s;
-    while (page.size() < 200000) {
-        page += u"<p class=\"news\">An ordinary paragraph of a page that has no main part at all.</p>\n"_s;
-    }
-    HttpRequestRegExDetails details(serve("/t3.html", page + u"<div id=\"translate_site\">"_s), context);
-    details.request();
-    EXPECT_EQ(details.result(), page + u"<div id=\"translate_site\">"_s);
-    EXPECT_FALSE(details.imdb());
-}
-
 TEST_F(PageExtractionTest, ProfilePageEmptiesSideBarOnlyOrShowsTheErrorPage)
 {
     HttpRequestRegExProfileDetails profile(serve("/user/joe/", pageAround(kSideBarTable + kSharing + kTechnical)),

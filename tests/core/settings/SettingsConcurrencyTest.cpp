@@ -50,14 +50,20 @@ void expectEveryWrite(const SettingsStore& store, qsizetype before)
     }
 }
 
+// Each test's own profile folder.
+class SettingsConcurrency : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QTemporaryDir dir;
+};
+
 } // namespace
 
 // Two processes append to the same list and write their own keys at the same time: every append and every key must
 // be there afterwards, each process's appends in its own order. The store opened before they ran must see it all.
-TEST(SettingsConcurrency, TwoProcessesLoseNoListEntryAndNoKey)
+TEST_F(SettingsConcurrency, TwoProcessesLoseNoListEntryAndNoKey)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     SettingsStore observer(dir.path());
     ASSERT_TRUE(observer.setList(SettingsKeys::filters, {u"existing"_s}));
 
@@ -79,10 +85,8 @@ TEST(SettingsConcurrency, TwoProcessesLoseNoListEntryAndNoKey)
 // to the next; a process that took an unchanged-looking file for unchanged would write back a stale list and drop
 // the other process's name. Every append reports the name it came after: with nothing lost, those links form one
 // chain from the prefilled history through all appends, and the stored history is that chain's end.
-TEST(SettingsConcurrency, TwoProcessesAppendingToAFullHistoryFormOneChain)
+TEST_F(SettingsConcurrency, TwoProcessesAppendingToAFullHistoryFormOneChain)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     SettingsStore observer(dir.path());
     const QStringList prefilled = expectedSequence(u"old"_s, int(kTorrentHistoryLimit));
     ASSERT_TRUE(observer.setList(SettingsKeys::torrentHistory, prefilled));
@@ -117,10 +121,8 @@ TEST(SettingsConcurrency, TwoProcessesAppendingToAFullHistoryFormOneChain)
 }
 
 // Worker threads and the main thread share one store object: list appends, key writes and reads at once.
-TEST(SettingsConcurrency, ThreadsSharingOneStoreLoseNothing)
+TEST_F(SettingsConcurrency, ThreadsSharingOneStoreLoseNothing)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     SettingsStore store(dir.path());
     std::atomic<int> failures = 0;
     std::atomic<bool> writing = true;
@@ -166,10 +168,8 @@ TEST(SettingsConcurrency, ThreadsSharingOneStoreLoseNothing)
 
 // A process killed in the middle of a stream of writes leaves a store that opens cleanly and holds every write that
 // had returned before the kill.
-TEST(SettingsConcurrency, KilledWriterLeavesEveryReturnedWrite)
+TEST_F(SettingsConcurrency, KilledWriterLeavesEveryReturnedWrite)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     auto writer = startHelper({u"stream"_s, dir.path()});
     QStringList confirmed;
     while (confirmed.size() < 40 && writer->state() == QProcess::Running) {
