@@ -13,7 +13,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 using Outcome = FetchPageDownload::Outcome;
-using Use = FetchPageRemoteUI::Use;
 
 // The site and the client scripted: the site serves a torrent, the client is a Vuze form that takes anything.
 class ScriptedSend : public SendFixture
@@ -209,33 +208,4 @@ TEST_F(ScriptedSend, SignInsAreEscapedAndComeBeforeEachSend)
     EXPECT_EQ(logins[0].body, "username=admin&password=p%26ss%20w");
 
     EXPECT_EQ(history(), (QStringList{u"Alpha"_s, u"Film"_s}));
-}
-
-// The client's own page, for the Remote UI tab and the settings test: only the test says so when it came; a refusal
-// alerts in both uses and still shows what the client answered; no answer shows nothing.
-TEST_F(ScriptedSend, RemotePageShowsWhatTheClientAnsweredAndAlertsAFailure)
-{
-    client.route("/", ScriptedResponse(200, "OK", {}, "<html>the client</html>"));
-    const Page test = remotePage(Use::SettingsTest);
-    EXPECT_TRUE(test.succeeded);
-    EXPECT_EQ(test.alerts, successAlert());
-    EXPECT_EQ(test.text, u"<html>the client</html>"_s);
-    const RecordedRequest page = client.requestsTo("/").value(0);
-    EXPECT_TRUE(page.headerValues("Authorization").contains("Basic " + QByteArray("admin:s3cret").toBase64()));
-    const Page tab = remotePage(Use::RemoteTab);
-    EXPECT_TRUE(tab.succeeded);
-    EXPECT_TRUE(tab.alerts.isEmpty()) << "the tab says nothing when the page came";
-
-    client.route("/", ScriptedResponse(401, "Unauthorized", {}, "Unauthorized\n"));
-    for (const Use use : {Use::SettingsTest, Use::RemoteTab}) {
-        const Page refused = remotePage(use);
-        EXPECT_FALSE(refused.succeeded);
-        EXPECT_EQ(refused.alerts, connectionAlert());
-        EXPECT_EQ(refused.text, u"Unauthorized\n"_s) << "the client's own refusal is shown";
-    }
-
-    configure(u"Vuze"_s, 1);
-    const Page unreachable = remotePage(Use::SettingsTest);
-    EXPECT_EQ(unreachable.text, std::nullopt);
-    EXPECT_EQ(unreachable.alerts, connectionAlert());
 }

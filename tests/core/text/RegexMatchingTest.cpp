@@ -14,13 +14,20 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// ICU's own answer for every match of `regex` in `subject`, through findNext and without our layer.
-QList<QStringList> icuAllMatches(const QString& subject, const QString& regex)
+// ICU itself, without our layer: `regex` compiled and set to `subject`.
+URegularExpression* icuOpen(const QString& subject, const QString& regex, UErrorCode& status)
 {
-    UErrorCode status = U_ZERO_ERROR;
     URegularExpression* re =
         uregex_open(reinterpret_cast<const UChar*>(regex.utf16()), int32_t(regex.size()), 0, nullptr, &status);
     uregex_setText(re, reinterpret_cast<const UChar*>(subject.utf16()), int32_t(subject.size()), &status);
+    return re;
+}
+
+// ICU's own answer for every match of `regex` in `subject`, through findNext.
+QList<QStringList> icuAllMatches(const QString& subject, const QString& regex)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    URegularExpression* re = icuOpen(subject, regex, status);
     QList<QStringList> all;
     const int groups = uregex_groupCount(re, &status);
     while (uregex_findNext(re, &status)) {
@@ -38,9 +45,7 @@ QList<QStringList> icuAllMatches(const QString& subject, const QString& regex)
 QString icuReplaceAll(const QString& subject, const QString& regex, const QString& replacement)
 {
     UErrorCode status = U_ZERO_ERROR;
-    URegularExpression* re =
-        uregex_open(reinterpret_cast<const UChar*>(regex.utf16()), int32_t(regex.size()), 0, nullptr, &status);
-    uregex_setText(re, reinterpret_cast<const UChar*>(subject.utf16()), int32_t(subject.size()), &status);
+    URegularExpression* re = icuOpen(subject, regex, status);
     std::vector<UChar> out(subject.size() * 4 + 64);
     const int32_t n = uregex_replaceAll(re, reinterpret_cast<const UChar*>(replacement.utf16()),
                                         int32_t(replacement.size()), out.data(), int32_t(out.size()), &status);
