@@ -140,7 +140,7 @@ TEST_F(HttpRequestTest, OnlyTheExactPostMethodCarriesABodyEvenOnAReusedConnectio
     upload.setClient(client);
     ASSERT_EQ(send(upload, "/item").body, "client bytes");
 
-    for (const QString& method : {u"PUT"_s, u"DELETE"_s, u"post"_s}) {
+    for (const QString& method : {u"PUT"_s, u"DELETE"_s, u"post"_s, u"GET"_s}) {
         SCOPED_TRACE(method.toStdString());
         HttpRequest other(url("/item"), context);
         other.setType(method);
@@ -151,14 +151,9 @@ TEST_F(HttpRequestTest, OnlyTheExactPostMethodCarriesABodyEvenOnAReusedConnectio
         EXPECT_TRUE(seen.body.isEmpty());
         EXPECT_EQ(seen.header("Content-Type"), "text/html");
         EXPECT_TRUE(seen.headerValues("Keep-Alive").isEmpty());
+        EXPECT_NE(seen.header("Accept"), kMultipartAccept);
         EXPECT_EQ(seen.header("Content-Length").value_or("0"), "0");
     }
-
-    HttpRequest get(url("/item"), context);
-    const RecordedRequest seen = send(get, "/item");
-    EXPECT_EQ(seen.method, "GET");
-    EXPECT_TRUE(seen.body.isEmpty());
-    EXPECT_TRUE(seen.headerValues("Accept").value(0) != kMultipartAccept);
 }
 
 // Only a 2xx final status is valid, yet the body of any status is kept, decoded as UTF-8 or else Latin-1; an empty

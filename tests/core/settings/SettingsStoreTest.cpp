@@ -202,10 +202,11 @@ TEST(SettingsStore, HistoryKeepsTheNewestNamesAndFiltersHaveNoLimit)
     EXPECT_EQ(storedList(store, List::Filters).size(), kTorrentHistoryLimit + 1);
 }
 
-// A file that cannot be parsed is kept byte for byte under a new name and reported, without the secrets it holds
-// reaching the log; the store starts empty in a fresh 0600 file. Binary bytes pass QSettings' own parser as long as
+// A file that cannot be parsed, found at opening or spoiled by another program while a store is open, is kept byte
+// for byte under a new name (the next write must not overwrite it) and reported, without the secrets it holds
+// reaching the log; the store goes on empty in a fresh 0600 file. Binary bytes pass QSettings' own parser as long as
 // their lines hold "=", so both kinds are tried.
-TEST(SettingsStore, UnreadableFileIsMovedAsideAtOpening)
+TEST(SettingsStore, UnreadableFileIsMovedAside)
 {
     const QByteArray secret = "hunter-two-secret";
     QByteArray binary = "[General]\nMarrowfin_password=" + secret + "\n";
@@ -213,51 +214,46 @@ TEST(SettingsStore, UnreadableFileIsMovedAsideAtOpening)
         binary += char((i * 37 + 5) % 256);
         binary += "=\n";
     }
-    const QByteArray brokenSection = "[General\nMarrowfin_password=" + secret + "\nplain words without a sign\n";
-
-    for (const QByteArray& corrupt : {binary, brokenSection}) {
-        SCOPED_TRACE(corrupt == binary ? "binary bytes" : "a broken section");
+    const struct
+    {
+        const char* what;
+        QByteArray corrupt;
+        bool whileOpen;
+    } cases[] = {
+        {"binary bytes", binary, false},
+        {"a broken section", "[General\nMarrowfin_password=" + secret + "\nplain words without a sign\n", false},
+        {"spoiled while open", QByteArray("\x00\x01\x02garbage\xff\xfe=\n", 15), true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
         const QString file = dir.filePath(u"marrowfin.conf"_s);
-        writeFile(file, corrupt);
         const MessageCapture capture;
-        SettingsStore store(dir.path());
-        ASSERT_TRUE(store.recoveryNote().has_value());
+        std::optional<SettingsStore> store;
+        if (c.whileOpen) {
+            store.emplace(dir.path());
+            ASSERT_TRUE(store->setText(SettingsKeys::password, QString::fromLatin1(secret)));
+        }
+        writeFile(file, c.corrupt);
+        if (!c.whileOpen) {
+            store.emplace(dir.path());
+            EXPECT_FALSE(store->contains(SettingsKeys::password));
+        }
+        ASSERT_TRUE(store->setText(SettingsKeys::username, u"fresh"_s));
+        ASSERT_TRUE(store->recoveryNote().has_value());
 
         const QStringList kept = keptAside(dir.path());
         ASSERT_EQ(kept.size(), 1);
-        EXPECT_EQ(fileBytes(dir.filePath(kept.first())), corrupt);
-        EXPECT_TRUE(store.recoveryNote()->contains(kept.first()));
+        EXPECT_EQ(fileBytes(dir.filePath(kept.first())), c.corrupt);
+        EXPECT_TRUE(store->recoveryNote()->contains(kept.first()));
         EXPECT_TRUE(capture.text().contains(u"marrowfin.settings: "_s));
         EXPECT_FALSE(capture.text().contains(QString::fromLatin1(secret)));
-
-        EXPECT_FALSE(store.contains(SettingsKeys::password));
-        ASSERT_TRUE(store.setText(SettingsKeys::username, u"fresh"_s));
+        EXPECT_FALSE(store->contains(SettingsKeys::password));
         EXPECT_EQ(modeOf(file), 0600);
-        EXPECT_EQ(fileBytes(dir.filePath(kept.first())), corrupt);
         SettingsStore reopened(dir.path());
         EXPECT_FALSE(reopened.recoveryNote().has_value());
         EXPECT_EQ(reopened.text(SettingsKeys::username), u"fresh"_s);
     }
-}
-
-// A file spoiled while a store is open (by another program) must not be overwritten by the next write.
-TEST(SettingsStore, FileSpoiledWhileOpenIsMovedAsideBeforeTheNextWrite)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    SettingsStore store(dir.path());
-    ASSERT_TRUE(store.setText(SettingsKeys::username, u"before"_s));
-    const QByteArray garbage("\x00\x01\x02garbage\xff\xfe=\n", 15);
-    writeFile(store.filePath(), garbage);
-    EXPECT_TRUE(store.setText(SettingsKeys::sortBy, u"asc"_s));
-    const QStringList kept = keptAside(dir.path());
-    ASSERT_EQ(kept.size(), 1);
-    EXPECT_EQ(fileBytes(dir.filePath(kept.first())), garbage);
-    EXPECT_TRUE(store.recoveryNote().has_value());
-    EXPECT_FALSE(store.contains(SettingsKeys::username));
-    EXPECT_EQ(SettingsStore(dir.path()).text(SettingsKeys::sortBy), u"asc"_s);
 }
 
 // A write that cannot reach the disk says so, and on the settings category, without the secret.
