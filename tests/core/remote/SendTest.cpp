@@ -1,14 +1,142 @@
-#include "SendFixture.h"
+#include "RemoteTestSupport.h"
 
+#include "core/net/HttpContext.h"
+#include "core/remote/BencodeCheck.h"
+#include "core/remote/FetchPageDownload.h"
+#include "core/remote/FetchPageRemoteUI.h"
+#include "core/remote/SendJournal.h"
+#include "core/remote/ServerInfo.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsLists.h"
+#include "core/settings/SettingsStore.h"
 #include "support/TestHttpServer.h"
+#include "support/TransmissionDaemon.h"
+#include "support/WebClientDaemons.h"
 
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace marrowfin;
+using namespace Qt::Literals::StringLiterals;
+
+namespace marrowfin::remotetest {
+
+// A profile of the test's own installed as the shared store, the remote settings in it, and a way to run the
+// operations as a screen does: on a queue, delivered on the main thread.
+class SendFixture : public ::testing::Test
+{
+protected:
+    using Alerts = QList<std::pair<QString, QString>>;
+
+    struct Sent
+    {
+        std::optional<QString> name;
+        FetchPageDownload::Outcome outcome = FetchPageDownload::Outcome::NotRun;
+        Alerts alerts;
+    };
+
+    struct Page
+    {
+        std::optional<QString> text;
+        bool succeeded = false;
+        Alerts alerts;
+    };
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_profile.isValid());
+        m_store = std::make_shared<SettingsStore>(m_profile.path());
+        SettingsStore::setShared(m_store);
+    }
+
+    void TearDown() override { SettingsStore::setShared(nullptr); }
+
+    void configure(const QString& client, quint16 port, const QString& user = {}, const QString& password = {})
+    {
+        ServerInfo& server = ServerInfo::sharedInstance();
+        server.setClient(client);
+        server.setAddress(QStringLiteral("127.0.0.1"));
+        server.setPort(QString::number(port));
+        server.setUsername(user);
+        server.setPassword(password);
+    }
+
+    Sent send(const QUrl& url, const QString& name)
+    {
+        auto alerts = std::make_shared<RecordingAlerts>();
+        QObject receiver;
+        bool delivered = false;
+        Sent result;
+        auto operation = std::make_shared<FetchPageDownload>(
+            url, name, &receiver, FetchPageDownload::selectorFor([&](std::optional<QString> sent) {
+                result.name = std::move(sent);
+                delivered = true;
+            }),
+            alerts, m_context);
+        runUntilDelivered(operation, delivered);
+        result.outcome = operation->outcome();
+        result.alerts = alerts->alerts();
+        return result;
+    }
+
+    Page remotePage(FetchPageRemoteUI::Use use)
+    {
+        auto alerts = std::make_shared<RecordingAlerts>();
+        QObject receiver;
+        bool delivered = false;
+        Page result;
+        auto operation = std::make_shared<FetchPageRemoteUI>(
+            QUrl(), &receiver, FetchPageRemoteUI::selectorFor([&](std::optional<QString> text) {
+                result.text = std::move(text);
+                delivered = true;
+            }),
+            use, alerts, m_context);
+        runUntilDelivered(operation, delivered);
+        result.succeeded = operation->succeeded();
+        result.alerts = alerts->alerts();
+        return result;
+    }
+
+    // As a screen runs it: on a queue of its own, the delivery on the main thread. The queue is gone on return, so
+    // the operation has ended.
+    static void runUntilDelivered(const std::shared_ptr<FetchPage>& operation, const bool& delivered)
+    {
+        OperationQueue queue(1);
+        queue.addOperation(operation);
+        EXPECT_TRUE(processEventsUntil([&] { return delivered; }));
+    }
+
+    [[nodiscard]] QStringList history() const
+    {
+        return storedList(*m_store, SettingsStore::LockedList::TorrentHistory);
+    }
+
+    // The fixed texts of the alerts, each as the one alert a send or a page fetch raises.
+    static Alerts badUrlAlert() { return {{kBadUrlTitle.toString(), kBadUrlMessage.toString()}}; }
+    static Alerts connectionAlert()
+    {
+        return {{kConnectionFailedTitle.toString(), kConnectionFailedMessage.toString()}};
+    }
+    static Alerts successAlert() { return {{kSuccessTitle.toString(), QString()}}; }
+
+    QTemporaryDir m_profile;
+    std::shared_ptr<SettingsStore> m_store;
+    std::shared_ptr<HttpContext> m_context = std::make_shared<HttpContext>();
+};
+
+} // namespace marrowfin::remotetest
+
 using namespace marrowfin::remotetest;
 using namespace marrowfin::test;
-using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -208,4 +336,208 @@ TEST_F(ScriptedSend, SignInsAreEscapedAndComeBeforeEachSend)
     EXPECT_EQ(logins[0].body, "username=admin&password=p%26ss%20w");
 
     EXPECT_EQ(history(), (QStringList{u"Alpha"_s, u"Film"_s}));
+}
+
+// The shared store on a profile of the test's own.
+using ServerInfoStore = remotetest::SendFixture;
+
+TEST_F(ServerInfoStore, TheStoreIsTheSourceOfTruthForEveryReaderAndWriter)
+{
+    // Another process on the same profile.
+    SettingsStore other(m_profile.path());
+
+    ServerInfo& shared = ServerInfo::sharedInstance();
+    EXPECT_EQ(shared.client(), std::nullopt) << "nothing is given a default";
+    EXPECT_TRUE(shared.setClient(u"Transmission"_s));
+    EXPECT_TRUE(shared.setPort(u"9091"_s));
+    EXPECT_TRUE(shared.setPassword(u"pw"_s));
+    EXPECT_EQ(other.text(SettingsKeys::serverClient), u"Transmission"_s);
+    EXPECT_EQ(other.text(SettingsKeys::serverPort), u"9091"_s);
+
+    // Every sharedInstance() reloads: another process's change is seen.
+    ASSERT_TRUE(other.setText(SettingsKeys::serverAddress, u"nas.local"_s));
+    EXPECT_EQ(ServerInfo::sharedInstance().address(), u"nas.local"_s);
+
+    // A writer compares with the store, not with what the instance last saw: setting the value the instance
+    // holds still puts it over another process's newer one.
+    ServerInfo view(m_store);
+    ASSERT_TRUE(other.setText(SettingsKeys::serverPort, u"1234"_s));
+    EXPECT_EQ(view.port(), u"9091"_s);
+    EXPECT_TRUE(view.setPort(u"9091"_s));
+    EXPECT_EQ(other.text(SettingsKeys::serverPort), u"9091"_s);
+
+    // A missing value removes the key; the empty text is a value.
+    EXPECT_TRUE(view.setPassword(std::nullopt));
+    EXPECT_FALSE(other.contains(SettingsKeys::serverPassword));
+    EXPECT_TRUE(view.setUsername(u""_s));
+    EXPECT_EQ(other.text(SettingsKeys::serverUser), u""_s);
+    EXPECT_EQ(ServerInfo::sharedInstance().values().username, u""_s);
+}
+
+// Sends to the real clients, each a daemon started here: transmission-daemon without credentials, a send cut short
+// settled by asking it, and each client with credentials, where a torrent file and a magnet link land in the daemon
+// while wrong credentials alert and record nothing.
+
+namespace {
+
+using Outcome = FetchPageDownload::Outcome;
+using Use = FetchPageRemoteUI::Use;
+
+class DaemonSend : public SendFixture
+{
+protected:
+    void SetUp() override
+    {
+        SendFixture::SetUp();
+        site.route("/t/one", ScriptedResponse(200, "OK", {}, tinyTorrent("one.txt")));
+        site.route("/t/two", ScriptedResponse(200, "OK", {}, tinyTorrent("two.txt")));
+        site.route("/signin", ScriptedResponse(200, "OK", {{"Content-Type", "text/html"}},
+                                               "<html><body>Please sign in</body></html>"));
+    }
+
+    TestHttpServer site;
+};
+
+const QString kMagnet = u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=Linked%20Film"_s;
+
+class WebClientSend : public DaemonSend
+{
+protected:
+    // The daemon, reached with `user` and `password`: a torrent file and a magnet link go in, again as well; the
+    // remote page test passes; with a wrong password neither goes, the page test fails, and nothing is recorded.
+    template <typename Daemon>
+    void sendsFileAndLinkAndRefusesWrongCredentials(Daemon& daemon, const QString& client, const QString& user,
+                                                    const QString& password)
+    {
+        ASSERT_TRUE(daemon.started()) << client.toStdString() << " did not start";
+        configure(client, daemon.port(), user, u"wrong"_s);
+        const Sent refused = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
+        EXPECT_EQ(refused.outcome, Outcome::ConnectionFailed);
+        EXPECT_EQ(refused.alerts, connectionAlert());
+        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::ConnectionFailed);
+        if (client == u"Transmission"_s) { // the web API clients show their page to anyone
+            const Page refusedPage = remotePage(Use::SettingsTest);
+            EXPECT_FALSE(refusedPage.succeeded);
+            EXPECT_EQ(refusedPage.alerts, connectionAlert());
+        }
+        EXPECT_EQ(daemon.torrentNames(), QStringList());
+        EXPECT_TRUE(history().isEmpty());
+
+        configure(client, daemon.port(), user, password);
+        const Sent sent = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
+        EXPECT_EQ(sent.outcome, Outcome::Sent);
+        EXPECT_TRUE(sent.alerts.isEmpty());
+        EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
+        EXPECT_EQ(send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s).outcome, Outcome::Sent)
+            << "a torrent the client holds already counts as sent";
+
+        const Sent linked = send(QUrl(kMagnet), u"Linked"_s);
+        EXPECT_EQ(linked.outcome, Outcome::Sent);
+        QStringList names = daemon.torrentNames().value_or(QStringList{u"<no answer>"_s});
+        names.sort();
+        EXPECT_EQ(names, (QStringList{u"Linked Film"_s, u"one.txt"_s}));
+        EXPECT_EQ(history(), (QStringList{u"One"_s, u"One"_s, u"Linked"_s}));
+        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::Sent) << "and so does a link it holds";
+
+        // The page address carries the credentials escaped; the client must still take them.
+        const Page test = remotePage(Use::SettingsTest);
+        EXPECT_TRUE(test.succeeded);
+        EXPECT_EQ(test.alerts, successAlert());
+    }
+};
+
+} // namespace
+
+TEST_F(DaemonSend, TransmissionAddsTheTorrentAndKnowsItAgain)
+{
+    TransmissionDaemon daemon;
+    ASSERT_TRUE(daemon.started()) << "transmission-daemon did not start";
+    configure(u"Transmission"_s, daemon.port());
+
+    const Sent sent = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
+    EXPECT_EQ(sent.outcome, Outcome::Sent);
+    EXPECT_TRUE(sent.alerts.isEmpty());
+    EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
+
+    // Already there: the client says so, and that is a send like any other.
+    EXPECT_EQ(send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s).outcome, Outcome::Sent);
+    EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
+
+    // A sign-in page from the site is not uploaded, though this client would answer it "Torrent Added".
+    const Sent page = send(site.url(u"/signin?title=x.torrent"_s), u"Page"_s);
+    EXPECT_EQ(page.outcome, Outcome::BadUrl);
+    EXPECT_EQ(page.alerts, badUrlAlert());
+    EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
+    EXPECT_EQ(history(), (QStringList{u"One"_s, u"One"_s}));
+
+    const Page test = remotePage(Use::SettingsTest);
+    EXPECT_EQ(test.alerts, successAlert());
+}
+
+TEST_F(DaemonSend, ASendCutShortIsSettledByWhatTheDaemonHolds)
+{
+    TransmissionDaemon daemon;
+    ASSERT_TRUE(daemon.started()) << "transmission-daemon did not start";
+    configure(u"Transmission"_s, daemon.port());
+    const QByteArray one = tinyTorrent("one.txt");
+    const QByteArray two = tinyTorrent("two.txt");
+    // "One" reached the daemon before its sender was killed; "Two" did not; "Three" is under way in this process.
+    ASSERT_TRUE(daemon.rpc(u"torrent-add"_s, QJsonObject{{u"metainfo"_s, QString::fromLatin1(one.toBase64())}}));
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(gone, nullptr, 0);
+    const auto entry = [](const QByteArray& torrent, const QString& name, qint64 pid) {
+        return QJsonObject{{u"hash"_s, QString::fromLatin1(infoHash(torrent).value_or(QByteArray()))},
+                           {u"name"_s, name},
+                           {u"pid"_s, double(pid)}};
+    };
+    const QString file = QDir(m_profile.path()).filePath(SendJournal::kFileName.toString());
+    const auto writeJournal = [&](const QByteArray& bytes) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    };
+    writeJournal(
+        QJsonDocument(QJsonObject{{u"format"_s, 1},
+                                  {u"sends"_s, QJsonArray{entry(one, u"One"_s, gone), entry(two, u"Two"_s, gone),
+                                                          entry(tinyTorrent("3"), u"Three"_s, ::getpid())}}})
+            .toJson());
+
+    FetchPageDownload::settleSendsUnderWay(m_context);
+    FetchPageDownload::settleSendsUnderWay(m_context);
+    EXPECT_EQ(history(), QStringList{u"One"_s});
+    const QList<SendJournal::Entry> left = SendJournal(m_profile.path()).entries();
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left.first().name, u"Three"_s);
+
+    // A send of its own leaves no entry behind; a journal that cannot be read is kept aside and the send goes on.
+    writeJournal("{ torn");
+    EXPECT_EQ(send(site.url(u"/t/two?title=two.torrent"_s), u"Two"_s).outcome, Outcome::Sent);
+    EXPECT_EQ(history(), (QStringList{u"One"_s, u"Two"_s}));
+    EXPECT_TRUE(SendJournal(m_profile.path()).entries().isEmpty());
+    EXPECT_EQ(QDir(m_profile.path()).entryList({u"sending.json.corrupt-*"_s}).size(), 1);
+}
+
+TEST_F(WebClientSend, Qbittorrent)
+{
+    QbittorrentDaemon daemon;
+    sendsFileAndLinkAndRefusesWrongCredentials(daemon, u"Qbittorrent"_s, QString::fromLatin1(QbittorrentDaemon::kUser),
+                                               QString::fromLatin1(QbittorrentDaemon::kPassword));
+}
+
+TEST_F(WebClientSend, Deluge)
+{
+    DelugeDaemon daemon;
+    sendsFileAndLinkAndRefusesWrongCredentials(daemon, u"Deluge"_s, QString(),
+                                               QString::fromLatin1(DelugeDaemon::kPassword));
+}
+
+// With credentials, a password full of characters that end a user part, and a magnet link over its RPC.
+TEST_F(WebClientSend, AuthenticatedTransmission)
+{
+    const QString password = u"p@ss:w/rd"_s;
+    TransmissionDaemon daemon("marrow", password.toUtf8());
+    sendsFileAndLinkAndRefusesWrongCredentials(daemon, u"Transmission"_s, u"marrow"_s, password);
 }
