@@ -307,9 +307,6 @@ TEST_F(HttpRequestTest, RegExRequestKeepsGroupOneOrTheWholePage)
     EXPECT_FALSE(broken.isResponseValid());
 }
 
-} // namespace
-} // namespace marrowfin
-
 // A worker thread still cleaning up after a TLS transfer when the process exits: exit waits for its handle to go
 // before the libraries clean up (the two ran into each other, and a command crashed as it ended).
 TEST(TransferThreads, ExitWaitsForAThreadsHandleToGo)
@@ -323,19 +320,6 @@ TEST(TransferThreads, ExitWaitsForAThreadsHandleToGo)
     EXPECT_EQ(helper.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(helper.exitCode(), 0) << "3: the transfer failed, 4: exit did not wait for the thread";
 }
-
-namespace marrowfin {
-namespace {
-
-using test::TestHttpServer;
-
-class Upload final : public UploadBody
-{
-public:
-    [[nodiscard]] QByteArray getData() const override { return m_body; }
-    QByteArray m_body =
-        QByteArray("--boundary\r\nContent-Disposition: form-data; name=\"torrent\"\r\n\r\n") + QByteArray(500, '\x01');
-};
 
 TEST(NetLog, PostedBodyIsLoggedWithoutSecrets)
 {
@@ -354,7 +338,9 @@ TEST(NetLog, PostedBodyIsLoggedWithoutSecrets)
     // The cookie goes back out on the next request, a second chance to leak it.
     HttpRequest upload(server.url(QStringLiteral("/upload")), context);
     upload.setType(QStringLiteral("POST"));
-    upload.setClient(std::make_shared<Upload>());
+    const QByteArray body =
+        QByteArray("--boundary\r\nContent-Disposition: form-data; name=\"torrent\"\r\n\r\n") + QByteArray(500, '\x01');
+    upload.setClient(std::make_shared<FixedBodyClient>(body));
     upload.request();
     ASSERT_TRUE(upload.isResponseValid());
 
@@ -363,7 +349,7 @@ TEST(NetLog, PostedBodyIsLoggedWithoutSecrets)
     ASSERT_EQ(data.size(), 2) << qPrintable(lines.join(QLatin1Char('\n')));
     EXPECT_TRUE(data.at(0).contains(QStringLiteral("user=bob"))) << qPrintable(data.at(0));
     EXPECT_TRUE(data.at(0).contains(QStringLiteral("remember=1"))) << qPrintable(data.at(0));
-    EXPECT_TRUE(data.at(1).contains(QString::number(Upload().getData().size()))) << qPrintable(data.at(1));
+    EXPECT_TRUE(data.at(1).contains(QString::number(body.size()))) << qPrintable(data.at(1));
     EXPECT_LT(data.at(1).size(), 200);
     for (const QString& line : lines) {
         EXPECT_FALSE(line.contains(QStringLiteral("hunter2"))) << qPrintable(line);
@@ -371,16 +357,7 @@ TEST(NetLog, PostedBodyIsLoggedWithoutSecrets)
     }
 }
 
-} // namespace
-} // namespace marrowfin
-
-namespace marrowfin {
-namespace {
-
 using test::Gate;
-using test::RecordedRequest;
-using test::ScriptedResponse;
-using test::TestHttpServer;
 
 mode_t modeOf(const QString& path)
 {

@@ -380,7 +380,6 @@ TEST_F(ServerInfoStore, TheStoreIsTheSourceOfTruthForEveryReaderAndWriter)
 
 namespace {
 
-using Outcome = FetchPageDownload::Outcome;
 using Use = FetchPageRemoteUI::Use;
 
 class DaemonSend : public SendFixture

@@ -122,12 +122,6 @@ TEST_F(PageExtractionTest, NothingFetchedLeavesEveryResultAbsent)
     EXPECT_FALSE(forum.result());
 }
 
-} // namespace
-} // namespace marrowfin
-
-namespace marrowfin {
-namespace {
-
 class TorrentListTest : public ::testing::Test
 {
 protected:
@@ -210,12 +204,6 @@ TEST_F(TorrentListTest, HostilePageFailsWithOneWarningAndTheNextPageReadsAgain)
     ASSERT_TRUE(next && next->size() == 3);
     EXPECT_EQ(next->first().detailsUrl, fixtures::sampleRow(25).detailPath);
 }
-
-} // namespace
-} // namespace marrowfin
-
-namespace marrowfin {
-namespace {
 
 // Runs the scraper over `data` as the sign-in operations do; the shared record afterwards.
 UserInfo& readUser(const QByteArray& data)

@@ -30,7 +30,7 @@
 using namespace marrowfin;
 using namespace Qt::Literals::StringLiterals;
 
-namespace marrowfin::testing {
+namespace {
 
 struct HelperRun
 {
@@ -86,7 +86,7 @@ int modeOf(const QString& path)
 
 using MessageCapture = test::MessageCapture;
 
-} // namespace marrowfin::testing
+} // namespace
 
 // The command line lists, validates and masks settings from the table alone, so each key needs exactly one row that
 // is found by its exact text, and the kinds and secrets other code relies on must hold: the only number, the two
@@ -137,8 +137,6 @@ TEST(SettingsKeys, FlagReadingRules)
         EXPECT_EQ(anonymousLoginIsOn(settingFlagText(on)), on);
     }
 }
-
-using namespace marrowfin::testing;
 
 namespace {
 
