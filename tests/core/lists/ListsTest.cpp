@@ -10,9 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <mutex>
 #include <thread>
-#include <vector>
 
 using namespace marrowfin;
 using namespace Qt::Literals::StringLiterals;

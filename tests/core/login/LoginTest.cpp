@@ -21,17 +21,12 @@
 #include "support/TestHttpServer.h"
 
 #include <QCoreApplication>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <latch>
-#include <memory>
-#include <optional>
-#include <string>
 #include <thread>
-#include <vector>
 
 using namespace marrowfin;
 using namespace Qt::Literals::StringLiterals;

@@ -17,7 +17,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -164,6 +163,70 @@ protected:
     TestHttpServer client;
 };
 
+using Use = FetchPageRemoteUI::Use;
+
+class DaemonSend : public SendFixture
+{
+protected:
+    void SetUp() override
+    {
+        SendFixture::SetUp();
+        site.route("/t/one", ScriptedResponse(200, "OK", {}, tinyTorrent("one.txt")));
+        site.route("/t/two", ScriptedResponse(200, "OK", {}, tinyTorrent("two.txt")));
+        site.route("/signin", ScriptedResponse(200, "OK", {{"Content-Type", "text/html"}},
+                                               "<html><body>Please sign in</body></html>"));
+    }
+
+    TestHttpServer site;
+};
+
+const QString kMagnet = u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=Linked%20Film"_s;
+
+class WebClientSend : public DaemonSend
+{
+protected:
+    // The daemon, reached with `user` and `password`: a torrent file and a magnet link go in, again as well; the
+    // remote page test passes; with a wrong password neither goes, the page test fails, and nothing is recorded.
+    template <typename Daemon>
+    void sendsFileAndLinkAndRefusesWrongCredentials(Daemon& daemon, const QString& client, const QString& user,
+                                                    const QString& password)
+    {
+        ASSERT_TRUE(daemon.started()) << client.toStdString() << " did not start";
+        configure(client, daemon.port(), user, u"wrong"_s);
+        const Sent refused = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
+        EXPECT_EQ(refused.outcome, Outcome::ConnectionFailed);
+        EXPECT_EQ(refused.alerts, connectionAlert());
+        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::ConnectionFailed);
+        if (client == u"Transmission"_s) { // the web API clients show their page to anyone
+            const Page refusedPage = remotePage(Use::SettingsTest);
+            EXPECT_FALSE(refusedPage.succeeded);
+            EXPECT_EQ(refusedPage.alerts, connectionAlert());
+        }
+        EXPECT_EQ(daemon.torrentNames(), QStringList());
+        EXPECT_TRUE(history().isEmpty());
+
+        configure(client, daemon.port(), user, password);
+        const Sent sent = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
+        EXPECT_EQ(sent.outcome, Outcome::Sent);
+        EXPECT_TRUE(sent.alerts.isEmpty());
+        EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
+        EXPECT_EQ(send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s).outcome, Outcome::Sent)
+            << "a torrent the client holds already counts as sent";
+
+        const Sent linked = send(QUrl(kMagnet), u"Linked"_s);
+        EXPECT_EQ(linked.outcome, Outcome::Sent);
+        QStringList names = daemon.torrentNames().value_or(QStringList{u"<no answer>"_s});
+        names.sort();
+        EXPECT_EQ(names, (QStringList{u"Linked Film"_s, u"one.txt"_s}));
+        EXPECT_EQ(history(), (QStringList{u"One"_s, u"One"_s, u"Linked"_s}));
+        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::Sent) << "and so does a link it holds";
+
+        // The page address carries the credentials escaped; the client must still take them.
+        const Page test = remotePage(Use::SettingsTest);
+        EXPECT_TRUE(test.succeeded);
+        EXPECT_EQ(test.alerts, successAlert());
+    }
+};
 } // namespace
 
 TEST_F(ScriptedSend, UploadsTheFileRecordsTheNameAndHandsItBack)
@@ -377,75 +440,6 @@ TEST_F(ServerInfoStore, TheStoreIsTheSourceOfTruthForEveryReaderAndWriter)
 // Sends to the real clients, each a daemon started here: transmission-daemon without credentials, a send cut short
 // settled by asking it, and each client with credentials, where a torrent file and a magnet link land in the daemon
 // while wrong credentials alert and record nothing.
-
-namespace {
-
-using Use = FetchPageRemoteUI::Use;
-
-class DaemonSend : public SendFixture
-{
-protected:
-    void SetUp() override
-    {
-        SendFixture::SetUp();
-        site.route("/t/one", ScriptedResponse(200, "OK", {}, tinyTorrent("one.txt")));
-        site.route("/t/two", ScriptedResponse(200, "OK", {}, tinyTorrent("two.txt")));
-        site.route("/signin", ScriptedResponse(200, "OK", {{"Content-Type", "text/html"}},
-                                               "<html><body>Please sign in</body></html>"));
-    }
-
-    TestHttpServer site;
-};
-
-const QString kMagnet = u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=Linked%20Film"_s;
-
-class WebClientSend : public DaemonSend
-{
-protected:
-    // The daemon, reached with `user` and `password`: a torrent file and a magnet link go in, again as well; the
-    // remote page test passes; with a wrong password neither goes, the page test fails, and nothing is recorded.
-    template <typename Daemon>
-    void sendsFileAndLinkAndRefusesWrongCredentials(Daemon& daemon, const QString& client, const QString& user,
-                                                    const QString& password)
-    {
-        ASSERT_TRUE(daemon.started()) << client.toStdString() << " did not start";
-        configure(client, daemon.port(), user, u"wrong"_s);
-        const Sent refused = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
-        EXPECT_EQ(refused.outcome, Outcome::ConnectionFailed);
-        EXPECT_EQ(refused.alerts, connectionAlert());
-        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::ConnectionFailed);
-        if (client == u"Transmission"_s) { // the web API clients show their page to anyone
-            const Page refusedPage = remotePage(Use::SettingsTest);
-            EXPECT_FALSE(refusedPage.succeeded);
-            EXPECT_EQ(refusedPage.alerts, connectionAlert());
-        }
-        EXPECT_EQ(daemon.torrentNames(), QStringList());
-        EXPECT_TRUE(history().isEmpty());
-
-        configure(client, daemon.port(), user, password);
-        const Sent sent = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
-        EXPECT_EQ(sent.outcome, Outcome::Sent);
-        EXPECT_TRUE(sent.alerts.isEmpty());
-        EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
-        EXPECT_EQ(send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s).outcome, Outcome::Sent)
-            << "a torrent the client holds already counts as sent";
-
-        const Sent linked = send(QUrl(kMagnet), u"Linked"_s);
-        EXPECT_EQ(linked.outcome, Outcome::Sent);
-        QStringList names = daemon.torrentNames().value_or(QStringList{u"<no answer>"_s});
-        names.sort();
-        EXPECT_EQ(names, (QStringList{u"Linked Film"_s, u"one.txt"_s}));
-        EXPECT_EQ(history(), (QStringList{u"One"_s, u"One"_s, u"Linked"_s}));
-        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::Sent) << "and so does a link it holds";
-
-        // The page address carries the credentials escaped; the client must still take them.
-        const Page test = remotePage(Use::SettingsTest);
-        EXPECT_TRUE(test.succeeded);
-        EXPECT_EQ(test.alerts, successAlert());
-    }
-};
-
-} // namespace
 
 TEST_F(DaemonSend, TransmissionAddsTheTorrentAndKnowsItAgain)
 {

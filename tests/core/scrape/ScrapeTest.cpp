@@ -15,8 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-
 using namespace marrowfin;
 using namespace Qt::Literals::StringLiterals;
 

@@ -4,7 +4,6 @@
 #include "core/settings/SettingsStore.h"
 #include "support/QtTestSupport.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -13,19 +12,13 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSet>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
-#include <mutex>
 #include <sys/stat.h>
 #include <thread>
-#include <tuple>
-#include <vector>
 
 using namespace marrowfin;
 using namespace Qt::Literals::StringLiterals;
@@ -86,6 +79,71 @@ int modeOf(const QString& path)
 
 using MessageCapture = test::MessageCapture;
 
+// Texts that INI writing escapes, quotes or splits: separators, comment and section characters, line breaks,
+// QSettings' own "@" markers, surrounding blanks, non-ASCII.
+const QStringList kAwkwardTexts = {
+    u""_s,           u","_s,           u"a, b"_s,     u"x=y"_s,        u"semi;colon"_s, u"#hash"_s,
+    u"[General]"_s,  u"line\nbreak"_s, u"cr\r\nlf"_s, u"tab\there"_s,  u"\"quoted\""_s, u"back\\slash"_s,
+    u"@Invalid()"_s, u"@Variant(x)"_s, u"@@"_s,       u"  padded  "_s, u"é 漢字 🐟 ß"_s, u"ends with \\"_s,
+};
+
+// Lists that INI writing could turn into something else: none, a single text, an empty entry, separators, markers.
+const QList<QStringList> kAwkwardLists = {
+    {},          {u"only"_s},       {u""_s},
+    {u"a, b"_s}, {u"@Invalid()"_s}, {u"x"_s, u""_s, u"y,z"_s, u"é"_s, u"two\nlines"_s, u"k=v"_s},
+};
+
+// Overwrites a file as another program would.
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    out.write(bytes);
+}
+
+QStringList keptAside(const QString& dir)
+{
+    return QDir(dir).entryList({u"marrowfin.conf.corrupt-*"_s}, QDir::Files);
+}
+
+constexpr int kWritesPerWriter = 200;
+const QStringList kWriters = {u"left"_s, u"right"_s};
+
+QString numbered(const QString& prefix, int index)
+{
+    return prefix + u'-' + QString::number(index).rightJustified(3, u'0');
+}
+
+// What a writer's entries must read, in its order: "<prefix>-000", "<prefix>-001", ...
+QStringList expectedSequence(const QString& prefix, int count)
+{
+    QStringList result;
+    for (int i = 0; i < count; ++i) {
+        result << numbered(prefix, i);
+    }
+    return result;
+}
+
+// Every writer appended all its filters, in its own order, after `before` earlier entries, and wrote all its keys.
+void expectEveryWrite(const SettingsStore& store, qsizetype before)
+{
+    const QStringList filters = storedList(store, SettingsStore::LockedList::Filters);
+    EXPECT_EQ(filters.size(), before + kWriters.size() * kWritesPerWriter);
+    for (const QString& prefix : kWriters) {
+        EXPECT_EQ(filters.filter(prefix + u'-'), expectedSequence(prefix, kWritesPerWriter)) << prefix.toStdString();
+        for (int i = 0; i < kWritesPerWriter; ++i) {
+            EXPECT_EQ(store.text(numbered(prefix + u"key"_s, i)), QString::number(i)) << prefix.toStdString() << i;
+        }
+    }
+}
+
+// Each test's own profile folder.
+class SettingsConcurrency : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QTemporaryDir dir;
+};
 } // namespace
 
 // The command line lists, validates and masks settings from the table alone, so each key needs exactly one row that
@@ -137,37 +195,6 @@ TEST(SettingsKeys, FlagReadingRules)
         EXPECT_EQ(anonymousLoginIsOn(settingFlagText(on)), on);
     }
 }
-
-namespace {
-
-// Texts that INI writing escapes, quotes or splits: separators, comment and section characters, line breaks,
-// QSettings' own "@" markers, surrounding blanks, non-ASCII.
-const QStringList kAwkwardTexts = {
-    u""_s,           u","_s,           u"a, b"_s,     u"x=y"_s,        u"semi;colon"_s, u"#hash"_s,
-    u"[General]"_s,  u"line\nbreak"_s, u"cr\r\nlf"_s, u"tab\there"_s,  u"\"quoted\""_s, u"back\\slash"_s,
-    u"@Invalid()"_s, u"@Variant(x)"_s, u"@@"_s,       u"  padded  "_s, u"é 漢字 🐟 ß"_s, u"ends with \\"_s,
-};
-
-// Lists that INI writing could turn into something else: none, a single text, an empty entry, separators, markers.
-const QList<QStringList> kAwkwardLists = {
-    {},          {u"only"_s},       {u""_s},
-    {u"a, b"_s}, {u"@Invalid()"_s}, {u"x"_s, u""_s, u"y,z"_s, u"é"_s, u"two\nlines"_s, u"k=v"_s},
-};
-
-// Overwrites a file as another program would.
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile out(path);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    out.write(bytes);
-}
-
-QStringList keptAside(const QString& dir)
-{
-    return QDir(dir).entryList({u"marrowfin.conf.corrupt-*"_s}, QDir::Files);
-}
-
-} // namespace
 
 // Every kind of value must come back as written after the process ends: read in a fresh process, which parses the
 // file, and in a new store object.
@@ -391,49 +418,6 @@ TEST(SettingsStore, FailedWriteIsReported)
     EXPECT_TRUE(capture.text().contains(u"marrowfin.settings: "_s));
     EXPECT_FALSE(capture.text().contains(u"never-logged-secret"_s));
 }
-
-namespace {
-
-constexpr int kWritesPerWriter = 200;
-const QStringList kWriters = {u"left"_s, u"right"_s};
-
-QString numbered(const QString& prefix, int index)
-{
-    return prefix + u'-' + QString::number(index).rightJustified(3, u'0');
-}
-
-// What a writer's entries must read, in its order: "<prefix>-000", "<prefix>-001", ...
-QStringList expectedSequence(const QString& prefix, int count)
-{
-    QStringList result;
-    for (int i = 0; i < count; ++i) {
-        result << numbered(prefix, i);
-    }
-    return result;
-}
-
-// Every writer appended all its filters, in its own order, after `before` earlier entries, and wrote all its keys.
-void expectEveryWrite(const SettingsStore& store, qsizetype before)
-{
-    const QStringList filters = storedList(store, SettingsStore::LockedList::Filters);
-    EXPECT_EQ(filters.size(), before + kWriters.size() * kWritesPerWriter);
-    for (const QString& prefix : kWriters) {
-        EXPECT_EQ(filters.filter(prefix + u'-'), expectedSequence(prefix, kWritesPerWriter)) << prefix.toStdString();
-        for (int i = 0; i < kWritesPerWriter; ++i) {
-            EXPECT_EQ(store.text(numbered(prefix + u"key"_s, i)), QString::number(i)) << prefix.toStdString() << i;
-        }
-    }
-}
-
-// Each test's own profile folder.
-class SettingsConcurrency : public ::testing::Test
-{
-protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    QTemporaryDir dir;
-};
-
-} // namespace
 
 // Two processes append to the same list and write their own keys at the same time: every append and every key must
 // be there afterwards, each process's appends in its own order. The store opened before they ran must see it all.

@@ -10,10 +10,8 @@
 #include <unicode/uregex.h>
 
 #include <functional>
-#include <optional>
 #include <random>
 #include <thread>
-#include <vector>
 
 using namespace marrowfin;
 using namespace Qt::Literals::StringLiterals;
@@ -60,6 +58,21 @@ QString icuReplaceAll(const QString& subject, const QString& regex, const QStrin
     return QString(reinterpret_cast<const QChar*>(out.data()), n);
 }
 
+// Restores the default budget whatever a test did with it.
+struct TimeLimitGuard
+{
+    ~TimeLimitGuard() { RegexCache::setMatchTimeLimit(RegexCache::kDefaultMatchTimeLimit); }
+};
+
+QString expressionNumber(int i)
+{
+    return u"item%1=(\\d+)"_s.arg(i);
+}
+
+QString subjectFor(int i)
+{
+    return u"x item%1=%2 y"_s.arg(i).arg(i * 11);
+}
 } // namespace
 
 TEST(RegexMatching, FirstMatchCapturesGiveEmptyTextForGroupsThatTookNoPart)
@@ -140,26 +153,6 @@ TEST(RegexMatching, ErrorsNameTheFaultAndNeverEscapeAsCrashes)
     EXPECT_EQ(reason, u"ICU regular expression error #66310, U_REGEX_MISMATCHED_PAREN."_s);
     EXPECT_TRUE(isValidRegex(u"^(720p|1080p)$"_s));
 }
-
-namespace {
-
-// Restores the default budget whatever a test did with it.
-struct TimeLimitGuard
-{
-    ~TimeLimitGuard() { RegexCache::setMatchTimeLimit(RegexCache::kDefaultMatchTimeLimit); }
-};
-
-QString expressionNumber(int i)
-{
-    return u"item%1=(\\d+)"_s.arg(i);
-}
-
-QString subjectFor(int i)
-{
-    return u"x item%1=%2 y"_s.arg(i).arg(i * 11);
-}
-
-} // namespace
 
 TEST(RegexCache, CompilesOnceAndSurvivesEvictionsAndFlushes)
 {
