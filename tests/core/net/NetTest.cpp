@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <sys/stat.h>
 #include <thread>
@@ -538,36 +539,16 @@ using namespace marrowfin::test;
 
 namespace {
 
-// Records the order in which its operations' fetches finish, before they deliver.
-struct FinishLog
-{
-    std::mutex mutex;
-    std::condition_variable changed;
-    QList<int> order;
-
-    void add(int page)
-    {
-        {
-            const std::lock_guard lock(mutex);
-            order.append(page);
-        }
-        changed.notify_all();
-    }
-    bool waitFor(int page)
-    {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(30), [&] { return order.contains(page); });
-    }
-};
-
-// An ordered page fetch as a batch uses it: fetches its page, then delivers through the base's ordered step.
+// An ordered page fetch as a batch uses it: fetches its page and says so, then delivers through the base's ordered
+// step, after the page before it.
 class OrderedPageFetch final : public FetchPage
 {
 public:
     OrderedPageFetch(QUrl url, QObject* target, Selector selector, std::shared_ptr<PendingPages> pending, int page,
-                     std::optional<int> waitFor, std::shared_ptr<HttpContext> context, FinishLog& log)
-        : FetchPage(std::move(url), target, std::move(selector), std::move(pending), page, waitFor),
-          m_context(std::move(context)), m_log(log)
+                     std::shared_ptr<HttpContext> context, std::atomic<bool>& fetched)
+        : FetchPage(std::move(url), target, std::move(selector), std::move(pending), page,
+                    page == 1 ? std::nullopt : std::optional<int>(page - 1)),
+          m_context(std::move(context)), m_fetched(fetched)
     {}
 
     void main() override
@@ -577,13 +558,13 @@ public:
         if (request.result()) {
             setReturnObject(*request.result());
         }
-        m_log.add(priority());
+        m_fetched = true;
         FetchPage::main();
     }
 
 private:
     std::shared_ptr<HttpContext> m_context;
-    FinishLog& m_log;
+    std::atomic<bool>& m_fetched;
 };
 
 } // namespace
@@ -602,21 +583,23 @@ TEST(FetchPage, BatchIsDeliveredInPageOrderWhateverOrderTheFetchesFinish)
 
     QObject receiver;
     QStringList delivered;
-    FinishLog finished;
+    std::array<std::atomic<bool>, 6> fetched{};
     OperationQueue queue(10);
     auto pending = std::make_shared<PendingPages>(QList<int>{1, 2, 3, 4, 5});
     for (int page = 1; page <= 5; ++page) {
         queue.addOperation(std::make_shared<OrderedPageFetch>(
             server.url(u"/new/%1"_s.arg(page)), &receiver,
-            [&delivered](const QVariant& value) { delivered.append(value.toString()); }, pending, page,
-            page == 1 ? std::nullopt : std::optional<int>(page - 1), context, finished));
+            [&delivered](const QVariant& value) { delivered.append(value.toString()); }, pending, page, context,
+            fetched[page]));
     }
+    const auto fetch = [&](int page) {
+        gates[page]->open();
+        return processEventsUntil([&] { return fetched[page].load(); });
+    };
 
-    // Page 3 finishes first and must wait; page 1 is then handed over at once, without the rest.
-    gates[3]->open();
-    ASSERT_TRUE(finished.waitFor(3));
-    gates[1]->open();
-    ASSERT_TRUE(finished.waitFor(1));
+    // Page 3 is fetched first and must wait; page 1 is then handed over at once, without the rest.
+    ASSERT_TRUE(fetch(3));
+    ASSERT_TRUE(fetch(1));
     ASSERT_TRUE(processEventsUntil([&] { return !delivered.isEmpty(); }));
     EXPECT_EQ(delivered, QStringList{u"page 1"_s});
     // A page's number leaves the list just after its delivery is posted, so the main thread may see the delivery
@@ -625,11 +608,9 @@ TEST(FetchPage, BatchIsDeliveredInPageOrderWhateverOrderTheFetchesFinish)
     EXPECT_EQ(pending->numbers(), (QList<int>{2, 3, 4, 5}));
 
     for (int page : {5, 2, 4}) {
-        gates[page]->open();
-        ASSERT_TRUE(finished.waitFor(page));
+        ASSERT_TRUE(fetch(page));
     }
     ASSERT_TRUE(processEventsUntil([&] { return delivered.size() == 5; }));
-    EXPECT_EQ(finished.order, (QList<int>{3, 1, 5, 2, 4}));
     EXPECT_EQ(delivered, (QStringList{u"page 1"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s}));
     queue.waitUntilAllOperationsAreFinished();
     EXPECT_TRUE(pending->numbers().isEmpty());
