@@ -123,6 +123,14 @@ protected:
         return QUrl(QString::fromStdString(s_demo->site(pathAndQuery)));
     }
 
+    // What the site's `pathAndQuery` answers to a request on this thread.
+    std::optional<QString> page(const std::string& pathAndQuery) const
+    {
+        HttpRequest request(site(pathAndQuery), m_context);
+        request.request();
+        return request.result();
+    }
+
     // Signs in as the sign-in button does and waits for the outcome.
     void signIn(const QString& username, const QString& password)
     {
@@ -207,14 +215,9 @@ TEST_F(LoginAgainstDemo, AnExistingSessionSkipsTheForm)
 
 TEST_F(LoginAgainstDemo, ACheckPageWithAServerErrorIsNotSignedIn)
 {
-    const auto demoControl = [this](const std::string& pathAndQuery) {
-        HttpRequest request(site(pathAndQuery), m_context);
-        request.request();
-        ASSERT_TRUE(request.isResponseValid());
-    };
     signIn(u"demo"_s, u"demo"_s);
     ASSERT_EQ(m_face.mainFaceEntered, 1);
-    demoControl("/_demo/fail?mode=500&prefix=/new");
+    ASSERT_TRUE(page("/_demo/fail?mode=500&prefix=/new"));
 
     UserInfo::sharedInstance().setUsername(u"untouched"_s);
     OperationQueue queue(1);
@@ -232,7 +235,7 @@ TEST_F(LoginAgainstDemo, ACheckPageWithAServerErrorIsNotSignedIn)
 
     // So the form is posted, and a wrong password is reported instead of a short cut to the main face.
     signIn(u"demo"_s, u"wrong"_s);
-    demoControl("/_demo/fail?mode=off");
+    ASSERT_TRUE(page("/_demo/fail?mode=off"));
     EXPECT_EQ(m_face.mainFaceEntered, 0);
     EXPECT_EQ(m_face.alerts, QStringList{u"Login failed.|Bad username or password."_s});
 }
@@ -272,9 +275,7 @@ protected:
 TEST_F(CaptchaSignIn, TheChallengeAndItsAnswerSignIn)
 {
     const auto answerOf = [this](const QString& challenge) {
-        HttpRequest request(site("/_demo/captcha?c=" + challenge.toStdString()), m_context);
-        request.request();
-        return request.result().value_or(QString()).trimmed();
+        return page("/_demo/captcha?c=" + challenge.toStdString()).value_or(QString()).trimmed();
     };
     const auto fetchChallenge = [this] {
         m_face.reset();
@@ -384,17 +385,13 @@ TEST_F(RecoveryAgainstDemo, OnlyTheSignInPageWhileTheTabsAreUpStartsARecovery)
     expireSession();
 
     m_root->setShowLogin(false);
-    HttpRequest onLoginFace(site("/new"));
-    onLoginFace.request();
-    EXPECT_TRUE(LoginPages::isLoginHeader(onLoginFace.result())) << "the login face takes the page as it is";
+    EXPECT_TRUE(LoginPages::isLoginHeader(page("/new"))) << "the login face takes the page as it is";
 
     m_root->setShowLogin(true);
     HttpRequest signInPage(QUrl(AppConfig::current().signInAddress()));
     signInPage.request();
     EXPECT_TRUE(signInPage.result() && signInPage.result()->contains(u"name=\"email\""_s));
-    HttpRequest untitled(site("/_demo/health"));
-    untitled.request();
-    EXPECT_EQ(untitled.result(), u"ok\n"_s) << "a page without a title stands";
+    EXPECT_EQ(page("/_demo/health"), u"ok\n"_s) << "a page without a title stands";
     EXPECT_EQ(m_root->reSignInsStarted(), 0);
     EXPECT_TRUE(m_root->sessionValidated());
 }
@@ -470,9 +467,7 @@ TEST_F(RecoveryAgainstDemo, ASiteThatKeepsAnsweringTheSignInPageIsLeftAfterThree
 {
     expireSession();
     // Not the sign-in address itself (no final "/"), yet always the sign-in page.
-    HttpRequest request(site("/auth/login"));
-    request.request();
-    EXPECT_FALSE(request.result().has_value());
+    EXPECT_FALSE(page("/auth/login").has_value());
     EXPECT_EQ(m_root->reSignInsStarted(), SessionRecovery::kMaxSendsAgain);
     EXPECT_TRUE(m_root->sessionValidated()) << "each re-sign-in itself succeeded";
     EXPECT_EQ(m_sessionFace.loginShown, 0);
