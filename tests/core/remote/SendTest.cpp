@@ -36,19 +36,16 @@ class SendFixture : public ::testing::Test
 protected:
     using Alerts = QList<std::pair<QString, QString>>;
 
-    struct Sent
+    // What a send or a page fetch delivered (the torrent's name, the page) and how it ended.
+    struct Ran
     {
         std::optional<QString> name;
         FetchPageDownload::Outcome outcome = FetchPageDownload::Outcome::NotRun;
-        Alerts alerts;
-    };
-
-    struct Page
-    {
-        std::optional<QString> text;
         bool succeeded = false;
         Alerts alerts;
     };
+    using Sent = Ran;
+    using Page = Ran;
 
     void SetUp() override
     {
@@ -71,47 +68,45 @@ protected:
 
     Sent send(const QUrl& url, const QString& name)
     {
-        auto alerts = std::make_shared<RecordingAlerts>();
-        QObject receiver;
-        bool delivered = false;
-        Sent result;
-        auto operation = std::make_shared<FetchPageDownload>(
-            url, name, &receiver, FetchPageDownload::selectorFor([&](std::optional<QString> sent) {
-                result.name = std::move(sent);
-                delivered = true;
-            }),
-            alerts, m_context);
-        runUntilDelivered(operation, delivered);
-        result.outcome = operation->outcome();
-        result.alerts = alerts->alerts();
-        return result;
+        return run<FetchPageDownload>([&](QObject* receiver, auto selector, auto alerts) {
+            return std::make_shared<FetchPageDownload>(url, name, receiver, selector, alerts, m_context);
+        });
     }
 
     Page remotePage(FetchPageRemoteUI::Use use)
     {
+        return run<FetchPageRemoteUI>([&](QObject* receiver, auto selector, auto alerts) {
+            return std::make_shared<FetchPageRemoteUI>(QUrl(), receiver, selector, use, alerts, m_context);
+        });
+    }
+
+    // Runs the operation `make` builds as a screen runs it: on a queue of its own, the delivery on the main thread.
+    // The queue is gone before the outcome is read, so the operation has ended.
+    template <typename Operation, typename Make>
+    Ran run(const Make& make)
+    {
         auto alerts = std::make_shared<RecordingAlerts>();
         QObject receiver;
         bool delivered = false;
-        Page result;
-        auto operation = std::make_shared<FetchPageRemoteUI>(
-            QUrl(), &receiver, FetchPageRemoteUI::selectorFor([&](std::optional<QString> text) {
-                result.text = std::move(text);
+        Ran ran;
+        const std::shared_ptr<Operation> operation =
+            make(&receiver, Operation::selectorFor([&](std::optional<QString> text) {
+                ran.name = std::move(text);
                 delivered = true;
             }),
-            use, alerts, m_context);
-        runUntilDelivered(operation, delivered);
-        result.succeeded = operation->succeeded();
-        result.alerts = alerts->alerts();
-        return result;
-    }
-
-    // As a screen runs it: on a queue of its own, the delivery on the main thread. The queue is gone on return, so
-    // the operation has ended.
-    static void runUntilDelivered(const std::shared_ptr<FetchPage>& operation, const bool& delivered)
-    {
-        OperationQueue queue(1);
-        queue.addOperation(operation);
-        EXPECT_TRUE(processEventsUntil([&] { return delivered; }));
+                 alerts);
+        {
+            OperationQueue queue(1);
+            queue.addOperation(operation);
+            EXPECT_TRUE(processEventsUntil([&] { return delivered; }));
+        }
+        if constexpr (std::is_same_v<Operation, FetchPageDownload>) {
+            ran.outcome = operation->outcome();
+        } else {
+            ran.succeeded = operation->succeeded();
+        }
+        ran.alerts = alerts->alerts();
+        return ran;
     }
 
     [[nodiscard]] QStringList history() const
