@@ -52,25 +52,16 @@ TEST(CategoryTree, AValueBelongsToTheGroupItSitsIn)
     }
 }
 
-namespace {
-
 // A host with a port, as the demo site has: the port must survive into every address.
 const QString kHost = u"site.test:48470"_s;
-const ListingSettings kNothingStored = ListingSettings::fromStored(std::nullopt, std::nullopt, std::nullopt);
-
-ListingSettings choices(const QString& category, const QString& orderBy, const QString& sortBy)
-{
-    return ListingSettings::fromStored(category, orderBy, sortBy);
-}
-
-} // namespace
 
 // The page part follows the query and its category; page 0, which no screen asks for, must not become "/new/0/".
 TEST(ListingAddresses, PagesOfTheListingAndTheSearch)
 {
-    EXPECT_EQ(searchAddress(escapeSearchQuery(u"ubuntu"_s), choices(u"anime"_s, u"seeders"_s, u"asc"_s), 3, kHost),
+    EXPECT_EQ(searchAddress(escapeSearchQuery(u"ubuntu"_s),
+                            ListingSettings::fromStored(u"anime"_s, u"seeders"_s, u"asc"_s), 3, kHost),
               u"http://site.test:48470/usearch/ubuntu%20category%3Aanime/3/?field=seeders&sorder=asc"_s);
-    EXPECT_EQ(newestListingAddress(kNothingStored, 0, kHost),
+    EXPECT_EQ(newestListingAddress(ListingSettings::fromStored(std::nullopt, std::nullopt, std::nullopt), 0, kHost),
               u"http://site.test:48470/new/?field=time_add&sorder=desc"_s);
 }
 
