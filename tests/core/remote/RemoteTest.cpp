@@ -37,7 +37,9 @@ using namespace Qt::Literals::StringLiterals;
 
 using namespace marrowfin::test;
 
-namespace marrowfin::remotetest {
+using namespace marrowfin::remotetest;
+
+namespace {
 
 // A profile of the test's own installed as the shared store, the remote settings in it, and a way to run the
 // operations as a screen does: on a queue, delivered on the main thread.
@@ -136,12 +138,6 @@ protected:
     std::shared_ptr<SettingsStore> m_store;
     std::shared_ptr<HttpContext> m_context = std::make_shared<HttpContext>();
 };
-
-} // namespace marrowfin::remotetest
-
-using namespace marrowfin::remotetest;
-
-namespace {
 
 const QByteArray kBoundary = "---------------------------20072377098235644401115438165";
 
@@ -612,7 +608,7 @@ TEST_F(ScriptedSend, SignInsAreEscapedAndComeBeforeEachSend)
 }
 
 // The shared store on a profile of the test's own.
-using ServerInfoStore = remotetest::SendFixture;
+using ServerInfoStore = SendFixture;
 
 TEST_F(ServerInfoStore, TheStoreIsTheSourceOfTruthForEveryReaderAndWriter)
 {
