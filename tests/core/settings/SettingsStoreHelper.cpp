@@ -8,8 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QString>
-#include <QStringList>
 
 #include <climits>
 #include <cstdio>

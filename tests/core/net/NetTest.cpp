@@ -1,0 +1,674 @@
+#include "core/net/CookieStore.h"
+#include "core/net/FetchPage.h"
+#include "core/net/FetchPageGeneric.h"
+#include "core/net/HttpContext.h"
+#include "core/net/HttpRequest.h"
+#include "core/net/HttpRequestRegEx.h"
+#include "core/net/OperationQueue.h"
+#include "core/net/PendingPages.h"
+#include "core/net/UploadBody.h"
+#include "support/DemoProcess.h"
+#include "support/EventLoop.h"
+#include "support/QtTestSupport.h"
+#include "support/TestHttpServer.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace marrowfin;
+using namespace Qt::Literals::StringLiterals;
+
+namespace marrowfin {
+namespace {
+
+using test::RecordedRequest;
+using test::ScriptedResponse;
+using test::TestHttpServer;
+
+class FixedBodyClient final : public UploadBody
+{
+public:
+    explicit FixedBodyClient(QByteArray body) : m_body(std::move(body)) {}
+    [[nodiscard]] QByteArray getData() const override { return m_body; }
+
+private:
+    QByteArray m_body;
+};
+
+class HttpRequestTest : public ::testing::Test
+{
+protected:
+    [[nodiscard]] QUrl url(const char* path) const { return server.url(QString::fromLatin1(path)); }
+
+    // A GET of `path`, sent on the calling thread.
+    std::unique_ptr<HttpRequest> get(const char* path, std::shared_ptr<HttpContext> with = nullptr)
+    {
+        auto request = std::make_unique<HttpRequest>(url(path), with ? with : context);
+        request->request();
+        return request;
+    }
+
+    // Sends on the calling thread and hands back what the server saw of it.
+    RecordedRequest send(HttpRequest& request, const QByteArray& path)
+    {
+        const qsizetype before = server.requestsTo(path).size();
+        request.request();
+        const QList<RecordedRequest> seen = server.requestsTo(path);
+        EXPECT_EQ(seen.size(), before + 1) << path.constData();
+        return seen.isEmpty() ? RecordedRequest{} : seen.last();
+    }
+
+    void expectAllAbsent(const HttpRequest& request)
+    {
+        EXPECT_FALSE(request.urlResponse());
+        EXPECT_FALSE(request.responseData());
+        EXPECT_FALSE(request.headers());
+        EXPECT_FALSE(request.result());
+        EXPECT_FALSE(request.isResponseValid());
+    }
+
+    TestHttpServer server;
+    std::shared_ptr<HttpContext> context = std::make_shared<HttpContext>();
+};
+
+TEST_F(HttpRequestTest, GetPresentsABrowserAndSendsAuthorizationOnlyForAUserName)
+{
+    server.route("/page", {200, "OK", {{"X-Served-By", "test"}}, "hello"});
+
+    HttpRequest plain(url("/page"), context);
+    const RecordedRequest get = send(plain, "/page");
+    EXPECT_EQ(get.requestLine, "GET /page HTTP/1.1"); // its other headers: the method table below
+    EXPECT_EQ(get.header("User-Agent"), kDesktopUserAgent);
+    EXPECT_TRUE(get.headerValues("Authorization").isEmpty());
+    ASSERT_TRUE(plain.headers());
+    EXPECT_EQ(plain.headers()->value(u"x-served-by"), u"test"_s) << "names compare in any case";
+
+    HttpRequest phone(url("/page"), context);
+    phone.setOverwriteUserAgent(false);
+    EXPECT_EQ(send(phone, "/page").header("User-Agent"), kPhoneUserAgent);
+
+    // An empty user name sends no authorization; an absent password counts as ""; both go as UTF-8.
+    using Credentials = std::tuple<std::optional<QString>, std::optional<QString>, QByteArray>;
+    for (const auto& [username, password, credentials] :
+         {Credentials{u""_s, u"secret"_s, ""}, Credentials{u"user"_s, std::nullopt, "user:"},
+          Credentials{u"jürgen"_s, u"pä:ss"_s, "j\xc3\xbcrgen:p\xc3\xa4:ss"}}) {
+        HttpRequest request(url("/page"), context);
+        request.setUsername(username);
+        request.setPassword(password);
+        EXPECT_EQ(send(request, "/page").header("Authorization"),
+                  credentials.isEmpty() ? std::nullopt : std::optional("Basic " + credentials.toBase64()))
+            << credentials.constData();
+    }
+}
+
+// A form goes as its UTF-8 bytes; an upload client's body goes unchanged in its place, large enough that the HTTP
+// client would ask for "100 Continue" on its own, and full of bytes that a text conversion would damage.
+TEST_F(HttpRequestTest, PostsSendTheirExactBytesWithTheirCount)
+{
+    server.route("/post", {200, "OK", {}, "done"});
+    const QString form = u"name=Zoë&city=東京&note=a+b"_s;
+    QByteArray upload;
+    for (int i = 0; upload.size() < 2 * 1024 * 1024; ++i) {
+        upload.append(static_cast<char>(i % 256));
+    }
+    for (const bool withClient : {false, true}) {
+        SCOPED_TRACE(withClient ? "upload" : "form");
+        HttpRequest post(url("/post"), context);
+        post.setType(u"POST"_s);
+        post.setPostData(form);
+        if (withClient) {
+            post.setClient(std::make_shared<FixedBodyClient>(upload));
+        }
+        const QByteArray body = withClient ? upload : form.toUtf8();
+        const RecordedRequest seen = send(post, "/post");
+        EXPECT_EQ(seen.method, "POST");
+        EXPECT_TRUE(seen.body == body);
+        EXPECT_EQ(seen.header("Content-Length"), QByteArray::number(body.size()));
+        EXPECT_TRUE(seen.headerValues("Expect").isEmpty());
+        EXPECT_EQ(seen.header("Content-Type"), withClient ? "multipart/form-data; boundary=" + QByteArray(formBoundary)
+                                                          : QByteArray("application/x-www-form-urlencoded"));
+        EXPECT_EQ(seen.header("Keep-Alive"), withClient ? std::optional<QByteArray>("115") : std::nullopt);
+        EXPECT_EQ(seen.header("Accept") == kMultipartAccept, withClient);
+        EXPECT_EQ(post.result(), u"done"_s);
+    }
+}
+
+TEST_F(HttpRequestTest, OnlyTheExactPostMethodCarriesABodyEvenOnAReusedConnection)
+{
+    server.route("/item", {200, "OK", {}, "done"});
+    auto client = std::make_shared<FixedBodyClient>("client bytes");
+
+    // The first send leaves a body, its length and the upload headers behind in this thread's HTTP client handle.
+    HttpRequest upload(url("/item"), context);
+    upload.setType(u"POST"_s);
+    upload.setClient(client);
+    ASSERT_EQ(send(upload, "/item").body, "client bytes");
+
+    for (const QString& method : {u"PUT"_s, u"DELETE"_s, u"post"_s, u"GET"_s}) {
+        SCOPED_TRACE(method.toStdString());
+        HttpRequest other(url("/item"), context);
+        other.setType(method);
+        other.setPostData(u"a=1"_s);
+        other.setClient(client);
+        const RecordedRequest seen = send(other, "/item");
+        EXPECT_EQ(seen.method, method.toLatin1());
+        EXPECT_TRUE(seen.body.isEmpty());
+        EXPECT_EQ(seen.header("Content-Type"), "text/html");
+        EXPECT_TRUE(seen.headerValues("Keep-Alive").isEmpty());
+        EXPECT_NE(seen.header("Accept"), kMultipartAccept);
+        EXPECT_EQ(seen.header("Content-Length").value_or("0"), "0");
+    }
+}
+
+// Only a 2xx final status is valid, yet the body of any status is kept, decoded as UTF-8 or else Latin-1; an empty
+// body is an empty text, not none.
+TEST_F(HttpRequestTest, OnlyA2xxFinalStatusIsValidAndEveryBodyIsKept)
+{
+    const struct
+    {
+        int status;
+        QByteArray body;
+        QString text;
+    } rows[] = {{204, "", u""_s},         {299, "body", u"body"_s},        {300, "body", u"body"_s},
+                {404, "body", u"body"_s}, {200, "caf\xc3\xa9", u"café"_s}, {200, "caf\xe9", u"café"_s}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.body.toHex().toStdString() + " " + std::to_string(row.status));
+        server.route("/status", {row.status, "Scripted", {}, row.body});
+        const auto request = get("/status");
+        ASSERT_TRUE(request->urlResponse());
+        EXPECT_EQ(request->urlResponse()->statusCode, row.status);
+        EXPECT_EQ(request->isResponseValid(), row.status < 300);
+        EXPECT_EQ(request->result(), row.text);
+        EXPECT_EQ(request->responseData(), row.body);
+    }
+
+    // HTTP/1.1 only allows a 1xx as an interim answer; the one after it decides, with its own header fields.
+    ScriptedResponse interim{200, "OK", {{"X-Final", "yes"}}, "final"};
+    interim.interim = "HTTP/1.1 199 Early\r\nX-Interim: yes\r\n\r\n";
+    server.route("/interim", interim);
+    const auto early = get("/interim");
+    ASSERT_TRUE(early->isResponseValid());
+    EXPECT_TRUE(early->headers()->contains(u"X-Final"));
+    EXPECT_FALSE(early->headers()->contains(u"X-Interim"));
+    EXPECT_EQ(early->result(), u"final"_s);
+}
+
+TEST_F(HttpRequestTest, AHeaderGivenTwiceIsSentOnceJoinedInOrder)
+{
+    server.route("/page", {200, "OK", {}, "ok"});
+    HttpRequest request(url("/page"), context);
+    request.setExtraHeaders({{u"Content-Type"_s, u"application/json"_s},
+                             {u"X-Token"_s, u"first"_s},
+                             {u"x-token"_s, u"second"_s},
+                             {u"X-Split"_s, u"a\r\nInjected: yes"_s}});
+    const RecordedRequest seen = send(request, "/page");
+    EXPECT_EQ(seen.headerValues("Content-Type"), QList<QByteArray>{"text/html, application/json"});
+    EXPECT_EQ(seen.headerValues("X-Token"), QList<QByteArray>{"first, second"});
+    // A value that would start a second header line is not sent at all.
+    EXPECT_TRUE(seen.headerValues("Injected").isEmpty());
+    EXPECT_TRUE(seen.headerValues("X-Split").isEmpty());
+}
+
+TEST_F(HttpRequestTest, RedirectsEndAtTheFinalAnswer)
+{
+    server.route("/start", {302, "Found", {{"Location", "/final"}, {"X-First", "1"}, {"Set-Cookie", "hop=1"}}, ""});
+    server.route("/final", {200, "OK", {{"X-Final", "1"}}, "arrived"});
+    const auto followed = get("/start");
+    ASSERT_TRUE(followed->isResponseValid());
+    EXPECT_EQ(followed->urlResponse()->url.path(), u"/final"_s);
+    EXPECT_EQ(followed->result(), u"arrived"_s);
+    EXPECT_TRUE(followed->headers()->contains(u"X-Final"));
+    EXPECT_FALSE(followed->headers()->contains(u"X-First"));
+    // A cookie set on the way is sent to the next address of the same exchange.
+    ASSERT_EQ(server.requestsTo("/final").size(), 1);
+    EXPECT_EQ(server.requestsTo("/final").first().header("Cookie"), "hop=1");
+
+    // After a posted form the browser-like answer "see there" is fetched with a GET and no body.
+    server.route("/signin", {302, "Found", {{"Location", "/home"}}, ""});
+    server.route("/home", {200, "OK", {}, "home"});
+    HttpRequest signIn(url("/signin"), context);
+    signIn.setType(u"POST"_s);
+    signIn.setPostData(u"user=a"_s);
+    const RecordedRequest home = send(signIn, "/home");
+    EXPECT_EQ(signIn.result(), u"home"_s);
+    EXPECT_EQ(home.method, "GET");
+    EXPECT_TRUE(home.body.isEmpty());
+    EXPECT_TRUE(home.headerValues("Content-Length").isEmpty());
+
+    server.route("/loop", {302, "Found", {{"Location", "/loop"}}, ""});
+    expectAllAbsent(*get("/loop"));
+    EXPECT_EQ(server.requestsTo("/loop").size(), 11);
+
+    server.route("/local", {302, "Found", {{"Location", "file:///etc/hostname"}}, ""});
+    expectAllAbsent(*get("/local"));
+}
+
+TEST_F(HttpRequestTest, TransportFailuresLeaveEverythingAbsent)
+{
+    auto limited = std::make_shared<HttpContext>(nullptr, QString(), 1024);
+    ScriptedResponse unsized{200, "OK", {}, QByteArray(4096, 'x')};
+    unsized.sendContentLength = false;
+    server.route("/sized", {200, "OK", {}, QByteArray(4096, 'x')});
+    server.route("/unsized", unsized);
+    server.route("/limit", {200, "OK", {}, QByteArray(1024, 'y')});
+    for (const char* path : {"/sized", "/unsized"}) {
+        SCOPED_TRACE(path);
+        expectAllAbsent(*get(path, limited));
+    }
+    EXPECT_EQ(get("/limit", limited)->responseData(), QByteArray(1024, 'y'));
+
+    ScriptedResponse slow{200, "OK", {}, "late"};
+    slow.delay = std::chrono::seconds(10);
+    server.route("/slow", slow);
+    HttpRequest timedOut(url("/slow"), context);
+    timedOut.setTimeout(1);
+    timedOut.request();
+    expectAllAbsent(timedOut);
+}
+
+TEST_F(HttpRequestTest, RegExRequestKeepsGroupOneOrTheWholePage)
+{
+    const QByteArray page = "<b></b><i>x</i>";
+    server.route("/page", {200, "OK", {}, page});
+
+    HttpRequestRegEx emptyGroup(url("/page"), u"<b>(.*?)</b>"_s, context);
+    emptyGroup.request();
+    ASSERT_TRUE(emptyGroup.result());
+    EXPECT_EQ(*emptyGroup.result(), QString());
+    EXPECT_EQ(emptyGroup.elements(), QStringList({u"<b></b>"_s, QString()}));
+
+    HttpRequestRegEx match(url("/page"), u"<i>(.*)</i>"_s, context);
+    match.request();
+    EXPECT_EQ(match.result(), u"x"_s);
+    // Sent again with a pattern that no longer matches: the earlier capture list must not survive.
+    match.setRegex(u"<u>(.*)</u>"_s);
+    match.request();
+    EXPECT_EQ(match.result(), QString::fromLatin1(page));
+    EXPECT_FALSE(match.elements());
+
+    HttpRequestRegEx broken(url("/page"), u"<b>(.*"_s, context);
+    broken.request();
+    EXPECT_FALSE(broken.result());
+    EXPECT_FALSE(broken.elements());
+    EXPECT_FALSE(broken.isResponseValid());
+}
+
+// A worker thread still cleaning up after a TLS transfer when the process exits: exit waits for its handle to go
+// before the libraries clean up (the two ran into each other, and a command crashed as it ended).
+TEST(TransferThreads, ExitWaitsForAThreadsHandleToGo)
+{
+    marrowfin::demotest::DemoProcess demo;
+    ASSERT_TRUE(demo.started());
+    QProcess helper;
+    helper.start(QStringLiteral(MARROWFIN_EXIT_RACE_HELPER),
+                 {QString::fromStdString(demo.secureSite("/")), QString::fromStdString(demo.caFile())});
+    ASSERT_TRUE(helper.waitForFinished(30000));
+    EXPECT_EQ(helper.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(helper.exitCode(), 0) << "3: the transfer failed, 4: exit did not wait for the thread";
+}
+
+TEST(NetLog, PostedBodyIsLoggedWithoutSecrets)
+{
+    TestHttpServer server;
+    server.route("/login", {200, "OK", {{"Set-Cookie", "sid=cookie-secret-42; Path=/"}}, "ok"});
+    server.route("/upload", {200, "OK", {}, "ok"});
+    auto context = std::make_shared<HttpContext>();
+
+    const test::MessageCapture capture(u"marrowfin.net.debug=true"_s);
+    HttpRequest form(server.url(QStringLiteral("/login")), context);
+    form.setType(QStringLiteral("POST"));
+    form.setPostData(
+        QStringLiteral("user=bob&password=hunter2&Confirm_PASSWORD=hunter2&pass%77ord=hunter2&remember=1"));
+    form.request();
+    ASSERT_TRUE(form.isResponseValid());
+    // The cookie goes back out on the next request, a second chance to leak it.
+    HttpRequest upload(server.url(QStringLiteral("/upload")), context);
+    upload.setType(QStringLiteral("POST"));
+    const QByteArray body =
+        QByteArray("--boundary\r\nContent-Disposition: form-data; name=\"torrent\"\r\n\r\n") + QByteArray(500, '\x01');
+    upload.setClient(std::make_shared<FixedBodyClient>(body));
+    upload.request();
+    ASSERT_TRUE(upload.isResponseValid());
+
+    const QStringList lines = capture.lines();
+    const QStringList data = lines.filter(QStringLiteral("DATA: "));
+    ASSERT_EQ(data.size(), 2) << qPrintable(lines.join(QLatin1Char('\n')));
+    EXPECT_TRUE(data.at(0).contains(QStringLiteral("user=bob"))) << qPrintable(data.at(0));
+    EXPECT_TRUE(data.at(0).contains(QStringLiteral("remember=1"))) << qPrintable(data.at(0));
+    EXPECT_TRUE(data.at(1).contains(QString::number(body.size()))) << qPrintable(data.at(1));
+    EXPECT_LT(data.at(1).size(), 200);
+    for (const QString& line : lines) {
+        EXPECT_FALSE(line.contains(QStringLiteral("hunter2"))) << qPrintable(line);
+        EXPECT_FALSE(line.contains(QStringLiteral("cookie-secret-42"))) << qPrintable(line);
+    }
+}
+
+using test::Gate;
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info
+    {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << qPrintable(path);
+    return info.st_mode & 07777;
+}
+
+std::optional<Cookie> named(const QList<Cookie>& cookies, const QByteArray& name)
+{
+    for (const Cookie& cookie : cookies) {
+        if (cookie.name == name) {
+            return cookie;
+        }
+    }
+    return std::nullopt;
+}
+
+class CookieStoreTest : public ::testing::Test
+{
+protected:
+    // GETs `path` with `context`, on a thread of its own as the queues send or on this one, and hands back the
+    // cookies the server was sent.
+    QByteArray cookiesOfGet(const char* path, const std::shared_ptr<HttpContext>& context, bool ownThread = false)
+    {
+        const auto get = [&] {
+            HttpRequest request(server.url(QString::fromLatin1(path)), context);
+            request.request();
+            EXPECT_TRUE(request.isResponseValid()) << path;
+        };
+        ownThread ? std::thread(get).join() : get();
+        const QList<RecordedRequest> seen = server.requestsTo(path);
+        return seen.isEmpty() ? QByteArray("<no request>") : seen.last().header("Cookie").value_or(QByteArray());
+    }
+
+    QTemporaryDir dir;
+    QString file = dir.filePath(QStringLiteral("config/cookies.txt"));
+    TestHttpServer server;
+};
+
+TEST_F(CookieStoreTest, ASessionIsSharedByThreadsAndSurvivesARestart)
+{
+    server.route("/signin",
+                 {200,
+                  "OK",
+                  {{"Set-Cookie", "sid=abc123; Path=/; HttpOnly"}, {"Set-Cookie", "pref=dark; Max-Age=3600"}},
+                  "signed in"});
+    server.route("/check", {200, "OK", {}, "ok"});
+    server.route("/signout", {200, "OK", {{"Set-Cookie", "sid=; Max-Age=0; Path=/"}}, "bye"});
+
+    auto store = std::make_shared<CookieStore>(file);
+    auto context = std::make_shared<HttpContext>(store);
+    cookiesOfGet("/signin", context, true);
+    const QByteArray sent = cookiesOfGet("/check", context, true);
+    EXPECT_TRUE(sent.contains("sid=abc123")) << sent.constData();
+    EXPECT_TRUE(sent.contains("pref=dark")) << sent.constData();
+
+    // A second process (or the next run) reads the same file; the session cookie is kept too.
+    auto restarted = std::make_shared<CookieStore>(file);
+    const std::optional<Cookie> sid = named(restarted->cookies(), "sid");
+    ASSERT_TRUE(sid);
+    EXPECT_TRUE(sid->isSession());
+    EXPECT_TRUE(sid->httpOnly);
+    EXPECT_EQ(sid->domain, QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(named(restarted->cookies(), "pref"));
+    EXPECT_GT(named(restarted->cookies(), "pref")->expiry, 0);
+    EXPECT_TRUE(cookiesOfGet("/check", std::make_shared<HttpContext>(restarted)).contains("sid=abc123"));
+
+    // The server ends the session: the cookie leaves the jar, the file and the other process's view of it.
+    cookiesOfGet("/signout", context, true);
+    EXPECT_FALSE(named(store->cookies(), "sid"));
+    EXPECT_FALSE(named(CookieStore(file).cookies(), "sid"));
+    EXPECT_FALSE(named(restarted->cookies(), "sid"));
+
+    // This thread's HTTP client handle has carried cookies before; after clearing none may go out.
+    EXPECT_FALSE(cookiesOfGet("/check", context).isEmpty());
+    store->clear();
+    EXPECT_EQ(cookiesOfGet("/check", context), QByteArray());
+    EXPECT_TRUE(CookieStore(file).cookies().isEmpty());
+}
+
+TEST_F(CookieStoreTest, TransfersAtTheSameTimeKeepEachOthersCookies)
+{
+    auto gate = std::make_shared<Gate>();
+    ScriptedResponse held{200, "OK", {{"Set-Cookie", "slow=1"}}, "slow"};
+    held.gate = gate;
+    server.route("/slow", held);
+    server.route("/fast", {200, "OK", {{"Set-Cookie", "fast=1"}}, "fast"});
+    auto store = std::make_shared<CookieStore>(file);
+    store->importNetscape("127.0.0.1\tFALSE\t/\tFALSE\t0\told\t1\n");
+    auto context = std::make_shared<HttpContext>(store);
+
+    // The slow transfer took its cookies before the fast one changed the jar, and ends after it.
+    std::thread slow([&] { cookiesOfGet("/slow", context); });
+    ASSERT_TRUE(server.waitForRequests("/slow", 1));
+    server.route("/fast", {200, "OK", {{"Set-Cookie", "fast=1"}, {"Set-Cookie", "old=; Max-Age=0"}}, "fast"});
+    cookiesOfGet("/fast", context, true);
+    gate->open();
+    slow.join();
+
+    const QList<Cookie> cookies = store->cookies();
+    EXPECT_TRUE(named(cookies, "slow"));
+    EXPECT_TRUE(named(cookies, "fast"));
+    EXPECT_FALSE(named(cookies, "old"));
+    EXPECT_EQ(CookieStore(file).cookies(), cookies);
+}
+
+// Comments, the HttpOnly marker and expired or broken lines of a cookie file, read and written back.
+TEST_F(CookieStoreTest, NetscapeTextRoundTrips)
+{
+    const QByteArray text = "# a comment\n"
+                            "site.example\tFALSE\t/\tFALSE\t0\thost\t1\n"
+                            ".site.example\tTRUE\t/\tTRUE\t4102444800\tdomain\ta=b=c\n"
+                            "#HttpOnly_forum.site.example\tFALSE\t/f\tFALSE\t0\tforum\t3\n"
+                            "other.example\tFALSE\t/\tFALSE\t0\tother\t4\n"
+                            "other.example\tFALSE\t/\tFALSE\t1\texpired\t5\n"
+                            "not a cookie line\n";
+    CookieStore store(file);
+    EXPECT_EQ(store.importNetscape(text), 4);
+    CookieStore copy;
+    EXPECT_EQ(copy.importNetscape(store.exportNetscape()), 4);
+    EXPECT_EQ(copy.cookies(), store.cookies());
+    EXPECT_EQ(CookieStore(file).cookies(), store.cookies());
+    const std::optional<Cookie> domain = named(copy.cookies(), "domain");
+    ASSERT_TRUE(domain);
+    EXPECT_TRUE(domain->includeSubdomains);
+    EXPECT_TRUE(domain->secure);
+    EXPECT_EQ(domain->value, "a=b=c");
+    EXPECT_TRUE(named(copy.cookies(), "forum")->httpOnly);
+}
+
+TEST_F(CookieStoreTest, AnUnreadableFileIsKeptAsideAndAChangedFileIsReloaded)
+{
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    const QByteArray damaged = "127.0.0.1\tFALSE\t/\tFALSE\t0\tkept\tyes\n"
+                               "\x01\x02 this is not a cookie file \xff\n";
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(damaged);
+        out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    }
+
+    CookieStore store(file);
+    const std::optional<QString> aside = store.movedAsidePath();
+    ASSERT_TRUE(aside);
+    QFile kept(*aside);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), damaged);
+    ASSERT_EQ(store.cookies().size(), 1);
+    EXPECT_EQ(store.cookies().first().value, "yes");
+    // What could be read was written back, owner-only, in place of the damaged file.
+    EXPECT_EQ(CookieStore(file).cookies(), store.cookies());
+    EXPECT_FALSE(CookieStore(file).movedAsidePath());
+    EXPECT_EQ(modeOf(file), 0600);
+
+    // Another process adds a cookie: this store sees it before its next use.
+    CookieStore other(file);
+    other.importNetscape("127.0.0.1\tFALSE\t/\tFALSE\t0\tfromOther\t1\n");
+    EXPECT_TRUE(named(store.cookies(), "fromOther"));
+}
+
+} // namespace
+} // namespace marrowfin
+
+using namespace marrowfin::test;
+
+namespace {
+
+// An ordered page fetch as a batch uses it: fetches its page and says so, then delivers through the base's ordered
+// step, after the page before it.
+class OrderedPageFetch final : public FetchPage
+{
+public:
+    OrderedPageFetch(QUrl url, QObject* target, Selector selector, std::shared_ptr<PendingPages> pending, int page,
+                     std::shared_ptr<HttpContext> context, std::atomic<bool>& fetched)
+        : FetchPage(std::move(url), target, std::move(selector), std::move(pending), page,
+                    page == 1 ? std::nullopt : std::optional<int>(page - 1)),
+          m_context(std::move(context)), m_fetched(fetched)
+    {}
+
+    void main() override
+    {
+        HttpRequest request(url(), m_context);
+        request.request();
+        if (request.result()) {
+            setReturnObject(*request.result());
+        }
+        m_fetched = true;
+        FetchPage::main();
+    }
+
+private:
+    std::shared_ptr<HttpContext> m_context;
+    std::atomic<bool>& m_fetched;
+};
+
+} // namespace
+
+TEST(FetchPage, BatchIsDeliveredInPageOrderWhateverOrderTheFetchesFinish)
+{
+    application();
+    TestHttpServer server;
+    auto context = std::make_shared<HttpContext>();
+    std::map<int, std::shared_ptr<Gate>> gates;
+    for (int page = 1; page <= 5; ++page) {
+        ScriptedResponse answer(200, "OK", {{"Content-Type", "text/html"}}, "page " + QByteArray::number(page));
+        answer.gate = gates[page] = std::make_shared<Gate>();
+        server.route("/new/" + QByteArray::number(page), answer);
+    }
+
+    QObject receiver;
+    QStringList delivered;
+    std::array<std::atomic<bool>, 6> fetched{};
+    OperationQueue queue(10);
+    auto pending = std::make_shared<PendingPages>(QList<int>{1, 2, 3, 4, 5});
+    for (int page = 1; page <= 5; ++page) {
+        queue.addOperation(std::make_shared<OrderedPageFetch>(
+            server.url(u"/new/%1"_s.arg(page)), &receiver,
+            [&delivered](const QVariant& value) { delivered.append(value.toString()); }, pending, page, context,
+            fetched[page]));
+    }
+    const auto fetch = [&](int page) {
+        gates[page]->open();
+        return processEventsUntil([&] { return fetched[page].load(); });
+    };
+
+    // Page 3 is fetched first and must wait; page 1 is then handed over at once, without the rest.
+    ASSERT_TRUE(fetch(3));
+    ASSERT_TRUE(fetch(1));
+    ASSERT_TRUE(processEventsUntil([&] { return !delivered.isEmpty(); }));
+    EXPECT_EQ(delivered, QStringList{u"page 1"_s});
+    // A page's number leaves the list just after its delivery is posted, so the main thread may see the delivery
+    // first.
+    ASSERT_TRUE(processEventsUntil([&] { return !pending->numbers().contains(1); }));
+    EXPECT_EQ(pending->numbers(), (QList<int>{2, 3, 4, 5}));
+
+    for (int page : {5, 2, 4}) {
+        ASSERT_TRUE(fetch(page));
+    }
+    ASSERT_TRUE(processEventsUntil([&] { return delivered.size() == 5; }));
+    EXPECT_EQ(delivered, (QStringList{u"page 1"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s}));
+    queue.waitUntilAllOperationsAreFinished();
+    EXPECT_TRUE(pending->numbers().isEmpty());
+    EXPECT_EQ(queue.operationCount(), 0);
+}
+
+TEST(FetchPage, SelectorlessAndFailedFetchesAndWorkerDelivery)
+{
+    application();
+    TestHttpServer server;
+    server.route("/front", ScriptedResponse(200, "OK", {}, "<html>front</html>"));
+    HttpContext::setDefaultContext(std::make_shared<HttpContext>());
+    OperationQueue queue(1);
+    QObject receiver;
+
+    // Without a selector the page is still fetched, and nothing is delivered.
+    queue.addOperation(std::make_shared<FetchPageGeneric>(server.url(u"/front"_s), &receiver, FetchPage::Selector(),
+                                                          FetchPageGeneric::requestOfType<HttpRequest>()));
+    queue.waitUntilAllOperationsAreFinished();
+    EXPECT_EQ(server.requestsTo("/front").size(), 1);
+
+    // A fetch that could not be made delivers none.
+    std::optional<std::optional<QString>> generic;
+    queue.addOperation(std::make_shared<FetchPageGeneric>(
+        QUrl(u"http://127.0.0.1:1/"_s), &receiver,
+        FetchPage::selectorFor<QString>([&generic](std::optional<QString> text) { generic = text; }),
+        FetchPageGeneric::requestOfType<HttpRequest>()));
+    ASSERT_TRUE(processEventsUntil([&] { return generic.has_value(); }));
+    EXPECT_FALSE(generic->has_value());
+
+    // The one receiver that runs on the worker thread is called there, before the operation ends.
+    std::atomic<QThread*> calledOn{nullptr};
+    auto onWorker = std::make_shared<FetchPageGeneric>(
+        server.url(u"/front"_s), &receiver, [&calledOn](const QVariant&) { calledOn = QThread::currentThread(); },
+        FetchPageGeneric::requestOfType<HttpRequest>());
+    onWorker->setDeliversOnWorkerThread(true);
+    queue.addOperation(onWorker);
+    onWorker.reset();
+    queue.waitUntilAllOperationsAreFinished();
+    ASSERT_NE(calledOn.load(), nullptr);
+    EXPECT_NE(calledOn.load(), QThread::currentThread());
+    HttpContext::setDefaultContext(nullptr);
+}
+
+TEST(FetchPage, QueueWidthBoundsConcurrencyAndAGoneReceiverIsNotCalled)
+{
+    application();
+    TestHttpServer server;
+    auto gate = std::make_shared<Gate>();
+    ScriptedResponse held(200, "OK", {}, "held");
+    held.gate = gate;
+    server.route("/slow", held);
+    const auto context = std::make_shared<HttpContext>();
+    HttpContext::setDefaultContext(context);
+
+    OperationQueue queue(2);
+    bool called = false;
+    {
+        auto receiver = std::make_unique<QObject>();
+        for (int i = 0; i < 5; ++i) {
+            queue.addOperation(std::make_shared<FetchPageGeneric>(
+                server.url(u"/slow"_s), receiver.get(), [&called](const QVariant&) { called = true; },
+                FetchPageGeneric::requestOfType<HttpRequest>()));
+        }
+        ASSERT_TRUE(server.waitForRequests("/slow", 2));
+        EXPECT_EQ(queue.operationCount(), 5);
+        QThread::msleep(200); // give a third worker the chance to start, which it must not take
+        EXPECT_EQ(server.requestsTo("/slow").size(), 2);
+        gate->open();
+        queue.waitUntilAllOperationsAreFinished();
+    } // the receiver goes before its queued deliveries run
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(called);
+    EXPECT_EQ(server.requestsTo("/slow").size(), 5);
+    HttpContext::setDefaultContext(nullptr);
+}

@@ -1,0 +1,742 @@
+#include "RemoteTestSupport.h"
+
+#include "core/net/HttpContext.h"
+#include "core/net/HttpRequest.h"
+#include "core/remote/BencodeCheck.h"
+#include "core/remote/BitClientRegistry.h"
+#include "core/remote/Deluge.h"
+#include "core/remote/FetchPageDownload.h"
+#include "core/remote/FetchPageRemoteUI.h"
+#include "core/remote/Qbittorrent.h"
+#include "core/remote/SendJournal.h"
+#include "core/remote/ServerInfo.h"
+#include "core/remote/Transmission.h"
+#include "core/remote/Utorrent.h"
+#include "core/remote/Vuze.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsLists.h"
+#include "core/settings/SettingsStore.h"
+#include "support/TestHttpServer.h"
+#include "support/TransmissionDaemon.h"
+#include "support/WebClientDaemons.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace marrowfin;
+using namespace Qt::Literals::StringLiterals;
+
+using namespace marrowfin::test;
+
+using namespace marrowfin::remotetest;
+
+namespace {
+
+// A profile of the test's own installed as the shared store, the remote settings in it, and a way to run the
+// operations as a screen does: on a queue, delivered on the main thread.
+class SendFixture : public ::testing::Test
+{
+protected:
+    using Alerts = QList<std::pair<QString, QString>>;
+
+    // What a send or a page fetch delivered (the torrent's name, the page) and how it ended.
+    struct Ran
+    {
+        std::optional<QString> name;
+        FetchPageDownload::Outcome outcome = FetchPageDownload::Outcome::NotRun;
+        bool succeeded = false;
+        Alerts alerts;
+    };
+    using Sent = Ran;
+    using Page = Ran;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_profile.isValid());
+        m_store = std::make_shared<SettingsStore>(m_profile.path());
+        SettingsStore::setShared(m_store);
+    }
+
+    void TearDown() override { SettingsStore::setShared(nullptr); }
+
+    void configure(const QString& client, quint16 port, const QString& user = {}, const QString& password = {})
+    {
+        ServerInfo& server = ServerInfo::sharedInstance();
+        server.setClient(client);
+        server.setAddress(QStringLiteral("127.0.0.1"));
+        server.setPort(QString::number(port));
+        server.setUsername(user);
+        server.setPassword(password);
+    }
+
+    Sent send(const QUrl& url, const QString& name)
+    {
+        return run<FetchPageDownload>([&](QObject* receiver, auto selector, auto alerts) {
+            return std::make_shared<FetchPageDownload>(url, name, receiver, selector, alerts, m_context);
+        });
+    }
+
+    Page remotePage(FetchPageRemoteUI::Use use)
+    {
+        return run<FetchPageRemoteUI>([&](QObject* receiver, auto selector, auto alerts) {
+            return std::make_shared<FetchPageRemoteUI>(QUrl(), receiver, selector, use, alerts, m_context);
+        });
+    }
+
+    // Runs the operation `make` builds as a screen runs it: on a queue of its own, the delivery on the main thread.
+    // The queue is gone before the outcome is read, so the operation has ended.
+    template <typename Operation, typename Make>
+    Ran run(const Make& make)
+    {
+        auto alerts = std::make_shared<RecordingAlerts>();
+        QObject receiver;
+        bool delivered = false;
+        Ran ran;
+        const std::shared_ptr<Operation> operation =
+            make(&receiver, Operation::selectorFor([&](std::optional<QString> text) {
+                ran.name = std::move(text);
+                delivered = true;
+            }),
+                 alerts);
+        {
+            OperationQueue queue(1);
+            queue.addOperation(operation);
+            EXPECT_TRUE(processEventsUntil([&] { return delivered; }));
+        }
+        if constexpr (std::is_same_v<Operation, FetchPageDownload>) {
+            ran.outcome = operation->outcome();
+        } else {
+            ran.succeeded = operation->succeeded();
+        }
+        ran.alerts = alerts->alerts();
+        return ran;
+    }
+
+    [[nodiscard]] QStringList history() const
+    {
+        return storedList(*m_store, SettingsStore::LockedList::TorrentHistory);
+    }
+
+    // The fixed texts of the alerts, each as the one alert a send or a page fetch raises.
+    static Alerts badUrlAlert() { return {{kBadUrlTitle.toString(), kBadUrlMessage.toString()}}; }
+    static Alerts connectionAlert()
+    {
+        return {{kConnectionFailedTitle.toString(), kConnectionFailedMessage.toString()}};
+    }
+    static Alerts successAlert() { return {{kSuccessTitle.toString(), QString()}}; }
+
+    QTemporaryDir m_profile;
+    std::shared_ptr<SettingsStore> m_store;
+    std::shared_ptr<HttpContext> m_context = std::make_shared<HttpContext>();
+};
+
+const QByteArray kBoundary = "---------------------------20072377098235644401115438165";
+
+template <typename Adapter>
+std::unique_ptr<Adapter> filled(const QString& address, const QString& port, const QString& user = {},
+                                const QString& password = {})
+{
+    auto adapter = std::make_unique<Adapter>(std::make_shared<HttpContext>());
+    adapter->setAddress(address);
+    adapter->setPort(port);
+    adapter->setUsername(user);
+    adapter->setPassword(password);
+    return adapter;
+}
+
+using Outcome = FetchPageDownload::Outcome;
+
+// The site and the client scripted: the site serves a torrent, the client is a Vuze form that takes anything.
+class ScriptedSend : public SendFixture
+{
+protected:
+    void SetUp() override
+    {
+        SendFixture::SetUp();
+        site.route("/t/a", ScriptedResponse(200, "OK", {{"Content-Type", "application/x-bittorrent"}}, torrent));
+        client.route("/index.tmpl", ScriptedResponse(200, "OK", {}, "loaded successfully!"));
+        configure(u"Vuze"_s, client.port(), u"admin"_s, u"s3cret"_s);
+    }
+
+    QUrl torrentAddress(const QString& fileName = u"first.torrent"_s) const
+    {
+        return site.url(u"/t/a?title="_s + fileName);
+    }
+
+    QByteArray torrent = tinyTorrent("scripted.txt");
+    TestHttpServer site;
+    TestHttpServer client;
+};
+
+using Use = FetchPageRemoteUI::Use;
+
+class DaemonSend : public SendFixture
+{
+protected:
+    void SetUp() override
+    {
+        SendFixture::SetUp();
+        site.route("/t/one", ScriptedResponse(200, "OK", {}, tinyTorrent("one.txt")));
+        site.route("/t/two", ScriptedResponse(200, "OK", {}, tinyTorrent("two.txt")));
+        site.route("/signin", ScriptedResponse(200, "OK", {{"Content-Type", "text/html"}},
+                                               "<html><body>Please sign in</body></html>"));
+    }
+
+    TestHttpServer site;
+};
+
+const QString kMagnet = u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=Linked%20Film"_s;
+
+class WebClientSend : public DaemonSend
+{
+protected:
+    // The daemon, reached with `user` and `password`: a torrent file and a magnet link go in, again as well; the
+    // remote page test passes; with a wrong password neither goes, the page test fails, and nothing is recorded.
+    template <typename Daemon>
+    void sendsFileAndLinkAndRefusesWrongCredentials(Daemon& daemon, const QString& client, const QString& user,
+                                                    const QString& password)
+    {
+        ASSERT_TRUE(daemon.started()) << client.toStdString() << " did not start";
+        configure(client, daemon.port(), user, u"wrong"_s);
+        const Sent refused = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
+        EXPECT_EQ(refused.outcome, Outcome::ConnectionFailed);
+        EXPECT_EQ(refused.alerts, connectionAlert());
+        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::ConnectionFailed);
+        if (client == u"Transmission"_s) { // the web API clients show their page to anyone
+            const Page refusedPage = remotePage(Use::SettingsTest);
+            EXPECT_FALSE(refusedPage.succeeded);
+            EXPECT_EQ(refusedPage.alerts, connectionAlert());
+        }
+        EXPECT_EQ(daemon.torrentNames(), QStringList());
+        EXPECT_TRUE(history().isEmpty());
+
+        configure(client, daemon.port(), user, password);
+        const Sent sent = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
+        EXPECT_EQ(sent.outcome, Outcome::Sent);
+        EXPECT_TRUE(sent.alerts.isEmpty());
+        EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
+        EXPECT_EQ(send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s).outcome, Outcome::Sent)
+            << "a torrent the client holds already counts as sent";
+
+        const Sent linked = send(QUrl(kMagnet), u"Linked"_s);
+        EXPECT_EQ(linked.outcome, Outcome::Sent);
+        QStringList names = daemon.torrentNames().value_or(QStringList{u"<no answer>"_s});
+        names.sort();
+        EXPECT_EQ(names, (QStringList{u"Linked Film"_s, u"one.txt"_s}));
+        EXPECT_EQ(history(), (QStringList{u"One"_s, u"One"_s, u"Linked"_s}));
+        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::Sent) << "and so does a link it holds";
+
+        // The page address carries the credentials escaped; the client must still take them.
+        const Page test = remotePage(Use::SettingsTest);
+        EXPECT_TRUE(test.succeeded);
+        EXPECT_EQ(test.alerts, successAlert());
+    }
+};
+} // namespace
+
+// The picker's order, the stored names and the default ports the settings screen fills in, as the registry gives them.
+TEST(BitClientClasses, ValuesNamesAndRegistryAgree)
+{
+    const struct
+    {
+        QString name;
+        int index;
+        QString port;
+    } clients[] = {{u"Vuze"_s, 0, u"6886"_s},
+                   {u"Transmission"_s, 1, u"9091"_s},
+                   {u"Utorrent"_s, 2, u"8080"_s},
+                   {u"Qbittorrent"_s, 3, u"8080"_s},
+                   {u"Deluge"_s, 4, u"8112"_s}};
+    ASSERT_EQ(BitClientRegistry::classes().size(), std::size(clients));
+    for (const auto& client : clients) {
+        SCOPED_TRACE(client.name.toStdString());
+        const BitClientClass* found = BitClientRegistry::find(client.name);
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->getIndex(), client.index);
+        EXPECT_EQ(found->getDefaultPort(), client.port);
+        EXPECT_EQ(BitClient::getClientByIndex(client.index), client.name);
+        // The help text names the default port.
+        EXPECT_TRUE(found->getDefaultDescription().contains(u"(Default is "_s + client.port + u')'));
+        EXPECT_NE(BitClientRegistry::create(client.name), nullptr);
+    }
+    for (const int outside : {-1, 5}) {
+        EXPECT_EQ(BitClient::getClientByIndex(outside), u""_s) << outside;
+    }
+    for (const QString& unknown : {u""_s, u"vuze"_s, u"BitClient"_s, u"Transmission "_s}) {
+        EXPECT_EQ(BitClientRegistry::create(unknown), nullptr) << unknown.toStdString();
+    }
+}
+
+// Each client's form reader takes its own layout of parts, byte for byte.
+TEST(BitClientBodies, AreByteExact)
+{
+    const auto filePart = [](const QByteArray& name, const QByteArray& fileName, const QByteArray& type) -> QByteArray {
+        return "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"; filename=\"" + fileName +
+               "\"\r\nContent-Type: " + type + "\r\n\r\n";
+    };
+    const QByteArray end = "\r\n--" + kBoundary + "--\r\n";
+
+    auto utorrent = filled<Utorrent>(u"10.0.0.2"_s, u"8080"_s);
+    utorrent->setFilename(u"a.torrent"_s);
+    utorrent->setFile("X");
+    EXPECT_EQ(utorrent->getData(), filePart("torrent_file", "a.torrent", "application/x-bittorrent") + "X" + end);
+
+    auto transmission = filled<Transmission>(u"10.0.0.2"_s, u"9091"_s);
+    transmission->setFilename(u"b.torrent"_s);
+    transmission->setFile(QByteArray("\0\xff", 2));
+    transmission->assignSessionId(u"SID42"_s);
+    EXPECT_EQ(transmission->getData(),
+              filePart("torrent_files[]", "b.torrent", "application/x-bittorrent") + QByteArray("\0\xff", 2) +
+                  "\r\n--" + kBoundary +
+                  "\r\nContent-Disposition: form-data; name=\"X-Transmission-Session-Id\"\r\n\r\nSID42" + end);
+
+    // An empty first part, then the torrent.
+    auto vuze = filled<Vuze>(u"10.0.0.2"_s, u"6886"_s);
+    vuze->setFilename(u"c %1.torrent"_s);
+    vuze->setFile("T");
+    EXPECT_EQ(vuze->getData(), filePart("upfile_1", "", "application/octet-stream") + "\r\n" +
+                                   filePart("upfile_0", "c %1.torrent", "application/octet-stream") + "T" + end);
+}
+
+TEST(BitClientAddresses, UploadAndWebPagesWithAndWithoutCredentials)
+{
+    // (Transmission's pages: CliRemote's settings test shows its web address, DaemonSend uploads to the real daemon.)
+    // Characters that end a user part or an authority stay inside the password.
+    for (const QString& password : {u"p@ss:w/rd"_s, u"a?b#c"_s, u"100%"_s, u"pä ss"_s, u""_s}) {
+        SCOPED_TRACE(password.toStdString());
+        const QUrl web = filled<Vuze>(u"box.local"_s, u"6886"_s, u"us:er"_s, password)->getWebUrl();
+        ASSERT_TRUE(web.isValid());
+        EXPECT_EQ(web.userName(), u"us:er"_s);
+        EXPECT_EQ(web.password(), password);
+        EXPECT_EQ(web.adjusted(QUrl::RemoveUserInfo).toString(), u"http://box.local:6886/"_s);
+    }
+
+    auto utorrent = filled<Utorrent>(u"10.0.0.2"_s, u"8080"_s);
+    EXPECT_EQ(utorrent->getWebUrl().toString(), u"http://10.0.0.2:8080/gui/"_s);
+    utorrent->assignSessionId(u"tOk-3n_1"_s);
+    EXPECT_EQ(utorrent->getUrl().toString(), u"http://10.0.0.2:8080/gui/?token=tOk-3n_1&action=add-file"_s);
+
+    EXPECT_TRUE(filled<Utorrent>(u"10.0.0.2"_s, u"eighty"_s)->getUrl().isEmpty()) << "a port must be a number";
+}
+
+// Transmission's session id is taken from its RPC's 409 by DaemonSend against the real daemon, and an answer without
+// one by ScriptedSend.TransmissionRefusingTheUploadGetsTheTorrentOverRpc.
+TEST(BitClientHandshakes, TokenAsUtorrentGivesIt)
+{
+    TestHttpServer server;
+    const QString port = QString::number(server.port());
+    server.route("/gui/token.html",
+                 ScriptedResponse(200, "OK", {}, "<html><div id='token' style='display:none;'>TK1</div></html>"));
+    auto utorrent = filled<Utorrent>(u"127.0.0.1"_s, port, u"admin"_s, u"secret"_s);
+    utorrent->setSessionId();
+    EXPECT_EQ(utorrent->sessionId(), u"TK1"_s);
+    const RecordedRequest tokenRequest = server.requestsTo("/gui/token.html").value(0);
+    EXPECT_EQ(tokenRequest.header("X-Requested-With"), QByteArray("XMLHttpRequest"));
+    EXPECT_EQ(tokenRequest.header("X-Request"), QByteArray("JSON"));
+    EXPECT_EQ(tokenRequest.header("Authorization"), "Basic " + QByteArray("admin:secret").toBase64());
+
+    // A page that does not match: the whole page is the token, and the upload address still takes it.
+    server.route("/gui/token.html", ScriptedResponse(200, "OK", {}, "<html>no token here</html>"));
+    utorrent->setSessionId();
+    EXPECT_EQ(utorrent->sessionId(), u"<html>no token here</html>"_s);
+    EXPECT_TRUE(utorrent->getUrl().isValid());
+}
+
+TEST(TransmissionRpc, AddedAndDuplicateAreSuccessAnythingElseIsNot)
+{
+    EXPECT_TRUE(Transmission::torrentAddSucceeded(
+        R"({"arguments":{"torrent-added":{"hashString":"57db","id":1,"name":"a"}},"result":"success"})"));
+    EXPECT_TRUE(Transmission::torrentAddSucceeded(
+        R"({"arguments":{"torrent-duplicate":{"id":1,"name":"a"}},"result":"duplicate torrent"})"));
+    EXPECT_FALSE(Transmission::torrentAddSucceeded(R"({"arguments":{},"result":"invalid or corrupt torrent file"})"));
+    EXPECT_FALSE(Transmission::torrentAddSucceeded(R"({"result":"success"})"));
+    EXPECT_FALSE(Transmission::torrentAddSucceeded("<html>Torrent Added</html>"));
+    EXPECT_FALSE(Transmission::torrentAddSucceeded(""));
+}
+
+// The answers of the clients with a web API, judged: only their own word for success counts, whatever the status.
+TEST(WebApiAnswers, OnlyTheClientsWordForSuccessCounts)
+{
+    const struct
+    {
+        const char* answer;
+        bool qbittorrent;
+        bool deluge;
+    } cases[] = {
+        {"Ok.", true, false},
+        {"Ok.\n", true, false},
+        {"Fails.", false, false},
+        {"", false, false},
+        {R"({"result": "0123abcd", "error": null, "id": 1})", false, true},
+        {R"({"result": null, "error": {"message": "AddTorrentError: Torrent already in session (0123)."}})", false,
+         true},
+        {R"({"result": null, "error": {"message": "Not authenticated", "code": 1}})", false, false},
+        {R"({"result": true, "error": null})", false, false},
+        {R"({"result": "", "error": null})", false, false},
+    };
+    const Qbittorrent qbittorrent;
+    const Deluge deluge;
+    for (const auto& one : cases) {
+        EXPECT_EQ(qbittorrent.uploadAccepted(200, one.answer), one.qbittorrent) << one.answer;
+        EXPECT_EQ(deluge.uploadAccepted(200, one.answer), one.deluge) << one.answer;
+        EXPECT_FALSE(qbittorrent.uploadAccepted(500, one.answer)) << one.answer;
+        EXPECT_FALSE(deluge.uploadAccepted(403, one.answer)) << one.answer;
+    }
+}
+
+TEST(BencodeCheck, TakesTorrentsAndRefusesPagesAndBrokenFiles)
+{
+    EXPECT_TRUE(isBencodedDictionary(remotetest::tinyTorrent("a.txt")));
+    EXPECT_TRUE(isBencodedDictionary("de"));
+    EXPECT_TRUE(isBencodedDictionary("d1:ali-3ei0e0:d1:bdeee1:z4:spame"));
+    EXPECT_TRUE(isBencodedDictionary("d1:b0:1:a0:e")) << "unsorted keys are still a torrent to clients";
+
+    for (const QByteArray& bad : QList<QByteArray>{
+             "", "<!DOCTYPE html><html><form action=\"/auth/login/\">", "le", "i3e", "4:spam", "d", "d1:a",
+             "d1:ae",      // a key without value
+             "di1ei2ee",   // a key that is not a string
+             "d1:ai01ee",  // leading zero
+             "d1:ai-0ee",  // negative zero
+             "d1:ai-ee",   // no digits
+             "d01:ai1ee",  // a length with a leading zero
+             "d1:a5:abce", // a string longer than the rest
+             "d1:a99999999999999999999:xe", "d1:a1:be<html>", "dex", remotetest::tinyTorrent("a.txt").chopped(1)})
+        EXPECT_FALSE(isBencodedDictionary(bad)) << bad.left(60).toStdString();
+
+    const int depth = 200000;
+    EXPECT_FALSE(isBencodedDictionary("d1:a" + QByteArray(depth, 'l'))) << "unclosed, and no stack to exhaust";
+    EXPECT_TRUE(isBencodedDictionary("d1:a" + QByteArray(depth, 'l') + QByteArray(depth, 'e') + "e"));
+}
+
+// The info hash names a torrent across files and links: the SHA-1 of the info dictionary exactly as written.
+TEST(BencodeCheck, InfoHashIsTheInfoDictionarysSha1)
+{
+    const QByteArray torrent = remotetest::tinyTorrent("hashed.txt");
+    const qsizetype info = torrent.indexOf("4:infod") + 6;
+    EXPECT_EQ(infoHash(torrent),
+              QCryptographicHash::hash(torrent.mid(info, torrent.size() - info - 1), QCryptographicHash::Sha1).toHex());
+    EXPECT_NE(infoHash(remotetest::tinyTorrent("other.txt")), infoHash(torrent));
+    for (const QByteArray& none : {QByteArray("d8:announce3:abce"), QByteArray("d4:info3:abce"),
+                                   QByteArray("<html>no torrent</html>"), torrent.left(torrent.size() - 1)})
+        EXPECT_EQ(infoHash(none), std::nullopt) << none.toStdString();
+
+    EXPECT_EQ(Qbittorrent::magnetInfoHash(u"magnet:?xt=urn:btih:0123456789ABCDEF0123456789abcdef01234567&dn=A"_s),
+              "0123456789abcdef0123456789abcdef01234567");
+    EXPECT_EQ(Qbittorrent::magnetInfoHash(u"magnet:?dn=A&xt=urn:btih:ABCDEFGHIJKLMNOPQRSTUVWXYZ234567"_s), "");
+    EXPECT_EQ(Qbittorrent::magnetInfoHash(u"magnet:?dn=A"_s), "");
+}
+
+TEST_F(ScriptedSend, UploadsTheFileRecordsTheNameAndHandsItBack)
+{
+    const Sent sent = send(torrentAddress(), u"Alpha"_s);
+    EXPECT_EQ(sent.outcome, Outcome::Sent);
+    EXPECT_EQ(sent.name, u"Alpha"_s);
+    EXPECT_TRUE(sent.alerts.isEmpty());
+    EXPECT_EQ(history(), QStringList{u"Alpha"_s});
+    const QList<RecordedRequest> uploads = client.requestsTo("/index.tmpl");
+    ASSERT_EQ(uploads.size(), 1);
+    EXPECT_EQ(uploads[0].target, "/index.tmpl?d=u&local=1");
+    EXPECT_TRUE(uploads[0].body.contains("name=\"upfile_0\"; filename=\"first.torrent\"\r\nContent-Type: "
+                                         "application/octet-stream\r\n\r\n" +
+                                         torrent + "\r\n"));
+    EXPECT_EQ(uploads[0].header("Authorization"), "Basic " + QByteArray("admin:s3cret").toBase64());
+
+    // An address without "=" is followed to where it redirects, and the file is named after that address.
+    site.route("/get/7",
+               ScriptedResponse(302, "Found", {{"Location", site.url(u"/t/a?title=moved.torrent"_s).toEncoded()}}));
+    const Sent redirected = send(site.url(u"/get/7"_s), u"Alpha"_s);
+    EXPECT_EQ(redirected.outcome, Outcome::Sent);
+    ASSERT_EQ(client.requestsTo("/index.tmpl").size(), 2);
+    EXPECT_TRUE(client.requestsTo("/index.tmpl")[1].body.contains("filename=\"moved.torrent\""));
+    EXPECT_EQ(history(), (QStringList{u"Alpha"_s, u"Alpha"_s})) << "a torrent sent twice stands twice";
+
+    // A quote or a line break in the address cannot end the part's header early.
+    ASSERT_EQ(send(site.url(u"/t/a?title=x%22%0D%0AContent-Type:%20text/html"_s), u"Beta"_s).outcome, Outcome::Sent);
+    EXPECT_EQ(client.requestsTo("/index.tmpl").last().body.count("\r\nContent-Type: "), 2);
+    EXPECT_EQ(FetchPageDownload::uploadFileName(u"http://h/d?id=1&title=a\"b\r\nc\\.torrent\\"_s),
+              u"a%22b%0D%0Ac%5C.torrent%5C"_s);
+    EXPECT_EQ(FetchPageDownload::uploadFileName(u"http://h/d/a.torrent"_s), u"http://h/d/a.torrent"_s);
+    EXPECT_EQ(FetchPageDownload::uploadFileName(u"http://h/d?title="_s + QString(9000, u'x')).size(),
+              FetchPageDownload::kMaxUploadNameLength)
+        << "a name of any length would make a part header no client takes";
+}
+
+TEST_F(ScriptedSend, AnAddressGivingNoTorrentUploadsNothing)
+{
+    ASSERT_TRUE(m_store->setList(u"Marrowfin_torrentHistory", {u"old"_s}));
+    site.route("/signin", ScriptedResponse(200, "OK", {{"Content-Type", "text/html"}},
+                                           "<!DOCTYPE html><html><form action=\"/auth/login/\"></form></html>"));
+    site.route("/gone", ScriptedResponse(404, "Not Found", {}, "<html>no such torrent</html>"));
+    site.route("/empty", ScriptedResponse(200, "OK", {}, ""));
+    site.route("/cut", ScriptedResponse(200, "OK", {}, torrent.left(torrent.size() / 2)));
+    for (const QUrl& address :
+         {site.url(u"/signin?x=1"_s), site.url(u"/gone?title=a.torrent"_s), site.url(u"/empty?title=a.torrent"_s),
+          site.url(u"/cut?title=a.torrent"_s), QUrl(u"http://127.0.0.1:1/t?title=a.torrent"_s), QUrl()}) {
+        const Sent sent = send(address, u"Alpha"_s);
+        EXPECT_EQ(sent.outcome, Outcome::BadUrl) << address.toString().toStdString();
+        EXPECT_EQ(sent.name, std::nullopt);
+        EXPECT_EQ(sent.alerts, badUrlAlert());
+    }
+    EXPECT_TRUE(client.requests().isEmpty()) << "nothing reached the client, not even a handshake";
+    EXPECT_EQ(history(), QStringList{u"old"_s});
+}
+
+TEST_F(ScriptedSend, ClientFailuresAlertAndLeaveTheHistoryUnchanged)
+{
+    ASSERT_TRUE(m_store->setList(u"Marrowfin_torrentHistory", {u"old"_s}));
+    client.route("/index.tmpl", ScriptedResponse(500, "Internal Server Error", {}, "boom"));
+    const auto expectFailure = [&](const char* what) {
+        const Sent sent = send(torrentAddress(), u"Alpha"_s);
+        EXPECT_EQ(sent.outcome, Outcome::ConnectionFailed) << what;
+        EXPECT_EQ(sent.name, std::nullopt) << what;
+        EXPECT_EQ(sent.alerts, connectionAlert()) << what;
+        EXPECT_EQ(history(), QStringList{u"old"_s}) << what;
+    };
+    expectFailure("an upload answered 500");
+    EXPECT_EQ(client.requestsTo("/index.tmpl").size(), 1);
+
+    configure(u"Vuze"_s, 1);
+    expectFailure("an unreachable client");
+    configure(u"Nonesuch"_s, client.port());
+    expectFailure("a client name without adapter");
+    ServerInfo::sharedInstance().setClient(std::nullopt);
+    expectFailure("no client name");
+    EXPECT_EQ(client.requestsTo("/index.tmpl").size(), 1);
+}
+
+TEST_F(ScriptedSend, TwoQueuesSendingAtOnceLoseNoHistoryEntry)
+{
+    constexpr int kEach = 20;
+    QObject receiver;
+    int delivered = 0;
+    {
+        OperationQueue left(1);
+        OperationQueue right(1);
+        for (int i = 0; i < kEach; ++i) {
+            for (OperationQueue* queue : {&left, &right}) {
+                const QString name = (queue == &left ? u"L%1"_s : u"R%1"_s).arg(i);
+                queue->addOperation(std::make_shared<FetchPageDownload>(
+                    torrentAddress(), name, &receiver,
+                    FetchPageDownload::selectorFor([&](std::optional<QString> sent) { delivered += sent ? 1 : 0; }),
+                    std::make_shared<RecordingAlerts>(), m_context));
+            }
+        }
+        ASSERT_TRUE(processEventsUntil([&] { return left.operationCount() == 0 && right.operationCount() == 0; }));
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, 2 * kEach);
+    const QStringList stored = history();
+    ASSERT_EQ(stored.size(), 2 * kEach);
+    QStringList fromLeft;
+    QStringList fromRight;
+    for (const QString& name : stored)
+        (name.startsWith(u'L') ? fromLeft : fromRight).append(name);
+    for (int i = 0; i < kEach; ++i) {
+        EXPECT_EQ(fromLeft.value(i), u"L%1"_s.arg(i)) << "each queue's sends in the order made";
+        EXPECT_EQ(fromRight.value(i), u"R%1"_s.arg(i));
+    }
+}
+
+TEST_F(ScriptedSend, TransmissionRefusingTheUploadGetsTheTorrentOverRpc)
+{
+    configure(u"Transmission"_s, client.port());
+    // The upload address with a query is refused as older clients refuse it; the RPC keeps asking for a new id.
+    client.route("/transmission/upload", ScriptedResponse(409, "Conflict", {}, "{\"success\":false}"));
+    client.route("/transmission/rpc",
+                 ScriptedResponse(409, "Conflict", {{"X-Transmission-Session-Id", "fresh-id"}}, "conflict"));
+    const Sent refused = send(torrentAddress(), u"Alpha"_s);
+    EXPECT_EQ(refused.outcome, Outcome::ConnectionFailed);
+    EXPECT_EQ(refused.alerts, connectionAlert());
+    const QList<RecordedRequest> rpc = client.requestsTo("/transmission/rpc");
+    ASSERT_EQ(rpc.size(), 3) << "the handshake, torrent-add, and torrent-add once more with the fresh id";
+    for (const RecordedRequest& add : rpc.mid(1)) {
+        const QJsonObject call = QJsonDocument::fromJson(add.body).object();
+        EXPECT_EQ(call.value(u"method"_s).toString(), u"torrent-add"_s);
+        const QJsonObject arguments = call.value(u"arguments"_s).toObject();
+        EXPECT_EQ(QByteArray::fromBase64(arguments.value(u"metainfo"_s).toString().toLatin1()), torrent);
+        EXPECT_EQ(arguments.value(u"paused"_s), QJsonValue(false));
+        EXPECT_EQ(add.header("X-Transmission-Session-Id"), QByteArray("fresh-id"));
+    }
+    EXPECT_TRUE(history().isEmpty());
+
+    // A handshake that brings no id still lets the upload go out; a 404 upload address also falls back.
+    client.route("/transmission/upload", ScriptedResponse(404, "Not Found", {}, "none"));
+    client.route("/transmission/rpc",
+                 ScriptedResponse(200, "OK", {}, R"({"arguments":{"torrent-added":{"id":1}},"result":"success"})"));
+    const qsizetype uploadsBefore = client.requestsTo("/transmission/upload").size();
+    const Sent sent = send(torrentAddress(), u"Alpha"_s);
+    EXPECT_EQ(sent.outcome, Outcome::Sent);
+    EXPECT_EQ(client.requestsTo("/transmission/upload").size(), uploadsBefore + 1);
+    EXPECT_TRUE(client.requestsTo("/transmission/upload")
+                    .last()
+                    .body.contains("name=\"X-Transmission-Session-Id\"\r\n\r\n\r\n"));
+    EXPECT_EQ(history(), QStringList{u"Alpha"_s});
+
+    // Other refusals are final: no second way in.
+    client.route("/transmission/upload", ScriptedResponse(500, "Internal Server Error", {}, "no"));
+    const qsizetype rpcBefore = client.requestsTo("/transmission/rpc").size();
+    EXPECT_EQ(send(torrentAddress(), u"Beta"_s).outcome, Outcome::ConnectionFailed);
+    EXPECT_EQ(client.requestsTo("/transmission/rpc").size(), rpcBefore + 1) << "the handshake only";
+    EXPECT_EQ(history(), QStringList{u"Alpha"_s});
+}
+
+// What the real daemons cannot show: the sign-in form escapes what the user typed and comes before each send, of a
+// file and of a link. (CliRemote's magnet test hands a link to the uTorrent stand-in and has a files-only client
+// refuse one.)
+TEST_F(ScriptedSend, SignInsAreEscapedAndComeBeforeEachSend)
+{
+    const QString magnet = u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=A%20Film"_s;
+    configure(u"Qbittorrent"_s, client.port(), u"admin"_s, u"p&ss w"_s);
+    client.route("/api/v2/auth/login", ScriptedResponse(200, "OK", {}, "Ok."));
+    client.route("/api/v2/torrents/add", ScriptedResponse(200, "OK", {}, "Ok."));
+    ASSERT_EQ(send(torrentAddress(), u"Alpha"_s).outcome, Outcome::Sent);
+    ASSERT_EQ(send(QUrl(magnet), u"Film"_s).outcome, Outcome::Sent);
+    const QList<RecordedRequest> logins = client.requestsTo("/api/v2/auth/login");
+    ASSERT_EQ(logins.size(), 2) << "a sign-in before each send";
+    EXPECT_EQ(logins[0].body, "username=admin&password=p%26ss%20w");
+
+    EXPECT_EQ(history(), (QStringList{u"Alpha"_s, u"Film"_s}));
+}
+
+// The shared store on a profile of the test's own.
+using ServerInfoStore = SendFixture;
+
+TEST_F(ServerInfoStore, TheStoreIsTheSourceOfTruthForEveryReaderAndWriter)
+{
+    // Another process on the same profile.
+    SettingsStore other(m_profile.path());
+
+    ServerInfo& shared = ServerInfo::sharedInstance();
+    EXPECT_EQ(shared.client(), std::nullopt) << "nothing is given a default";
+    EXPECT_TRUE(shared.setClient(u"Transmission"_s));
+    EXPECT_TRUE(shared.setPort(u"9091"_s));
+    EXPECT_TRUE(shared.setPassword(u"pw"_s));
+    EXPECT_EQ(other.text(SettingsKeys::serverClient), u"Transmission"_s);
+    EXPECT_EQ(other.text(SettingsKeys::serverPort), u"9091"_s);
+
+    // Every sharedInstance() reloads: another process's change is seen.
+    ASSERT_TRUE(other.setText(SettingsKeys::serverAddress, u"nas.local"_s));
+    EXPECT_EQ(ServerInfo::sharedInstance().address(), u"nas.local"_s);
+
+    // A writer compares with the store, not with what the instance last saw: setting the value the instance
+    // holds still puts it over another process's newer one.
+    ServerInfo view(m_store);
+    ASSERT_TRUE(other.setText(SettingsKeys::serverPort, u"1234"_s));
+    EXPECT_EQ(view.port(), u"9091"_s);
+    EXPECT_TRUE(view.setPort(u"9091"_s));
+    EXPECT_EQ(other.text(SettingsKeys::serverPort), u"9091"_s);
+
+    // A missing value removes the key; the empty text is a value.
+    EXPECT_TRUE(view.setPassword(std::nullopt));
+    EXPECT_FALSE(other.contains(SettingsKeys::serverPassword));
+    EXPECT_TRUE(view.setUsername(u""_s));
+    EXPECT_EQ(other.text(SettingsKeys::serverUser), u""_s);
+    EXPECT_EQ(ServerInfo::sharedInstance().values().username, u""_s);
+}
+
+// Sends to the real clients, each a daemon started here: transmission-daemon without credentials, a send cut short
+// settled by asking it, and each client with credentials, where a torrent file and a magnet link land in the daemon
+// while wrong credentials alert and record nothing.
+
+TEST_F(DaemonSend, TransmissionAddsTheTorrentAndKnowsItAgain)
+{
+    TransmissionDaemon daemon;
+    ASSERT_TRUE(daemon.started()) << "transmission-daemon did not start";
+    configure(u"Transmission"_s, daemon.port());
+
+    const Sent sent = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
+    EXPECT_EQ(sent.outcome, Outcome::Sent);
+    EXPECT_TRUE(sent.alerts.isEmpty());
+    EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
+
+    // Already there: the client says so, and that is a send like any other.
+    EXPECT_EQ(send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s).outcome, Outcome::Sent);
+    EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
+
+    // A sign-in page from the site is not uploaded, though this client would answer it "Torrent Added".
+    const Sent page = send(site.url(u"/signin?title=x.torrent"_s), u"Page"_s);
+    EXPECT_EQ(page.outcome, Outcome::BadUrl);
+    EXPECT_EQ(page.alerts, badUrlAlert());
+    EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
+    EXPECT_EQ(history(), (QStringList{u"One"_s, u"One"_s}));
+
+    const Page test = remotePage(Use::SettingsTest);
+    EXPECT_EQ(test.alerts, successAlert());
+}
+
+TEST_F(DaemonSend, ASendCutShortIsSettledByWhatTheDaemonHolds)
+{
+    TransmissionDaemon daemon;
+    ASSERT_TRUE(daemon.started()) << "transmission-daemon did not start";
+    configure(u"Transmission"_s, daemon.port());
+    const QByteArray one = tinyTorrent("one.txt");
+    const QByteArray two = tinyTorrent("two.txt");
+    // "One" reached the daemon before its sender was killed; "Two" did not; "Three" is under way in this process.
+    ASSERT_TRUE(daemon.rpc(u"torrent-add"_s, QJsonObject{{u"metainfo"_s, QString::fromLatin1(one.toBase64())}}));
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(gone, nullptr, 0);
+    const auto entry = [](const QByteArray& torrent, const QString& name, qint64 pid) {
+        return QJsonObject{{u"hash"_s, QString::fromLatin1(infoHash(torrent).value_or(QByteArray()))},
+                           {u"name"_s, name},
+                           {u"pid"_s, double(pid)}};
+    };
+    const QString file = QDir(m_profile.path()).filePath(SendJournal::kFileName.toString());
+    const auto writeJournal = [&](const QByteArray& bytes) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    };
+    writeJournal(
+        QJsonDocument(QJsonObject{{u"format"_s, 1},
+                                  {u"sends"_s, QJsonArray{entry(one, u"One"_s, gone), entry(two, u"Two"_s, gone),
+                                                          entry(tinyTorrent("3"), u"Three"_s, ::getpid())}}})
+            .toJson());
+
+    FetchPageDownload::settleSendsUnderWay(m_context);
+    FetchPageDownload::settleSendsUnderWay(m_context);
+    EXPECT_EQ(history(), QStringList{u"One"_s});
+    const QList<SendJournal::Entry> left = SendJournal(m_profile.path()).entries();
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left.first().name, u"Three"_s);
+
+    // A send of its own leaves no entry behind; a journal that cannot be read is kept aside and the send goes on.
+    writeJournal("{ torn");
+    EXPECT_EQ(send(site.url(u"/t/two?title=two.torrent"_s), u"Two"_s).outcome, Outcome::Sent);
+    EXPECT_EQ(history(), (QStringList{u"One"_s, u"Two"_s}));
+    EXPECT_TRUE(SendJournal(m_profile.path()).entries().isEmpty());
+    EXPECT_EQ(QDir(m_profile.path()).entryList({u"sending.json.corrupt-*"_s}).size(), 1);
+}
+
+TEST_F(WebClientSend, Qbittorrent)
+{
+    QbittorrentDaemon daemon;
+    sendsFileAndLinkAndRefusesWrongCredentials(daemon, u"Qbittorrent"_s, QString::fromLatin1(QbittorrentDaemon::kUser),
+                                               QString::fromLatin1(QbittorrentDaemon::kPassword));
+}
+
+TEST_F(WebClientSend, Deluge)
+{
+    DelugeDaemon daemon;
+    sendsFileAndLinkAndRefusesWrongCredentials(daemon, u"Deluge"_s, QString(),
+                                               QString::fromLatin1(DelugeDaemon::kPassword));
+}
+
+// With credentials, a password full of characters that end a user part, and a magnet link over its RPC.
+TEST_F(WebClientSend, AuthenticatedTransmission)
+{
+    const QString password = u"p@ss:w/rd"_s;
+    TransmissionDaemon daemon("marrow", password.toUtf8());
+    sendsFileAndLinkAndRefusesWrongCredentials(daemon, u"Transmission"_s, u"marrow"_s, password);
+}

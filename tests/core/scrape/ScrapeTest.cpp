@@ -1,0 +1,242 @@
+#include "core/config/AppConfig.h"
+#include "core/net/HttpContext.h"
+#include "core/scrape/HttpRequestRegExDetails.h"
+#include "core/scrape/HttpRequestRegExForum.h"
+#include "core/scrape/HttpRequestRegExProfileDetails.h"
+#include "core/scrape/HttpRequestRegExTorrent.h"
+#include "core/scrape/HttpRequestRegExUserInfo.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsStore.h"
+#include "fixtures/ListingPage.h"
+#include "support/QtTestSupport.h"
+#include "support/TestHttpServer.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace marrowfin;
+using namespace Qt::Literals::StringLiterals;
+
+namespace marrowfin {
+namespace {
+
+const QString kHead = u"<!DOCTYPE html>\n<html><head><title>A page</title>\n</head>"_s;
+const QString kMainOpening = u"<div class=\"mainpart\">\n"_s;
+const QString kSideBarTable = u"<table><tr><td class=\"sidebarCell\"><div>ad one</div>\n</td><td>data</td>\n"
+                              "<td class=\"sidebarCell\">two</td></tr>\n<tr><td class=\"sidebarCell\">\n<p>3</p></td>"
+                              "</tr></table>\n"_s;
+const QString kEmptiedTable = u"<table><tr><td></td><td>data</td>\n<td></td></tr>\n<tr><td></td></tr></table>\n"_s;
+const QString kSharing = u"<div class=\"sharingWidgetBox\"><a href=\"/share/\">share</a>\n</div>\n"_s;
+const QString kTechnical = u"<div id=\"tab-technical\" class=\"tab\">codec</div>\n"_s;
+
+// A whole page around `main`, with a movie link outside the main part that must never be offered.
+QString pageAround(const QString& main)
+{
+    return kHead + u"\n<body><div id=\"menu\"><a href='http://movies.example/title/tt9/'>top</a></div>\n"_s +
+           kMainOpening + main + u"</div>\n<div id=\"translate_site\">translate</div>\n</body></html>\n"_s;
+}
+
+// What a cut-down page keeps of pageAround(main) once `main` has become `kept`.
+QString cutDown(const QString& kept)
+{
+    return kHead + kMainOpening + kept + u"</div>\n"_s;
+}
+
+class PageExtractionTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        AppConfig config = saved;
+        config.imdbHost = u"movies.example"_s;
+        AppConfig::setCurrent(config);
+    }
+    void TearDown() override { AppConfig::setCurrent(saved); }
+
+    QUrl serve(const QByteArray& path, const QString& page, int status = 200)
+    {
+        server.route(path, {status, "Any", {}, page.toUtf8()});
+        return server.url(QString::fromLatin1(path));
+    }
+
+    AppConfig saved = AppConfig::current();
+    test::TestHttpServer server;
+    std::shared_ptr<HttpContext> context = std::make_shared<HttpContext>();
+};
+
+TEST_F(PageExtractionTest, DetailPageKeepsHeadAndMainPartWithoutSideBarAndSharingWidget)
+{
+    for (const QString& quote : {u"'"_s, u"\""_s}) {
+        const QString link = u"<a href=%1http://movies.example/title/tt0111161/%1>movie</a>\n"_s.arg(quote);
+        HttpRequestRegExDetails details(serve("/t1.html", pageAround(kSideBarTable + kSharing + kTechnical + link)),
+                                        context);
+        details.request();
+        EXPECT_EQ(details.result(), cutDown(kEmptiedTable + kTechnical + link));
+        EXPECT_EQ(details.imdb(), u"http://movies.example/title/tt0111161/"_s) << quote.toStdString();
+    }
+
+    const QString otherHost = u"<a href='http://movies.elsewhere/title/tt1/'>movie</a>\n"_s;
+    HttpRequestRegExDetails other(serve("/t2.html", pageAround(otherHost)), context);
+    other.request();
+    EXPECT_EQ(other.result(), cutDown(otherHost));
+    EXPECT_FALSE(other.imdb()) << "neither another host nor a link outside the main part is the movie link";
+}
+
+TEST_F(PageExtractionTest, ProfilePageEmptiesSideBarOnlyOrShowsTheErrorPage)
+{
+    HttpRequestRegExProfileDetails profile(serve("/user/joe/", pageAround(kSideBarTable + kSharing + kTechnical)),
+                                           context);
+    profile.request();
+    EXPECT_EQ(profile.result(), cutDown(kEmptiedTable + kSharing + kTechnical));
+
+    HttpRequestRegExProfileDetails missing(serve("/user/gone/", kHead + u"<body>No such user</body>"_s, 404), context);
+    missing.request();
+    EXPECT_EQ(missing.result(), u"<html>Error loading page.  Try again.</html>"_s);
+}
+
+TEST_F(PageExtractionTest, ForumArrivesAsThePhoneBrowserAndStaysWhole)
+{
+    const QString page = pageAround(kSideBarTable);
+    HttpRequestRegExForum forum(serve("/community/", page), context);
+    forum.setOverwriteUserAgent(true);
+    forum.request();
+    EXPECT_EQ(forum.result(), page);
+    ASSERT_EQ(server.requestsTo("/community/").size(), 1);
+    EXPECT_EQ(server.requestsTo("/community/").first().header("User-Agent"), QByteArray(kPhoneUserAgent));
+}
+
+TEST_F(PageExtractionTest, NothingFetchedLeavesEveryResultAbsent)
+{
+    const QUrl unreachable = test::TestHttpServer().url(u"/page/"_s);
+    HttpRequestRegExDetails details(unreachable, context);
+    HttpRequestRegExProfileDetails profile(unreachable, context);
+    HttpRequestRegExForum forum(unreachable, context);
+    details.request();
+    profile.request();
+    forum.request();
+    EXPECT_FALSE(details.result() || details.imdb());
+    EXPECT_FALSE(profile.result()) << "the error page is for an answer without the main part, not for no answer";
+    EXPECT_FALSE(forum.result());
+}
+
+class TorrentListTest : public ::testing::Test
+{
+protected:
+    void TearDown() override { SettingsStore::setShared(nullptr); }
+
+    std::optional<QList<Torrent>> fetch(const QString& page)
+    {
+        server.route("/list/", {200, "OK", {}, page.toUtf8()});
+        request.request();
+        return request.torrents();
+    }
+
+    test::TestHttpServer server;
+    HttpRequestRegExTorrent request{server.url(u"/list/"_s), std::make_shared<HttpContext>()};
+};
+
+// The history comes from the shared store the executables install; without one nothing is marked. (Whole generated
+// pages are read through this request by CliAgainstDemo's listing tests and DemoListing.)
+TEST_F(TorrentListTest, HandWrittenRowsGiveCleanFieldsAndHistoryMarksExactNamesOnly)
+{
+    QList<fixtures::ListingRow> rows;
+    for (const QString& nameHtml : {u"Fast &amp; <em>Furious</em>"_s, u"B"_s, u"b"_s, u"B "_s}) {
+        rows.append(fixtures::sampleRow(int(rows.size())));
+        rows.last().nameHtml = nameHtml;
+    }
+    rows[0].downloadUrl = u"http://site.test/get/Café del Mar 日|.torrent?t=a b&x=%41#top"_s;
+    rows[0].sizeNumber = u"700.5"_s;
+    rows[0].sizeUnit = u"MB"_s;
+    rows[0].ageHtml = u"2&nbsp;hours"_s;
+    QString page;
+    for (int i = 0; i < rows.size(); ++i) {
+        page += fixtures::rowHtml(rows.at(i), i);
+    }
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto store = std::make_shared<SettingsStore>(dir.path());
+    ASSERT_TRUE(store->setList(SettingsKeys::torrentHistory, {u"A"_s, u"B"_s, u"Fast & Furious"_s}));
+    SettingsStore::setShared(store);
+    const std::optional<QList<Torrent>> torrents = fetch(page);
+    ASSERT_TRUE(torrents && torrents->size() == 4);
+    const Torrent& t = torrents->first();
+    EXPECT_EQ(t.name, u"Fast & Furious"_s);
+    EXPECT_EQ(t.downloadUrl, u"http://site.test/get/Caf%C3%A9%20del%20Mar%20%E6%97%A5%7C.torrent?t=a%20b&x=%41#top"_s);
+    EXPECT_EQ(t.size, u"700.5 MB"_s);
+    EXPECT_EQ(t.date, u"2 hours"_s);
+    QList<bool> marked;
+    for (int i = 0; i < 4; ++i) {
+        const Torrent& each = torrents->at(i);
+        marked.append(each.isDownloaded);
+        EXPECT_EQ(each.type, rows[i].category) << i;
+        EXPECT_EQ(each.detailsUrl, rows[i].detailPath) << i;
+        EXPECT_EQ(each.up, rows[i].seeders) << i;
+        EXPECT_EQ(each.down, rows[i].leechers) << i;
+        EXPECT_FALSE(each.wait || each.ratio || each.active || each.isNew) << i;
+    }
+    EXPECT_EQ(marked, (QList<bool>{true, true, false, false})) << "whole decoded names, compared exactly";
+
+    SettingsStore::setShared(nullptr);
+    const std::optional<QList<Torrent>> withoutStore = fetch(page);
+    ASSERT_TRUE(withoutStore);
+    for (const Torrent& each : *withoutStore) {
+        EXPECT_FALSE(each.isDownloaded);
+    }
+}
+
+TEST_F(TorrentListTest, HostilePageFailsWithOneWarningAndTheNextPageReadsAgain)
+{
+    std::optional<QList<Torrent>> hostile;
+    qsizetype warnings = 0;
+    {
+        const test::MessageCapture capture;
+        hostile = fetch(fixtures::listingPage(25, false));
+        warnings = capture.warnings(u"marrowfin.scrape"_s).size();
+    }
+    EXPECT_FALSE(hostile) << "a page that could not be matched must not look like a page without rows";
+    EXPECT_EQ(warnings, 1);
+
+    const std::optional<QList<Torrent>> next = fetch(fixtures::listingPage(3, true, 25));
+    ASSERT_TRUE(next && next->size() == 3);
+    EXPECT_EQ(next->first().detailsUrl, fixtures::sampleRow(25).detailPath);
+}
+
+// Runs the scraper over `data` as the sign-in operations do; the shared record afterwards.
+UserInfo& readUser(const QByteArray& data)
+{
+    HttpRequestRegExUserInfo reader;
+    reader.setResponseData(data);
+    reader.request();
+    EXPECT_EQ(reader.userInfo(), &UserInfo::sharedInstance());
+    return UserInfo::sharedInstance();
+}
+
+TEST(UserInfoTest, AnonymousCheckClearsTheIdWhileASignInKeepsIt)
+{
+    UserInfo::sharedInstance().setIds(u"4711"_s);
+    EXPECT_EQ(readUser("0").username(), u"Anonymous"_s);
+    EXPECT_FALSE(UserInfo::sharedInstance().ids());
+
+    UserInfo::sharedInstance().setIds(u"4711"_s);
+    const UserInfo& user = readUser("<script>var u = {id: 7,\n nickname: 'joe', lang: 'en'};</script>");
+    EXPECT_EQ(user.username(), u"joe"_s);
+    EXPECT_EQ(user.ids(), u"4711"_s);
+}
+
+TEST(UserInfoTest, NicknameIsTrimmedAndReadAsUtf8WhileUndecodableDataChangesNothing)
+{
+    EXPECT_EQ(readUser("x = {nickname: ' \t joe  ', y: 1}").username(), u"joe"_s);
+    EXPECT_EQ(readUser("nickname: '   ',").username(), u""_s);
+    EXPECT_EQ(readUser("nickname: 'Zo\xc3\xab',").username(), u"Zoë"_s);
+
+    HttpRequestRegExUserInfo broken;
+    broken.setResponseData(QByteArray("nickname: 'bad\xff',"));
+    broken.request();
+    EXPECT_FALSE(broken.result() || broken.userInfo());
+    EXPECT_EQ(UserInfo::sharedInstance().username(), u"Zoë"_s);
+}
+
+} // namespace
+} // namespace marrowfin

@@ -1,0 +1,554 @@
+#include "core/settings/BuildVersionRecord.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsLists.h"
+#include "core/settings/SettingsStore.h"
+#include "support/QtTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace marrowfin;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct HelperRun
+{
+    int exitCode = -1;
+    QStringList lines;
+    QString errors;
+};
+
+// Starts the second process (SettingsStoreHelper.cpp) with the given arguments; finishHelper() waits for it.
+std::unique_ptr<QProcess> startHelper(const QStringList& arguments)
+{
+    auto process = std::make_unique<QProcess>();
+    process->start(QStringLiteral(MARROWFIN_SETTINGS_HELPER), arguments);
+    process->waitForStarted();
+    return process;
+}
+
+HelperRun finishHelper(QProcess& process)
+{
+    process.waitForFinished(240'000);
+    HelperRun run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// The helper's "dump" in a fresh process, which parses the store file from scratch as a restart does (within one
+// process QSettings answers from its cache and hides the INI quirks). Empty when the helper failed.
+QJsonObject dumpInFreshProcess(const QString& configDir, const QStringList& kindKeys)
+{
+    const auto process = startHelper(QStringList{QStringLiteral("dump"), configDir} + kindKeys);
+    const HelperRun run = finishHelper(*process);
+    if (run.exitCode != 0 || run.lines.size() != 1) {
+        return {};
+    }
+    return QJsonDocument::fromJson(run.lines.first().toUtf8()).object();
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Permission bits (st_mode & 07777) of a path, or -1 when it cannot be inspected.
+int modeOf(const QString& path)
+{
+    struct stat info
+    {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+
+using MessageCapture = test::MessageCapture;
+
+// Texts that INI writing escapes, quotes or splits: separators, comment and section characters, line breaks,
+// QSettings' own "@" markers, surrounding blanks, non-ASCII.
+const QStringList kAwkwardTexts = {
+    u""_s,           u","_s,           u"a, b"_s,     u"x=y"_s,        u"semi;colon"_s, u"#hash"_s,
+    u"[General]"_s,  u"line\nbreak"_s, u"cr\r\nlf"_s, u"tab\there"_s,  u"\"quoted\""_s, u"back\\slash"_s,
+    u"@Invalid()"_s, u"@Variant(x)"_s, u"@@"_s,       u"  padded  "_s, u"é 漢字 🐟 ß"_s, u"ends with \\"_s,
+};
+
+// Lists that INI writing could turn into something else: none, a single text, an empty entry, separators, markers.
+const QList<QStringList> kAwkwardLists = {
+    {},          {u"only"_s},       {u""_s},
+    {u"a, b"_s}, {u"@Invalid()"_s}, {u"x"_s, u""_s, u"y,z"_s, u"é"_s, u"two\nlines"_s, u"k=v"_s},
+};
+
+// Overwrites a file as another program would.
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    out.write(bytes);
+}
+
+QStringList keptAside(const QString& dir)
+{
+    return QDir(dir).entryList({u"marrowfin.conf.corrupt-*"_s}, QDir::Files);
+}
+
+constexpr int kWritesPerWriter = 200;
+const QStringList kWriters = {u"left"_s, u"right"_s};
+
+QString numbered(const QString& prefix, int index)
+{
+    return prefix + u'-' + QString::number(index).rightJustified(3, u'0');
+}
+
+// What a writer's entries must read, in its order: "<prefix>-000", "<prefix>-001", ...
+QStringList expectedSequence(const QString& prefix, int count)
+{
+    QStringList result;
+    for (int i = 0; i < count; ++i) {
+        result << numbered(prefix, i);
+    }
+    return result;
+}
+
+// Every writer appended all its filters, in its own order, after `before` earlier entries, and wrote all its keys.
+void expectEveryWrite(const SettingsStore& store, qsizetype before)
+{
+    const QStringList filters = storedList(store, SettingsStore::LockedList::Filters);
+    EXPECT_EQ(filters.size(), before + kWriters.size() * kWritesPerWriter);
+    for (const QString& prefix : kWriters) {
+        EXPECT_EQ(filters.filter(prefix + u'-'), expectedSequence(prefix, kWritesPerWriter)) << prefix.toStdString();
+        for (int i = 0; i < kWritesPerWriter; ++i) {
+            EXPECT_EQ(store.text(numbered(prefix + u"key"_s, i)), QString::number(i)) << prefix.toStdString() << i;
+        }
+    }
+}
+
+// Each test's own profile folder.
+class SettingsConcurrency : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QTemporaryDir dir;
+};
+} // namespace
+
+// The command line lists, validates and masks settings from the table alone, so each key needs exactly one row that
+// is found by its exact text, and the kinds and secrets other code relies on must hold: the only number, the two
+// lists, the two passwords.
+TEST(SettingsKeys, TableHasOneFindableRowPerKey)
+{
+    QSet<QString> keys;
+    for (const SettingDescription& row : kSettingsTable) {
+        const std::string key = row.key.toString().toStdString();
+        keys.insert(row.key.toString());
+        EXPECT_TRUE(row.key.startsWith(u"Marrowfin_")) << key;
+        EXPECT_EQ(findSetting(row.key), &row) << key;
+        EXPECT_FALSE(row.description.isEmpty()) << key;
+        const bool isList = row.key == SettingsKeys::filters || row.key == SettingsKeys::filterLimits ||
+                            row.key == SettingsKeys::torrentHistory;
+        EXPECT_EQ(row.kind == SettingKind::TextList, isList) << key;
+        EXPECT_EQ(row.kind == SettingKind::Number, row.key == SettingsKeys::tab) << key;
+        EXPECT_EQ(row.secret, row.key == SettingsKeys::password || row.key == SettingsKeys::serverPassword) << key;
+    }
+    EXPECT_EQ(keys.size(), qsizetype(kSettingsTable.size())) << "a key has two rows";
+
+    EXPECT_EQ(findSetting(u"marrowfin_tab"), nullptr);
+    EXPECT_EQ(findSetting(u"Marrowfin_tab "), nullptr);
+    EXPECT_EQ(findSetting(u"Marrowfin_"), nullptr);
+}
+
+// The two sign-in flags read the same stored texts differently: automatic sign-in is on only for a stored text
+// other than "NO", the anonymous switch is off only for "NO".
+TEST(SettingsKeys, FlagReadingRules)
+{
+    struct Case
+    {
+        std::optional<QString> stored;
+        bool automatic;
+        bool anonymous;
+    };
+    const Case cases[] = {
+        {std::nullopt, false, true}, {u"NO"_s, false, false}, {u"YES"_s, true, true},
+        {u""_s, true, true},         {u"no"_s, true, true},   {u"NO "_s, true, true},
+    };
+    for (const Case& c : cases) {
+        const std::string label = c.stored ? c.stored->toStdString() : "<absent>";
+        EXPECT_EQ(automaticLoginIsOn(c.stored), c.automatic) << label;
+        EXPECT_EQ(anonymousLoginIsOn(c.stored), c.anonymous) << label;
+    }
+    // What is written ("YES", "NO") is settled by CliLogin's sign-in test, which reads the stored flags back.
+}
+
+// Every kind of value must come back as written after the process ends: read in a fresh process, which parses the
+// file, and in a new store object.
+TEST(SettingsStore, ValuesSurviveARestart)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QStringList query{u"text:removed"_s, u"list:never-written"_s};
+    QJsonObject expected{{u"removed"_s, QJsonValue(QJsonValue::Null)},
+                         {u"never-written"_s, QJsonValue(QJsonValue::Null)}};
+    {
+        SettingsStore store(dir.path());
+        for (qsizetype i = 0; i < kAwkwardTexts.size(); ++i) {
+            const QString key = u"text-"_s + QString::number(i);
+            ASSERT_TRUE(store.setText(key, kAwkwardTexts[i]));
+            query << u"text:"_s + key;
+            expected.insert(key, kAwkwardTexts[i]);
+        }
+        // The last list goes under the history's key, whose writes take that list's lock.
+        for (qsizetype i = 0; i < kAwkwardLists.size(); ++i) {
+            const QString key = i + 1 < kAwkwardLists.size() ? u"list-"_s + QString::number(i)
+                                                             : SettingsKeys::torrentHistory.toString();
+            ASSERT_TRUE(store.setList(key, kAwkwardLists[i]));
+            query << u"list:"_s + key;
+            expected.insert(key, QJsonArray::fromStringList(kAwkwardLists[i]));
+        }
+        for (const qint64 number : {qint64(3), qint64(-42), qint64(9'007'199'254'740'993LL)}) {
+            const QString key = u"number"_s + QString::number(number);
+            ASSERT_TRUE(store.setNumber(key, number));
+            query << u"number:"_s + key;
+            expected.insert(key, QString::number(number));
+        }
+        ASSERT_TRUE(store.setText(u"removed"_s, u"soon gone"_s));
+        ASSERT_TRUE(store.remove(u"removed"_s));
+    }
+    const QJsonObject fresh = dumpInFreshProcess(dir.path(), query);
+    ASSERT_EQ(fresh.size(), expected.size());
+    for (const QString& key : expected.keys()) {
+        EXPECT_EQ(fresh.value(key), expected.value(key)) << key.toStdString();
+    }
+
+    SettingsStore reopened(dir.path());
+    EXPECT_FALSE(reopened.recoveryNote().has_value());
+    EXPECT_TRUE(reopened.contains(u"list-0"_s)) << "an empty list is a value too";
+    EXPECT_EQ(reopened.list(u"list-0"_s), QStringList());
+    EXPECT_FALSE(reopened.contains(u"removed"_s));
+    ASSERT_TRUE(reopened.setText(u"not-a-number"_s, u"12abc"_s));
+    EXPECT_FALSE(reopened.number(u"not-a-number"_s).has_value()) << "a text that is not a whole number";
+}
+
+// The store holds passwords: the file stays 0600 and the directory 0700 whatever the umask, through QSettings'
+// replace-by-rename writes, for an older file that was readable by others, and when the file was deleted under a
+// running store.
+TEST(SettingsStore, FilesStayOwnerOnly)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    struct RestoreUmask
+    {
+        mode_t mask;
+        ~RestoreUmask() { ::umask(mask); }
+    } restore{::umask(0)};
+
+    const QString dir = root.path() + u"/not/yet/there"_s;
+    SettingsStore store(dir);
+    const QString file = store.filePath();
+    ASSERT_TRUE(store.setText(SettingsKeys::password, u"secret"_s));
+    ASSERT_TRUE(store.setList(SettingsKeys::filters, {u"f"_s}));
+    ASSERT_TRUE(store.setNumber(SettingsKeys::tab, 1));
+    ASSERT_TRUE(store.remove(SettingsKeys::tab));
+    EXPECT_EQ(modeOf(file), 0600);
+    EXPECT_EQ(modeOf(dir), 0700);
+
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_TRUE(store.setText(SettingsKeys::serverPassword, u"other secret"_s));
+    EXPECT_EQ(modeOf(file), 0600);
+    EXPECT_EQ(store.text(SettingsKeys::serverPassword), u"other secret"_s);
+
+    const QString olderDir = root.path() + u"/older"_s;
+    ASSERT_TRUE(QDir().mkpath(olderDir));
+    const QString older = olderDir + u"/marrowfin.conf"_s;
+    writeFile(older, "[General]\nMarrowfin_username=someone\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(older).constData(), 0644), 0);
+    SettingsStore olderStore(olderDir);
+    EXPECT_EQ(olderStore.text(SettingsKeys::username), u"someone"_s);
+    EXPECT_EQ(modeOf(older), 0600);
+    ASSERT_TRUE(olderStore.setText(SettingsKeys::username, u"someone else"_s));
+    EXPECT_EQ(modeOf(older), 0600);
+}
+
+// First start records the build; a second start of the same build must not touch the file (the store rewrites the
+// file through a new inode, so an unchanged inode and time mean no write); a new build is recorded again.
+TEST(SettingsStore, BuildVersionIsRecordedOnlyWhenItChanges)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto stamp = [file = dir.filePath(u"marrowfin.conf"_s)] {
+        struct stat info
+        {};
+        EXPECT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
+        return std::tuple(info.st_ino, info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    };
+    {
+        SettingsStore firstStart(dir.path());
+        EXPECT_FALSE(firstStart.contains(SettingsKeys::version));
+        EXPECT_TRUE(recordBuildVersion(firstStart, u"1.4.2"_s));
+    }
+    EXPECT_EQ(dumpInFreshProcess(dir.path(), {u"text:Marrowfin_version"_s}).value(u"Marrowfin_version"_s),
+              QJsonValue(u"1.4.2"_s));
+
+    const auto before = stamp();
+    {
+        SettingsStore secondStart(dir.path());
+        EXPECT_FALSE(recordBuildVersion(secondStart, u"1.4.2"_s));
+    }
+    EXPECT_EQ(stamp(), before);
+
+    SettingsStore upgraded(dir.path());
+    EXPECT_TRUE(recordBuildVersion(upgraded, u"1.5.0"_s));
+    EXPECT_EQ(upgraded.text(SettingsKeys::version), u"1.5.0"_s);
+}
+
+// The history keeps the newest kTorrentHistoryLimit names, oldest first, and removes by index only an entry that
+// exists; the filters share the mechanism without the limit.
+TEST(SettingsStore, HistoryKeepsTheNewestNamesAndFiltersHaveNoLimit)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SettingsStore store(dir.path());
+    using List = SettingsStore::LockedList;
+    QStringList sent;
+    for (int i = 0; i <= kTorrentHistoryLimit; ++i) {
+        sent << u"Torrent "_s + QString::number(i);
+        const auto history = appendToTorrentHistory(store, sent.last());
+        ASSERT_TRUE(history.has_value());
+        EXPECT_EQ(history->size(), std::min<qsizetype>(sent.size(), kTorrentHistoryLimit));
+    }
+    QStringList expected = sent.mid(sent.size() - kTorrentHistoryLimit);
+    EXPECT_EQ(storedList(SettingsStore(dir.path()), List::TorrentHistory), expected);
+
+    EXPECT_FALSE(removeListEntry(store, List::TorrentHistory, -1));
+    EXPECT_FALSE(removeListEntry(store, List::TorrentHistory, kTorrentHistoryLimit));
+    ASSERT_TRUE(removeListEntry(store, List::TorrentHistory, 1));
+    expected.removeAt(1);
+    EXPECT_EQ(storedList(SettingsStore(dir.path()), List::TorrentHistory), expected);
+
+    for (int i = 0; i <= kTorrentHistoryLimit; ++i) {
+        ASSERT_TRUE(appendFilter(store, u"^filter "_s + QString::number(i)));
+    }
+    EXPECT_EQ(storedList(store, List::Filters).size(), kTorrentHistoryLimit + 1);
+}
+
+// A file that cannot be parsed, found at opening or spoiled by another program while a store is open, is kept byte
+// for byte under a new name (the next write must not overwrite it) and reported, without the secrets it holds
+// reaching the log; the store goes on empty in a fresh 0600 file. Binary bytes pass QSettings' own parser as long as
+// their lines hold "=", so both kinds are tried.
+TEST(SettingsStore, UnreadableFileIsMovedAside)
+{
+    const QByteArray secret = "hunter-two-secret";
+    QByteArray binary = "[General]\nMarrowfin_password=" + secret + "\n";
+    for (int i = 0; i < 64; ++i) {
+        binary += char((i * 37 + 5) % 256);
+        binary += "=\n";
+    }
+    const struct
+    {
+        const char* what;
+        QByteArray corrupt;
+        bool whileOpen;
+    } cases[] = {
+        {"binary bytes", binary, false},
+        {"a broken section", "[General\nMarrowfin_password=" + secret + "\nplain words without a sign\n", false},
+        {"spoiled while open", QByteArray("\x00\x01\x02garbage\xff\xfe=\n", 15), true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString file = dir.filePath(u"marrowfin.conf"_s);
+        const MessageCapture capture;
+        std::optional<SettingsStore> store;
+        if (c.whileOpen) {
+            store.emplace(dir.path());
+            ASSERT_TRUE(store->setText(SettingsKeys::password, QString::fromLatin1(secret)));
+        }
+        writeFile(file, c.corrupt);
+        if (!c.whileOpen) {
+            store.emplace(dir.path());
+            EXPECT_FALSE(store->contains(SettingsKeys::password));
+        }
+        ASSERT_TRUE(store->setText(SettingsKeys::username, u"fresh"_s));
+        ASSERT_TRUE(store->recoveryNote().has_value());
+
+        const QStringList kept = keptAside(dir.path());
+        ASSERT_EQ(kept.size(), 1);
+        EXPECT_EQ(fileBytes(dir.filePath(kept.first())), c.corrupt);
+        EXPECT_TRUE(store->recoveryNote()->contains(kept.first()));
+        EXPECT_TRUE(capture.text().contains(u"marrowfin.settings: "_s));
+        EXPECT_FALSE(capture.text().contains(QString::fromLatin1(secret)));
+        EXPECT_FALSE(store->contains(SettingsKeys::password));
+        EXPECT_EQ(modeOf(file), 0600);
+        SettingsStore reopened(dir.path());
+        EXPECT_FALSE(reopened.recoveryNote().has_value());
+        EXPECT_EQ(reopened.text(SettingsKeys::username), u"fresh"_s);
+    }
+}
+
+// A write that cannot reach the disk says so, and on the settings category, without the secret.
+TEST(SettingsStore, FailedWriteIsReported)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString dir = root.path() + u"/config"_s;
+    SettingsStore store(dir);
+    ASSERT_TRUE(store.setText(SettingsKeys::username, u"someone"_s));
+    // The directory turns into a plain file: neither it nor the store file can be created again.
+    ASSERT_TRUE(QDir(dir).removeRecursively());
+    writeFile(dir, {});
+    const MessageCapture capture;
+    EXPECT_FALSE(store.setText(SettingsKeys::password, u"never-logged-secret"_s));
+    EXPECT_FALSE(appendToTorrentHistory(store, u"a torrent"_s).has_value());
+    EXPECT_TRUE(capture.text().contains(u"marrowfin.settings: "_s));
+    EXPECT_FALSE(capture.text().contains(u"never-logged-secret"_s));
+}
+
+// Two processes append to the same list and write their own keys at the same time: every append and every key must
+// be there afterwards, each process's appends in its own order. The store opened before they ran must see it all.
+TEST_F(SettingsConcurrency, TwoProcessesLoseNoListEntryAndNoKey)
+{
+    SettingsStore observer(dir.path());
+    ASSERT_TRUE(observer.setList(SettingsKeys::filters, {u"existing"_s}));
+
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (const QString& prefix : kWriters) {
+        processes.push_back(startHelper({u"append-filters"_s, dir.path(), prefix, QString::number(kWritesPerWriter)}));
+        processes.push_back(
+            startHelper({u"write-keys"_s, dir.path(), prefix + u"key"_s, QString::number(kWritesPerWriter)}));
+    }
+    for (auto& process : processes) {
+        const HelperRun run = finishHelper(*process);
+        EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    }
+    EXPECT_EQ(storedList(observer, SettingsStore::LockedList::Filters).value(0), u"existing"_s);
+    expectEveryWrite(observer, 1);
+}
+
+// With the history full, every append drops one name and adds one, so the file often keeps its size from one write
+// to the next; a process that took an unchanged-looking file for unchanged would write back a stale list and drop
+// the other process's name. Every append reports the name it came after: with nothing lost, those links form one
+// chain from the prefilled history through all appends, and the stored history is that chain's end.
+TEST_F(SettingsConcurrency, TwoProcessesAppendingToAFullHistoryFormOneChain)
+{
+    SettingsStore observer(dir.path());
+    const QStringList prefilled = expectedSequence(u"old"_s, int(kTorrentHistoryLimit));
+    ASSERT_TRUE(observer.setList(SettingsKeys::torrentHistory, prefilled));
+
+    auto left = startHelper({u"append-history"_s, dir.path(), u"aaa"_s, QString::number(kWritesPerWriter)});
+    auto right = startHelper({u"append-history"_s, dir.path(), u"bbb"_s, QString::number(kWritesPerWriter)});
+    QHash<QString, QString> successorOf;
+    int forks = 0;
+    for (const auto& process : {left.get(), right.get()}) {
+        const HelperRun run = finishHelper(*process);
+        ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+        ASSERT_EQ(run.lines.size(), kWritesPerWriter);
+        for (const QString& line : run.lines) {
+            const QString predecessor = line.section(u' ', 1);
+            if (successorOf.contains(predecessor)) {
+                ++forks;
+            }
+            successorOf.insert(predecessor, line.section(u' ', 0, 0));
+        }
+    }
+    EXPECT_EQ(forks, 0) << "two appends came after the same name: one of them was lost";
+
+    QStringList chain = prefilled;
+    while (successorOf.contains(chain.last()) && chain.size() <= prefilled.size() + 2 * kWritesPerWriter) {
+        chain << successorOf.value(chain.last());
+    }
+    EXPECT_EQ(chain.size(), prefilled.size() + 2 * kWritesPerWriter);
+    EXPECT_EQ(storedList(observer, SettingsStore::LockedList::TorrentHistory),
+              chain.mid(chain.size() - kTorrentHistoryLimit));
+    EXPECT_EQ(chain.filter(u"aaa-"_s), expectedSequence(u"aaa"_s, kWritesPerWriter));
+    EXPECT_EQ(chain.filter(u"bbb-"_s), expectedSequence(u"bbb"_s, kWritesPerWriter));
+}
+
+// Worker threads and the main thread share one store object: list appends, key writes and reads at once.
+TEST_F(SettingsConcurrency, ThreadsSharingOneStoreLoseNothing)
+{
+    SettingsStore store(dir.path());
+    std::atomic<int> failures = 0;
+    std::atomic<bool> writing = true;
+
+    std::vector<std::thread> threads;
+    for (const QString& prefix : kWriters) {
+        threads.emplace_back([&store, &failures, prefix] {
+            for (int i = 0; i < kWritesPerWriter; ++i) {
+                if (!appendFilter(store, numbered(prefix, i))) {
+                    ++failures;
+                }
+            }
+        });
+        threads.emplace_back([&store, &failures, prefix] {
+            for (int i = 0; i < kWritesPerWriter; ++i) {
+                if (!store.setText(numbered(prefix + u"key"_s, i), QString::number(i))) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    // A reader of the list while it grows must only ever see some prefix of each writer's sequence.
+    std::thread reader([&store, &failures, &writing] {
+        while (writing) {
+            const QStringList filters = storedList(store, SettingsStore::LockedList::Filters);
+            for (const QString& prefix : kWriters) {
+                const QStringList mine = filters.filter(prefix + u'-');
+                if (mine != expectedSequence(prefix, int(mine.size()))) {
+                    ++failures;
+                }
+            }
+        }
+    });
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    writing = false;
+    reader.join();
+
+    EXPECT_EQ(failures, 0);
+    expectEveryWrite(SettingsStore(dir.path()), 0);
+}
+
+// A process killed in the middle of a stream of writes leaves a store that opens cleanly and holds every write that
+// had returned before the kill.
+TEST_F(SettingsConcurrency, KilledWriterLeavesEveryReturnedWrite)
+{
+    auto writer = startHelper({u"stream"_s, dir.path()});
+    QStringList confirmed;
+    while (confirmed.size() < 40 && writer->state() == QProcess::Running) {
+        if (!writer->canReadLine() && !writer->waitForReadyRead(30'000)) {
+            break;
+        }
+        while (writer->canReadLine()) {
+            confirmed << QString::fromUtf8(writer->readLine()).trimmed();
+        }
+    }
+    writer->kill();
+    writer->waitForFinished(30'000);
+    // Lines that arrived after the last read also belong to returned writes.
+    confirmed << QString::fromUtf8(writer->readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GE(confirmed.size(), 40) << writer->readAllStandardError().toStdString();
+
+    SettingsStore store(dir.path());
+    EXPECT_FALSE(store.recoveryNote().has_value());
+    for (const QString& index : confirmed) {
+        EXPECT_EQ(store.number(numbered(u"stream"_s, index.trimmed().toInt())), index.trimmed().toLongLong())
+            << index.toStdString();
+    }
+    // The store is still writable after the writer died holding nothing but what the kernel released.
+    EXPECT_TRUE(store.setText(SettingsKeys::username, u"after the kill"_s));
+    EXPECT_EQ(SettingsStore(dir.path()).text(SettingsKeys::username), u"after the kill"_s);
+}

@@ -1,0 +1,346 @@
+#include "core/scrape/TorrentListPattern.h"
+#include "core/text/HtmlEntities.h"
+#include "core/text/RegexCache.h"
+#include "core/text/RegexException.h"
+#include "core/text/RegexMatching.h"
+#include "core/text/TextConversions.h"
+#include "fixtures/ListingPage.h"
+
+#include <gtest/gtest.h>
+#include <unicode/uregex.h>
+
+#include <functional>
+#include <random>
+#include <thread>
+
+using namespace marrowfin;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// ICU itself, without our layer: `regex` compiled and set to `subject`.
+URegularExpression* icuOpen(const QString& subject, const QString& regex, UErrorCode& status)
+{
+    URegularExpression* re =
+        uregex_open(reinterpret_cast<const UChar*>(regex.utf16()), int32_t(regex.size()), 0, nullptr, &status);
+    uregex_setText(re, reinterpret_cast<const UChar*>(subject.utf16()), int32_t(subject.size()), &status);
+    return re;
+}
+
+// ICU's own answer for every match of `regex` in `subject`, through findNext.
+QList<QStringList> icuAllMatches(const QString& subject, const QString& regex)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    URegularExpression* re = icuOpen(subject, regex, status);
+    QList<QStringList> all;
+    const int groups = uregex_groupCount(re, &status);
+    while (uregex_findNext(re, &status)) {
+        QStringList one;
+        for (int g = 0; g <= groups; ++g) {
+            const int32_t s = uregex_start(re, g, &status);
+            one.append(s < 0 ? u""_s : subject.mid(s, uregex_end(re, g, &status) - s));
+        }
+        all.append(one);
+    }
+    uregex_close(re);
+    return all;
+}
+
+QString icuReplaceAll(const QString& subject, const QString& regex, const QString& replacement)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    URegularExpression* re = icuOpen(subject, regex, status);
+    std::vector<UChar> out(subject.size() * 4 + 64);
+    const int32_t n = uregex_replaceAll(re, reinterpret_cast<const UChar*>(replacement.utf16()),
+                                        int32_t(replacement.size()), out.data(), int32_t(out.size()), &status);
+    uregex_close(re);
+    EXPECT_TRUE(U_SUCCESS(status)) << u_errorName(status);
+    return QString(reinterpret_cast<const QChar*>(out.data()), n);
+}
+
+// Restores the default budget whatever a test did with it.
+struct TimeLimitGuard
+{
+    ~TimeLimitGuard() { RegexCache::setMatchTimeLimit(RegexCache::kDefaultMatchTimeLimit); }
+};
+
+QString expressionNumber(int i)
+{
+    return u"item%1=(\\d+)"_s.arg(i);
+}
+
+QString subjectFor(int i)
+{
+    return u"x item%1=%2 y"_s.arg(i).arg(i * 11);
+}
+} // namespace
+
+TEST(RegexMatching, FirstMatchCapturesGiveEmptyTextForGroupsThatTookNoPart)
+{
+    EXPECT_EQ(captureComponentsMatchedByRegex(u"xx acd yy"_s, u"(a)(b)?(c)(d)"_s),
+              (QStringList{u"acd"_s, u"a"_s, u""_s, u"c"_s, u"d"_s}));
+    const QStringList emptyGroup = captureComponentsMatchedByRegex(u"<b></b>"_s, u"<b>(.*?)</b>"_s);
+    ASSERT_EQ(emptyGroup.size(), 2);
+    EXPECT_TRUE(emptyGroup.at(1).isEmpty());
+    EXPECT_FALSE(emptyGroup.at(1).isNull());
+    EXPECT_TRUE(captureComponentsMatchedByRegex(u"abc"_s, u"z(.)"_s).isEmpty());
+
+    EXPECT_EQ(stringByMatching(u"size 700.5 MB"_s, u"(\\d+)\\.(\\d+)"_s, 2), u"5"_s);
+    EXPECT_EQ(stringByMatching(u"size 700.5 MB"_s, u"(\\d+)\\.(\\d+)"_s), u"700.5"_s);
+    EXPECT_TRUE(stringByMatching(u"size"_s, u"(\\d+)"_s, 1).isNull());
+}
+
+TEST(RegexMatching, AllMatchesAgreeWithIcuIncludingEmptyMatchesAndLineRules)
+{
+    const QString text = u"b aa\nab\r\n<a>x</a>\n<a>y\n</a> \U0001F600a"_s;
+    const QStringList patterns = {u"a*"_s,   u"a*|b"_s, u"<a>(.*?)</a>"_s, u"<a>([\\s\\S]*?)</a>"_s,
+                                  u"^.*$"_s, u"(?:)"_s, u"\\b"_s,          u"(a)|(b)"_s,
+                                  u"[^a]+"_s};
+    for (const QString& pattern : patterns) {
+        EXPECT_EQ(arrayOfCaptureComponentsMatchedByRegex(text, pattern), icuAllMatches(text, pattern))
+            << pattern.toStdString();
+    }
+    // No options: "." stops at a line end, "^"/"$" only at the ends of the whole text.
+    EXPECT_EQ(arrayOfCaptureComponentsMatchedByRegex(text, u"<a>(.*?)</a>"_s).size(), 1);
+    EXPECT_TRUE(arrayOfCaptureComponentsMatchedByRegex(u"ab\ncd"_s, u"^cd"_s).isEmpty());
+    EXPECT_TRUE(arrayOfCaptureComponentsMatchedByRegex(u"abc"_s, u"AB"_s).isEmpty());
+}
+
+TEST(RegexMatching, ReplaceExpandsTemplatesAsIcuDoes)
+{
+    const QString text = u"name=alpha; name=beta; other=gamma"_s;
+    const QString pattern = u"(?<key>\\w+)=(\\w+)"_s;
+    for (const QString& replacement :
+         {u"$2"_s, u"[$0]"_s, u"\\$1"_s, u"${key}:$2"_s, u"$10"_s, u"\\u0041$1"_s, u""_s}) {
+        QString subject = text;
+        const qsizetype count = replaceOccurrencesOfRegex(subject, pattern, replacement);
+        EXPECT_EQ(count, 3);
+        EXPECT_EQ(subject, icuReplaceAll(text, pattern, replacement)) << replacement.toStdString();
+    }
+    QString untouched = text;
+    EXPECT_EQ(replaceOccurrencesOfRegex(untouched, u"zzz"_s, u"y"_s), 0);
+    EXPECT_EQ(untouched, text);
+
+    QString bad = text;
+    EXPECT_THROW(replaceOccurrencesOfRegex(bad, pattern, u"$9"_s), RegexException);
+    EXPECT_EQ(bad, text) << "a failed replacement must leave the text as it was";
+}
+
+// A fault raises a RegexException of its kind, never a crash. The reason of an expression that does not compile is
+// what the user is shown beside such a filter.
+TEST(RegexMatching, ErrorsNameTheFaultAndNeverEscapeAsCrashes)
+{
+    const auto kindOf = [](const std::function<void()>& call) -> std::optional<RegexException::Kind> {
+        try {
+            call();
+        } catch (const RegexException& e) {
+            return e.kind();
+        }
+        return std::nullopt;
+    };
+    QString subject = u"x"_s;
+    EXPECT_EQ(kindOf([] { (void)captureComponentsMatchedByRegex(u"text"_s, u"(unclosed"_s); }),
+              RegexException::Kind::CompileFailed);
+    EXPECT_EQ(kindOf([] { (void)stringByMatching(u"x"_s, QString()); }), RegexException::Kind::InvalidArgument);
+    EXPECT_EQ(kindOf([] { (void)stringByMatching(QString(), u"x"_s); }), RegexException::Kind::InvalidArgument);
+    EXPECT_EQ(kindOf([&] { (void)replaceOccurrencesOfRegex(subject, u"x"_s, QString()); }),
+              RegexException::Kind::InvalidArgument);
+    // An empty subject is a subject, not a missing one.
+    EXPECT_TRUE(arrayOfCaptureComponentsMatchedByRegex(u""_s, u"a"_s).isEmpty());
+
+    QString reason;
+    EXPECT_FALSE(isValidRegex(u"(unclosed"_s, &reason));
+    EXPECT_EQ(reason, u"ICU regular expression error #66310, U_REGEX_MISMATCHED_PAREN."_s);
+    EXPECT_TRUE(isValidRegex(u"^(720p|1080p)$"_s));
+}
+
+TEST(RegexCache, CompilesOnceAndSurvivesEvictionsAndFlushes)
+{
+    RegexCache::flushAll();
+    RegexCache& cache = RegexCache::forCurrentThread();
+
+    const quint64 before = cache.compilations();
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(stringByMatching(u"a=17"_s, u"a=(\\d+)"_s, 1), u"17"_s);
+    }
+    EXPECT_EQ(cache.compilations(), before + 1) << "the same expression must be compiled once";
+
+    // 24 expressions cannot fit 23 slots: at least two share one and evict each other, yet every answer
+    // stays right round after round.
+    const quint64 start = cache.compilations();
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 24; ++i) {
+            ASSERT_EQ(stringByMatching(subjectFor(i), expressionNumber(i), 1), QString::number(i * 11));
+        }
+    }
+    const quint64 used = cache.compilations() - start;
+    EXPECT_GT(used, 24u) << "an evicted expression is compiled again when used again";
+    EXPECT_LT(used, 72u) << "expressions that kept their slot are not compiled again";
+
+    // After a flush the next call compiles again and answers as before.
+    const quint64 beforeFlush = RegexCache::forCurrentThread().compilations();
+    RegexCache::flushAll();
+    EXPECT_EQ(stringByMatching(subjectFor(3), expressionNumber(3), 1), u"33"_s);
+    EXPECT_EQ(RegexCache::forCurrentThread().compilations(), beforeFlush + 1);
+}
+
+TEST(RegexCache, SameSubjectObjectAndChangedTextBothMatchCorrectly)
+{
+    QString page = u"<b>one</b>"_s;
+    EXPECT_EQ(stringByMatching(page, u"<b>(.*?)</b>"_s, 1), u"one"_s);
+    // The slot remembers the text it was set to; changing the caller's copy must not leave a stale subject.
+    page.replace(u"one"_s, u"three"_s);
+    EXPECT_EQ(stringByMatching(page, u"<b>(.*?)</b>"_s, 1), u"three"_s);
+    const QString other = u"<b>two</b>"_s;
+    EXPECT_EQ(stringByMatching(other, u"<b>(.*?)</b>"_s, 1), u"two"_s);
+    EXPECT_EQ(stringByMatching(page, u"<b>(.*?)</b>"_s, 1), u"three"_s);
+}
+
+TEST(RegexCache, ThreadsMatchAtOnceWithoutDisturbingEachOther)
+{
+    const QString page = fixtures::listingPage(25);
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 20; ++round) {
+                if (arrayOfCaptureComponentsMatchedByRegex(page, torrentListPattern()).size() != 25) {
+                    ++wrong;
+                }
+                const int i = (t * 20 + round) % 30;
+                if (stringByMatching(subjectFor(i), expressionNumber(i), 1) != QString::number(i * 11)) {
+                    ++wrong;
+                }
+                if (round == 10 && t == 0) {
+                    RegexCache::flushAll();
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+TEST(RegexCache, HostilePageEndsAsTimeOutWhileALongNormalPageDoesNot)
+{
+    TimeLimitGuard guard;
+    // A page whose cells lost their end tags makes the listing pattern backtrack without end. It must end as
+    // a time-out (the test's own time limit in ctest catches a hang), never as "no rows".
+    const QString broken = fixtures::listingPage(25, false);
+    try {
+        (void)arrayOfCaptureComponentsMatchedByRegex(broken, torrentListPattern());
+        FAIL() << "a page that backtracks without end must not come back as a result";
+    } catch (const RegexException& e) {
+        EXPECT_EQ(e.kind(), RegexException::Kind::TimedOut);
+    }
+
+    // The budget is per match: with a budget far smaller than the whole scan of a 2,000-row page needs, every
+    // row is still found because each single row is cheap.
+    RegexCache::setMatchTimeLimit(20);
+    const QString huge = fixtures::listingPage(2000);
+    EXPECT_EQ(arrayOfCaptureComponentsMatchedByRegex(huge, torrentListPattern()).size(), 2000);
+}
+
+TEST(TextConversions, PercentEscapeLeavesOnlyTheUnreservedSet)
+{
+    EXPECT_EQ(stringWithPercentEscape(u"a b&c=d/e"_s), u"a%20b%26c%3Dd%2Fe"_s);
+    EXPECT_EQ(stringWithPercentEscape(u"p\u00e4ss\u20ac"_s), u"p%C3%A4ss%E2%82%AC"_s);
+    EXPECT_EQ(stringWithPercentEscape(u"AZaz09-._~"_s), u"AZaz09-._~"_s);
+    // Every other printable ASCII character is escaped, reserved or not.
+    for (char16_t c = 0x20; c < 0x7f; ++c) {
+        const QString one(QChar{c});
+        if (QChar(c).isLetterOrNumber() || one == u"-"_s || one == u"."_s || one == u"_"_s || one == u"~"_s) {
+            continue;
+        }
+        EXPECT_EQ(stringWithPercentEscape(one), u"%%1"_s.arg(int(c), 2, 16, QChar(u'0')).toUpper()) << int(c);
+    }
+}
+
+// One line however long: a daemon's decoder may stop at a line break.
+TEST(TextConversions, Base64FollowsTheStandardAlphabetAndPadding)
+{
+    EXPECT_EQ(base64Encoding("abc"), u"YWJj"_s);
+    EXPECT_EQ(base64Encoding("ab"), u"YWI="_s);
+    EXPECT_EQ(base64Encoding("a"), u"YQ=="_s);
+    QByteArray all;
+    for (int i = 0; i < 256 * 20; ++i) {
+        all.append(char(i % 256));
+    }
+    const QString encoded = base64Encoding(all);
+    EXPECT_FALSE(encoded.contains(u'\n'));
+    EXPECT_EQ(QByteArray::fromBase64(encoded.toLatin1(), QByteArray::AbortOnBase64DecodingErrors), all);
+}
+
+// Decoding only looks at candidates of 4 to 10 characters: an entity outside that would never be decoded.
+TEST(TextConversions, EntityTableHoldsTheXhtmlSetInCodeUnitOrder)
+{
+    const auto table = htmlEntityTable();
+    ASSERT_EQ(table.size(), 253u);
+    EXPECT_EQ(table.front().text, u"&quot;");
+    EXPECT_EQ(table.back().text, u"&diams;");
+    EXPECT_EQ(table.back().codeUnit, 9830);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        EXPECT_TRUE(i == 0 || table[i - 1].codeUnit < table[i].codeUnit) << i;
+        EXPECT_TRUE(table[i].text.starts_with(u"&") && table[i].text.ends_with(u";")) << i;
+        EXPECT_TRUE(table[i].text.size() >= 4 && table[i].text.size() <= 10) << i;
+    }
+}
+
+TEST(TextConversions, EntityDecodingDecodesOnceAndLeavesTheUnknownAlone)
+{
+    const struct
+    {
+        QString in;
+        QString out;
+    } cases[] = {
+        {u"&lt;b&gt;"_s, u"<b>"_s},
+        {u"&#65;&#x42;&#X43;"_s, u"ABC"_s},
+        {u"&#0;|&#65535;|&#65534;"_s, u"&#0;|&#65535;|\ufffe"_s},
+        {u"&bogus;"_s, u"&bogus;"_s},
+        {u"Tom & Jerry"_s, u"Tom & Jerry"_s},
+        {u"&AMP;"_s, u"&AMP;"_s},
+        {u"&amp;lt;"_s, u"&lt;"_s},
+        {u"&thetasym;&eacute;&euro;&apos;&nbsp;"_s, u"\u03d1\u00e9\u20ac'\u00a0"_s},
+        {u"&#x;&#;&#12a;&#x1G;"_s, u"&#x;&#;&#12a;&#x1G;"_s},
+        {u"&verylongname;"_s, u"&verylongname;"_s},
+        {u"a & b &amp; c"_s, u"a & b & c"_s},
+        {u"&amp &lt;"_s, u"&amp <"_s},
+        {u"R&amp;D &#39;99&#39;"_s, u"R&D '99'"_s},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(gtm_stringByUnescapingFromHTML(c.in), c.out) << c.in.toStdString();
+    }
+    EXPECT_TRUE(gtm_stringByUnescapingFromHTML(QString()).isNull());
+    // The listing's order: decode, then strip.
+    EXPECT_EQ(stringByStrippingHTML(gtm_stringByUnescapingFromHTML(u"&lt;b&gt;Name&lt;/b&gt;"_s)), u"Name"_s);
+}
+
+TEST(TextConversions, StrippingMatchesRepeatedRemovalOfTheFirstTag)
+{
+    EXPECT_EQ(stringByStrippingHTML(u"x <b>bold</b> y"_s), u"x bold y"_s);
+    EXPECT_EQ(stringByStrippingHTML(u"a <> b < c"_s), u"a <> b < c"_s);
+    EXPECT_EQ(stringByStrippingHTML(u"<a\nhref=x>link</a>"_s), u"link"_s);
+
+    // The plain definition, run with the pattern layer: remove the first "<[^>]+>" and search again.
+    const auto byDefinition = [](QString text) {
+        for (;;) {
+            const QStringList first = captureComponentsMatchedByRegex(text, u"<[^>]+>"_s);
+            if (first.isEmpty()) {
+                return text;
+            }
+            text.replace(text.indexOf(first.at(0)), first.at(0).size(), QString());
+        }
+    };
+    std::mt19937 random(20261206);
+    const QString alphabet = u"<>ab \n"_s;
+    for (int i = 0; i < 2000; ++i) {
+        QString text = u""_s;
+        const int length = int(random() % 14);
+        for (int j = 0; j < length; ++j) {
+            text.append(alphabet.at(int(random() % alphabet.size())));
+        }
+        ASSERT_EQ(stringByStrippingHTML(text), byDefinition(text)) << text.toStdString();
+    }
+}
