@@ -3,6 +3,7 @@
 #include "CliRunner.h"
 
 #include "support/DemoProcess.h"
+#include "support/LoopbackHttp.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,6 +1,5 @@
 #include "CliDemoTest.h"
 
-#include "demo/DemoHttp.h"
 #include "support/TransmissionDaemon.h"
 
 #include <QFile>
@@ -113,8 +112,8 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
          {u"site"_s, u"listing"_s, u"sign-in"_s},
          {u"http://%1/ does not answer: connection refused"_s.arg(closed)}},
         {"layout changed",
-         [] { EXPECT_EQ(marrowfin::demotest::get(demo().site("/_demo/layout?changed=1")).status, 200); },
-         [] { EXPECT_EQ(marrowfin::demotest::get(demo().site("/_demo/layout?changed=0")).status, 200); },
+         [] { EXPECT_EQ(marrowfin::test::plainHttpAt(demo().site("/_demo/layout?changed=1")).status, 200); },
+         [] { EXPECT_EQ(marrowfin::test::plainHttpAt(demo().site("/_demo/layout?changed=0")).status, 200); },
          QString(),
          {u"listing"_s},
          {u"layout has changed: http://%1/new/"_s.arg(QString::fromStdString(demo().host()))}},

@@ -1,6 +1,5 @@
 #include "CliDemoTest.h"
 
-#include "demo/DemoHttp.h"
 #include "support/DemoProcess.h"
 
 #include <QJsonArray>
@@ -69,7 +68,7 @@ TEST_F(CliAgainstDemo, NewestPagesComeAsJsonRecordsAndFailuresAsExitStatuses)
 // listing command (and a watch round) fails naming the page and the status, and prints no table.
 TEST_F(CliAgainstDemo, AnErrorStatusFailsTheListingInsteadOfShowingItEmpty)
 {
-    using marrowfin::demotest::get;
+    const auto get = [](const std::string& address) { return marrowfin::test::plainHttpAt(address); };
     ASSERT_EQ(cli({u"filters"_s, u"add"_s, u"Amber"_s}).exitCode, 0);
     ASSERT_EQ(get(demo().site("/_demo/fail?mode=500")).status, 200);
     const QString page = u"the page "_s + QString::fromStdString(demo().site("/"));

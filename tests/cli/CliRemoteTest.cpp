@@ -1,6 +1,5 @@
 #include "CliDemoTest.h"
 
-#include "demo/DemoHttp.h"
 #include "support/DemoProcess.h"
 
 #include <QJsonArray>
@@ -120,7 +119,7 @@ TEST_F(CliRemote, MagnetLinksGoToClientsThatTakeThemAndFilesToEither)
     }
     ASSERT_FALSE(magnet.isEmpty() || file.isEmpty()) << "the demo offers magnet links on some rows";
     const auto lastUpload = [](const std::string& receivedAddress) {
-        const QByteArray log = QByteArray::fromStdString(marrowfin::demotest::get(receivedAddress).body);
+        const QByteArray log = marrowfin::test::plainHttpAt(receivedAddress).body;
         const QJsonArray all = QJsonDocument::fromJson(log).object().value(u"uploads"_s).toArray();
         return all.isEmpty() ? QJsonObject() : all.last().toObject();
     };

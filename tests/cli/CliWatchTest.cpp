@@ -1,6 +1,5 @@
 #include "CliDemoTest.h"
 
-#include "demo/DemoHttp.h"
 #include "support/TransmissionDaemon.h"
 
 #include <QFile>
@@ -39,10 +38,10 @@ protected:
     // New torrents at the top of the site's newest list; their names, newest first.
     static QStringList addTorrents(int count)
     {
-        const auto reply = marrowfin::demotest::get(demo().site("/_demo/add?count=" + std::to_string(count)));
+        const auto reply = marrowfin::test::plainHttpAt(demo().site("/_demo/add?count=" + std::to_string(count)));
         EXPECT_EQ(reply.status, 200);
         QStringList names;
-        for (const QString& line : reply.text().split(u'\n', Qt::SkipEmptyParts)) {
+        for (const QString& line : QString::fromUtf8(reply.body).split(u'\n', Qt::SkipEmptyParts)) {
             names.prepend(line.section(u'\t', 1));
         }
         return names;
@@ -146,10 +145,10 @@ TEST_F(CliWatch, TheHistoryCatchesASendTheStateDidNotKeep)
     const QByteArray before = state.readAll();
     state.close();
     const QStringList added = addTorrents(2);
-    const auto uploads = [] { return marrowfin::demotest::get(demo().utorrent("/_demo/received")).body; };
-    const std::string uploadsBefore = uploads();
+    const auto uploads = [] { return marrowfin::test::plainHttpAt(demo().utorrent("/_demo/received")).body; };
+    const QByteArray uploadsBefore = uploads();
     EXPECT_EQ(names(watch({u"--send"_s})), joined(added));
-    const std::string uploadsAfter = uploads();
+    const QByteArray uploadsAfter = uploads();
     EXPECT_NE(uploadsAfter, uploadsBefore);
 
     ASSERT_TRUE(state.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -24,27 +24,24 @@ using Entry = demo::CatalogueEntry;
 class DemoListing : public SharedDemoTest
 {
 protected:
-    static QList<QStringList> fetchRows(const std::string& path, QString* page = nullptr)
+    // The rows of a listing page (the page too, when asked), each with the catalogue entry it names; rows that name
+    // none are left out, after a failure.
+    static std::vector<std::pair<QStringList, const Entry*>> fetch(const std::string& path, QString* html = nullptr)
     {
-        const HttpReply reply = get(sharedDemo().site(path));
-        EXPECT_EQ(reply.status, 200) << path;
-        if (page != nullptr) {
-            *page = reply.text();
-        }
-        return listingRows(reply.text());
-    }
-
-    static std::vector<const Entry*> entriesOf(const QList<QStringList>& rows)
-    {
-        std::vector<const Entry*> entries;
-        for (const QStringList& row : rows) {
-            const Entry* entry = entryOfRow(row);
-            EXPECT_NE(entry, nullptr) << row.value(3).toStdString();
-            if (entry != nullptr) {
-                entries.push_back(entry);
+        const PlainAnswer answer = get(sharedDemo().site(path));
+        EXPECT_EQ(answer.status, 200) << path;
+        std::vector<std::pair<QStringList, const Entry*>> rows;
+        for (const QStringList& row : listingRows(text(answer))) {
+            if (const Entry* entry = entryOfRow(row)) {
+                rows.emplace_back(row, entry);
+            } else {
+                ADD_FAILURE() << row.value(3).toStdString();
             }
         }
-        return entries;
+        if (html != nullptr) {
+            *html = text(answer);
+        }
+        return rows;
     }
 
     // The torrents of a listing, page after page until an empty page (the page count is bounded); none twice.
@@ -53,12 +50,12 @@ protected:
         std::set<int> ids;
         std::size_t listed = 0;
         for (int page = 1; page <= 200; ++page) {
-            const auto rows = fetchRows(base + (page == 1 ? "" : std::to_string(page) + "/") + order);
-            if (rows.isEmpty()) {
+            const auto rows = fetch(base + (page == 1 ? "" : std::to_string(page) + "/") + order);
+            if (rows.empty()) {
                 break;
             }
-            EXPECT_LE(rows.size(), 25);
-            for (const Entry* entry : entriesOf(rows)) {
+            EXPECT_LE(rows.size(), 25U);
+            for (const auto& [row, entry] : rows) {
                 ids.insert(entry->id);
                 ++listed;
             }
@@ -95,17 +92,15 @@ TEST_F(DemoListing, NewestListingYieldsEveryTorrentOnceWithItsFields)
     int page = 1;
     for (;; ++page) {
         QString html;
-        const auto rows = fetchRows(
+        const auto rows = fetch(
             "/new/" + (page == 1 ? std::string() : std::to_string(page) + "/") + "?field=time_add&sorder=desc", &html);
-        if (rows.isEmpty()) {
+        if (rows.empty()) {
             break;
         }
         sponsoredPages += html.contains(u"<tr class=\"sponsored\""_s) ? 1 : 0;
-        ASSERT_EQ(rows.size(), page * 25 <= kTorrents ? 25 : kTorrents % 25) << "page " << page;
-        for (const QStringList& row : rows) {
+        ASSERT_EQ(int(rows.size()), page * 25 <= kTorrents ? 25 : kTorrents % 25) << "page " << page;
+        for (const auto& [row, entry] : rows) {
             ASSERT_EQ(row.size(), 10);
-            const Entry* entry = entryOfRow(row);
-            ASSERT_NE(entry, nullptr) << row.value(3).toStdString();
             EXPECT_TRUE(seen.insert(entry->id).second) << "listed twice: " << entry->id;
             EXPECT_GE(entry->ageSeconds, lastAge);
             lastAge = entry->ageSeconds;
@@ -172,24 +167,24 @@ TEST_F(DemoListing, OrdersAndDirectionsAreHonoured)
         for (const std::string direction : {"desc", "asc"}) {
             SCOPED_TRACE(field + " " + direction);
             const std::string order = "?field=" + field + "&sorder=" + direction;
-            auto listed = entriesOf(fetchRows("/new/" + order));
-            const auto second = entriesOf(fetchRows("/new/2/" + order));
-            ASSERT_EQ(listed.size(), 25u);
-            ASSERT_EQ(second.size(), 25u);
+            auto listed = fetch("/new/" + order);
+            const auto second = fetch("/new/2/" + order);
+            ASSERT_EQ(listed.size(), 25U);
+            ASSERT_EQ(second.size(), 25U);
             listed.insert(listed.end(), second.begin(), second.end());
             const bool ascending = direction == "asc";
-            std::set<int> ids{listed.front()->id};
+            std::set<int> ids{listed.front().second->id};
             for (std::size_t i = 1; i < listed.size(); ++i) {
-                const std::int64_t before = keyOf(*listed[i - 1], field);
-                const std::int64_t after = keyOf(*listed[i], field);
+                const std::int64_t before = keyOf(*listed[i - 1].second, field);
+                const std::int64_t after = keyOf(*listed[i].second, field);
                 EXPECT_TRUE(ascending ? before <= after : before >= after) << i << ": " << before << ", " << after;
-                ids.insert(listed[i]->id);
+                ids.insert(listed[i].second->id);
             }
             EXPECT_EQ(ids.size(), listed.size());
             const auto [least, most] =
                 std::minmax_element(entries.begin(), entries.end(),
                                     [&](const Entry& a, const Entry& b) { return keyOf(a, field) < keyOf(b, field); });
-            EXPECT_EQ(keyOf(*listed.front(), field), keyOf(ascending ? *least : *most, field));
+            EXPECT_EQ(keyOf(*listed.front().second, field), keyOf(ascending ? *least : *most, field));
         }
     }
 }
@@ -244,12 +239,11 @@ TEST_F(DemoListing, CategoriesAndSearchesListExactlyWhatFits)
     }
 
     for (const auto& group : demo::CategoryTree::groups()) {
-        EXPECT_FALSE(fetchRows("/usearch/category%3A" + std::string(group.words.front()) + "/").isEmpty())
-            << group.title;
+        EXPECT_FALSE(fetch("/usearch/category%3A" + std::string(group.words.front()) + "/").empty()) << group.title;
     }
     // Nothing fits: an ordinary page without rows.
-    EXPECT_TRUE(fetchRows("/usearch/zzqqxx/?field=time_add&sorder=desc").isEmpty());
-    EXPECT_TRUE(fetchRows("/usearch/category%3Anot-a-category/").isEmpty());
+    EXPECT_TRUE(fetch("/usearch/zzqqxx/?field=time_add&sorder=desc").empty());
+    EXPECT_TRUE(fetch("/usearch/category%3Anot-a-category/").empty());
 }
 
 // /_demo/add, which the watcher's tests and the stress tools grow the newest list with, refuses counts it cannot

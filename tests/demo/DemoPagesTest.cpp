@@ -4,8 +4,6 @@
 
 #include "core/scrape/PagePatterns.h"
 
-#include <gtest/gtest.h>
-
 using namespace marrowfin;
 using namespace marrowfin::demotest;
 using namespace Qt::Literals::StringLiterals;
@@ -46,9 +44,9 @@ TEST_F(DemoPages, DetailPagesFitTheDetailCut)
         const demo::CatalogueEntry* entry = firstWith(c.link);
         ASSERT_NE(entry, nullptr);
         SCOPED_TRACE(entry->id);
-        const HttpReply reply = get(sharedDemo().site("/" + demo::Catalogue::detailPath(*entry)));
-        ASSERT_EQ(reply.status, 200);
-        const QStringList parts = captureComponentsMatchedByRegex(reply.text(), mainPartPattern());
+        const PlainAnswer answer = get(sharedDemo().site("/" + demo::Catalogue::detailPath(*entry)));
+        ASSERT_EQ(answer.status, 200);
+        const QStringList parts = captureComponentsMatchedByRegex(text(answer), mainPartPattern());
         ASSERT_EQ(parts.size(), 3);
         EXPECT_TRUE(parts[2].contains(u"<h1 class=\"novertmarg\"><span>"_s));
 
@@ -59,7 +57,7 @@ TEST_F(DemoPages, DetailPagesFitTheDetailCut)
             EXPECT_TRUE(film.isNull()) << film.toStdString();
         }
         // A film link outside the main part exists on every page; only the cut keeps the app from taking it.
-        EXPECT_FALSE(stringByMatching(reply.text(), filmLink, 1).isNull());
+        EXPECT_FALSE(stringByMatching(text(answer), filmLink, 1).isNull());
 
         QString cut = parts[1] + parts[2];
         EXPECT_EQ(replaceOccurrencesOfRegex(cut, sideBarCellPattern(), emptyCell()), 3);
@@ -76,15 +74,15 @@ TEST_F(DemoPages, ProfilesWithAndWithoutTheMainPart)
 {
     const auto& uploader = sharedCatalogue().entries().front().uploader;
     ASSERT_NE(uploader, demo::PageRenderer::kClosedProfile);
-    const HttpReply open = get(sharedDemo().site("/user/" + uploader));
+    const PlainAnswer open = get(sharedDemo().site("/user/" + uploader));
     ASSERT_EQ(open.status, 200);
-    const QStringList parts = captureComponentsMatchedByRegex(open.text(), mainPartPattern());
+    const QStringList parts = captureComponentsMatchedByRegex(text(open), mainPartPattern());
     ASSERT_EQ(parts.size(), 3);
     QString cut = parts[2];
     EXPECT_EQ(replaceOccurrencesOfRegex(cut, sideBarCellPattern(), emptyCell()), 3);
 
-    const HttpReply closed = get(sharedDemo().site(std::string("/user/") + demo::PageRenderer::kClosedProfile + "/"));
+    const PlainAnswer closed = get(sharedDemo().site(std::string("/user/") + demo::PageRenderer::kClosedProfile + "/"));
     ASSERT_EQ(closed.status, 200);
-    EXPECT_LT(captureComponentsMatchedByRegex(closed.text(), mainPartPattern()).size(), 3);
+    EXPECT_LT(captureComponentsMatchedByRegex(text(closed), mainPartPattern()).size(), 3);
     EXPECT_EQ(get(sharedDemo().site("/user/nobody-at-all")).status, 404);
 }

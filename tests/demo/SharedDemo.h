@@ -1,11 +1,11 @@
 #pragma once
 
 #include "Catalogue.h"
-#include "DemoHttp.h"
 
 #include "core/scrape/TorrentListPattern.h"
 #include "core/text/RegexMatching.h"
 #include "support/DemoProcess.h"
+#include "support/LoopbackHttp.h"
 
 #include <QList>
 #include <QStringList>
@@ -13,6 +13,18 @@
 #include <gtest/gtest.h>
 
 namespace marrowfin::demotest {
+
+using test::PlainAnswer;
+
+// A GET at an address of the demo, through libcurl alone; status 0 when nobody answered.
+inline PlainAnswer get(const std::string& address, const QList<QByteArray>& headers = {})
+{
+    return test::plainHttpAt(address, "GET", headers);
+}
+inline QString text(const PlainAnswer& answer)
+{
+    return QString::fromUtf8(answer.body);
+}
 
 inline constexpr std::uint64_t kSeed = 7;
 inline constexpr int kTorrents = 2500;
