@@ -2,13 +2,7 @@
 
 #include "support/TransmissionDaemon.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -31,26 +25,15 @@ protected:
     void SetUp() override
     {
         CliDemoTest::SetUp();
-        ASSERT_EQ(cli({u"login"_s, u"--anonymous"_s}).exitCode, 0);
+        m_secrets = {kPassword, kWrongPassword};
+        ASSERT_EQ(cli("login --anonymous").exitCode, 0);
         useUtorrent();
     }
 
     [[nodiscard]] QString path(const QString& name) const { return m_profile.filePath(name); }
 
-    // The stored passwords and the site's cookie values, none of which any output may show.
-    [[nodiscard]] QStringList secrets() const
-    {
-        QStringList secrets{kPassword, kWrongPassword};
-        for (const QByteArray& line : profileFile(u"cookies.txt"_s).split('\n')) {
-            if (line.count('\t') == 6) { // a cookie line, "#HttpOnly_" ones too
-                secrets.append(QString::fromUtf8(line.split('\t').last()));
-            }
-        }
-        return secrets;
-    }
-
     // The checks that failed, and each check's detail, by name. Also holds the command to what it promises: no
-    // secret printed, no stored setting changed.
+    // password or cookie value printed (the passwords are m_secrets), no stored setting changed.
     struct Findings
     {
         int exitCode = -1;
@@ -62,21 +45,22 @@ protected:
         const QByteArray settingsBefore = profileFile(u"marrowfin.conf"_s);
         const CliRun run = cli({u"--json"_s, u"doctor"_s}, siteHost);
         EXPECT_EQ(profileFile(u"marrowfin.conf"_s), settingsBefore) << "the health check changed a setting";
-        for (const QString& secret : secrets()) {
-            EXPECT_FALSE((run.out + run.err).contains(secret)) << run.out.toStdString() << run.err.toStdString();
+        for (const QByteArray& line : profileFile(u"cookies.txt"_s).split('\n')) {
+            if (line.count('\t') == 6) { // a cookie line, "#HttpOnly_" ones too: its value must not show either
+                EXPECT_FALSE((run.out + run.err).contains(QString::fromUtf8(line.split('\t').last())));
+            }
         }
         Findings findings{run.exitCode, {}, {}};
         const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
-        const QJsonArray checks = root.value(u"checks"_s).toArray();
+        const QJsonArray checks = root[u"checks"_s].toArray();
         EXPECT_EQ(checks.size(), 5) << run.out.toStdString() << run.err.toStdString();
-        for (const QJsonValue& value : checks) {
-            const QJsonObject check = value.toObject();
-            if (!check.value(u"ok"_s).toBool()) {
-                findings.failed.append(check.value(u"name"_s).toString());
+        for (const QJsonValue& check : checks) {
+            if (!check[u"ok"_s].toBool()) {
+                findings.failed.append(check[u"name"_s].toString());
             }
-            findings.details.insert(check.value(u"name"_s).toString(), check.value(u"detail"_s));
+            findings.details.insert(check[u"name"_s].toString(), check[u"detail"_s]);
         }
-        EXPECT_EQ(root.value(u"ok"_s).toBool(), findings.failed.isEmpty());
+        EXPECT_EQ(root[u"ok"_s].toBool(), findings.failed.isEmpty());
         return findings;
     }
 };
@@ -85,7 +69,7 @@ protected:
 
 TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
 {
-    const CliRun healthy = cli({u"doctor"_s});
+    const CliRun healthy = cli("doctor");
     EXPECT_EQ(healthy.exitCode, 0) << healthy.out.toStdString();
     EXPECT_EQ(healthy.out.count(QRegularExpression(u"(?m)^(site|listing|sign-in|client|files) +ok +\\S"_s)), 5)
         << healthy.out.toStdString();
@@ -112,8 +96,8 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
          {u"site"_s, u"listing"_s, u"sign-in"_s},
          {u"http://%1/ does not answer: connection refused"_s.arg(closed)}},
         {"layout changed",
-         [] { EXPECT_EQ(marrowfin::test::plainHttpAt(demo().site("/_demo/layout?changed=1")).status, 200); },
-         [] { EXPECT_EQ(marrowfin::test::plainHttpAt(demo().site("/_demo/layout?changed=0")).status, 200); },
+         [] { EXPECT_EQ(control("/_demo/layout?changed=1"), 200); },
+         [] { EXPECT_EQ(control("/_demo/layout?changed=0"), 200); },
          QString(),
          {u"listing"_s},
          {u"layout has changed: http://%1/new/"_s.arg(QString::fromStdString(demo().host()))}},
@@ -173,5 +157,4 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
         EXPECT_EQ(mended.exitCode, 0) << mended.failed.join(u' ').toStdString();
     }
     EXPECT_EQ(doctor().details.value(u"sign-in"_s).toString(), u"signed in as "_s + kUser);
-    EXPECT_EQ(cli({u"doctor"_s, u"extra"_s}).exitCode, 2);
 }

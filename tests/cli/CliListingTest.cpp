@@ -1,10 +1,12 @@
+#include "Catalogue.h"
 #include "CliDemoTest.h"
+#include "DemoOptions.h"
 
-#include <QJsonObject>
 #include <QRegularExpression>
 
 using namespace marrowfin::clitest;
 using namespace Qt::Literals::StringLiterals;
+namespace site = marrowfin::demo;
 
 namespace {
 
@@ -160,12 +162,36 @@ TEST_F(CliAgainstDemo, SearchAndDetailReachTheirPages)
         EXPECT_TRUE(torrent[u"type"_s].toString().endsWith(u"anime"_s));
     }
 
-    const CliRun detail = cli({u"detail"_s, found.first()[u"detailsUrl"_s].toString()});
-    EXPECT_EQ(detail.exitCode, 0) << detail.err.toStdString();
-    EXPECT_TRUE(detail.out.contains(u"<div class=\"mainpart\">"_s) && detail.out.contains(u"</head>"_s));
-    EXPECT_FALSE(detail.out.contains(u"<td class=\"sidebarCell\">"_s)) << "side-bar cells are emptied";
-    EXPECT_FALSE(detail.out.contains(u"id=\"translate_site\""_s));
     EXPECT_EQ(cli("detail no-such-torrent-t1.html").exitCode, 1);
+}
+
+// Detail pages of each kind of film link the demo writes, cut as the torrent screen shows them (head and main part,
+// side bar and sharing widget gone); the film's address, on stderr, only for a link in either quote at the app's
+// built-in film host, never for one elsewhere, nor for one outside the main part, which every page has.
+TEST_F(CliAgainstDemo, DetailPagesAreCutAndGiveTheirFilmLinkOnly)
+{
+    const site::DemoOptions options;
+    const site::Catalogue catalogue(options.seed, options.torrentCount);
+    const std::pair<site::MovieLink, bool> kinds[] = {{site::MovieLink::SingleQuoted, true},
+                                                      {site::MovieLink::DoubleQuoted, true},
+                                                      {site::MovieLink::OtherHost, false},
+                                                      {site::MovieLink::None, false}};
+    for (const auto& [kind, filmFound] : kinds) {
+        const auto entry = std::find_if(catalogue.entries().begin(), catalogue.entries().end(),
+                                        [&](const site::CatalogueEntry& one) { return one.movieLink == kind; });
+        ASSERT_NE(entry, catalogue.entries().end());
+        SCOPED_TRACE(entry->id);
+        const CliRun detail = cli({u"detail"_s, QString::fromStdString(site::Catalogue::detailPath(*entry))});
+        EXPECT_EQ(detail.exitCode, 0) << detail.err.toStdString();
+        EXPECT_EQ(detail.err.toStdString(),
+                  filmFound ? "http://" + options.movieHost + "/title/" + entry->movieId + "/\n" : "");
+        EXPECT_TRUE(detail.out.contains(u"<div class=\"mainpart\">"_s) && detail.out.contains(u"</head>"_s));
+        EXPECT_TRUE(detail.out.contains(u"<h1 class=\"novertmarg\"><span>"_s) && detail.out.contains(u".torrent\">"_s));
+        for (const QString& gone :
+             {u"<td class=\"sidebarCell\">"_s, u"id=\"translate_site\""_s, u"sharingWidgetBox"_s}) {
+            EXPECT_FALSE(detail.out.contains(gone)) << gone.toStdString();
+        }
+    }
 }
 
 TEST_F(CliAgainstDemo, SettingsAreStoredAndListedWithPasswordsMasked)

@@ -1,7 +1,5 @@
 #include "CliDemoTest.h"
 
-#include <QJsonObject>
-
 using namespace marrowfin::clitest;
 using namespace Qt::Literals::StringLiterals;
 

@@ -2,13 +2,6 @@
 
 #include "support/TransmissionDaemon.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <csignal>
 

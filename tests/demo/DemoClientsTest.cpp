@@ -1,9 +1,5 @@
 #include "SharedDemo.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 using namespace marrowfin;
 using namespace marrowfin::demotest;
 using namespace Qt::Literals::StringLiterals;

@@ -6,8 +6,6 @@
 
 #include <QUrl>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
 #include <map>

@@ -5,12 +5,7 @@
 #include "core/remote/BencodeCheck.h"
 #include "support/TransmissionDaemon.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QUrl>
-
-#include <gtest/gtest.h>
 
 #include <set>
 

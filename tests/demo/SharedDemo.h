@@ -7,6 +7,9 @@
 #include "support/DemoProcess.h"
 #include "support/LoopbackHttp.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QStringList>
 
