@@ -55,26 +55,23 @@ protected:
         return lines;
     }
 
-    // Names joined by " | ", for readable failures.
-    static std::string names(const std::vector<QJsonObject>& lines)
+    static QStringList names(const std::vector<QJsonObject>& lines)
     {
         QStringList names;
         for (const QJsonObject& line : lines) {
             names.append(line[u"name"_s].toString());
         }
-        return joined(names);
+        return names;
     }
-    static std::string joined(const QStringList& names) { return names.join(u" | "_s).toStdString(); }
     // The history shows the last sent first; a round sends in page order.
-    static std::string sentLastFirst(QStringList names)
+    static QStringList sentLastFirst(QStringList names)
     {
         std::reverse(names.begin(), names.end());
-        return joined(names);
+        return names;
     }
-
-    std::string history() const
+    QStringList history() const
     {
-        return joined(QVariant(jsonArray({u"history"_s, u"list"_s}).toVariantList()).toStringList());
+        return QVariant(jsonArray({u"history"_s, u"list"_s}).toVariantList()).toStringList();
     }
 
     QString stateFile() const { return m_profile.filePath(u"watch.json"_s); }
@@ -93,7 +90,7 @@ TEST_F(CliWatch, ReportsAndSendsEachNewMatchOnceAcrossRounds)
     useClient(u"Transmission"_s, daemon.port());
     const QStringList first = addTorrents(2);
     const auto sent = watch({u"--send"_s});
-    EXPECT_EQ(names(sent), joined(first));
+    EXPECT_EQ(names(sent), first);
     for (const QJsonObject& line : sent) {
         EXPECT_TRUE(line[u"sent"_s].toBool() && line[u"isDownloaded"_s].toBool());
         EXPECT_EQ(line[u"round"_s].toInt(), 3) << "rounds are counted across runs";
@@ -107,14 +104,14 @@ TEST_F(CliWatch, ReportsAndSendsEachNewMatchOnceAcrossRounds)
     const QStringList second = addTorrents(2);
     CliRun down;
     const auto refused = watch({u"--send"_s}, 0, &down);
-    EXPECT_EQ(names(refused), joined(second));
+    EXPECT_EQ(names(refused), second);
     for (const QJsonObject& line : refused) {
         EXPECT_FALSE(line[u"sent"_s].toBool());
     }
     EXPECT_TRUE(down.err.contains(u"Connection with server failed."_s)) << down.err.toStdString();
 
     useUtorrent();
-    EXPECT_EQ(names(watch({u"--send"_s})), joined(second)) << "the matches the client refused go with the next round";
+    EXPECT_EQ(names(watch({u"--send"_s})), second) << "the matches the client refused go with the next round";
     EXPECT_TRUE(watch({u"--send"_s}).empty());
     EXPECT_EQ(history(), sentLastFirst(first + second)) << "each sent once";
 
@@ -142,13 +139,13 @@ TEST_F(CliWatch, TheHistoryCatchesASendTheStateDidNotKeep)
     const QStringList added = addTorrents(2);
     const auto uploads = [] { return marrowfin::test::plainHttpAt(demo().utorrent("/_demo/received")).body; };
     const QByteArray uploadsBefore = uploads();
-    EXPECT_EQ(names(watch({u"--send"_s})), joined(added));
+    EXPECT_EQ(names(watch({u"--send"_s})), added);
     const QByteArray uploadsAfter = uploads();
     EXPECT_NE(uploadsAfter, uploadsBefore);
 
     writeState(before);
     const auto again = watch({u"--send"_s});
-    EXPECT_EQ(names(again), joined(added)) << "reported again, as the state lost them";
+    EXPECT_EQ(names(again), added) << "reported again, as the state lost them";
     for (const QJsonObject& line : again) {
         EXPECT_FALSE(line[u"sent"_s].toBool());
     }
