@@ -24,12 +24,20 @@ CURLcode tlsGet(const std::string& address, const std::string& caFile = {})
 
 } // namespace
 
-// Failures injected from the command line by path prefix, changed at run time through the control address, and
-// never touching the control addresses themselves; a slow answer still arrives whole.
-TEST(DemoServing, InjectedFailuresFollowTheirPrefixes)
+// Plain HTTP and TLS on the one port, the certificate trusted through the demo's own CA only and naming localhost
+// too; failures injected from the command line by path prefix, changed at run time through the control address, and
+// never touching the control addresses themselves; a slow answer still arrives whole; SIGTERM ends the process
+// cleanly.
+TEST(DemoServing, OnePortForHttpAndHttpsInjectedFailuresAndACleanStop)
 {
     DemoProcess demo({"--fail", "500:/usearch/", "--fail", "drop:/community", "--latency-ms", "5"});
     ASSERT_TRUE(demo.started()) << demo.readyLine();
+    EXPECT_EQ(tlsGet(demo.secureSite("/new/")), CURLE_SSL_CACERT) << "trusted without the demo's CA";
+    EXPECT_EQ(tlsGet(demo.secureSite("/new/"), demo.caFile()), CURLE_OK);
+    const std::string port = demo.host().substr(demo.host().find(':') + 1);
+    EXPECT_EQ(tlsGet("https://localhost:" + port + "/auth/login/", demo.caFile()), CURLE_OK)
+        << "the certificate names localhost too";
+
     const PlainAnswer normal = get(demo.site("/user/demo/"));
     EXPECT_EQ(normal.status, 200);
     EXPECT_EQ(get(demo.site("/new/")).status, 200);
@@ -49,20 +57,6 @@ TEST(DemoServing, InjectedFailuresFollowTheirPrefixes)
     EXPECT_EQ(get(demo.site("/_demo/fail?mode=off")).status, 200);
     EXPECT_EQ(get(demo.site("/")).status, 200);
     EXPECT_EQ(get(demo.site("/_demo/fail?mode=sometimes")).status, 400);
-}
-
-// Plain HTTP and TLS on the one port, the certificate trusted through the demo's own CA only and naming localhost
-// too; SIGTERM ends the process cleanly.
-TEST(DemoServing, OnePortForHttpAndHttpsAndACleanStop)
-{
-    DemoProcess demo;
-    ASSERT_TRUE(demo.started()) << demo.readyLine();
-    EXPECT_EQ(get(demo.site("/")).status, 200);
-    EXPECT_EQ(tlsGet(demo.secureSite("/new/")), CURLE_SSL_CACERT) << "trusted without the demo's CA";
-    EXPECT_EQ(tlsGet(demo.secureSite("/new/"), demo.caFile()), CURLE_OK);
-    const std::string port = demo.host().substr(demo.host().find(':') + 1);
-    EXPECT_EQ(tlsGet("https://localhost:" + port + "/auth/login/", demo.caFile()), CURLE_OK)
-        << "the certificate names localhost too";
     EXPECT_EQ(demo.stop(), 0);
 }
 
