@@ -79,6 +79,16 @@ protected:
         return document.array();
     }
 
+    // One field of each record, as text: the names of a listing, say.
+    static QStringList fieldOf(const QJsonArray& records, const QString& key = QStringLiteral("name"))
+    {
+        QStringList values;
+        for (const QJsonValue& record : records) {
+            values.append(record[key].toString());
+        }
+        return values;
+    }
+
     void store(const QString& key, const QString& value) const
     {
         ASSERT_EQ(cli({QStringLiteral("settings"), QStringLiteral("set"), key, value}).exitCode, 0)

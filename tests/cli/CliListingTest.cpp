@@ -15,15 +15,6 @@ class CliAgainstDemo : public CliDemoTest
 {
 protected:
     static void SetUpTestSuite() { startDemo(); }
-
-    static QStringList names(const QJsonArray& torrents)
-    {
-        QStringList all;
-        for (const QJsonValue& torrent : torrents) {
-            all.append(torrent.toObject().value(u"name"_s).toString());
-        }
-        return all;
-    }
 };
 
 } // namespace
@@ -45,8 +36,8 @@ TEST_F(CliAgainstDemo, NewestPagesComeAsJsonRecordsAndFailuresAsExitStatuses)
     }
     const QJsonArray second = jsonArray({u"new"_s, u"--page"_s, u"2"_s});
     ASSERT_EQ(second.size(), 25);
-    for (const QString& name : names(second)) {
-        EXPECT_FALSE(names(first).contains(name)) << "on both pages: " << name.toStdString();
+    for (const QString& name : fieldOf(second)) {
+        EXPECT_FALSE(fieldOf(first).contains(name)) << "on both pages: " << name.toStdString();
     }
     EXPECT_TRUE(jsonArray({u"new"_s, u"--page"_s, u"1000"_s}).isEmpty()) << "past the end is an empty page";
 
@@ -126,7 +117,7 @@ TEST_F(CliAgainstDemo, FavoritesKeepWhatAFilterAcceptsInPageOrder)
     // What the favorites must show: the first three newest pages, each filtered, in page order.
     QStringList expected;
     for (int page = 1; page <= 3; ++page) {
-        for (const QString& name : names(jsonArray({u"new"_s, u"--page"_s, QString::number(page)}))) {
+        for (const QString& name : fieldOf(jsonArray({u"new"_s, u"--page"_s, QString::number(page)}))) {
             if (QRegularExpression(filters.join(u'|')).match(name).hasMatch()) {
                 expected.append(name);
             }
@@ -136,7 +127,7 @@ TEST_F(CliAgainstDemo, FavoritesKeepWhatAFilterAcceptsInPageOrder)
 
     const CliRun run = cli("--json favorites --pages 3");
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(names(QJsonDocument::fromJson(run.out.toUtf8()).array()), expected);
+    EXPECT_EQ(fieldOf(QJsonDocument::fromJson(run.out.toUtf8()).array()), expected);
     EXPECT_EQ(run.err.count(u"(unclosed"_s), 1) << "the invalid filter is reported once: " << run.err.toStdString();
     EXPECT_FALSE(run.err.contains(u"page "_s)) << "progress is for a terminal, not for a pipe";
 
@@ -149,7 +140,7 @@ TEST_F(CliAgainstDemo, SearchAndDetailReachTheirPages)
 {
     const QJsonArray found = jsonArray({u"search"_s, u"amber"_s});
     ASSERT_FALSE(found.isEmpty());
-    for (const QString& name : names(found)) {
+    for (const QString& name : fieldOf(found)) {
         EXPECT_TRUE(name.contains(u"amber"_s, Qt::CaseInsensitive)) << name.toStdString();
     }
 

@@ -14,11 +14,7 @@ protected:
     // Download addresses as the listing gives them (some are paths on the site, some magnet links).
     QStringList downloadAddresses(int page = 1) const
     {
-        QStringList addresses;
-        for (const QJsonValue& torrent : jsonArray({u"new"_s, u"--page"_s, QString::number(page)})) {
-            addresses.append(torrent[u"downloadUrl"_s].toString());
-        }
-        return addresses;
+        return fieldOf(jsonArray({u"new"_s, u"--page"_s, QString::number(page)}), u"downloadUrl"_s);
     }
 };
 

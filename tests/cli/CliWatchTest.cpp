@@ -41,28 +41,20 @@ protected:
     }
 
     // One round; its JSON lines.
-    std::vector<QJsonObject> watch(const QStringList& extra = {}, int expectedStatus = 0, CliRun* run = nullptr) const
+    QJsonArray watch(const QStringList& extra = {}, int expectedStatus = 0, CliRun* run = nullptr) const
     {
         const CliRun round = cli(QStringList{u"--json"_s, u"watch"_s, u"--once"_s, u"--pages"_s, u"1"_s} + extra);
         EXPECT_EQ(round.exitCode, expectedStatus) << round.err.toStdString();
         if (run != nullptr) {
             *run = round;
         }
-        std::vector<QJsonObject> lines;
+        QJsonArray lines;
         for (const QString& line : round.out.split(u'\n', Qt::SkipEmptyParts)) {
-            lines.push_back(QJsonDocument::fromJson(line.toUtf8()).object());
+            lines.append(QJsonDocument::fromJson(line.toUtf8()).object());
         }
         return lines;
     }
 
-    static QStringList names(const std::vector<QJsonObject>& lines)
-    {
-        QStringList names;
-        for (const QJsonObject& line : lines) {
-            names.append(line[u"name"_s].toString());
-        }
-        return names;
-    }
     // The history shows the last sent first; a round sends in page order.
     static QStringList sentLastFirst(QStringList names)
     {
@@ -90,8 +82,8 @@ TEST_F(CliWatch, ReportsAndSendsEachNewMatchOnceAcrossRounds)
     useClient(u"Transmission"_s, daemon.port());
     const QStringList first = addTorrents(2);
     const auto sent = watch({u"--send"_s});
-    EXPECT_EQ(names(sent), first);
-    for (const QJsonObject& line : sent) {
+    EXPECT_EQ(fieldOf(sent), first);
+    for (const QJsonValue& line : sent) {
         EXPECT_TRUE(line[u"sent"_s].toBool() && line[u"isDownloaded"_s].toBool());
         EXPECT_EQ(line[u"round"_s].toInt(), 3) << "rounds are counted across runs";
         EXPECT_EQ(cli({u"detail"_s, line[u"detailsUrl"_s].toString()}).exitCode, 0) << "a new torrent's page";
@@ -104,14 +96,14 @@ TEST_F(CliWatch, ReportsAndSendsEachNewMatchOnceAcrossRounds)
     const QStringList second = addTorrents(2);
     CliRun down;
     const auto refused = watch({u"--send"_s}, 0, &down);
-    EXPECT_EQ(names(refused), second);
-    for (const QJsonObject& line : refused) {
+    EXPECT_EQ(fieldOf(refused), second);
+    for (const QJsonValue& line : refused) {
         EXPECT_FALSE(line[u"sent"_s].toBool());
     }
     EXPECT_TRUE(down.err.contains(u"Connection with server failed."_s)) << down.err.toStdString();
 
     useUtorrent();
-    EXPECT_EQ(names(watch({u"--send"_s})), second) << "the matches the client refused go with the next round";
+    EXPECT_EQ(fieldOf(watch({u"--send"_s})), second) << "the matches the client refused go with the next round";
     EXPECT_TRUE(watch({u"--send"_s}).empty());
     EXPECT_EQ(history(), sentLastFirst(first + second)) << "each sent once";
 
@@ -139,14 +131,14 @@ TEST_F(CliWatch, TheHistoryCatchesASendTheStateDidNotKeep)
     const QStringList added = addTorrents(2);
     const auto uploads = [] { return marrowfin::test::plainHttpAt(demo().utorrent("/_demo/received")).body; };
     const QByteArray uploadsBefore = uploads();
-    EXPECT_EQ(names(watch({u"--send"_s})), added);
+    EXPECT_EQ(fieldOf(watch({u"--send"_s})), added);
     const QByteArray uploadsAfter = uploads();
     EXPECT_NE(uploadsAfter, uploadsBefore);
 
     writeState(before);
     const auto again = watch({u"--send"_s});
-    EXPECT_EQ(names(again), added) << "reported again, as the state lost them";
-    for (const QJsonObject& line : again) {
+    EXPECT_EQ(fieldOf(again), added) << "reported again, as the state lost them";
+    for (const QJsonValue& line : again) {
         EXPECT_FALSE(line[u"sent"_s].toBool());
     }
     EXPECT_EQ(uploads(), uploadsAfter) << "nothing reached the client twice";
