@@ -19,8 +19,7 @@ namespace {
 
 using Entry = demo::CatalogueEntry;
 
-class DemoListing : public SharedDemoTest
-{};
+using DemoListing = SharedDemoTest;
 
 // A listing's rows with the catalogue entries they name, page after page up to `pages` or an empty page; every page
 // but the last is full, a row naming no entry is a failure and left out. Counts the pages carrying sponsored rows.
@@ -36,7 +35,7 @@ Listed listed(const std::string& base, const std::string& order, int pages = 200
     for (int page = 1; page <= pages; ++page) {
         const PlainAnswer answer = get(sharedDemo().site(base + (page == 1 ? "" : std::to_string(page) + "/") + order));
         EXPECT_EQ(answer.status, 200) << base << " " << page;
-        const auto rows = listingRows(text(answer));
+        const auto rows = arrayOfCaptureComponentsMatchedByRegex(text(answer), torrentListPattern());
         if (rows.isEmpty()) {
             break;
         }

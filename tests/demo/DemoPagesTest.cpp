@@ -7,12 +7,7 @@ using namespace marrowfin;
 using namespace marrowfin::demotest;
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-class DemoPages : public SharedDemoTest
-{};
-
-} // namespace
+using DemoPages = SharedDemoTest;
 
 // Detail pages and their film links are read through the app's cut by the command line's tests
 // (CliAgainstDemo.DetailPagesAreCutAndGiveTheirFilmLinkOnly).

@@ -13,12 +13,7 @@ using namespace marrowfin;
 using namespace marrowfin::demotest;
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-class DemoTorrent : public SharedDemoTest
-{};
-
-} // namespace
+using DemoTorrent = SharedDemoTest;
 
 // Every form of download address, fetched at the address the send makes of it, leads to a whole torrent file that
 // a real transmission-daemon takes with the name, size and files its row stands for; addresses without "=" answer

@@ -53,12 +53,6 @@ inline const demo::Catalogue& sharedCatalogue()
     return catalogue;
 }
 
-// Every row the app's listing pattern finds in a page, each as the nine groups after the whole match.
-inline QList<QStringList> listingRows(const QString& page)
-{
-    return arrayOfCaptureComponentsMatchedByRegex(page, torrentListPattern());
-}
-
 // The catalogue entry a found row names through its detail path (group 3), or null.
 inline const demo::CatalogueEntry* entryOfRow(const QStringList& row)
 {
