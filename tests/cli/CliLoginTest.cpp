@@ -5,7 +5,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString kPassword = u"Pw-only-4-bob"_s;
+const QString kPassword = u"Pw-only&4 bob"_s;
 
 class CliLogin : public CliDemoTest
 {
