@@ -336,14 +336,29 @@ const CatalogueEntry* Catalogue::find(int id) const
     return fresh != shown && fresh->id == id ? &*fresh : nullptr;
 }
 
-std::vector<const CatalogueEntry*> Catalogue::addFresh(int count) const
+std::vector<const CatalogueEntry*> Catalogue::addFresh(int count, bool repost) const
 {
     const std::lock_guard lock(m_addMutex);
     const int before = freshCount();
     const int after = std::min(kFreshReserve, before + std::max(0, count));
+    const std::vector<const CatalogueEntry*> newest =
+        repost ? select(ListingQuery{}) : std::vector<const CatalogueEntry*>();
     std::vector<const CatalogueEntry*> added;
-    for (int i = before; i < after; ++i)
-        added.push_back(&m_fresh[std::size_t(i)]);
+    for (int i = before; i < after; ++i) {
+        CatalogueEntry& entry = m_fresh[std::size_t(i)];
+        if (const std::size_t at = std::size_t(i - before); at < newest.size()) {
+            // The file is made from these alone: the same file, the same torrent.
+            const CatalogueEntry& original = *newest[at];
+            entry.slug = original.slug;
+            entry.sizeBytes = original.sizeBytes;
+            entry.files = original.files;
+            entry.contentSeed = original.contentSeed;
+            entry.name = original.name + " REPACK";
+            entry.listedName = original.listedName + QStringLiteral(" REPACK");
+            entry.emphasisWord = -1;
+        }
+        added.push_back(&entry);
+    }
     m_freshShown.store(after, std::memory_order_release);
     return added;
 }

@@ -90,7 +90,9 @@ public:
     // Puts up to `count` new torrents on the site, newer than every torrent listed so far, and returns them, newest
     // last. They come from a reserve made at start with the rest, so the catalogue's entries never move and io
     // threads keep reading without a lock; once the reserve is used up nothing more is added.
-    std::vector<const CatalogueEntry*> addFresh(int count) const;
+    // A repost puts each up as the same torrent (the same file, so the same info hash) as one listed newest before
+    // the call, the newest first, under a new detail page and a name ending in " REPACK".
+    std::vector<const CatalogueEntry*> addFresh(int count, bool repost = false) const;
     [[nodiscard]] int freshCount() const { return m_freshShown.load(std::memory_order_acquire); }
     static constexpr int kFreshReserve = 300;
     // Every uploader name, in first-seen order.
@@ -119,7 +121,9 @@ public:
 
 private:
     std::vector<CatalogueEntry> m_entries;
-    std::vector<CatalogueEntry> m_fresh; // the reserve, oldest first
+    // The reserve, oldest first. An entry not yet listed is read by nobody, so a repost may complete it under the
+    // add lock before it is listed.
+    mutable std::vector<CatalogueEntry> m_fresh;
     // How many of the reserve are listed: the one thing that changes after start.
     mutable std::atomic<int> m_freshShown{0};
     mutable std::mutex m_addMutex;

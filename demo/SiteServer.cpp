@@ -305,14 +305,17 @@ HttpResponseMessage SiteServer::control(Exchange& exchange)
     }
     if (exchange.path == "/_demo/add") {
         // New torrents at the top of the newest list, as the site gets them between two visits; answers their
-        // detail paths and names, a line each.
+        // detail paths and names, a line each. With repost=1 they are torrents listed before, posted again.
         int count = 1;
         const std::string text = fields["count"];
         if (!text.empty() && (std::from_chars(text.data(), text.data() + text.size(), count).ec != std::errc() ||
                               count < 1 || count > Catalogue::kFreshReserve))
             return textResponse(exchange.request, 400, "text/plain", "count is a number from 1\n");
+        const std::string repost = fields["repost"];
+        if (!repost.empty() && repost != "0" && repost != "1")
+            return textResponse(exchange.request, 400, "text/plain", "repost is 0 or 1\n");
         std::string body;
-        for (const CatalogueEntry* entry : m_catalogue.addFresh(count))
+        for (const CatalogueEntry* entry : m_catalogue.addFresh(count, repost == "1"))
             body += "/" + Catalogue::detailPath(*entry) + "\t" + entry->listedName.toStdString() + "\n";
         return textResponse(exchange.request, 200, "text/plain; charset=utf-8", body);
     }

@@ -5,6 +5,7 @@
 #include "core/app/Profile.h"
 #include "core/display/CategoryTree.h"
 #include "core/display/ListingChoices.h"
+#include "core/lists/FilterLimits.h"
 #include "core/lists/FilterPreview.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsLists.h"
@@ -187,29 +188,125 @@ int StoreCommands::settings(CliContext& context, const QStringList& arguments)
     return written ? CliContext::Success : context.fail(u"%1 could not be written"_s.arg(setting->key));
 }
 
+namespace {
+
+struct LimitOptions
+{
+    QCommandLineOption minSize{u"min-size"_s, u"Only torrents of this size or more, e.g. 700MB (\"none\": no limit)."_s,
+                               u"SIZE"_s};
+    QCommandLineOption maxSize{u"max-size"_s, u"Only torrents of this size or less, e.g. 4GB (\"none\": no limit)."_s,
+                               u"SIZE"_s};
+    QCommandLineOption minSeeders{u"min-seeders"_s,
+                                  u"Only torrents with this many seeders or more (\"none\": no limit)."_s, u"N"_s};
+    QCommandLineOption exclude{u"exclude"_s,
+                               u"Leave out names this expression matches (matched as a filter is; \"\": nothing)."_s,
+                               u"REGEX"_s};
+
+    [[nodiscard]] bool anySet(const QCommandLineParser& parser) const
+    {
+        return parser.isSet(minSize) || parser.isSet(maxSize) || parser.isSet(minSeeders) || parser.isSet(exclude);
+    }
+
+    // Puts the options given into `limits`; the problem with one of them, or nothing.
+    [[nodiscard]] std::optional<QString> apply(const QCommandLineParser& parser, FilterLimits& limits) const
+    {
+        const auto none = [](const QString& value) { return value.isEmpty() || value == u"none"_s; };
+        for (const auto& [option, field] :
+             {std::pair{&minSize, &limits.minSize}, std::pair{&maxSize, &limits.maxSize}}) {
+            if (!parser.isSet(*option)) {
+                continue;
+            }
+            const QString value = parser.value(*option);
+            *field = none(value) ? std::nullopt : sizeInBytes(value);
+            if (!none(value) && !*field) {
+                return u"--%1 takes a size with its unit, such as 700MB or 4GB, not \"%2\""_s.arg(
+                    option->names().first(), value);
+            }
+        }
+        if (parser.isSet(minSeeders)) {
+            const QString value = parser.value(minSeeders);
+            bool ok = false;
+            const int count = value.toInt(&ok);
+            if (!none(value) && (!ok || count < 0)) {
+                return u"--min-seeders takes a number of seeders, not \"%1\""_s.arg(value);
+            }
+            limits.minSeeders = none(value) ? std::nullopt : std::optional<int>(count);
+        }
+        if (parser.isSet(exclude)) {
+            limits.exclude = parser.value(exclude);
+        }
+        return limitsProblem(limits);
+    }
+};
+
+QString sentence(const QString& text)
+{
+    return text.endsWith(u'.') ? text : text + u'.';
+}
+
+QJsonObject filterObject(const QString& text, const FilterLimits& limits)
+{
+    QJsonObject object{{u"text"_s, text}};
+    if (limits.minSize) {
+        object.insert(u"minSize"_s, *limits.minSize);
+    }
+    if (limits.maxSize) {
+        object.insert(u"maxSize"_s, *limits.maxSize);
+    }
+    if (limits.minSeeders) {
+        object.insert(u"minSeeders"_s, *limits.minSeeders);
+    }
+    if (!limits.exclude.isEmpty()) {
+        object.insert(u"exclude"_s, limits.exclude);
+    }
+    return object;
+}
+
+} // namespace
+
 int StoreCommands::filters(CliContext& context, const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.addPositionalArgument(u"action"_s, u"list | add TEXT | remove NUMBER"_s);
+    parser.addPositionalArgument(u"action"_s, u"list | add TEXT | set NUMBER | remove NUMBER"_s);
     const QCommandLineOption force(u"force"_s, u"With add: store the text even when it is not a valid expression."_s);
-    parser.addOption(force);
+    const LimitOptions limitOptions;
+    parser.addOptions(
+        {force, limitOptions.minSize, limitOptions.maxSize, limitOptions.minSeeders, limitOptions.exclude});
     if (const auto done = context.parse(
-            parser, arguments, u"filters list | add [--force] TEXT | remove NUMBER"_s,
+            parser, arguments,
+            u"filters list | add [--force] TEXT [LIMITS] | set NUMBER LIMITS | remove NUMBER\n"
+            u"LIMITS: [--min-size SIZE] [--max-size SIZE] [--min-seeders N] [--exclude REGEX]"_s,
             u"Shows and changes the favorite filters: regular expressions over torrent names, case-sensitive, "
-            u"matched anywhere in a name. \"list\" numbers them from 1; \"remove\" takes that number. A text that "
-            u"is not a valid expression is refused unless --force is given (the favorites then skip it)."_s))
+            u"matched anywhere in a name. \"list\" numbers them from 1; \"set\" and \"remove\" take that number. A "
+            u"filter may carry limits: the smallest and largest size, the fewest seeders, and an expression a name "
+            u"must not match; \"set\" changes the limits given and keeps the others (\"none\" takes one away). "
+            u"Filters with the same text share their limits. A text that is not a valid expression is refused "
+            u"unless --force is given (the favorites then skip it); an exclude expression that is not valid is "
+            u"always refused."_s))
         return *done;
     const QStringList words = parser.positionalArguments().mid(1);
     const QString action = words.value(0);
     SettingsStore& store = context.profile().settings();
+    if (action != u"add"_s && action != u"set"_s && limitOptions.anySet(parser)) {
+        return context.fail(u"limits go with filters add or filters set"_s, CliContext::UsageError);
+    }
     if (action == u"list"_s && words.size() == 1) {
         const QStringList filters = storedList(store, SettingsStore::LockedList::Filters);
+        const FilterLimitsMap limits = storedFilterLimits(store);
         if (context.json()) {
-            context.out() << QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(filters)).toJson());
+            QJsonArray array;
+            for (const QString& text : filters) {
+                array.append(filterObject(text, limits.value(text)));
+            }
+            context.out() << QString::fromUtf8(QJsonDocument(array).toJson());
             return CliContext::Success;
         }
-        for (qsizetype i = 0; i < filters.size(); ++i)
+        for (qsizetype i = 0; i < filters.size(); ++i) {
             context.out() << QString::number(i + 1).rightJustified(3) << "  " << filters.at(i) << '\n';
+            if (const QString shown = limitsText(limits.value(filters.at(i))); !shown.isEmpty()) {
+                context.out() << "       " << shown << '\n';
+            }
+        }
         return CliContext::Success;
     }
     if (action == u"add"_s && words.size() == 2) {
@@ -220,7 +317,11 @@ int StoreCommands::filters(CliContext& context, const QStringList& arguments)
                 u"\"%1\" is not a valid expression: %2 Nothing was stored (--force stores it anyway)."_s.arg(text,
                                                                                                              *problem),
                 CliContext::UsageError);
-        if (!appendFilter(store, text))
+        FilterLimits limits;
+        if (const auto limitProblem = limitOptions.apply(parser, limits)) {
+            return context.fail(sentence(*limitProblem) + u" Nothing was stored."_s, CliContext::UsageError);
+        }
+        if (!appendFilter(store, text, limits))
             return context.fail(u"the filter could not be stored"_s);
         if (problem)
             context.err() << "marrowfin-cli: note: the filter was stored but is not a valid expression and will be "
@@ -228,16 +329,44 @@ int StoreCommands::filters(CliContext& context, const QStringList& arguments)
                           << *problem << ")\n";
         return CliContext::Success;
     }
+    bool ok = false;
+    const qsizetype number = words.value(1).toLongLong(&ok);
+    if ((action == u"remove"_s || action == u"set"_s) && words.size() == 2 && (!ok || number < 1)) {
+        return context.fail(u"filters %1 takes the number \"filters list\" shows"_s.arg(action),
+                            CliContext::UsageError);
+    }
+    if (action == u"set"_s && words.size() == 2) {
+        if (!limitOptions.anySet(parser)) {
+            return context.fail(u"filters set takes at least one of --min-size, --max-size, --min-seeders, --exclude"_s,
+                                CliContext::UsageError);
+        }
+        // Judged inside the lock, on the list as stored at this moment.
+        std::optional<QString> problem;
+        bool found = false;
+        const auto stored = updateFilters(store, [&](QStringList& filters, FilterLimitsMap& limits) {
+            found = number <= filters.size();
+            if (!found) {
+                return;
+            }
+            FilterLimits changed = limits.value(filters.at(number - 1));
+            if (!(problem = limitOptions.apply(parser, changed))) {
+                limits.insert(filters.at(number - 1), changed);
+            }
+        });
+        if (problem) {
+            return context.fail(sentence(*problem) + u" Nothing was changed."_s, CliContext::UsageError);
+        }
+        if (!found) {
+            return context.fail(u"there is no filter %1"_s.arg(number));
+        }
+        return stored ? CliContext::Success : context.fail(u"the limits could not be stored"_s);
+    }
     if (action == u"remove"_s && words.size() == 2) {
-        bool ok = false;
-        const qsizetype number = words.at(1).toLongLong(&ok);
-        if (!ok || number < 1)
-            return context.fail(u"filters remove takes the number \"filters list\" shows"_s, CliContext::UsageError);
-        if (!removeListEntry(store, SettingsStore::LockedList::Filters, number - 1))
+        if (!removeFilter(store, number - 1))
             return context.fail(u"there is no filter %1"_s.arg(number));
         return CliContext::Success;
     }
-    return context.fail(u"filters takes list, add TEXT or remove NUMBER"_s, CliContext::UsageError);
+    return context.fail(u"filters takes list, add TEXT, set NUMBER or remove NUMBER"_s, CliContext::UsageError);
 }
 
 } // namespace marrowfin

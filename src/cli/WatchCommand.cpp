@@ -13,6 +13,7 @@
 #include "core/lists/FilterSet.h"
 #include "core/net/OperationQueue.h"
 #include "core/remote/FetchPageDownload.h"
+#include "core/remote/Qbittorrent.h"
 #include "core/settings/FileLock.h"
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
@@ -45,6 +46,8 @@ namespace {
 constexpr double kDefaultEveryMinutes = 15;
 constexpr double kShortestEveryMinutes = 0.01;
 constexpr int kNotificationTimeoutMs = 3000;
+constexpr int kDefaultMaxSends = 10;
+constexpr int kMostMaxSends = 1000;
 
 // SIGTERM and SIGINT ask the watcher to stop: the handler only notes it and wakes the main thread through a pipe;
 // the watcher stops at its next safe point (after the send under way, or at once while it waits for a round).
@@ -116,16 +119,25 @@ struct WatchOptions
     bool once = false;
     bool send = false;
     bool notify = false;
+    bool dryRun = false;        // report what would be sent; send, write and record nothing
+    bool allowMatchAll = false; // send the matches of filters that accept every name and have no limit
+    int maxSends = kDefaultMaxSends;
     double everyMinutes = kDefaultEveryMinutes;
+
+    // Whether the round's matches are to be sent (or, in a dry run, said to be).
+    [[nodiscard]] bool sending() const { return send || dryRun; }
 };
 
 // What a round printed a line for.
 enum class LineKind
 {
-    New,       // reported, no --send
-    Sent,      // sent this round (new, or reported before while the client was down)
-    InHistory, // new, but the history holds its name: not sent again
-    NotSent,   // the send failed; the next round tries again
+    New,         // reported, no --send
+    Sent,        // sent this round (new, or reported before while the client was down)
+    InHistory,   // new, but the history holds its name: not sent again
+    NotSent,     // the send failed; the next round tries again
+    Held,        // over the round's cap of sends: first in the next round
+    AlreadySent, // its info hash was sent before, under another page or name
+    WouldSend,   // a dry run's send
 };
 
 QString statusWord(LineKind kind)
@@ -139,6 +151,12 @@ QString statusWord(LineKind kind)
         return u"in history"_s;
     case LineKind::NotSent:
         return u"not sent"_s;
+    case LineKind::Held:
+        return u"held"_s;
+    case LineKind::AlreadySent:
+        return u"already sent"_s;
+    case LineKind::WouldSend:
+        return u"would send"_s;
     }
     return {};
 }
@@ -198,8 +216,10 @@ private:
     // Sends every torrent whose send is due, those still listed (`listed`, by path) as listed now; `fresh` holds the
     // paths this round reported first.
     void sendDue(WatchState& state, const QHash<QString, Torrent>& listed, const QSet<QString>& fresh, int round);
-    // The download button's operation; true when the torrent is with the client and in the history.
-    [[nodiscard]] bool send(const Torrent& torrent, bool* clientDown);
+    // The download button's operation: Sent when the torrent is with the client and in the history, AlreadySent
+    // when its info hash is in `sentHashes`, else NotSent. Notes the hash in the entry.
+    [[nodiscard]] LineKind send(const Torrent& torrent, WatchState::Entry& entry, const QSet<QByteArray>& sentHashes,
+                                bool* clientDown);
     void printLine(const Torrent& torrent, int round, LineKind kind);
     // Writes the state and notes the file as written; a state that could not be written is read again next round.
     [[nodiscard]] bool saveState(QString* error);
@@ -223,6 +243,10 @@ private:
 
 bool Watcher::saveState(QString* error)
 {
+    // A dry run keeps what it reported in memory only, so that its later rounds do not repeat it.
+    if (m_options.dryRun) {
+        return true;
+    }
     if (!m_state->save(error)) {
         m_state.reset();
         return false;
@@ -261,6 +285,16 @@ int Watcher::round()
         m_context.fail(u"there are no favorite filters, so nothing can match; add one with "
                        u"\"marrowfin-cli filters add TEXT\""_s);
     }
+    const QStringList unguarded = m_options.allowMatchAll ? QStringList() : m_filters.unguardedFilters();
+    if (m_options.sending() && !unguarded.isEmpty()) {
+        m_context.fail(u"round %1: the filter%2 %3 accept%4 every name and %5 no limit: %6 matches are not sent. "
+                       u"Give %7 a limit (\"marrowfin-cli filters set NUMBER --min-seeders 1\", for instance) or "
+                       u"run with --allow-match-all."_s.arg(number)
+                           .arg(unguarded.size() == 1 ? u""_s : u"s"_s, u"\""_s + unguarded.join(u"\", \""_s) + u"\""_s,
+                                unguarded.size() == 1 ? u"s"_s : u""_s, unguarded.size() == 1 ? u"has"_s : u"have"_s,
+                                unguarded.size() == 1 ? u"its"_s : u"their"_s,
+                                unguarded.size() == 1 ? u"it"_s : u"them"_s));
+    }
     const int pages = m_options.pages.value_or(favoritesPageCount(m_store));
     const FavoritesBatch batch = FavoritesBatch::fetch(m_filters, pages, AppConfig::current().siteHost, &m_pageQueue);
     for (const QString& failure : batch.failedPages) {
@@ -277,8 +311,10 @@ int Watcher::round()
         listed.insert(*torrent.detailsUrl, torrent);
         if (state->find(*torrent.detailsUrl))
             continue;
+        // Only filters that pick something out, or have a limit, send unattended.
+        const bool sendDue = m_options.sending() && (m_options.allowMatchAll || m_filters.accepts(torrent, true));
         state->add({*torrent.detailsUrl, torrent.name.value_or(QString()), torrent.downloadUrl.value_or(QString()),
-                    QDateTime::currentDateTimeUtc(), std::nullopt, m_options.send});
+                    QDateTime::currentDateTimeUtc(), std::nullopt, sendDue, QByteArray()});
         fresh.append(torrent);
     }
     if (!saveState(&error)) {
@@ -286,16 +322,22 @@ int Watcher::round()
             u"round %1: the watch state %2 cannot be written (%3); nothing is sent until it can"_s.arg(number).arg(
                 m_stateFile, error));
     }
-    if (m_options.send) {
-        QSet<QString> freshPaths;
-        for (const Torrent& torrent : fresh)
-            freshPaths.insert(*torrent.detailsUrl);
-        sendDue(*state, listed, freshPaths, number);
-    } else {
-        for (const Torrent& torrent : fresh) {
+    QSet<QString> freshDue;
+    for (const Torrent& torrent : fresh) {
+        if (state->find(*torrent.detailsUrl)->sendDue) {
+            freshDue.insert(*torrent.detailsUrl);
+        }
+    }
+    if (m_options.sending()) {
+        sendDue(*state, listed, freshDue, number);
+    }
+    // What is not to be sent is reported new: every match without --send, a match-all filter's without a limit.
+    for (const Torrent& torrent : fresh) {
+        if (!freshDue.contains(*torrent.detailsUrl)) {
             printLine(torrent, number, LineKind::New);
-            if (m_options.notify)
+            if (m_options.notify) {
                 m_notifier.notify(torrent.name.value_or(QString()), false);
+            }
         }
     }
     return batch.failedPages.isEmpty() ? CliContext::Success : CliContext::Failure;
@@ -305,10 +347,12 @@ void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, 
 {
     bool clientDown = false;
     const QStringList due = state.due();
-    if (!due.isEmpty()) {
+    if (!due.isEmpty() && !m_options.dryRun) {
         // A send that an earlier run was killed in may have reached the client: the history says so from here on.
         FetchPageDownload::settleSendsUnderWay();
     }
+    QSet<QByteArray> sentHashes = state.sentHashes();
+    int sends = 0;
     for (const QString& path : due) {
         WatchState::Entry* entry = state.find(path);
         // As listed now when still on the pages scanned; else as remembered.
@@ -318,21 +362,36 @@ void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, 
             torrent.name = entry->name;
             torrent.downloadUrl = entry->downloadUrl;
         }
+        if (entry->hash.isEmpty() && entry->downloadUrl.startsWith(u"magnet:"_s)) {
+            entry->hash = Qbittorrent::magnetInfoHash(entry->downloadUrl);
+        }
         const bool isNew = fresh.contains(path);
         // A name in the history was sent already: by the window, another command, or a watcher killed between
-        // its send and writing this state.
+        // its send and writing this state. A known info hash was sent under another page or name.
         LineKind kind = LineKind::NotSent;
         if (storedList(m_store, SettingsStore::LockedList::TorrentHistory).contains(entry->name)) {
             kind = LineKind::InHistory;
+        } else if (!entry->hash.isEmpty() && sentHashes.contains(entry->hash)) {
+            kind = LineKind::AlreadySent;
+        } else if (sends >= m_options.maxSends) {
+            kind = LineKind::Held;
         } else if (StopSignals::requested() || clientDown) {
             // Stopping, or the client is down: the rest wait for the next round (or run).
-        } else if (send(torrent, &clientDown)) {
-            kind = LineKind::Sent;
+        } else if (m_options.dryRun) {
+            ++sends;
+            kind = LineKind::WouldSend;
+        } else {
+            ++sends;
+            kind = send(torrent, *entry, sentHashes, &clientDown);
         }
-        if (kind != LineKind::NotSent) {
+        if (kind == LineKind::Sent && !entry->hash.isEmpty()) {
+            sentHashes.insert(entry->hash);
+        }
+        if (kind != LineKind::NotSent && kind != LineKind::Held) {
             entry->sendDue = false;
-            if (kind == LineKind::Sent)
+            if (kind == LineKind::Sent) {
                 entry->sent = QDateTime::currentDateTimeUtc();
+            }
             QString error;
             if (!saveState(&error)) {
                 m_context.fail(u"round %1: the watch state %2 cannot be written (%3); the history keeps this torrent "
@@ -340,16 +399,18 @@ void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, 
                                    .arg(m_stateFile, error));
             }
         }
-        // A send still due from an earlier round is only worth a line once it went.
-        if (isNew || kind == LineKind::Sent) {
+        // A send still due from an earlier round is only worth a line once something became of it.
+        if (isNew || kind != LineKind::NotSent) {
             printLine(torrent, round, kind);
-            if (m_options.notify && isNew)
+            if (m_options.notify && isNew) {
                 m_notifier.notify(entry->name, kind == LineKind::Sent);
+            }
         }
     }
 }
 
-bool Watcher::send(const Torrent& torrent, bool* clientDown)
+LineKind Watcher::send(const Torrent& torrent, WatchState::Entry& entry, const QSet<QByteArray>& sentHashes,
+                       bool* clientDown)
 {
     auto alerts = std::make_shared<CollectedAlerts>();
     QObject receiver;
@@ -363,15 +424,24 @@ bool Watcher::send(const Torrent& torrent, bool* clientDown)
                                                 loop.quit();
                                             }),
                                             alerts);
+    operation->setSentBefore([sentHashes](const QByteArray& hash) { return sentHashes.contains(hash); });
     m_sendQueue.addOperation(operation);
     loop.exec();
-    if (sent)
-        return true;
+    if (!operation->infoHash().isEmpty()) {
+        entry.hash = operation->infoHash();
+    }
+    if (sent) {
+        return LineKind::Sent;
+    }
+    if (operation->outcome() == FetchPageDownload::Outcome::AlreadySent) {
+        return LineKind::AlreadySent;
+    }
     *clientDown = operation->outcome() == FetchPageDownload::Outcome::ConnectionFailed;
-    for (const QString& line : alerts->lines())
+    for (const QString& line : alerts->lines()) {
         m_context.fail(u"\"%1\" was not sent: %2%3"_s.arg(torrent.name.value_or(QString()), line,
                                                           *clientDown ? u" The next round tries again."_s : QString()));
-    return false;
+    }
+    return LineKind::NotSent;
 }
 
 void Watcher::printLine(const Torrent& torrent, int round, LineKind kind)
@@ -382,6 +452,7 @@ void Watcher::printLine(const Torrent& torrent, int round, LineKind kind)
         object.insert(u"isDownloaded"_s, torrent.isDownloaded || kind == LineKind::Sent || kind == LineKind::InHistory);
         object.insert(u"round"_s, round);
         object.insert(u"sent"_s, kind == LineKind::Sent);
+        object.insert(u"status"_s, statusWord(kind));
         out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n';
         out.flush();
         return;
@@ -393,8 +464,8 @@ void Watcher::printLine(const Torrent& torrent, int round, LineKind kind)
                                 .arg(age, -12)
                                 .arg(torrent.up.value_or(QString()), 6)
                                 .arg(torrent.down.value_or(QString()), 6);
-    const int nameWidth = std::max(12, TorrentPrinter::terminalWidth() - 6 - 12 - int(figures.size()));
-    out << QString::number(round).rightJustified(4) << u"  "_s << statusWord(kind).leftJustified(10) << u"  "_s
+    const int nameWidth = std::max(12, TorrentPrinter::terminalWidth() - 6 - 14 - int(figures.size()));
+    out << QString::number(round).rightJustified(4) << u"  "_s << statusWord(kind).leftJustified(12) << u"  "_s
         << TorrentPrinter::fitted(torrent.name.value_or(QString()), nameWidth).leftJustified(nameWidth) << figures
         << '\n';
     out.flush();
@@ -427,14 +498,28 @@ int WatchCommand::run(CliContext& context, const QStringList& arguments)
                                    u"count, else 5)."_s,
                                    u"N"_s);
     const QCommandLineOption notify(u"notify"_s, u"A desktop notification for each new match."_s);
-    parser.addOptions({every, once, send, pages, notify});
+    const QCommandLineOption maxSends(u"max-sends"_s,
+                                      u"With --send: at most N sends a round (default 10); the rest are held and "
+                                      u"go first in the next round."_s,
+                                      u"N"_s);
+    const QCommandLineOption dryRun(u"dry-run"_s, u"Report what --send would send (\"would send\") and change "
+                                                  u"nothing: no send, no history, no watch.json."_s);
+    const QCommandLineOption allowMatchAll(u"allow-match-all"_s,
+                                           u"Also send the matches of filters that accept every name (\"\", \".\", "
+                                           u"\".*\") and have no limit."_s);
+    parser.addOptions({every, once, send, pages, notify, maxSends, dryRun, allowMatchAll});
     if (const auto done = context.parse(
-            parser, arguments, u"watch [--every MINUTES] [--once] [--send] [--pages N] [--notify]"_s,
+            parser, arguments,
+            u"watch [--every MINUTES] [--once] [--send [--max-sends N] [--allow-match-all]] [--dry-run] [--pages N] "
+            u"[--notify]"_s,
             u"Runs the favorites batch in rounds and prints each torrent that the favorite filters accept and that "
             u"no round reported before (a torrent is known by its detail page), with the round's number and what "
-            u"became of it: new, sent, in history (its name was sent before: not sent again), not sent (the "
-            u"client did not take it: the next round tries again). With --json each is one JSON object a line: "
-            u"the listing's keys, \"round\" and \"sent\". What was reported and sent is kept in watch.json in the "
+            u"became of it: new, sent, in history (its name was sent before: not sent again), already sent (its "
+            u"torrent was sent before under another page or name), held (over the round's --max-sends: sent first "
+            u"next round), not sent (the client did not take it: the next round tries again), would send (--dry-run). "
+            u"A filter that accepts every name sends nothing unless it has a limit or --allow-match-all is given. "
+            u"With --json each is one JSON object a line: the listing's keys, \"round\", \"sent\" and "
+            u"\"status\". What was reported and sent is kept in watch.json in the "
             u"profile folder, so a new run repeats nothing. SIGTERM or Ctrl+C ends it after the send under way."_s))
         return *done;
     if (!parser.positionalArguments().mid(1).isEmpty())
@@ -443,6 +528,16 @@ int WatchCommand::run(CliContext& context, const QStringList& arguments)
     options.once = parser.isSet(once);
     options.send = parser.isSet(send);
     options.notify = parser.isSet(notify);
+    options.dryRun = parser.isSet(dryRun);
+    options.allowMatchAll = parser.isSet(allowMatchAll);
+    if (parser.isSet(maxSends)) {
+        bool ok = false;
+        options.maxSends = parser.value(maxSends).toInt(&ok);
+        if (!ok || options.maxSends < 1 || options.maxSends > kMostMaxSends) {
+            return context.fail(u"--max-sends takes a number from 1 to %1"_s.arg(kMostMaxSends),
+                                CliContext::UsageError);
+        }
+    }
     if (parser.isSet(every)) {
         const auto minutes = minutesOption(parser.value(every));
         if (!minutes || options.once)

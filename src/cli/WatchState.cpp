@@ -51,6 +51,7 @@ std::optional<WatchState> WatchState::load(const QString& file, QString* error)
         entry.name = object.value(u"name"_s).toString();
         entry.downloadUrl = object.value(u"downloadUrl"_s).toString();
         entry.sendDue = object.value(u"sendDue"_s).toBool();
+        entry.hash = object.value(u"hash"_s).toString().toLatin1();
         entry.reported = QDateTime::fromString(object.value(u"reported"_s).toString(), Qt::ISODate);
         if (object.value(u"sent"_s).isString())
             entry.sent = QDateTime::fromString(object.value(u"sent"_s).toString(), Qt::ISODate);
@@ -82,6 +83,9 @@ bool WatchState::save(QString* error) const
                            {u"reported"_s, timeText(entry.reported)},
                            {u"sendDue"_s, entry.sendDue}};
         object.insert(u"sent"_s, entry.sent ? QJsonValue(timeText(*entry.sent)) : QJsonValue(QJsonValue::Null));
+        if (!entry.hash.isEmpty()) {
+            object.insert(u"hash"_s, QString::fromLatin1(entry.hash));
+        }
         put((i == 0 ? "\n        " : ",\n        ") + QJsonDocument(object).toJson(QJsonDocument::Compact));
     }
     put(m_entries.isEmpty() ? "]\n}\n" : "\n    ]\n}\n");
@@ -116,6 +120,17 @@ QStringList WatchState::due() const
             paths.append(entry.path);
     }
     return paths;
+}
+
+QSet<QByteArray> WatchState::sentHashes() const
+{
+    QSet<QByteArray> hashes;
+    for (const Entry& entry : m_entries) {
+        if (entry.sent && !entry.hash.isEmpty()) {
+            hashes.insert(entry.hash);
+        }
+    }
+    return hashes;
 }
 
 } // namespace marrowfin

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -10,8 +11,9 @@ namespace marrowfin {
 
 // What the watcher remembers between rounds and runs, in "watch.json" beside the settings: the rounds run so far
 // and, for each torrent a round has reported, its detail path (the torrent's identity: names repeat across
-// torrents), its name and download address, when it was reported and sent, and whether a send is still due (the
-// client did not take it yet). The file is owner-only, replaced whole through a
+// torrents), its name and download address, its info hash once known (a torrent posted again under another page
+// is the same torrent), when it was reported and sent, and whether a send is still due (the client did not take it
+// yet, or a round's cap held it back). The file is owner-only, replaced whole through a
 // temporary file and a rename (a reader sees the old state or the new one, never a part), and holds at most
 // kLimit torrents, the oldest reported going first: more than the 100 pages of 25 rows one batch can scan, so
 // nothing still listed is forgotten.
@@ -28,6 +30,7 @@ public:
         QDateTime reported;
         std::optional<QDateTime> sent;
         bool sendDue = false;
+        QByteArray hash; // 40 lower-case hex digits; empty until known
     };
 
     // The state in `file`; an empty state when there is none. Absent, with the reason in *error, when the file
@@ -43,6 +46,8 @@ public:
     void add(Entry entry);
     // The paths of the torrents whose send is due, oldest reported first.
     [[nodiscard]] QStringList due() const;
+    // The info hashes of the torrents sent.
+    [[nodiscard]] QSet<QByteArray> sentHashes() const;
 
 private:
     QString m_file;

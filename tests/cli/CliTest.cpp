@@ -57,8 +57,13 @@ TEST(WatchState, KeepsTheNewestTorrentsUpToItsLimit)
     std::optional<marrowfin::WatchState> state = marrowfin::WatchState::load(file, &error);
     ASSERT_TRUE(state);
     for (qsizetype i = 0; i <= marrowfin::WatchState::kLimit; ++i) {
-        state->add(
-            {u"t%1.html"_s.arg(i), u"T %1"_s.arg(i), {}, QDateTime::currentDateTimeUtc(), std::nullopt, i % 2 == 1});
+        state->add({u"t%1.html"_s.arg(i),
+                    u"T %1"_s.arg(i),
+                    {},
+                    QDateTime::currentDateTimeUtc(),
+                    std::nullopt,
+                    i % 2 == 1,
+                    i % 3 == 0 ? QByteArray::number(i).rightJustified(40, '0') : QByteArray()});
     }
     ASSERT_TRUE(state->save(&error)) << error.toStdString();
     std::optional<marrowfin::WatchState> read = marrowfin::WatchState::load(file, &error);
@@ -67,4 +72,7 @@ TEST(WatchState, KeepsTheNewestTorrentsUpToItsLimit)
     EXPECT_EQ(read->due().size(), marrowfin::WatchState::kLimit / 2);
     EXPECT_EQ(read->due().first(), u"t1.html"_s);
     EXPECT_EQ(read->due().last(), u"t%1.html"_s.arg(marrowfin::WatchState::kLimit - 1));
+    // Hashes are kept where known; an entry without one, as older states hold, reads as it is.
+    EXPECT_EQ(read->find(u"t3.html"_s)->hash, QByteArray::number(3).rightJustified(40, '0'));
+    EXPECT_TRUE(read->find(u"t4.html"_s)->hash.isEmpty());
 }

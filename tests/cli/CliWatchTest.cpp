@@ -11,8 +11,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The watcher against one demo site whose newest list grows between rounds (its /_demo/add); each test has its own
-// profile with a filter that accepts every name and rounds of one page, so a round reports exactly what was added
-// since the round before.
+// profile with a filter that accepts every name (with a limit that keeps none out, so that its matches are sent)
+// and rounds of one page, so a round reports exactly what was added since the round before.
 class CliWatch : public CliDemoTest
 {
 protected:
@@ -22,7 +22,7 @@ protected:
     {
         CliDemoTest::SetUp();
         ASSERT_EQ(cli("login --anonymous").exitCode, 0);
-        ASSERT_EQ(cli("filters add .").exitCode, 0);
+        ASSERT_EQ(cli("filters add . --min-seeders 0").exitCode, 0);
         useUtorrent();
         // The first round reports what is listed already.
         ASSERT_EQ(watch().size(), 25U);
@@ -191,4 +191,45 @@ TEST_F(CliWatch, RoundsInALoopEndOnSigtermAndFailuresAreReported)
     const CliRun unreachable = cli("watch --once --pages 2", u"127.0.0.1:1"_s);
     EXPECT_EQ(unreachable.exitCode, 1);
     EXPECT_TRUE(unreachable.err.contains(u"could not be fetched"_s)) << unreachable.err.toStdString();
+}
+
+// Rails for unattended sends: a filter that takes every name sends nothing without a limit or --allow-match-all
+// (said once a round); --max-sends holds the rest for the next round, first; --dry-run changes nothing; a torrent
+// posted again under another page and name is known by its info hash and not sent again.
+TEST_F(CliWatch, UnattendedSendsKeepToTheirRails)
+{
+    ASSERT_EQ(cli("filters add |").exitCode, 0);
+    ASSERT_EQ(cli("filters remove 1").exitCode, 0);
+    const QStringList unguarded = addTorrents(2);
+    CliRun said;
+    const auto reported = watch({u"--send"_s}, 0, &said);
+    EXPECT_EQ(fieldOf(reported), unguarded);
+    EXPECT_EQ(fieldOf(reported, u"status"_s).value(0), u"new"_s);
+    EXPECT_EQ(said.err.count(u"accepts every name"_s), 1) << said.err.toStdString();
+    EXPECT_TRUE(history().isEmpty());
+
+    const QStringList capped = addTorrents(3);
+    const auto first = watch({u"--send"_s, u"--allow-match-all"_s, u"--max-sends"_s, u"2"_s});
+    ASSERT_EQ(first.size(), 3U);
+    EXPECT_EQ(fieldOf(first, u"status"_s).value(2), u"held"_s);
+    const auto next = watch({u"--send"_s, u"--allow-match-all"_s, u"--max-sends"_s, u"1"_s});
+    EXPECT_EQ(fieldOf(next), QStringList{capped.last()}) << "the held torrent goes first in the next round";
+    EXPECT_EQ(history(), sentLastFirst(capped));
+
+    const QByteArray before = profileFile(u"watch.json"_s);
+    const QStringList dry = addTorrents(1);
+    const auto wouldSend = watch({u"--dry-run"_s, u"--allow-match-all"_s});
+    EXPECT_EQ(fieldOf(wouldSend), dry);
+    EXPECT_EQ(fieldOf(wouldSend, u"status"_s).value(0), u"would send"_s);
+    EXPECT_EQ(profileFile(u"watch.json"_s), before) << "a dry run writes nothing";
+    EXPECT_EQ(history(), sentLastFirst(capped));
+    EXPECT_EQ(fieldOf(watch({u"--send"_s, u"--allow-match-all"_s})), dry) << "sent for real";
+
+    // The newest torrent, sent just now, posted again.
+    ASSERT_EQ(control("/_demo/add?count=1&repost=1"), 200);
+    const auto repost = watch({u"--send"_s, u"--allow-match-all"_s});
+    ASSERT_EQ(repost.size(), 1U);
+    EXPECT_EQ(fieldOf(repost), QStringList{dry.first() + u" REPACK"_s});
+    EXPECT_EQ(fieldOf(repost, u"status"_s).value(0), u"already sent"_s);
+    EXPECT_EQ(history(), sentLastFirst(capped + dry));
 }

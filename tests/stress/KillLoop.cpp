@@ -189,8 +189,9 @@ QStringList KillLoop::jsonList(const QStringList& arguments)
 {
     const Run run = cli(QStringList{u"--json"_s} + arguments);
     QStringList items;
+    // Filters are objects ("text" and their limits), history rows names.
     for (const QJsonValue& value : QJsonDocument::fromJson(run.output.toUtf8()).array()) {
-        items.append(value.toString());
+        items.append(value.isObject() ? value[u"text"_s].toString() : value.toString());
     }
     return items;
 }
@@ -273,7 +274,7 @@ bool KillLoop::setUp()
     for (const QStringList& arguments : {QStringList{u"login"_s, u"--user"_s, u"demo"_s, u"--password"_s, u"demo"_s},
                                          QStringList{u"remote"_s, u"set"_s, u"--client"_s, u"Transmission"_s,
                                                      u"--address"_s, u"127.0.0.1"_s, u"--port"_s, port},
-                                         QStringList{u"filters"_s, u"add"_s, u"."_s}}) {
+                                         QStringList{u"filters"_s, u"add"_s, u"."_s, u"--min-seeders"_s, u"0"_s}}) {
         const Run run = cli(arguments);
         if (run.exitCode != 0) {
             std::fprintf(stderr, "kill-loop: %s failed: %s\n", qPrintable(arguments.join(u' ')),
@@ -284,7 +285,7 @@ bool KillLoop::setUp()
     m_addedFilters.insert(u"."_s);
     learn(1);
     learn(2);
-    // The first round sends the whole first page; later rounds send what the site adds.
+    // The first round sends the first page (ten a round; the rest follow); later rounds send what the site adds.
     if (cli({u"watch"_s, u"--once"_s, u"--send"_s, u"--pages"_s, u"1"_s}).exitCode != 0) {
         std::fprintf(stderr, "kill-loop: the first watch round failed\n");
         return false;

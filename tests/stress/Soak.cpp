@@ -116,7 +116,8 @@ int run(double seconds, double sampleSeconds)
     const QStringList site{u"--site-host"_s, QString::fromStdString(demo.host()), u"--ca-file"_s,
                            QString::fromStdString(demo.caFile())};
     for (const QStringList& setup :
-         {QStringList{u"login"_s, u"--anonymous"_s}, QStringList{u"filters"_s, u"add"_s, u"."_s},
+         {QStringList{u"login"_s, u"--anonymous"_s},
+          QStringList{u"filters"_s, u"add"_s, u"."_s, u"--min-seeders"_s, u"0"_s},
           QStringList{u"remote"_s, u"set"_s, u"--client"_s, u"Utorrent"_s, u"--address"_s, u"127.0.0.1"_s, u"--port"_s,
                       utorrentPort, u"--user"_s, u"admin"_s, u"--password"_s, u"admin"_s},
           // What the site lists now is known before the soak: its rounds send what appears during it.

@@ -29,4 +29,9 @@ private:
     QString m_expression;
 };
 
+// True when the filter `text` accepts each of a fixed set of unrelated names (different letters, scripts, digits
+// and punctuation): the empty text, ".*", "." or "|" take a whole listing, not a choice of it. False as well for a
+// text that does not compile.
+[[nodiscard]] bool acceptsEveryName(const QString& text);
+
 } // namespace marrowfin

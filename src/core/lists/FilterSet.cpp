@@ -11,55 +11,74 @@
 
 namespace marrowfin {
 
-FilterSet::FilterSet(const QStringList& texts)
+using namespace Qt::Literals::StringLiterals;
+
+FilterSet::FilterSet(const QStringList& texts, const FilterLimitsMap& limits)
 {
-    setFilters(texts);
+    setFilters(texts, limits);
 }
 
-void FilterSet::setFilters(const QStringList& texts)
+void FilterSet::setFilters(const QStringList& texts, const FilterLimitsMap& limits)
 {
     std::lock_guard lock(m_mutex);
-    m_filters.clear();
-    m_filters.reserve(texts.size());
-    for (const QString& text : texts)
-        m_filters.append(Filter(text));
+    m_entries.clear();
+    m_entries.reserve(texts.size());
+    for (const QString& text : texts) {
+        Entry entry{Filter(text), limits.value(text), std::nullopt};
+        if (!entry.limits.exclude.isEmpty()) {
+            entry.exclude = Filter(entry.limits.exclude);
+        }
+        m_entries.append(std::move(entry));
+    }
 
     m_problems.removeIf([&texts](const FilterProblem& problem) { return !texts.contains(problem.text); });
-    for (const Filter& filter : std::as_const(m_filters)) {
-        if (isSkippedLocked(filter.regex()))
+    for (Entry& entry : m_entries) {
+        if (isSkippedLocked(entry.filter.regex())) {
             continue;
+        }
         QString reason;
-        if (!isValidRegex(filter.expression(), &reason))
-            reportLocked({filter.regex(), RegexException::Kind::CompileFailed, reason});
+        if (!isValidRegex(entry.filter.expression(), &reason)) {
+            reportLocked({entry.filter.regex(), RegexException::Kind::CompileFailed, reason});
+        } else if (entry.exclude && !isValidRegex(entry.exclude->expression(), &reason)) {
+            reportLocked({entry.filter.regex(), RegexException::Kind::CompileFailed, u"exclude: "_s + reason});
+        } else {
+            entry.acceptsEveryName = entry.limits.isEmpty() && acceptsEveryName(entry.filter.regex());
+        }
     }
 }
 
 void FilterSet::reloadFilters(const SettingsStore& store)
 {
-    setFilters(storedList(store, SettingsStore::LockedList::Filters));
+    setFilters(storedList(store, SettingsStore::LockedList::Filters), storedFilterLimits(store));
 }
 
 QList<Filter> FilterSet::filters() const
 {
     std::lock_guard lock(m_mutex);
-    return m_filters;
+    QList<Filter> filters;
+    for (const Entry& entry : m_entries) {
+        filters.append(entry.filter);
+    }
+    return filters;
 }
 
 bool FilterSet::isEmpty() const
 {
     std::lock_guard lock(m_mutex);
-    return m_filters.isEmpty();
+    return m_entries.isEmpty();
 }
 
 bool FilterSet::accepts(const QString& name) const
 {
-    std::lock_guard lock(m_mutex);
-    return acceptsLocked(name);
+    Torrent torrent;
+    torrent.name = name;
+    return accepts(torrent);
 }
 
-bool FilterSet::accepts(const Torrent& torrent) const
+bool FilterSet::accepts(const Torrent& torrent, bool guardedOnly) const
 {
-    return torrent.name && accepts(*torrent.name);
+    std::lock_guard lock(m_mutex);
+    return acceptsLocked(torrent, guardedOnly);
 }
 
 QList<Torrent> FilterSet::filterTorrents(const QList<Torrent>& page) const
@@ -67,8 +86,9 @@ QList<Torrent> FilterSet::filterTorrents(const QList<Torrent>& page) const
     std::lock_guard lock(m_mutex);
     QList<Torrent> kept;
     for (const Torrent& torrent : page) {
-        if (torrent.name && acceptsLocked(*torrent.name))
+        if (acceptsLocked(torrent, false)) {
             kept.append(torrent);
+        }
     }
     return kept;
 }
@@ -77,11 +97,26 @@ QStringList FilterSet::filterNames(const QStringList& names) const
 {
     std::lock_guard lock(m_mutex);
     QStringList kept;
+    Torrent torrent;
     for (const QString& name : names) {
-        if (acceptsLocked(name))
+        torrent.name = name;
+        if (acceptsLocked(torrent, false)) {
             kept.append(name);
+        }
     }
     return kept;
+}
+
+QStringList FilterSet::unguardedFilters() const
+{
+    std::lock_guard lock(m_mutex);
+    QStringList texts;
+    for (const Entry& entry : m_entries) {
+        if (entry.acceptsEveryName && !isSkippedLocked(entry.filter.regex()) && !texts.contains(entry.filter.regex())) {
+            texts.append(entry.filter.regex());
+        }
+    }
+    return texts;
 }
 
 QList<FilterProblem> FilterSet::problems() const
@@ -90,21 +125,35 @@ QList<FilterProblem> FilterSet::problems() const
     return m_problems;
 }
 
-bool FilterSet::acceptsLocked(const QString& name) const
+bool FilterSet::acceptsLocked(const Torrent& torrent, bool guardedOnly) const
 {
-    for (const Filter& filter : m_filters) {
-        if (isSkippedLocked(filter.regex()))
+    if (!torrent.name) {
+        return false;
+    }
+    for (const Entry& entry : m_entries) {
+        if ((guardedOnly && entry.acceptsEveryName) || isSkippedLocked(entry.filter.regex()) ||
+            !entry.limits.admitsFigures(torrent)) {
             continue;
-        try {
-            if (filter.isAccepted(name))
-                return true;
-        } catch (const RegexException& e) {
-            reportLocked({filter.regex(), e.kind(), e.reason()});
+        }
+        if (matchesLocked(entry, entry.filter, *torrent.name) &&
+            !(entry.exclude && matchesLocked(entry, *entry.exclude, *torrent.name)) &&
+            !isSkippedLocked(entry.filter.regex())) {
+            return true;
         }
     }
     return false;
 }
 
+bool FilterSet::matchesLocked(const Entry& entry, const Filter& expression, const QString& name) const
+{
+    try {
+        return expression.isAccepted(name);
+    } catch (const RegexException& e) {
+        reportLocked(
+            {entry.filter.regex(), e.kind(), &expression == &entry.filter ? e.reason() : u"exclude: "_s + e.reason()});
+        return false;
+    }
+}
 bool FilterSet::isSkippedLocked(const QString& text) const
 {
     return std::any_of(m_problems.cbegin(), m_problems.cend(),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Filter.h"
+#include "FilterLimits.h"
 
 #include "core/scrape/Torrent.h"
 #include "core/text/RegexException.h"
@@ -27,8 +28,8 @@ struct FilterProblem
 };
 
 // The favorites' filters and the rule that combines them: a torrent stays when at least one filter accepts its
-// name; the rest go; the order is kept. With no filters nothing stays (the favorites list is then empty); screens
-// that do not filter simply do not call this.
+// name and its limits admit it (FilterLimits); the rest go; the order is kept. With no filters nothing stays (the
+// favorites list is then empty); screens that do not filter simply do not call this.
 //
 // A filter that cannot be used, because its expression does not compile or because a match of it ran out of
 // time (a hostile expression that would stall every page), is skipped from then on and reported once: one warning
@@ -41,39 +42,55 @@ class FilterSet final
 {
 public:
     FilterSet() = default;
-    explicit FilterSet(const QStringList& texts);
+    explicit FilterSet(const QStringList& texts, const FilterLimitsMap& limits = {});
     FilterSet(const FilterSet&) = delete;
     FilterSet& operator=(const FilterSet&) = delete;
 
     // One Filter per text, in the given order. Problems of texts no longer present are forgotten; those of texts
     // still present are kept and not reported again. Expressions that do not compile are found here, so they are
     // known before any name is matched.
-    void setFilters(const QStringList& texts);
-    // setFilters with the stored filter list ("Marrowfin_filters", none when missing).
+    // An exclude expression that does not compile makes its filter unusable as well.
+    void setFilters(const QStringList& texts, const FilterLimitsMap& limits = {});
+    // setFilters with the stored filter list ("Marrowfin_filters", none when missing) and its limits.
     void reloadFilters(const SettingsStore& store);
 
     [[nodiscard]] QList<Filter> filters() const;
     [[nodiscard]] bool isEmpty() const;
 
-    // At least one usable filter accepts `name`.
+    // At least one usable filter accepts `name` (a torrent of that name and no figures: size and seeder limits
+    // fail it).
     [[nodiscard]] bool accepts(const QString& name) const;
-    // A torrent without a name is never accepted.
-    [[nodiscard]] bool accepts(const Torrent& torrent) const;
+    // A torrent without a name is never accepted. With `guardedOnly`, filters that accept every name and have no
+    // limit (acceptsEveryName) do not count: an unattended send must not take a whole listing.
+    [[nodiscard]] bool accepts(const Torrent& torrent, bool guardedOnly = false) const;
 
     [[nodiscard]] QList<Torrent> filterTorrents(const QList<Torrent>& page) const;
     [[nodiscard]] QStringList filterNames(const QStringList& names) const;
+
+    // The texts of the usable filters that accept every name and have no limit, each once, in list order.
+    [[nodiscard]] QStringList unguardedFilters() const;
 
     // The unusable filters, each text once: those that do not compile in list order, then those that ran out of
     // time in the order met.
     [[nodiscard]] QList<FilterProblem> problems() const;
 
 private:
-    [[nodiscard]] bool acceptsLocked(const QString& name) const;
+    struct Entry
+    {
+        Filter filter;
+        FilterLimits limits;
+        std::optional<Filter> exclude;
+        bool acceptsEveryName = false;
+    };
+
+    [[nodiscard]] bool acceptsLocked(const Torrent& torrent, bool guardedOnly) const;
+    // The expression (or the exclude expression) matches `name`; a filter that fails is reported and skipped.
+    [[nodiscard]] bool matchesLocked(const Entry& entry, const Filter& expression, const QString& name) const;
     [[nodiscard]] bool isSkippedLocked(const QString& text) const;
     void reportLocked(FilterProblem problem) const;
 
     mutable std::mutex m_mutex;
-    QList<Filter> m_filters;
+    QList<Entry> m_entries;
     // Grows while matching (a time-out is met on some name), hence mutable.
     mutable QList<FilterProblem> m_problems;
 };

@@ -152,6 +152,10 @@ FetchPageDownload::Outcome FetchPageDownload::send()
 
     m_fileUrl = url();
     if (isMagnetLink(m_fileUrl)) {
+        m_infoHash = Qbittorrent::magnetInfoHash(m_fileUrl.toString(QUrl::FullyEncoded));
+        if (m_sentBefore && !m_infoHash.isEmpty() && m_sentBefore(m_infoHash)) {
+            return Outcome::AlreadySent;
+        }
         const std::shared_ptr<BitClient> client = makeClient();
         return client ? sendMagnetLink(*client) : Outcome::ConnectionFailed;
     }
@@ -172,6 +176,10 @@ FetchPageDownload::Outcome FetchPageDownload::send()
         return Outcome::BadUrl;
     }
 
+    m_infoHash = marrowfin::infoHash(file->body).value_or(QByteArray());
+    if (m_sentBefore && !m_infoHash.isEmpty() && m_sentBefore(m_infoHash)) {
+        return Outcome::AlreadySent;
+    }
     const std::shared_ptr<BitClient> client = makeClient();
     if (!client)
         return Outcome::ConnectionFailed;
@@ -179,7 +187,7 @@ FetchPageDownload::Outcome FetchPageDownload::send()
     client->setFile(file->body);
     client->setSessionId();
 
-    const bool taken = journaled(*client, infoHash(file->body).value_or(QByteArray()), [&] {
+    const bool taken = journaled(*client, m_infoHash, [&] {
         HttpRequest upload(client->getUrl(), m_context);
         upload.setClient(client);
         upload.setType(u"POST"_s);
@@ -207,7 +215,7 @@ FetchPageDownload::Outcome FetchPageDownload::sendMagnetLink(BitClient& client)
     }
     client.setSessionId();
     const QString link = m_fileUrl.toString(QUrl::FullyEncoded);
-    const bool taken = journaled(client, Qbittorrent::magnetInfoHash(link), [&] {
+    const bool taken = journaled(client, m_infoHash, [&] {
         if (!client.addMagnetLink(link)) {
             qCDebug(lcRemote) << "the client did not take the magnet link";
             return false;
@@ -237,8 +245,9 @@ bool FetchPageDownload::isMagnetLink(const QUrl& url)
 void FetchPageDownload::raise(Outcome outcome) const
 {
     const std::shared_ptr<AlertSink> sink = m_alerts ? m_alerts : AlertSink::installed();
-    if (!sink)
+    if (!sink || outcome == Outcome::AlreadySent) {
         return;
+    }
     if (outcome == Outcome::BadUrl)
         sink->raiseAlert(kBadUrlTitle.toString(), kBadUrlMessage.toString());
     else if (outcome == Outcome::FilesOnly)

@@ -28,6 +28,7 @@ public:
         BadUrl,           // nothing, or no torrent, came from the download address
         ConnectionFailed, // no adapter for the stored client, or the client did not take the torrent
         FilesOnly,        // a magnet link, and a client that takes torrent files only
+        AlreadySent,      // its info hash is one the caller's check knows as sent: nothing was handed over
     };
 
     // `url` may be empty (a torrent without download address). A null `alerts` takes AlertSink::installed() when
@@ -43,6 +44,13 @@ public:
     // without "=").
     [[nodiscard]] Outcome outcome() const { return m_outcome; }
     [[nodiscard]] const QUrl& fileUrl() const { return m_fileUrl; }
+    // After main(): the torrent's info hash (40 lower-case hex digits: of the file's info dictionary, or the one a
+    // magnet link names); empty when there was none.
+    [[nodiscard]] const QByteArray& infoHash() const { return m_infoHash; }
+
+    // Before main(): asked on the worker thread with the info hash before anything is handed to the client; true
+    // ends the operation as AlreadySent, with no alert.
+    void setSentBefore(std::function<bool(const QByteArray&)> sentBefore) { m_sentBefore = std::move(sentBefore); }
 
     // A selector taking the delivered name; std::nullopt after a failure.
     [[nodiscard]] static Selector selectorFor(std::function<void(std::optional<QString>)> callback)
@@ -78,6 +86,8 @@ private:
     std::shared_ptr<HttpContext> m_context;
     Outcome m_outcome = Outcome::NotRun;
     QUrl m_fileUrl;
+    QByteArray m_infoHash;
+    std::function<bool(const QByteArray&)> m_sentBefore;
 };
 
 } // namespace marrowfin

@@ -155,6 +155,12 @@ bool SettingsStore::writeOrUpdate(QStringView key, const std::optional<QVariant>
 
 std::optional<QStringList> SettingsStore::updateList(LockedList which, const std::function<void(QStringList&)>& change)
 {
+    return updateList(which, QStringView(), [&change](QStringList& list, QStringList&) { change(list); });
+}
+
+std::optional<QStringList> SettingsStore::updateList(LockedList which, QStringView companionKey,
+                                                     const std::function<void(QStringList&, QStringList&)>& change)
+{
     const QStringView key = keyOf(which);
     std::lock_guard listGuard(m_listMutexes[size_t(which)]);
     FileLock listLock;
@@ -163,6 +169,7 @@ std::optional<QStringList> SettingsStore::updateList(LockedList which, const std
         return std::nullopt;
     }
     QStringList before;
+    QStringList companionBefore;
     {
         std::lock_guard guard(m_mutex);
         // Forced: the other process that held this list's lock last may have written within the resolution of the
@@ -171,14 +178,23 @@ std::optional<QStringList> SettingsStore::updateList(LockedList which, const std
         if (const auto value = valueLocked(key)) {
             before = value->toStringList();
         }
+        if (const auto value = companionKey.isEmpty() ? std::nullopt : valueLocked(companionKey)) {
+            companionBefore = value->toStringList();
+        }
     }
     QStringList after = before;
-    change(after);
-    if (after == before) {
-        return after;
+    QStringList companionAfter = companionBefore;
+    change(after, companionAfter);
+    QList<std::pair<QStringView, std::optional<QVariant>>> writes;
+    if (after != before) {
+        writes.append({key, QVariant(after)});
+    }
+    if (companionAfter != companionBefore) {
+        writes.append(
+            {companionKey, companionAfter.isEmpty() ? std::nullopt : std::optional(QVariant(companionAfter))});
     }
     std::lock_guard guard(m_mutex);
-    if (!writeLocked(key, QVariant(after))) {
+    if (!writes.isEmpty() && !writeLocked(writes)) {
         return std::nullopt;
     }
     return after;
@@ -195,6 +211,16 @@ std::optional<QVariant> SettingsStore::valueLocked(QStringView key) const
 
 bool SettingsStore::writeLocked(QStringView key, const std::optional<QVariant>& value)
 {
+    return writeLocked({{key, value}});
+}
+
+bool SettingsStore::writeLocked(const QList<std::pair<QStringView, std::optional<QVariant>>>& values)
+{
+    QStringList names;
+    for (const auto& [name, value] : values) {
+        names.append(name.toString());
+    }
+    const QString key = names.join(u", "_s);
     QString error;
     if (!storefiles::ensureDirectory(m_dir, &error)) {
         qCWarning(lcSettings).noquote() << "not written:" << key << "-" << error;
@@ -228,10 +254,12 @@ bool SettingsStore::writeLocked(QStringView key, const std::optional<QVariant>& 
         qCWarning(lcSettings).noquote() << "cannot remove the leftover lock" << qsettingsLock;
     }
     const storefiles::FileStamp before = storefiles::stampOf(m_path);
-    if (value) {
-        m_settings->setValue(key, *value);
-    } else {
-        m_settings->remove(key);
+    for (const auto& [name, value] : values) {
+        if (value) {
+            m_settings->setValue(name, *value);
+        } else {
+            m_settings->remove(name);
+        }
     }
     m_settings->sync();
     if (m_settings->status() != QSettings::NoError) {

@@ -87,12 +87,18 @@ public:
     // may read other keys, but it must not update a list. Nothing is written when `change` leaves the list as it
     // was. Returns the list as stored afterwards, or absent when the write failed.
     std::optional<QStringList> updateList(LockedList which, const std::function<void(QStringList&)>& change);
+    // The same for a list and a companion list of texts kept beside it (read and written together, in one flush,
+    // under the list's lock); the companion key takes no lock of its own.
+    std::optional<QStringList> updateList(LockedList which, QStringView companionKey,
+                                          const std::function<void(QStringList&, QStringList&)>& change);
 
     [[nodiscard]] static QStringView keyOf(LockedList which);
 
 private:
     [[nodiscard]] std::optional<QVariant> valueLocked(QStringView key) const;
     bool writeLocked(QStringView key, const std::optional<QVariant>& value);
+    // Several keys in one flush.
+    bool writeLocked(const QList<std::pair<QStringView, std::optional<QVariant>>>& values);
     bool writeOrUpdate(QStringView key, const std::optional<QVariant>& value);
     void refreshLocked(bool force, bool holdingWriteLock) const;
     [[nodiscard]] bool looksCorruptLocked() const;

@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 // The command line lists, validates and masks settings from the table alone, so each key needs exactly one row that
 // is found by its exact text, and the kinds and secrets other code relies on must hold: the only number, the two
-// lists, the two passwords.
+// lists and the limits beside one, the two passwords.
 TEST(SettingsKeys, TableHasOneFindableRowPerKey)
 {
     QSet<QString> keys;
@@ -19,7 +19,8 @@ TEST(SettingsKeys, TableHasOneFindableRowPerKey)
         EXPECT_TRUE(row.key.startsWith(u"Marrowfin_")) << key;
         EXPECT_EQ(findSetting(row.key), &row) << key;
         EXPECT_FALSE(row.description.isEmpty()) << key;
-        const bool isList = row.key == SettingsKeys::filters || row.key == SettingsKeys::torrentHistory;
+        const bool isList = row.key == SettingsKeys::filters || row.key == SettingsKeys::filterLimits ||
+                            row.key == SettingsKeys::torrentHistory;
         EXPECT_EQ(row.kind == SettingKind::TextList, isList) << key;
         EXPECT_EQ(row.kind == SettingKind::Number, row.key == SettingsKeys::tab) << key;
         EXPECT_EQ(row.secret, row.key == SettingsKeys::password || row.key == SettingsKeys::serverPassword) << key;
