@@ -3,10 +3,12 @@
 #include "CliRunner.h"
 
 #include "support/DemoProcess.h"
+#include "support/LoopbackHttp.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -41,16 +43,30 @@ protected:
 
     [[nodiscard]] static demotest::DemoProcess& demo() { return *s_demo; }
 
-    // marrowfin-cli with this test's profile, pointed at the demo site (or at `siteHost` when given).
+    // marrowfin-cli with this test's profile, pointed at the demo site (or at `siteHost` when given); none of
+    // m_secrets may show in what it prints.
     [[nodiscard]] CliRun cli(const QStringList& arguments, const QString& siteHost = QString(),
                              const QByteArray& input = {}) const
     {
-        return runCli(arguments, m_profile.path(),
-                      {QStringLiteral("--site-host"),
-                       siteHost.isEmpty() ? QString::fromStdString(s_demo->host()) : siteHost,
-                       QStringLiteral("--ca-file"), QString::fromStdString(s_demo->caFile())},
-                      input);
+        const CliRun run = runCli(arguments, m_profile.path(),
+                                  {QStringLiteral("--site-host"),
+                                   siteHost.isEmpty() ? QString::fromStdString(s_demo->host()) : siteHost,
+                                   QStringLiteral("--ca-file"), QString::fromStdString(s_demo->caFile())},
+                                  input);
+        for (const QString& secret : m_secrets) {
+            EXPECT_FALSE((run.out + run.err).contains(secret)) << "printed: " << secret.toStdString();
+        }
+        return run;
     }
+
+    // The same with the arguments given as one text, split at spaces (an empty text between two spaces stays).
+    [[nodiscard]] CliRun cli(const char* words, const QString& siteHost = QString()) const
+    {
+        return cli(QString::fromUtf8(words).split(u' '), siteHost);
+    }
+
+    // A control address of the demo site (under /_demo/): its status.
+    static int control(const std::string& path) { return test::plainHttpAt(s_demo->site(path)).status; }
 
     // What `--json` and `arguments` print, which must be a JSON array after a success.
     [[nodiscard]] QJsonArray jsonArray(const QStringList& arguments) const
@@ -63,6 +79,16 @@ protected:
         return document.array();
     }
 
+    // One field of each record, as text: the names of a listing, say.
+    static QStringList fieldOf(const QJsonArray& records, const QString& key = QStringLiteral("name"))
+    {
+        QStringList values;
+        for (const QJsonValue& record : records) {
+            values.append(record[key].toString());
+        }
+        return values;
+    }
+
     void store(const QString& key, const QString& value) const
     {
         ASSERT_EQ(cli({QStringLiteral("settings"), QStringLiteral("set"), key, value}).exitCode, 0)
@@ -73,9 +99,9 @@ protected:
     void useClient(const QString& client, int port, const QString& user = QString(),
                    const QString& password = QString()) const
     {
-        ASSERT_EQ(cli({QStringLiteral("remote"), QStringLiteral("set"), QStringLiteral("--client"), client,
-                       QStringLiteral("--address"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                       QString::number(port), QStringLiteral("--user"), user, QStringLiteral("--password"), password})
+        ASSERT_EQ(cli(QStringLiteral("remote set --client %1 --address 127.0.0.1 --port %2 --user %3 --password %4")
+                          .arg(client, QString::number(port), user, password)
+                          .split(u' '))
                       .exitCode,
                   0);
     }
@@ -108,6 +134,7 @@ protected:
 
     static inline demotest::DemoProcess* s_demo = nullptr;
     QTemporaryDir m_profile;
+    QStringList m_secrets;
 };
 
 } // namespace marrowfin::clitest

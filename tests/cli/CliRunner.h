@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <ostream>
+
 // Runs the real marrowfin-cli, as scripts and cron do, with a profile folder of the test's own.
 namespace marrowfin::clitest {
 
@@ -32,3 +34,9 @@ inline CliRun runCli(const QStringList& arguments, const QString& configDir, con
 }
 
 } // namespace marrowfin::clitest
+
+// Lists of names, readable in failure messages.
+inline void PrintTo(const QStringList& names, std::ostream* out)
+{
+    *out << names.join(QStringLiteral(" | ")).toStdString();
+}

@@ -29,12 +29,21 @@ TEST(Cli, AnswersHelpAndVersionAndRefusesWhatItDoesNotKnow)
     for (const QString& option : {u"--site-host"_s, u"--config-dir"_s, u"--ca-file"_s})
         EXPECT_TRUE(help.out.contains(option)) << option.toStdString();
 
-    for (const QStringList& wrong :
-         {QStringList{}, QStringList{u"no-such-command"_s}, QStringList{u"--bogus"_s}, QStringList{u"--site-host"_s}}) {
-        const CliRun run = runCli(wrong, profile.path());
-        EXPECT_EQ(run.exitCode, 2) << wrong.join(u' ').toStdString();
-        EXPECT_TRUE(run.out.isEmpty());
-        EXPECT_TRUE(run.err.startsWith(u"marrowfin-cli: "_s)) << run.err.toStdString();
+    // Every wrong command line is refused with status 2 before anything is read or sent (the site host leads nowhere,
+    // so a command that went on would fail with 1), and says so on stderr only. The lines are separated by "|".
+    const QString wrongLines =
+        QStringLiteral("|no-such-command|--bogus|--site-host|new --page 0|search|filters remove x|"
+                       "settings set Marrowfin_orderBy bogus|settings set Marrowfin_nope x|"
+                       "settings set Marrowfin_favoritesCount 0|remote set --client transmission|"
+                       "remote set --port 70000|remote set|remote show --port 1|history remove 0|"
+                       "login --anonymous --user bob|login --user bob --password -|doctor extra|watch --once --every 5|"
+                       "watch --every 0|watch --pages 0|watch --pages 101|watch extra");
+    for (const QString& line : wrongLines.split(u'|')) {
+        const CliRun run =
+            runCli(line.split(u' ', Qt::SkipEmptyParts), profile.path(), {u"--site-host"_s, u"127.0.0.1:1"_s});
+        EXPECT_EQ(run.exitCode, 2) << line.toStdString() << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << line.toStdString();
+        EXPECT_TRUE(run.err.startsWith(u"marrowfin-cli: "_s)) << line.toStdString() << ": " << run.err.toStdString();
     }
 }
 

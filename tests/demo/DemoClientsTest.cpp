@@ -1,18 +1,4 @@
-#include "DemoHttp.h"
-
-#include "core/text/RegexMatching.h"
-#include "support/DemoProcess.h"
-
-#include <QByteArray>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <utility>
-#include <vector>
+#include "SharedDemo.h"
 
 using namespace marrowfin;
 using namespace marrowfin::demotest;
@@ -21,7 +7,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const std::string kBoundary = "---------------------------20072377098235644401115438165";
-const std::string kCredentials = "joe:s3cret";
+const QByteArray kCredentials = "joe:s3cret";
 
 // A form of one file part in the field `field`, closed.
 std::string fileForm(const std::string& field, const std::string& filename, const std::string& bytes)
@@ -36,32 +22,37 @@ std::string unclosed(const std::string& form)
     return form.substr(0, form.size() - 4);
 }
 
+// Basic authorization for "user:password"; none for "".
+QList<QByteArray> authorized(const QByteArray& credentials, QList<QByteArray> headers = {})
+{
+    if (!credentials.isEmpty()) {
+        headers.append("Authorization: Basic " + credentials.toBase64());
+    }
+    return headers;
+}
+
 struct Upload
 {
     const char* what;
     std::string url;
     std::string body;
-    std::vector<std::string> headers;
-    std::string credentials = kCredentials;
-    long status = 400;
+    QList<QByteArray> headers;
+    QByteArray credentials = kCredentials;
+    int status = 400;
 };
 
-HttpReply post(const Upload& upload)
+int post(const Upload& upload)
 {
-    HttpCall call;
-    call.method = "POST";
-    call.url = upload.url;
-    call.body = upload.body;
-    call.userPassword = upload.credentials;
-    call.headers = upload.headers;
-    call.headers.push_back("Content-Type: multipart/form-data; boundary=" + kBoundary);
-    call.headers.push_back("Expect:");
-    return perform(call);
+    const QByteArray type = "Content-Type: multipart/form-data; boundary=" + QByteArray::fromStdString(kBoundary);
+    return marrowfin::test::plainHttpAt(upload.url, "POST",
+                                        authorized(upload.credentials, upload.headers + QList{type}),
+                                        QByteArray::fromStdString(upload.body))
+        .status;
 }
 
 QJsonArray uploadsAt(const std::string& receivedAddress)
 {
-    return QJsonDocument::fromJson(QByteArray::fromStdString(get(receivedAddress).body))[u"uploads"_s].toArray();
+    return QJsonDocument::fromJson(get(receivedAddress).body)[u"uploads"_s].toArray();
 }
 
 // Each of `refused` gets its status and none counts as an accepted torrent at `receivedAddress`; `good` is taken
@@ -70,7 +61,7 @@ void expectRefusedThenTaken(const std::string& receivedAddress, const std::vecto
 {
     const qsizetype before = uploadsAt(receivedAddress).size();
     for (const Upload& upload : refused) {
-        EXPECT_EQ(post(upload).status, upload.status) << upload.what;
+        EXPECT_EQ(post(upload), upload.status) << upload.what;
     }
     const QJsonArray uploads = uploadsAt(receivedAddress);
     ASSERT_GT(uploads.size(), before);
@@ -78,7 +69,7 @@ void expectRefusedThenTaken(const std::string& receivedAddress, const std::vecto
         const QJsonObject upload = uploads[i].toObject();
         EXPECT_FALSE(upload[u"accepted"_s].toBool()) << QJsonDocument(upload).toJson().constData();
     }
-    EXPECT_EQ(post(good).status, 200) << good.what;
+    EXPECT_EQ(post(good), 200) << good.what;
 }
 
 } // namespace
@@ -90,18 +81,15 @@ TEST(DemoClients, TheStandInsRefuseWhatARealClientWould)
 {
     DemoProcess demo({"--client-user", "joe", "--client-password", "s3cret"});
     ASSERT_TRUE(demo.started()) << demo.readyLine();
-    const std::string torrent = get(demo.site("/download/3000000/?title=a.torrent")).body;
-    ASSERT_GT(torrent.size(), 100u);
+    const std::string torrent = get(demo.site("/download/3000000/?title=a.torrent")).body.toStdString();
+    ASSERT_GT(torrent.size(), 100U);
 
     // The handshake: a token from the token page, good only with the GUID cookie that page set.
     const auto fetchToken = [&] {
-        HttpCall call;
-        call.url = demo.utorrent("/gui/token.html");
-        call.userPassword = kCredentials;
-        const HttpReply reply = perform(call);
-        EXPECT_EQ(reply.status, 200);
-        return std::pair{stringByMatching(reply.text(), u"<div id='token'[^>]*>(.*)</div>"_s, 1).toStdString(),
-                         "Cookie: GUID=" + setCookieValue(reply, "GUID")};
+        const PlainAnswer answer = get(demo.utorrent("/gui/token.html"), authorized(kCredentials));
+        EXPECT_EQ(answer.status, 200);
+        return std::pair{stringByMatching(text(answer), u"<div id='token'[^>]*>(.*)</div>"_s, 1).toStdString(),
+                         "Cookie: " + answer.cookie("GUID")};
     };
     const auto [token, guid] = fetchToken();
     ASSERT_FALSE(token.empty());

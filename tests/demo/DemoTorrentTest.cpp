@@ -5,12 +5,7 @@
 #include "core/remote/BencodeCheck.h"
 #include "support/TransmissionDaemon.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QUrl>
-
-#include <gtest/gtest.h>
 
 #include <set>
 
@@ -18,12 +13,7 @@ using namespace marrowfin;
 using namespace marrowfin::demotest;
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-class DemoTorrent : public SharedDemoTest
-{};
-
-} // namespace
+using DemoTorrent = SharedDemoTest;
 
 // Every form of download address, fetched at the address the send makes of it, leads to a whole torrent file that
 // a real transmission-daemon takes with the name, size and files its row stands for; addresses without "=" answer
@@ -46,33 +36,29 @@ TEST_F(DemoTorrent, DownloadAddressesGiveTorrentsARealClientTakes)
         multiFile += entry.files > 1 ? 1 : 0;
         SCOPED_TRACE(entry.id);
         const std::string written = demo::Catalogue::downloadAddress(entry, host);
-        HttpReply reply = get(
+        PlainAnswer answer = get(
             QUrl(sendAddress(QString::fromStdString(written), QString::fromStdString(host))).toEncoded().toStdString());
         if (written.find('=') == std::string::npos) {
-            ASSERT_EQ(reply.status, 302);
-            const std::string named = reply.header("location");
+            ASSERT_EQ(answer.status, 302);
+            const std::string named = answer.header("location").toStdString();
             EXPECT_TRUE(named.ends_with("=" + entry.slug + ".torrent")) << named;
-            reply = get(named);
+            answer = get(named);
         }
-        ASSERT_EQ(reply.status, 200);
-        EXPECT_EQ(reply.header("content-type"), "application/x-bittorrent");
-        const QByteArray file = QByteArray::fromStdString(reply.body);
-        EXPECT_TRUE(isBencodedDictionary(file));
+        ASSERT_EQ(answer.status, 200);
+        EXPECT_EQ(answer.header("content-type"), "application/x-bittorrent");
+        EXPECT_TRUE(isBencodedDictionary(answer.body));
 
         const auto taken = daemon.rpc(
-            u"torrent-add"_s, QJsonObject{{u"metainfo"_s, QString::fromLatin1(file.toBase64())}, {u"paused"_s, true}});
-        ASSERT_TRUE(taken.has_value());
-        const QJsonObject added = taken->value(u"arguments"_s).toObject().value(u"torrent-added"_s).toObject();
-        ASSERT_TRUE(added.value(u"id"_s).isDouble()) << QJsonDocument(*taken).toJson().constData();
+            u"torrent-add"_s, {{u"metainfo"_s, QString::fromLatin1(answer.body.toBase64())}, {u"paused"_s, true}});
+        const QJsonValue id = taken.value_or(QJsonObject())[u"arguments"_s][u"torrent-added"_s][u"id"_s];
+        ASSERT_TRUE(id.isDouble()) << QJsonDocument(taken.value_or(QJsonObject())).toJson().constData();
         const auto held =
-            daemon.rpc(u"torrent-get"_s, QJsonObject{{u"ids"_s, QJsonArray{added.value(u"id"_s)}},
-                                                     {u"fields"_s, QJsonArray{u"name"_s, u"totalSize"_s, u"files"_s}}});
-        ASSERT_TRUE(held.has_value());
-        const QJsonObject torrent =
-            held->value(u"arguments"_s).toObject().value(u"torrents"_s).toArray().at(0).toObject();
-        EXPECT_EQ(torrent.value(u"name"_s).toString().toStdString(), entry.slug);
-        EXPECT_EQ(torrent.value(u"totalSize"_s).toInteger(), qint64(entry.sizeBytes));
-        EXPECT_EQ(torrent.value(u"files"_s).toArray().size(), entry.files);
+            daemon.rpc(u"torrent-get"_s,
+                       {{u"ids"_s, QJsonArray{id}}, {u"fields"_s, QJsonArray{u"name"_s, u"totalSize"_s, u"files"_s}}});
+        const QJsonValue torrent = held.value_or(QJsonObject())[u"arguments"_s][u"torrents"_s][0];
+        EXPECT_EQ(torrent[u"name"_s].toString().toStdString(), entry.slug);
+        EXPECT_EQ(torrent[u"totalSize"_s].toInteger(), qint64(entry.sizeBytes));
+        EXPECT_EQ(torrent[u"files"_s].toArray().size(), entry.files);
     }
     EXPECT_EQ(forms.size(), 6u);
     EXPECT_GE(multiFile, 3);
@@ -88,8 +74,8 @@ TEST_F(DemoTorrent, MagnetLinksNameTheTorrentOfTheirRow)
             continue;
         }
         const std::string link = demo::PageRenderer::downloadButtonAddress(entry, sharedDemo().host());
-        const HttpReply file = get(sharedDemo().site("/download/" + std::to_string(entry.id) + "/?title=x.torrent"));
-        const auto hash = infoHash(QByteArray::fromStdString(file.body));
+        const auto hash =
+            infoHash(get(sharedDemo().site("/download/" + std::to_string(entry.id) + "/?title=x.torrent")).body);
         ASSERT_TRUE(hash.has_value()) << entry.id;
         EXPECT_TRUE(link.starts_with("magnet:?xt=urn:btih:" + hash->toStdString() + "&dn=")) << link;
     }

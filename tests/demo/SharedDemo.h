@@ -1,18 +1,33 @@
 #pragma once
 
 #include "Catalogue.h"
-#include "DemoHttp.h"
 
 #include "core/scrape/TorrentListPattern.h"
 #include "core/text/RegexMatching.h"
 #include "support/DemoProcess.h"
+#include "support/LoopbackHttp.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
 namespace marrowfin::demotest {
+
+using test::PlainAnswer;
+
+// A GET at an address of the demo, through libcurl alone; status 0 when nobody answered.
+inline PlainAnswer get(const std::string& address, const QList<QByteArray>& headers = {})
+{
+    return test::plainHttpAt(address, "GET", headers);
+}
+inline QString text(const PlainAnswer& answer)
+{
+    return QString::fromUtf8(answer.body);
+}
 
 inline constexpr std::uint64_t kSeed = 7;
 inline constexpr int kTorrents = 2500;
@@ -36,12 +51,6 @@ inline const demo::Catalogue& sharedCatalogue()
 {
     static const demo::Catalogue catalogue(kSeed, kTorrents);
     return catalogue;
-}
-
-// Every row the app's listing pattern finds in a page, each as the nine groups after the whole match.
-inline QList<QStringList> listingRows(const QString& page)
-{
-    return arrayOfCaptureComponentsMatchedByRegex(page, torrentListPattern());
 }
 
 // The catalogue entry a found row names through its detail path (group 3), or null.

@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <optional>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -114,6 +115,17 @@ inline std::optional<PlainAnswer> plainHttp(quint16 port, const QByteArray& meth
     curl_slist_free_all(lines);
     curl_easy_cleanup(curl);
     return code == CURLE_OK ? std::optional<PlainAnswer>(answer) : std::nullopt;
+}
+
+// plainHttp to an address "http://127.0.0.1:PORT/PATH" as the demo site gives them; status 0 when nobody answered.
+inline PlainAnswer plainHttpAt(const std::string& address, const QByteArray& method = "GET",
+                               const QList<QByteArray>& headerLines = {}, const QByteArray& body = {})
+{
+    const std::size_t pathStart = address.find('/', address.find("://") + 3);
+    const std::size_t colon = address.rfind(':', pathStart);
+    const auto port = quint16(std::stoi(address.substr(colon + 1, pathStart - colon - 1)));
+    return plainHttp(port, method, QByteArray::fromStdString(address.substr(pathStart)), headerLines, body)
+        .value_or(PlainAnswer{});
 }
 
 } // namespace marrowfin::test
