@@ -11,28 +11,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Sets variables for one test and takes them away again.
-class ScopedEnvironment
-{
-public:
-    ScopedEnvironment(std::initializer_list<std::pair<const char*, const char*>> values)
-    {
-        for (const auto& [name, value] : values) {
-            m_names.push_back(name);
-            qputenv(name, value);
-        }
-    }
-    ~ScopedEnvironment()
-    {
-        for (const char* name : m_names) {
-            qunsetenv(name);
-        }
-    }
-
-private:
-    std::vector<const char*> m_names;
-};
-
 AppConfig parse(const QStringList& arguments, StartupOptions& options)
 {
     QCommandLineParser parser;
@@ -48,10 +26,13 @@ TEST(AppConfig, OptionsBeatTheEnvironmentWhichBeatsTheBuiltInValues)
 {
     const AppConfig builtIn = AppConfig::builtIn();
     ASSERT_FALSE(builtIn.captchaImageHost.isEmpty());
-    ScopedEnvironment environment{{"MARROWFIN_SITE_HOST", "env.example:81"},
-                                  {"MARROWFIN_IMDB_HOST", "movies.example"},
-                                  {"MARROWFIN_CONFIG_DIR", "/tmp/from-env"},
-                                  {"MARROWFIN_CAPTCHA_IMAGE_HOST", ""}};
+    const std::pair<const char*, const char*> environment[] = {{"MARROWFIN_SITE_HOST", "env.example:81"},
+                                                               {"MARROWFIN_IMDB_HOST", "movies.example"},
+                                                               {"MARROWFIN_CONFIG_DIR", "/tmp/from-env"},
+                                                               {"MARROWFIN_CAPTCHA_IMAGE_HOST", ""}};
+    for (const auto& [name, value] : environment) {
+        qputenv(name, value);
+    }
     StartupOptions options;
     const AppConfig config = parse({u"--site-host"_s, u"cli.example:82"_s, u"--ca-file"_s, u"/tmp/ca.pem"_s}, options);
     EXPECT_EQ(config.siteHost, u"cli.example:82"_s);
@@ -63,6 +44,9 @@ TEST(AppConfig, OptionsBeatTheEnvironmentWhichBeatsTheBuiltInValues)
     StartupOptions overridden;
     (void)parse({u"--config-dir"_s, u"/tmp/from-option"_s}, overridden);
     EXPECT_EQ(overridden.configDir(), u"/tmp/from-option"_s);
+    for (const auto& [name, value] : environment) {
+        qunsetenv(name);
+    }
 }
 
 // Cookie domains carry no port, so the host name drops it, and an IPv6 address its brackets.
@@ -71,8 +55,6 @@ TEST(AppConfig, TheHostNameDropsThePort)
     AppConfig config = AppConfig::builtIn();
     config.siteHost = u"127.0.0.1:48470"_s;
     EXPECT_EQ(config.siteHostName(), u"127.0.0.1"_s);
-    config.siteHost = u"site.example"_s;
-    EXPECT_EQ(config.siteHostName(), u"site.example"_s);
     config.siteHost = u"[::1]:8080"_s;
     EXPECT_EQ(config.siteHostName(), u"::1"_s);
 }

@@ -426,8 +426,6 @@ TEST_F(RecoveryAgainstDemo, WrongStoredCredentialsLogOutAndRequestsWaitForTheUse
     queuePage(queue, page);
 
     ASSERT_TRUE(processEventsUntil([&] { return m_sessionFace.loginShown == 1; })) << "the logout shows the login face";
-    EXPECT_FALSE(m_root->showLogin());
-    EXPECT_FALSE(m_root->sessionValidated());
     EXPECT_FALSE(hasSessionCookie()) << "the logout deleted the site's cookies";
     EXPECT_EQ(m_root->lastReSignInFailure(), LoginController::kBadCredentialsText.toString());
     EXPECT_EQ(m_settings->text(SettingsKeys::password), u"wrong"_s) << "the re-sign-in stored what it tried";
@@ -440,8 +438,6 @@ TEST_F(RecoveryAgainstDemo, WrongStoredCredentialsLogOutAndRequestsWaitForTheUse
     m_login->setPassword(u"demo"_s);
     m_login->login();
     ASSERT_TRUE(processEventsUntil([&] { return page.has_value(); }));
-    EXPECT_EQ(m_face.mainFaceEntered, 1);
-    EXPECT_TRUE(m_root->showLogin());
     ASSERT_TRUE(page->has_value());
     EXPECT_TRUE((*page)->contains(u"nickname: 'demo'"_s));
     EXPECT_EQ(m_root->reSignInsStarted(), 1);

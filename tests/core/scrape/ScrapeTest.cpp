@@ -111,13 +111,10 @@ TEST_F(PageExtractionTest, NothingFetchedLeavesEveryResultAbsent)
     const QUrl unreachable = test::TestHttpServer().url(u"/page/"_s);
     HttpRequestRegExDetails details(unreachable, context);
     HttpRequestRegExProfileDetails profile(unreachable, context);
-    HttpRequestRegExForum forum(unreachable, context);
     details.request();
     profile.request();
-    forum.request();
     EXPECT_FALSE(details.result() || details.imdb());
     EXPECT_FALSE(profile.result()) << "the error page is for an answer without the main part, not for no answer";
-    EXPECT_FALSE(forum.result());
 }
 
 class TorrentListTest : public ::testing::Test
