@@ -31,21 +31,17 @@ TEST(CategoryTree, EveryOneOfTheSeventyValuesIsFoundWhereItSits)
 }
 
 // A stored value is compared exactly, and the picker may ask for rows outside the tree before it knows it.
-TEST(CategoryTree, OnlyExactValuesAndPlacesInsideTheTreeAreFound)
+TEST(CategoryTree, OnlyExactValuesAndPlacesInsideTheTreeAreFoundEachInItsGroup)
 {
     EXPECT_EQ(CategoryTree::find(u""), (CategoryPosition{0, 0})) << "All categories is the empty value, first";
     EXPECT_FALSE(CategoryTree::find(u"Movies").has_value()) << "a title is not a value";
     EXPECT_EQ(CategoryTree::group(CategoryTree::kGroupCount), nullptr);
     EXPECT_EQ(CategoryTree::entry(CategoryTree::find(u"tv")->group, 2), nullptr);
     EXPECT_EQ(CategoryTree::entry(0, -1), nullptr);
-}
 
-TEST(CategoryTree, AValueBelongsToTheGroupItSitsIn)
-{
+    // A value belongs to the group it sits in.
     const std::pair<QStringView, std::optional<QStringView>> cases[] = {
-        {u"audio-books", u"books"}, {u"books", u"books"}, {u"android-game", u"games"}, {u"pictures", u"other"},
-        {u"other-xxx", u"xxx"},     {u"", std::nullopt},  {u"nonsense", std::nullopt},
-    };
+        {u"audio-books", u"books"}, {u"books", u"books"}, {u"other-xxx", u"xxx"}, {u"", std::nullopt}};
     for (const auto& [value, group] : cases) {
         EXPECT_EQ(CategoryTree::groupValue(value), group) << value.toString().toStdString();
     }
@@ -93,7 +89,6 @@ TEST(SearchQueryEscaping, AsciiIsKeptOrEscapedInUpperCaseHexAndTheRestGoesAsUtf8
 TEST(ListingSettings, EachListingReadsItsOwnKeysAndFallsBackTextByText)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     SettingsStore store(dir.path());
     const auto newest = [&store] {
         return newestListingAddress(ListingSettings::read(store, ListingKind::Newest), 2, u"h"_s);
@@ -137,7 +132,6 @@ TEST(ListingSettings, AHeadingClickOrdersByItsColumnAndASecondFlipsTheSort)
     }
 
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     SettingsStore store(dir.path());
     ASSERT_TRUE(store.setText(SettingsKeys::categories, u"movies"_s));
     const ListingSettings clicked = ListingSettings::read(store, ListingKind::Newest).withHeadingClicked(u"size");
@@ -158,7 +152,6 @@ TEST(FavoritesPageCount, ABatchAlwaysHoldsAtLeastOnePage)
     EXPECT_EQ(favoritesPageCount(std::nullopt), 5);
     // The command line may store it as a number rather than as text.
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     SettingsStore store(dir.path());
     ASSERT_TRUE(store.setNumber(SettingsKeys::favoritesCount, 3));
     EXPECT_EQ(favoritesPageCount(store), 3);

@@ -81,26 +81,17 @@ TEST(FilterSet, AnInvalidFilterIsSkippedAndReportedOnceWhileTheOthersWork)
 {
     const test::MessageCapture capture;
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     SettingsStore store(dir.path());
     // Valid alone but not once wrapped ("\" takes the closing parenthesis), and the reverse ("a)(b" is valid
     // inside the wrapping): what counts is the expression actually matched.
-    const QStringList texts = {u"(unclosed"_s, u"Mint"_s, u"(unclosed"_s, u"end\\"_s, u"a)(b"_s};
-    for (const QString& text : texts) {
+    for (const QString& text : {u"(unclosed"_s, u"Mint"_s, u"(unclosed"_s, u"end\\"_s, u"a)(b"_s}) {
         ASSERT_TRUE(appendFilter(store, text).has_value());
     }
 
     FilterSet filters(QStringList{u"stale"_s});
     filters.reloadFilters(store);
-    QStringList loaded;
-    for (const Filter& filter : filters.filters()) {
-        loaded << filter.regex();
-    }
-    EXPECT_EQ(loaded, texts) << "one filter per stored text, in stored order";
-    for (int page = 0; page < 20; ++page) {
-        EXPECT_EQ(filters.filterNames({u"Linux Mint"_s, u"(unclosed"_s, u"end\\"_s, u"cab"_s}),
-                  (QStringList{u"Linux Mint"_s, u"cab"_s}));
-    }
+    EXPECT_EQ(filters.filterNames({u"Linux Mint"_s, u"stale"_s, u"(unclosed"_s, u"end\\"_s, u"cab"_s}),
+              (QStringList{u"Linux Mint"_s, u"cab"_s}));
     // Reloading the same stored list, as every return to the favorites tab does, reports nothing new.
     filters.reloadFilters(store);
     EXPECT_EQ(filters.filterNames({u"Linux Mint"_s}), QStringList{u"Linux Mint"_s});
