@@ -4,7 +4,6 @@
 #include "core/display/ListingSettings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
-#include "support/QtTestSupport.h"
 
 #include <QSet>
 #include <QTemporaryDir>
@@ -116,19 +115,14 @@ TEST(ListingSettings, EachListingReadsItsOwnKeysAndFallsBackTextByText)
 // stored where the settings screen stores it, for that listing only.
 TEST(ListingSettings, AHeadingClickOrdersByItsColumnAndASecondFlipsTheSort)
 {
-    const struct
-    {
-        QStringView orderBy, sortBy, clicked, orderAfter, sortAfter;
-    } cases[] = {
-        {u"time_add", u"desc", u"time_add", u"time_add", u"asc"},
-        {u"time_add", u"asc", u"time_add", u"time_add", u"desc"},
-        {u"popularity", u"asc", u"size", u"size", u"desc"},
-    };
-    for (const auto& c : cases) {
-        const ListingSettings next =
-            ListingSettings{u""_s, c.orderBy.toString(), c.sortBy.toString()}.withHeadingClicked(c.clicked);
-        EXPECT_EQ(next, (ListingSettings{u""_s, c.orderAfter.toString(), c.sortAfter.toString()}))
-            << "row " << &c - cases;
+    // Ordered by, sort, the heading clicked; then ordered by and sort after the click.
+    const std::array<QString, 5> cases[] = {{u"time_add"_s, u"desc"_s, u"time_add"_s, u"time_add"_s, u"asc"_s},
+                                            {u"time_add"_s, u"asc"_s, u"time_add"_s, u"time_add"_s, u"desc"_s},
+                                            {u"popularity"_s, u"asc"_s, u"size"_s, u"size"_s, u"desc"_s}};
+    for (const auto& [orderBy, sortBy, clicked, orderAfter, sortAfter] : cases) {
+        EXPECT_EQ((ListingSettings{u""_s, orderBy, sortBy}.withHeadingClicked(clicked)),
+                  (ListingSettings{u""_s, orderAfter, sortAfter}))
+            << clicked.toStdString() << " after " << orderBy.toStdString() << " " << sortBy.toStdString();
     }
 
     QTemporaryDir dir;
@@ -142,9 +136,8 @@ TEST(ListingSettings, AHeadingClickOrdersByItsColumnAndASecondFlipsTheSort)
 
 TEST(FavoritesPageCount, ABatchAlwaysHoldsAtLeastOnePage)
 {
-    const std::pair<QString, int> cases[] = {
-        {u" 12 "_s, 12}, {u"6.6"_s, 7}, {u"0"_s, 1}, {u""_s, 5}, {u"inf"_s, 5}, {u"7 pages"_s, 5}, {u"101"_s, 100},
-    };
+    const std::pair<QString, int> cases[] = {{u" 12 "_s, 12}, {u"6.6"_s, 7},     {u"0"_s, 1},    {u""_s, 5},
+                                             {u"inf"_s, 5},   {u"7 pages"_s, 5}, {u"101"_s, 100}};
     for (const auto& [stored, pages] : cases) {
         EXPECT_EQ(favoritesPageCount(stored), pages) << stored.toStdString();
     }

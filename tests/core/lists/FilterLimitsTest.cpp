@@ -4,7 +4,6 @@
 #include "core/lists/FilterSet.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
-#include "support/QtTestSupport.h"
 
 #include <QTemporaryDir>
 
@@ -30,11 +29,7 @@ Torrent torrent(const QString& name, const QString& size, const QString& seeders
 
 TEST(FilterLimits, SizesReadAsTheSiteAndAPersonWriteThem)
 {
-    const struct
-    {
-        const char16_t* text;
-        std::optional<qint64> bytes;
-    } rows[] = {
+    const std::pair<const char16_t*, std::optional<qint64>> rows[] = {
         {u"1.38 GB", qint64(1.38 * 1024 * kMB + 0.5)},
         {u"1,5 GB", 1536 * kMB},
         {u"1,023 MB", 1023 * kMB},
@@ -45,10 +40,9 @@ TEST(FilterLimits, SizesReadAsTheSiteAndAPersonWriteThem)
         {u"700", std::nullopt},
         {u"12 parsecs", std::nullopt},
         {u"-5 MB", std::nullopt},
-        {u"2000 TB", std::nullopt},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(sizeInBytes(QStringView(row.text)), row.bytes) << QString::fromUtf16(row.text).toStdString();
+        {u"2000 TB", std::nullopt}};
+    for (const auto& [text, bytes] : rows) {
+        EXPECT_EQ(sizeInBytes(QStringView(text)), bytes) << QString::fromUtf16(text).toStdString();
     }
     EXPECT_EQ(sizeText(700 * kMB), u"700 MB"_s);
     EXPECT_EQ(sizeText(qint64(1.38 * 1024 * kMB)), u"1.38 GB"_s);
@@ -66,14 +60,12 @@ TEST(FilterLimits, EachLimitHoldsAtItsEdge)
         Torrent torrent;
         bool bySize;
         bool bySeeders;
-    } rows[] = {
-        {"smallest size", torrent(u"a"_s, u"700 MB"_s, u"5"_s), true, true},
-        {"just below", torrent(u"a"_s, u"699.99 MB"_s, u"4"_s), false, false},
-        {"largest size", torrent(u"a"_s, u"4 GB"_s, u"1000"_s), true, true},
-        {"just above", torrent(u"a"_s, u"4.01 GB"_s, u"0"_s), false, false},
-        {"unreadable", torrent(u"a"_s, u"big"_s, u"many"_s), false, false},
-        {"no figures", torrent(u"a"_s, {}, {}), false, false},
-    };
+    } rows[] = {{"smallest size", torrent(u"a"_s, u"700 MB"_s, u"5"_s), true, true},
+                {"just below", torrent(u"a"_s, u"699.99 MB"_s, u"4"_s), false, false},
+                {"largest size", torrent(u"a"_s, u"4 GB"_s, u"1000"_s), true, true},
+                {"just above", torrent(u"a"_s, u"4.01 GB"_s, u"0"_s), false, false},
+                {"unreadable", torrent(u"a"_s, u"big"_s, u"many"_s), false, false},
+                {"no figures", torrent(u"a"_s, {}, {}), false, false}};
     for (const auto& row : rows) {
         EXPECT_EQ(sizes.admitsFigures(row.torrent), row.bySize) << row.name;
         EXPECT_EQ(seeders.admitsFigures(row.torrent), row.bySeeders) << row.name;
@@ -91,13 +83,11 @@ TEST(FilterLimits, FiltersApplyTheirOwnLimitsAndExclude)
     {
         Torrent torrent;
         bool kept;
-    } rows[] = {
-        {torrent(u"Show S01E01 1080p"_s, u"900 MB"_s, u"1"_s), true},
-        {torrent(u"Show S01E01 CAM"_s, u"900 MB"_s, u"1"_s), false},
-        {torrent(u"Show S01E01"_s, u"2 GB"_s, u"1"_s), false},
-        {torrent(u"Show S01E01 720p"_s, u"2 GB"_s, u"1"_s), true},
-        {torrent(u"Show CAM 720p"_s, u"900 MB"_s, u"1"_s), true},
-    };
+    } rows[] = {{torrent(u"Show S01E01 1080p"_s, u"900 MB"_s, u"1"_s), true},
+                {torrent(u"Show S01E01 CAM"_s, u"900 MB"_s, u"1"_s), false},
+                {torrent(u"Show S01E01"_s, u"2 GB"_s, u"1"_s), false},
+                {torrent(u"Show S01E01 720p"_s, u"2 GB"_s, u"1"_s), true},
+                {torrent(u"Show CAM 720p"_s, u"900 MB"_s, u"1"_s), true}};
     for (const auto& row : rows) {
         EXPECT_EQ(filters.accepts(row.torrent), row.kept) << row.torrent.name->toStdString();
     }

@@ -1,7 +1,6 @@
 #include "RemoteTestSupport.h"
 
 #include "core/net/HttpContext.h"
-#include "core/net/HttpRequest.h"
 #include "core/remote/BencodeCheck.h"
 #include "core/remote/BitClientRegistry.h"
 #include "core/remote/Deluge.h"
@@ -245,22 +244,17 @@ protected:
 // (ServerSettingsTest fills the form for the first three clients).
 TEST(BitClientClasses, ValuesNamesAndRegistryAgree)
 {
-    const struct
-    {
-        QString name;
-        int index;
-        QString port;
-    } clients[] = {{u"Qbittorrent"_s, 3, u"8080"_s}, {u"Deluge"_s, 4, u"8112"_s}};
+    const std::tuple<QString, int, QString> clients[] = {{u"Qbittorrent"_s, 3, u"8080"_s}, {u"Deluge"_s, 4, u"8112"_s}};
     ASSERT_EQ(BitClientRegistry::classes().size(), 5u);
-    for (const auto& client : clients) {
-        SCOPED_TRACE(client.name.toStdString());
-        const BitClientClass* found = BitClientRegistry::find(client.name);
+    for (const auto& [name, index, port] : clients) {
+        SCOPED_TRACE(name.toStdString());
+        const BitClientClass* found = BitClientRegistry::find(name);
         ASSERT_NE(found, nullptr);
-        EXPECT_EQ(found->getIndex(), client.index);
-        EXPECT_EQ(found->getDefaultPort(), client.port);
-        EXPECT_EQ(BitClient::getClientByIndex(client.index), client.name);
+        EXPECT_EQ(found->getIndex(), index);
+        EXPECT_EQ(found->getDefaultPort(), port);
+        EXPECT_EQ(BitClient::getClientByIndex(index), name);
         // The help text names the default port.
-        EXPECT_TRUE(found->getDefaultDescription().contains(u"(Default is "_s + client.port + u')'));
+        EXPECT_TRUE(found->getDefaultDescription().contains(u"(Default is "_s + port + u')'));
     }
     EXPECT_EQ(BitClient::getClientByIndex(5), u""_s);
 }
@@ -312,27 +306,22 @@ TEST(TransmissionRpc, AddedAndDuplicateAreSuccessAnythingElseIsNot)
 // The answers of the clients with a web API, judged: only their own word for success counts, whatever the status.
 TEST(WebApiAnswers, OnlyTheClientsWordForSuccessCounts)
 {
-    const struct
-    {
-        const char* answer;
-        bool qbittorrent;
-        bool deluge;
-    } cases[] = {
+    // The answer; whether qBittorrent and Deluge take it for success.
+    const std::tuple<const char*, bool, bool> cases[] = {
         {"Ok.\n", true, false},
         {"Fails.", false, false},
         {R"({"result": "0123abcd", "error": null, "id": 1})", false, true},
         {R"({"result": null, "error": {"message": "AddTorrentError: Torrent already in session (0123)."}})", false,
          true},
         {R"({"result": null, "error": {"message": "Not authenticated", "code": 1}})", false, false},
-        {R"({"result": "", "error": null})", false, false},
-    };
+        {R"({"result": "", "error": null})", false, false}};
     const Qbittorrent qbittorrent;
     const Deluge deluge;
-    for (const auto& one : cases) {
-        EXPECT_EQ(qbittorrent.uploadAccepted(200, one.answer), one.qbittorrent) << one.answer;
-        EXPECT_EQ(deluge.uploadAccepted(200, one.answer), one.deluge) << one.answer;
-        EXPECT_FALSE(qbittorrent.uploadAccepted(500, one.answer)) << one.answer;
-        EXPECT_FALSE(deluge.uploadAccepted(403, one.answer)) << one.answer;
+    for (const auto& [answer, byQbittorrent, byDeluge] : cases) {
+        EXPECT_EQ(qbittorrent.uploadAccepted(200, answer), byQbittorrent) << answer;
+        EXPECT_EQ(deluge.uploadAccepted(200, answer), byDeluge) << answer;
+        EXPECT_FALSE(qbittorrent.uploadAccepted(500, answer)) << answer;
+        EXPECT_FALSE(deluge.uploadAccepted(403, answer)) << answer;
     }
 }
 

@@ -1,4 +1,3 @@
-#include "core/config/AppConfig.h"
 #include "core/net/HttpContext.h"
 #include "core/scrape/HttpRequestRegExDetails.h"
 #include "core/scrape/HttpRequestRegExForum.h"

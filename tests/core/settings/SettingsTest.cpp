@@ -81,8 +81,7 @@ const QStringList kAwkwardTexts = {
 // Lists that INI writing could turn into something else: none, a single text, an empty entry, separators, markers.
 const QList<QStringList> kAwkwardLists = {
     {},          {u"only"_s},       {u""_s},
-    {u"a, b"_s}, {u"@Invalid()"_s}, {u"x"_s, u""_s, u"y,z"_s, u"é"_s, u"two\nlines"_s, u"k=v"_s},
-};
+    {u"a, b"_s}, {u"@Invalid()"_s}, {u"x"_s, u""_s, u"y,z"_s, u"é"_s, u"two\nlines"_s, u"k=v"_s}};
 
 // Overwrites a file as another program would.
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -155,20 +154,14 @@ TEST(SettingsKeys, TableHasOneFindableRowPerKey)
 // other than "NO", the anonymous switch is off only for "NO".
 TEST(SettingsKeys, FlagReadingRules)
 {
-    struct Case
-    {
-        std::optional<QString> stored;
-        bool automatic;
-        bool anonymous;
-    };
-    const Case cases[] = {
+    // The stored text; automatic sign-in and the anonymous switch as read from it.
+    const std::tuple<std::optional<QString>, bool, bool> cases[] = {
         {std::nullopt, false, true}, {u"NO"_s, false, false}, {u"YES"_s, true, true},
-        {u""_s, true, true},         {u"no"_s, true, true},   {u"NO "_s, true, true},
-    };
-    for (const Case& c : cases) {
-        const std::string label = c.stored ? c.stored->toStdString() : "<absent>";
-        EXPECT_EQ(automaticLoginIsOn(c.stored), c.automatic) << label;
-        EXPECT_EQ(anonymousLoginIsOn(c.stored), c.anonymous) << label;
+        {u""_s, true, true},         {u"no"_s, true, true},   {u"NO "_s, true, true}};
+    for (const auto& [stored, automatic, anonymous] : cases) {
+        const std::string label = stored.value_or(u"<absent>"_s).toStdString();
+        EXPECT_EQ(automaticLoginIsOn(stored), automatic) << label;
+        EXPECT_EQ(anonymousLoginIsOn(stored), anonymous) << label;
     }
     // What is written ("YES", "NO") is settled by CliLogin's sign-in test, which reads the stored flags back.
 }

@@ -1,5 +1,4 @@
 #include "core/scrape/TorrentListPattern.h"
-#include "core/text/HtmlEntities.h"
 #include "core/text/RegexCache.h"
 #include "core/text/RegexException.h"
 #include "core/text/RegexMatching.h"
@@ -248,11 +247,7 @@ TEST(TextConversions, Base64FollowsTheStandardAlphabetAndPadding)
 
 TEST(TextConversions, EntityDecodingDecodesOnceAndLeavesTheUnknownAlone)
 {
-    const struct
-    {
-        QString in;
-        QString out;
-    } cases[] = {
+    const std::pair<QString, QString> cases[] = {
         {u"&lt;b&gt;"_s, u"<b>"_s},
         {u"&#65;&#x42;&#X43;"_s, u"ABC"_s},
         {u"&#0;|&#65535;|&#65534;"_s, u"&#0;|&#65535;|\ufffe"_s},
@@ -262,10 +257,9 @@ TEST(TextConversions, EntityDecodingDecodesOnceAndLeavesTheUnknownAlone)
         {u"&thetasym;&eacute;&euro;&apos;&nbsp;"_s, u"\u03d1\u00e9\u20ac'\u00a0"_s},
         {u"&#x;&#;&#12a;&#x1G;"_s, u"&#x;&#;&#12a;&#x1G;"_s},
         {u"&verylongname;"_s, u"&verylongname;"_s},
-        {u"&amp &lt;"_s, u"&amp <"_s},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(gtm_stringByUnescapingFromHTML(c.in), c.out) << c.in.toStdString();
+        {u"&amp &lt;"_s, u"&amp <"_s}};
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(gtm_stringByUnescapingFromHTML(in), out) << in.toStdString();
     }
     EXPECT_TRUE(gtm_stringByUnescapingFromHTML(QString()).isNull());
     // The listing's order: decode, then strip.
