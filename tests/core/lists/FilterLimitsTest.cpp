@@ -54,22 +54,18 @@ TEST(FilterLimits, EachLimitHoldsAtItsEdge)
 {
     const FilterLimits sizes{700 * kMB, 4096 * kMB, std::nullopt, {}};
     const FilterLimits seeders{std::nullopt, std::nullopt, 5, {}};
-    const struct
-    {
-        const char* name;
-        Torrent torrent;
-        bool bySize;
-        bool bySeeders;
-    } rows[] = {{"smallest size", torrent(u"a"_s, u"700 MB"_s, u"5"_s), true, true},
-                {"just below", torrent(u"a"_s, u"699.99 MB"_s, u"4"_s), false, false},
-                {"largest size", torrent(u"a"_s, u"4 GB"_s, u"1000"_s), true, true},
-                {"just above", torrent(u"a"_s, u"4.01 GB"_s, u"0"_s), false, false},
-                {"unreadable", torrent(u"a"_s, u"big"_s, u"many"_s), false, false},
-                {"no figures", torrent(u"a"_s, {}, {}), false, false}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(sizes.admitsFigures(row.torrent), row.bySize) << row.name;
-        EXPECT_EQ(seeders.admitsFigures(row.torrent), row.bySeeders) << row.name;
-        EXPECT_TRUE(FilterLimits{}.admitsFigures(row.torrent)) << row.name;
+    // Each row's size and seeder count stand at the same side of their limits.
+    const std::tuple<const char*, Torrent, bool> rows[] = {
+        {"smallest size", torrent(u"a"_s, u"700 MB"_s, u"5"_s), true},
+        {"just below", torrent(u"a"_s, u"699.99 MB"_s, u"4"_s), false},
+        {"largest size", torrent(u"a"_s, u"4 GB"_s, u"1000"_s), true},
+        {"just above", torrent(u"a"_s, u"4.01 GB"_s, u"0"_s), false},
+        {"unreadable", torrent(u"a"_s, u"big"_s, u"many"_s), false},
+        {"no figures", torrent(u"a"_s, {}, {}), false}};
+    for (const auto& [name, figures, admitted] : rows) {
+        EXPECT_EQ(sizes.admitsFigures(figures), admitted) << name;
+        EXPECT_EQ(seeders.admitsFigures(figures), admitted) << name;
+        EXPECT_TRUE(FilterLimits{}.admitsFigures(figures)) << name;
     }
 }
 
@@ -79,25 +75,21 @@ TEST(FilterLimits, FiltersApplyTheirOwnLimitsAndExclude)
 {
     const FilterSet filters({u"Show"_s, u"720p"_s},
                             {{u"Show"_s, {std::nullopt, 1024 * kMB, std::nullopt, u"CAM|TS"_s}}});
-    const struct
-    {
-        Torrent torrent;
-        bool kept;
-    } rows[] = {{torrent(u"Show S01E01 1080p"_s, u"900 MB"_s, u"1"_s), true},
-                {torrent(u"Show S01E01 CAM"_s, u"900 MB"_s, u"1"_s), false},
-                {torrent(u"Show S01E01"_s, u"2 GB"_s, u"1"_s), false},
-                {torrent(u"Show S01E01 720p"_s, u"2 GB"_s, u"1"_s), true},
-                {torrent(u"Show CAM 720p"_s, u"900 MB"_s, u"1"_s), true}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(filters.accepts(row.torrent), row.kept) << row.torrent.name->toStdString();
+    const std::pair<Torrent, bool> rows[] = {{torrent(u"Show S01E01 1080p"_s, u"900 MB"_s, u"1"_s), true},
+                                             {torrent(u"Show S01E01 CAM"_s, u"900 MB"_s, u"1"_s), false},
+                                             {torrent(u"Show S01E01"_s, u"2 GB"_s, u"1"_s), false},
+                                             {torrent(u"Show S01E01 720p"_s, u"2 GB"_s, u"1"_s), true},
+                                             {torrent(u"Show CAM 720p"_s, u"900 MB"_s, u"1"_s), true}};
+    for (const auto& [each, kept] : rows) {
+        EXPECT_EQ(filters.accepts(each), kept) << each.name->toStdString();
     }
     const FilterSet broken({u"Show"_s}, {{u"Show"_s, {std::nullopt, std::nullopt, std::nullopt, u"(CAM"_s}}});
     ASSERT_EQ(broken.problems().size(), 1);
-    EXPECT_FALSE(broken.accepts(rows[0].torrent)) << "a broken exclude makes its filter unusable";
+    EXPECT_FALSE(broken.accepts(rows[0].first)) << "a broken exclude makes its filter unusable";
     EXPECT_TRUE(previewFilter(u"Show"_s, {std::nullopt, std::nullopt, std::nullopt, u"(CAM"_s}, {}).problem);
     EXPECT_TRUE(previewFilter(u"Show"_s, {2 * kMB, kMB, std::nullopt, {}}, {}).problem) << "smallest above largest";
     const FilterPreview preview = previewFilter(u"Show"_s, {std::nullopt, 1024 * kMB, std::nullopt, u"CAM"_s},
-                                                {rows[0].torrent, rows[1].torrent, rows[2].torrent, rows[4].torrent});
+                                                {rows[0].first, rows[1].first, rows[2].first, rows[4].first});
     EXPECT_EQ(preview.accepted, 1);
     EXPECT_EQ(preview.total, 4);
 }

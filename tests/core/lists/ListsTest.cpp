@@ -104,7 +104,6 @@ TEST(FilterSet, AnInvalidFilterIsSkippedAndReportedOnceWhileTheOthersWork)
     EXPECT_EQ(problems[1].text, u"end\\"_s);
     const QStringList logged = capture.warnings(u"marrowfin.lists"_s);
     ASSERT_EQ(logged.size(), 2) << logged.join(u'\n').toStdString();
-    EXPECT_TRUE(logged[0].contains(u"(unclosed"_s));
 
     // Once the text is deleted its problem goes; typed again, it is reported again.
     ASSERT_TRUE(removeListEntry(store, SettingsStore::LockedList::Filters, 0));

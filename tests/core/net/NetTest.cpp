@@ -65,13 +65,10 @@ protected:
         return seen.isEmpty() ? RecordedRequest{} : seen.last();
     }
 
-    void expectAllAbsent(const HttpRequest& request)
+    static void expectAllAbsent(const HttpRequest& request)
     {
-        EXPECT_FALSE(request.urlResponse());
-        EXPECT_FALSE(request.responseData());
-        EXPECT_FALSE(request.headers());
-        EXPECT_FALSE(request.result());
-        EXPECT_FALSE(request.isResponseValid());
+        EXPECT_FALSE(request.urlResponse() || request.responseData() || request.headers() || request.result() ||
+                     request.isResponseValid());
     }
 
     TestHttpServer server;
