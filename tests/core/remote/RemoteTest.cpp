@@ -282,7 +282,6 @@ TEST(BitClientAddresses, UploadAndWebPagesWithAndWithoutCredentials)
     for (const QString& password : {u"p@ss:w/rd"_s, u"a?b#c"_s, u"pä ss"_s}) {
         SCOPED_TRACE(password.toStdString());
         const QUrl web = filled<Vuze>(u"box.local"_s, u"6886"_s, u"us:er"_s, password)->getWebUrl();
-        ASSERT_TRUE(web.isValid());
         EXPECT_EQ(web.userName(), u"us:er"_s);
         EXPECT_EQ(web.password(), password);
         EXPECT_EQ(web.adjusted(QUrl::RemoveUserInfo).toString(), u"http://box.local:6886/"_s);
