@@ -5,6 +5,7 @@
 #include "core/text/RegexCache.h"
 #include "support/QtTestSupport.h"
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -38,11 +39,6 @@ TEST(Filter, MatchesItsExpressionAnywhereInTheNameCaseSensitively)
 }
 
 namespace {
-
-struct TimeLimitGuard
-{
-    ~TimeLimitGuard() { RegexCache::setMatchTimeLimit(RegexCache::kDefaultMatchTimeLimit); }
-};
 
 const QStringList kPage = {u"FreeBSD 10"_s, u"Linux Mint"_s, u"Windows 8"_s};
 
@@ -121,7 +117,7 @@ TEST(FilterSet, AnInvalidFilterIsSkippedAndReportedOnceWhileTheOthersWork)
 // still reported once.
 TEST(FilterSet, AFilterThatRunsOutOfTimeIsSkippedAndReportedOnceAcrossThreads)
 {
-    TimeLimitGuard guard;
+    const auto restore = qScopeGuard([] { RegexCache::setMatchTimeLimit(RegexCache::kDefaultMatchTimeLimit); });
     const test::MessageCapture capture;
     RegexCache::setMatchTimeLimit(1);
     // Nested repetition backtracks exponentially on a long run of "x" without the final "y". Once it is out of use

@@ -198,8 +198,7 @@ TEST_F(HttpRequestTest, AHeaderGivenTwiceIsSentOnceJoinedInOrder)
     EXPECT_EQ(seen.headerValues("Content-Type"), QList<QByteArray>{"text/html, application/json"});
     EXPECT_EQ(seen.headerValues("X-Token"), QList<QByteArray>{"first, second"});
     // A value that would start a second header line is not sent at all.
-    EXPECT_TRUE(seen.headerValues("Injected").isEmpty());
-    EXPECT_TRUE(seen.headerValues("X-Split").isEmpty());
+    EXPECT_TRUE(seen.headerValues("Injected").isEmpty() && seen.headerValues("X-Split").isEmpty());
 }
 
 TEST_F(HttpRequestTest, RedirectsEndAtTheFinalAnswer)
@@ -370,8 +369,7 @@ TEST_F(CookieStoreTest, ASessionIsSharedByThreadsAndSurvivesARestart)
 
     // A second process (or the next run) reads the same file; the session cookie is kept too.
     auto restarted = std::make_shared<CookieStore>(file);
-    ASSERT_TRUE(named(restarted->cookies(), "sid"));
-    EXPECT_TRUE(named(restarted->cookies(), "sid")->isSession());
+    EXPECT_TRUE(named(restarted->cookies(), "sid") && named(restarted->cookies(), "sid")->isSession());
     EXPECT_TRUE(cookiesOfGet("/check", std::make_shared<HttpContext>(restarted)).contains("sid=abc123"));
 
     // The server ends the session: the cookie leaves the jar, the file and the other process's view of it.
@@ -428,10 +426,7 @@ TEST_F(CookieStoreTest, NetscapeTextRoundTrips)
     EXPECT_EQ(copy.importNetscape(store.exportNetscape()), 3);
     EXPECT_EQ(copy.cookies(), store.cookies());
     const std::optional<Cookie> domain = named(copy.cookies(), "domain");
-    ASSERT_TRUE(domain);
-    EXPECT_TRUE(domain->includeSubdomains);
-    EXPECT_TRUE(domain->secure);
-    EXPECT_EQ(domain->value, "a=b=c");
+    EXPECT_TRUE(domain && domain->includeSubdomains && domain->secure && domain->value == "a=b=c");
     EXPECT_TRUE(named(copy.cookies(), "forum")->httpOnly);
 }
 
@@ -451,8 +446,7 @@ TEST_F(CookieStoreTest, AnUnreadableFileIsKeptAsideAndAChangedFileIsReloaded)
     const std::optional<QString> aside = store.movedAsidePath();
     ASSERT_TRUE(aside);
     QFile kept(*aside);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), damaged);
+    EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.readAll() == damaged);
     ASSERT_EQ(store.cookies().size(), 1);
     EXPECT_EQ(store.cookies().first().value, "yes");
     // What could be read was written back, owner-only, in place of the damaged file.

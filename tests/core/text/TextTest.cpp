@@ -5,6 +5,8 @@
 #include "core/text/TextConversions.h"
 #include "fixtures/ListingPage.h"
 
+#include <QScopeGuard>
+
 #include <gtest/gtest.h>
 #include <unicode/uregex.h>
 
@@ -36,12 +38,6 @@ QList<QStringList> icuAllMatches(const QString& subject, const QString& regex)
     uregex_close(re);
     return all;
 }
-
-// Restores the default budget whatever a test did with it.
-struct TimeLimitGuard
-{
-    ~TimeLimitGuard() { RegexCache::setMatchTimeLimit(RegexCache::kDefaultMatchTimeLimit); }
-};
 
 QString expressionNumber(int i)
 {
@@ -190,7 +186,7 @@ TEST(RegexCache, ThreadsMatchAtOnceWithoutDisturbingEachOther)
 // (A page that backtracks without end ends as a failed listing, not as "no rows": TorrentListTest's hostile page.)
 TEST(RegexCache, ALongNormalPageDoesNotTimeOut)
 {
-    TimeLimitGuard guard;
+    const auto restore = qScopeGuard([] { RegexCache::setMatchTimeLimit(RegexCache::kDefaultMatchTimeLimit); });
     // The budget is per match: with a budget far smaller than the whole scan of a 2,000-row page needs, every
     // row is still found because each single row is cheap.
     RegexCache::setMatchTimeLimit(20);
