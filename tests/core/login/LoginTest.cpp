@@ -107,7 +107,6 @@ protected:
     void SetUp() override
     {
         application();
-        ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(s_demo && s_demo->started()) << "the demo site did not start";
         useSite(QString::fromStdString(s_demo->host()));
         m_context = std::make_shared<HttpContext>(nullptr, QString::fromStdString(s_demo->caFile()));
@@ -362,7 +361,6 @@ TEST_F(RecoveryAgainstDemo, OnlyTheSignInPageWhileTheTabsAreUpStartsARecovery)
     EXPECT_TRUE(signInPage.result() && signInPage.result()->contains(u"name=\"email\""_s));
     EXPECT_EQ(page("/_demo/health"), u"ok\n"_s) << "a page without a title stands";
     EXPECT_EQ(m_root->reSignInsStarted(), 0);
-    EXPECT_TRUE(m_root->sessionValidated());
 }
 
 TEST_F(RecoveryAgainstDemo, ParallelRequestsStartOneReSignInAndBothGetTheirPages)

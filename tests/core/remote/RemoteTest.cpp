@@ -58,7 +58,6 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(m_profile.isValid());
         m_store = std::make_shared<SettingsStore>(m_profile.path());
         SettingsStore::setShared(m_store);
     }
@@ -164,10 +163,7 @@ protected:
         configure(u"Vuze"_s, client.port(), u"admin"_s, u"s3cret"_s);
     }
 
-    QUrl torrentAddress(const QString& fileName = u"first.torrent"_s) const
-    {
-        return site.url(u"/t/a?title="_s + fileName);
-    }
+    QUrl torrentAddress() const { return site.url(u"/t/a?title=first.torrent"_s); }
 
     QByteArray torrent = tinyTorrent("scripted.txt");
     TestHttpServer site;
@@ -506,12 +502,11 @@ TEST_F(ScriptedSend, TransmissionRefusingTheUploadGetsTheTorrentOverRpc)
 // refuse one.)
 TEST_F(ScriptedSend, SignInsAreEscapedAndComeBeforeEachSend)
 {
-    const QString magnet = u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=A%20Film"_s;
     configure(u"Qbittorrent"_s, client.port(), u"admin"_s, u"p&ss w"_s);
     client.route("/api/v2/auth/login", ScriptedResponse(200, "OK", {}, "Ok."));
     client.route("/api/v2/torrents/add", ScriptedResponse(200, "OK", {}, "Ok."));
     ASSERT_EQ(send(torrentAddress(), u"Alpha"_s).outcome, Outcome::Sent);
-    ASSERT_EQ(send(QUrl(magnet), u"Film"_s).outcome, Outcome::Sent);
+    ASSERT_EQ(send(QUrl(kMagnet), u"Film"_s).outcome, Outcome::Sent);
     const QList<RecordedRequest> logins = client.requestsTo("/api/v2/auth/login");
     ASSERT_EQ(logins.size(), 2) << "a sign-in before each send";
     EXPECT_EQ(logins[0].body, "username=admin&password=p%26ss%20w");

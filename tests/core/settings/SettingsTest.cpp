@@ -126,7 +126,6 @@ void expectEveryWrite(const SettingsStore& store, qsizetype before)
 class SettingsConcurrency : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     QTemporaryDir dir;
 };
 } // namespace
