@@ -59,8 +59,6 @@ TEST(ListingAddresses, ListingSearchFavoritesDetailProfileAndSendAddresses)
               u"http://site.test:48470/new/?field=time_add&sorder=desc"_s);
     // The favorites batch asks for bare page numbers, page 1 included, with no trailing slash.
     EXPECT_EQ(favoritesPageAddress(1, kHost), u"http://site.test:48470/new/1"_s);
-    EXPECT_EQ(detailsAddress(u"some-torrent-t123.html"_s, kHost), u"http://site.test:48470/some-torrent-t123.html"_s);
-    EXPECT_EQ(profileAddress(u"Some User"_s, kHost), u"http://site.test:48470/user/Some User"_s);
 
     // A download address holding the host anywhere is fetched as written; only one without it is a site path.
     for (const QString& whole :
