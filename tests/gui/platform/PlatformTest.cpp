@@ -108,6 +108,8 @@ TEST_F(NavigationControllerTest, APopDuringAPushLeavesTheScreenBelowShown)
     }
 }
 
+// Tabs that do not fit go to More and come back at tablet width; disabled tabs take no clicks; the focus ring follows
+// the tab a click selects.
 TEST(TabBarControllerTest, TabsThatDoNotFitGoToMoreAndComeBackAtTabletWidth)
 {
     QStringList log;
@@ -150,6 +152,13 @@ TEST(TabBarControllerTest, TabsThatDoNotFitGoToMoreAndComeBackAtTabletWidth)
     tabs.setTabsEnabled(true);
     QTest::mouseClick(tabs.tabBar(), Qt::LeftButton, {}, tabs.tabBar()->slotRect(1).center());
     EXPECT_EQ(tabs.selectedIndex(), 1);
+
+    // After the arrows moved the focus ring, a click elsewhere selects that tab and the ring goes with it.
+    tabs.tabBar()->setFocus();
+    QTest::keyClick(tabs.tabBar(), Qt::Key_Right);
+    ASSERT_EQ(tabs.tabBar()->focusedSlot(), 2);
+    QTest::mouseClick(tabs.tabBar(), Qt::LeftButton, {}, tabs.tabBar()->slotRect(5).center());
+    EXPECT_EQ(tabs.tabBar()->focusedSlot(), 5);
 }
 
 class CountingSource final : public TableViewDataSource
@@ -176,25 +185,6 @@ public:
     int untouchable = -1;
     QList<int> selected;
 };
-
-// After the arrows moved the focus ring, a click elsewhere selects that tab and the ring goes with it.
-TEST(TabBarTest, TheFocusRingFollowsTheTabAClickSelects)
-{
-    TabBar bar;
-    bar.setItems({{u"one"_s, u"tabbar-all"_s, 0},
-                  {u"two"_s, u"tabbar-all"_s, 1},
-                  {u"three"_s, u"tabbar-all"_s, 2},
-                  {u"four"_s, u"tabbar-all"_s, 3}});
-    bar.resize(375, 49);
-    bar.show();
-    QObject::connect(&bar, &TabBar::slotClicked, &bar, [&bar](int slot) { bar.setSelectedSlot(slot); });
-    bar.setSelectedSlot(0);
-    bar.setFocus();
-    QTest::keyClick(&bar, Qt::Key_Right);
-    ASSERT_EQ(bar.focusedSlot(), 1);
-    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, bar.slotRect(3).center());
-    EXPECT_EQ(bar.focusedSlot(), 3);
-}
 
 TEST(TableViewTest, RowsAreReusedAsTheListScrollsAndTapsReachTheSource)
 {
@@ -238,7 +228,9 @@ public:
     QStringList dismissed;
 };
 
-TEST(AlertViewTest, AlertsStackAndTellTheirDelegateWhichButtonEndedThem)
+// Alerts stack and tell their delegate which button ended them, once. An alert takes the height its whole text
+// needs, at a phone's width and wider.
+TEST(AlertViewTest, AlertsStackTellTheirDelegateAndShowTheirWholeMessage)
 {
     QWidget window;
     window.resize(375, 667);
@@ -256,15 +248,9 @@ TEST(AlertViewTest, AlertsStackAndTellTheirDelegateWhichButtonEndedThem)
     EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
     first->dismissWithClickedButtonIndex(0);
     EXPECT_EQ(recorder.dismissed.size(), 2) << "an alert ends once";
-}
 
-// The alert takes the height its whole text needs, at a phone's width and wider.
-TEST(AlertViewTest, AnAlertShowsItsWholeMessageAtEveryWidth)
-{
     for (const int width : {320, 375, 1000}) {
-        QWidget window;
         window.resize(width, 667);
-        window.show();
         auto* alert = new AlertView(u"Connection with server failed."_s,
                                     u"Please make sure you have correctly setup your remote download settings."_s,
                                     nullptr, {u"Ok"_s}, &window);

@@ -59,22 +59,21 @@ int loads(ViewController* page)
     return page->property("loadsFinished").toInt();
 }
 
-[[nodiscard]] bool waitForLoads(ViewController* page, int count, int guardMilliseconds = 60000)
+[[nodiscard]] bool waitForLoads(ViewController* page, int count)
 {
-    return processEventsUntil([&] { return loads(page) >= count && !page->property("loading").toBool(); },
-                              guardMilliseconds);
+    return processEventsUntil([&] { return loads(page) >= count && !page->property("loading").toBool(); });
 }
 
 // One of the page's own bar buttons (the bar may still hold those of screens on their way out).
 QAbstractButton* barButton(ViewController* page, const QString& name)
 {
     for (QWidget* item : {page->leftBarButtonItem(), page->rightBarButtonItem()}) {
-        if (!item)
-            continue;
-        if (item->objectName() == name)
-            return qobject_cast<QAbstractButton*>(item);
-        if (auto* button = item->findChild<QAbstractButton*>(name))
+        auto* button = !item                        ? nullptr
+                       : item->objectName() == name ? qobject_cast<QAbstractButton*>(item)
+                                                    : item->findChild<QAbstractButton*>(name);
+        if (button) {
             return button;
+        }
     }
     return nullptr;
 }
@@ -142,7 +141,8 @@ protected:
     static inline TestHttpServer* s_films = nullptr;
 };
 
-TEST_F(WebPagesTest, TheTorrentPageComesWhileTheWindowKeepsTurningAndSendsItsOwnRow)
+// A torrent page comes while the window keeps turning, sends its own row, and when it fails offers Retry.
+TEST_F(WebPagesTest, TheTorrentPageComesWhileTheWindowTurnsSendsItsRowAndRetries)
 {
     ASSERT_NO_FATAL_FAILURE(start());
 
@@ -180,16 +180,11 @@ TEST_F(WebPagesTest, TheTorrentPageComesWhileTheWindowKeepsTurningAndSendsItsOwn
     barButton(page, u"leaveButton"_s)->click();
     EXPECT_EQ(listStack()->topViewController(), &list());
     EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
-}
 
-// A detail page that does not come says so in the window's own style; Retry fetches it again.
-TEST_F(WebPagesTest, ATorrentPageThatFailsOffersRetry)
-{
-    ASSERT_NO_FATAL_FAILURE(start());
+    // A detail page that does not come says so in the window's own style; Retry fetches it again.
     ASSERT_TRUE(demoControl(u"/_demo/fail?mode=drop"_s));
     list().tableView()->tapRow(2);
-    ViewController* page = listStack()->topViewController();
-    ASSERT_STREQ(page->metaObject()->className(), "marrowfin::TorrentWebViewController");
+    page = listStack()->topViewController();
     const bool arrived = processEventsUntil([&] { return page->property("detailsArrived").toBool(); });
     ASSERT_TRUE(demoControl(u"/_demo/fail?mode=off"_s));
     ASSERT_TRUE(arrived);
@@ -198,7 +193,6 @@ TEST_F(WebPagesTest, ATorrentPageThatFailsOffersRetry)
     EXPECT_TRUE(failure->isVisible());
     EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
     auto* retry = failure->findChild<QPushButton*>();
-    ASSERT_NE(retry, nullptr);
     EXPECT_EQ(retry->text(), u"Retry"_s);
     retry->click();
     EXPECT_FALSE(failure->isVisible());
@@ -290,12 +284,11 @@ TEST_F(WebPagesTest, ProfileLinksAreDisarmedAndLeavingWhileItLoadsStopsIt)
 
     list().didSelectProfile(u"saltpeter"_s);
     ViewController* page = listStack()->topViewController();
-    ASSERT_STREQ(page->metaObject()->className(), "marrowfin::ProfileWebViewController");
+    EXPECT_STREQ(page->metaObject()->className(), "marrowfin::ProfileWebViewController");
     EXPECT_FALSE(m_root->tabBarController()->tabsEnabled()) << "locked while the page is on its way";
     ASSERT_TRUE(waitForLoads(page, 1));
     EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
     EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
-    EXPECT_TRUE(list().tableView()->allowsSelection());
     EXPECT_TRUE(barButton(page, u"leaveButton"_s)->parentWidget()->isEnabled());
     EXPECT_EQ(evaluate(page, u"document.querySelectorAll('a[href]').length"_s).toInt(), 0);
     const QUrl before = webViewOf(page)->url();
@@ -322,16 +315,16 @@ TEST_F(WebPagesTest, ProfileLinksAreDisarmedAndLeavingWhileItLoadsStopsIt)
     EXPECT_TRUE(list().tableView()->allowsSelection());
 }
 
-TEST_F(WebPagesTest, ForumKeepsItsLinksInsideAndTheSiteTabFetchesOnEveryShowing)
+// The forum keeps its links inside; the site tab fetches on every showing. Cookies are one session for the requests
+// and the pages, and a logout clears both.
+TEST_F(WebPagesTest, ForumSiteTabAndCookiesSharedWithRequestsUntilALogout)
 {
     ASSERT_NO_FATAL_FAILURE(start());
     TabBarController* tabs = m_root->tabBarController();
     tabs->selectFromMoreList(6);
     ViewController* forum = hostedPage(6);
-    ASSERT_NE(forum, nullptr);
-    ASSERT_TRUE(waitForLoads(forum, 1));
+    ASSERT_TRUE(forum && waitForLoads(forum, 1));
     EXPECT_TRUE(pageText(forum).contains(u"community/show/1"_s));
-
     // A topic opens inside the forum; a link out of it brings the forum's front page back.
     evaluate(forum, u"document.querySelector('a[href^=\"/community/show/\"]').click()"_s);
     ASSERT_TRUE(waitForLoads(forum, 2));
@@ -341,34 +334,21 @@ TEST_F(WebPagesTest, ForumKeepsItsLinksInsideAndTheSiteTabFetchesOnEveryShowing)
     EXPECT_EQ(webViewOf(forum)->url().path(), u"/community"_s);
     EXPECT_TRUE(pageText(forum).contains(u"community/show/1"_s));
 
-    // The site tab: a fetch every time it is shown.
-    tabs->selectFromMoreList(7);
-    ViewController* site = hostedPage(7);
-    ASSERT_NE(site, nullptr);
-    ASSERT_TRUE(waitForLoads(site, 1));
-    EXPECT_EQ(site->property("fetchCount").toInt(), 1);
-    tabs->selectSlot(0);
-    tabs->selectFromMoreList(7);
-    EXPECT_EQ(site->property("fetchCount").toInt(), 2);
-    ASSERT_TRUE(waitForLoads(site, 2));
-}
-
-TEST_F(WebPagesTest, CookiesAreOneSessionForRequestsAndPagesAndALogoutClearsBoth)
-{
-    ASSERT_NO_FATAL_FAILURE(start());
     const QString host = AppConfig::current().siteHostName();
     m_cookies->importNetscape((host + u"\tFALSE\t/\tFALSE\t0\tfrom_requests\tr1\n"_s).toUtf8());
-    TabBarController* tabs = m_root->tabBarController();
     tabs->selectFromMoreList(7);
     ViewController* site = hostedPage(7);
-    ASSERT_NE(site, nullptr);
-    ASSERT_TRUE(waitForLoads(site, 1));
+    ASSERT_TRUE(site && waitForLoads(site, 1));
+    EXPECT_EQ(site->property("fetchCount").toInt(), 1);
     EXPECT_TRUE(evaluate(site, u"document.cookie"_s).toString().contains(u"from_requests=r1"_s));
-
     evaluate(site, u"document.cookie = 'from_page=p1; path=/'"_s);
     ASSERT_TRUE(processEventsUntil([&] { return m_cookies->exportNetscape().contains("from_page\tp1"); }))
         << "a page's cookie did not reach the request store";
     EXPECT_TRUE(QFile(m_cookies->filePath()).open(QIODevice::ReadOnly));
+    tabs->selectSlot(0);
+    tabs->selectFromMoreList(7);
+    EXPECT_EQ(site->property("fetchCount").toInt(), 2);
+    ASSERT_TRUE(waitForLoads(site, 2));
 
     // The Logout tab: neither the requests nor the pages keep the site's cookies.
     tabs->selectFromMoreList(8);
@@ -378,7 +358,7 @@ TEST_F(WebPagesTest, CookiesAreOneSessionForRequestsAndPagesAndALogoutClearsBoth
     ASSERT_TRUE(processEventsUntil([&] { return m_root->showLogin(); }));
     ASSERT_TRUE(waitForRows(1));
     tabs->selectFromMoreList(7);
-    ASSERT_TRUE(waitForLoads(site, 2));
+    ASSERT_TRUE(waitForLoads(site, 3));
     const QString left = evaluate(site, u"document.cookie"_s).toString();
     EXPECT_FALSE(left.contains(u"from_page"_s)) << left.toStdString();
     EXPECT_FALSE(left.contains(u"from_requests"_s)) << left.toStdString();
@@ -393,8 +373,7 @@ TEST_F(WebPagesTest, RemoteInterfaceAndTheSettingsTest)
     // Right settings: the client's page, no alert.
     tabs->selectFromMoreList(4);
     ViewController* remote = hostedPage(4);
-    ASSERT_NE(remote, nullptr);
-    ASSERT_TRUE(waitForLoads(remote, 1));
+    ASSERT_TRUE(remote && waitForLoads(remote, 1));
     EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
     EXPECT_FALSE(remote->property("result").toString().isEmpty());
 
@@ -403,11 +382,8 @@ TEST_F(WebPagesTest, RemoteInterfaceAndTheSettingsTest)
     tabs->selectSlot(0);
     tabs->selectFromMoreList(4);
     ASSERT_TRUE(waitForLoads(remote, 2));
-    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
-    EXPECT_EQ(AlertView::visibleAlerts().first()->title(), u"Connection with server failed."_s);
-    AlertView::visibleAlerts().first()->button(0)->click();
-    const QString shown = remote->property("result").toString();
-    EXPECT_FALSE(shown.isEmpty()) << "the 401 page is shown as it came";
+    EXPECT_EQ(dismissAlert(), u"Connection with server failed."_s);
+    EXPECT_FALSE(remote->property("result").toString().isEmpty()) << "the 401 page is shown as it came";
 
     // The settings test: "Success!", then the page, and its back button leaves.
     m_settings->setText(SettingsKeys::serverPassword, u"admin"_s);
@@ -417,9 +393,7 @@ TEST_F(WebPagesTest, RemoteInterfaceAndTheSettingsTest)
     ViewController* testPage = settingsStack->topViewController();
     ASSERT_STREQ(testPage->metaObject()->className(), "marrowfin::ClientWebViewController");
     EXPECT_EQ(testPage->title(), u"Test remote settings"_s);
-    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
-    EXPECT_EQ(AlertView::visibleAlerts().first()->title(), u"Success!"_s);
-    AlertView::visibleAlerts().first()->button(0)->click();
+    EXPECT_EQ(dismissAlert(), u"Success!"_s);
     ASSERT_TRUE(waitForLoads(testPage, 1));
     barButton(testPage, u"leaveButton"_s)->click();
     EXPECT_EQ(settingsStack->topViewController(), settingsStack->rootViewController());
