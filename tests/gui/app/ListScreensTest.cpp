@@ -15,8 +15,8 @@
 #include "gui/ui/HeaderView.h"
 #include "gui/ui/ImageButton.h"
 #include "gui/ui/LoadingIndicator.h"
-#include "gui/ui/Printing.h"
 #include "gui/ui/TextTableViewCell.h"
+#include "support/QtTestSupport.h"
 
 #include <QLineEdit>
 #include <QTest>

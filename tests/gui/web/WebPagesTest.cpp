@@ -10,8 +10,8 @@
 #include "gui/platform/WebPageHostViewController.h"
 #include "gui/ui/HeaderView.h"
 #include "gui/ui/LoadingIndicator.h"
-#include "gui/ui/Printing.h"
 #include "gui/ui/UIUnderlinedLabel.h"
+#include "support/QtTestSupport.h"
 #include "support/TestHttpServer.h"
 
 #include <QAbstractButton>
