@@ -24,8 +24,17 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-TEST_F(WindowTest, AnonymousStartListsThePagesAndKeepsRowsWhenAPageFails)
+// A first start, anonymous: the pages, the load-more row, and the rows kept when a page fails. Then sends are counted
+// in their overlay and mark their rows; a client that does not answer raises one alert. With an advertising unit the
+// banner takes the top; a category without a picture of its own shows the unknown one; a row pushes its torrent's
+// page. From 700 points wide the list is a table with headings; a click on a column's heading fetches the list
+// ordered by it, a second flips the sort.
+TEST_F(WindowTest, TheListingFromAnAnonymousStart)
 {
+    useDemoClient();
+    AppConfig config = AppConfig::current();
+    config.advertisingUnit = u"unit"_s;
+    AppConfig::setCurrent(config);
     launch();
     // A first start: the anonymous switch is on, the fields are empty and disabled, nothing signs in.
     LoginViewController* login = m_root->loginViewController();
@@ -94,6 +103,65 @@ TEST_F(WindowTest, AnonymousStartListsThePagesAndKeepsRowsWhenAPageFails)
     list().didRefresh();
     ASSERT_TRUE(processEventsUntil([&] { return !list().refreshed(); }));
     EXPECT_EQ(list().problemText(), QString()) << "a refresh that works takes the line away";
+
+    SendingTorrentIndicator& sending = SendingTorrentIndicator::sharedInstance();
+    list().didTapDownloadButton(0);
+    EXPECT_EQ(sending.label()->text(), u"Sending  torrent to server"_s);
+    list().didTapDownloadButton(1);
+    EXPECT_EQ(sending.label()->text(), u"Sending 2 torrents to server"_s);
+    EXPECT_FALSE(m_root->tabBarController()->tabsEnabled());
+    EXPECT_TRUE(list().tableView()->allowsSelection());
+    ASSERT_TRUE(processEventsUntil([&] { return list().sendingTorrentCount() == 1; }));
+    EXPECT_EQ(sending.label()->text(), u"Sending  torrent to server"_s);
+    ASSERT_TRUE(processEventsUntil([&] { return list().sendingTorrentCount() == 0; }));
+    EXPECT_FALSE(sending.isShown());
+    EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
+    EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
+    // The rows on screen show the mark for exactly the sent torrents.
+    const auto marked = [&](int row) {
+        return !static_cast<TorrentItemTableViewCell*>(list().tableView()->cellForRow(row))->downloadedImg().isNull();
+    };
+    EXPECT_TRUE(marked(0) && marked(1));
+    EXPECT_FALSE(marked(2));
+    m_settings->setText(SettingsKeys::serverPort, u"1"_s);
+    list().didTapDownloadButton(2);
+    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
+    EXPECT_EQ(AlertView::visibleAlerts().first()->title(), u"Connection with server failed."_s);
+    EXPECT_EQ(m_root->alert(), AlertView::visibleAlerts().first());
+    EXPECT_FALSE(list().torrentData()->at(2).isDownloaded);
+    AlertView::visibleAlerts().first()->button(0)->click();
+
+    const QRect banner = list().bannerView()->geometry();
+    EXPECT_TRUE(list().bannerView()->isVisible());
+    EXPECT_EQ(banner.width(), list().view()->width());
+    EXPECT_EQ(list().headerView()->y(), banner.bottom() + 1);
+    const QImage known = list().cachedImageForTorrent(u"movies"_s).toImage();
+    const QImage unknown = list().cachedImageForTorrent(u"no-such-category"_s).toImage();
+    EXPECT_FALSE(known.isNull());
+    EXPECT_NE(known, unknown);
+    EXPECT_EQ(unknown, list().cachedImageForTorrent(u"cat_unknown.png"_s).toImage());
+    // Here a program that does not host the web pages: the screen that says they cannot be shown, under the name.
+    NavigationController* stack = list().navigationController();
+    list().tableView()->tapRow(0);
+    ASSERT_EQ(stack->viewControllers().size(), 2);
+    EXPECT_EQ(stack->topViewController()->title(), *list().torrentData()->at(0).name);
+    m_root->goBack();
+    ASSERT_TRUE(processEventsUntil([&] { return stack->viewControllers().size() == 1; }));
+
+    m_window->resize(1000, 700);
+    ASSERT_TRUE(processEventsUntil([&] { return list().headingView()->isVisible(); }));
+    ListingHeadingView* headings = list().headingView();
+    EXPECT_GE(list().tableView()->geometry().top() + list().tableView()->rectForRow(0).top(),
+              headings->geometry().bottom())
+        << "the headings lie over the first row";
+    for (const char* sort : {"desc", "asc"}) {
+        QTest::mouseClick(headings, Qt::LeftButton, {}, headings->headingRect(u"seeders").center());
+        ASSERT_TRUE(processEventsUntil([&] { return !list().refreshed(); }));
+        EXPECT_TRUE(list().lastAddress().endsWith(u"field=seeders&sorder="_s + QLatin1StringView(sort)))
+            << list().lastAddress().toStdString();
+    }
+    m_window->resize(375, 667);
+    ASSERT_TRUE(processEventsUntil([&] { return !list().headingView()->isVisible(); })) << "no headings on a phone";
 }
 
 // Automatic sign-in at start: a wrong password raises the alert and keeps the form. A site that stalls: Cancel on
@@ -158,78 +226,6 @@ TEST_F(WindowTest, SignInAutomaticallyFailingOrStalledAndAStalledPageCancelled)
     m_window.reset();
     launch();
     ASSERT_TRUE(processEventsUntil([&] { return m_root->showLogin(); })) << "no automatic sign-in at start";
-}
-
-// Sends are counted in their overlay and mark their rows; a client that does not answer raises one alert. With an
-// advertising unit the banner takes the top; a category without a picture of its own shows the unknown one; a row
-// pushes its torrent's page. From 700 points wide the list is a table with headings; a click on a column's heading
-// fetches the list ordered by it, a second flips the sort.
-TEST_F(WindowTest, TheListingSendsOpensRowsAndOrdersByItsHeadings)
-{
-    useDemoClient();
-    AppConfig config = AppConfig::current();
-    config.advertisingUnit = u"unit"_s;
-    AppConfig::setCurrent(config);
-    ASSERT_NO_FATAL_FAILURE(start());
-
-    SendingTorrentIndicator& sending = SendingTorrentIndicator::sharedInstance();
-    list().didTapDownloadButton(0);
-    EXPECT_EQ(sending.label()->text(), u"Sending  torrent to server"_s);
-    list().didTapDownloadButton(1);
-    EXPECT_EQ(sending.label()->text(), u"Sending 2 torrents to server"_s);
-    EXPECT_FALSE(m_root->tabBarController()->tabsEnabled());
-    EXPECT_TRUE(list().tableView()->allowsSelection());
-    ASSERT_TRUE(processEventsUntil([&] { return list().sendingTorrentCount() == 1; }));
-    EXPECT_EQ(sending.label()->text(), u"Sending  torrent to server"_s);
-    ASSERT_TRUE(processEventsUntil([&] { return list().sendingTorrentCount() == 0; }));
-    EXPECT_FALSE(sending.isShown());
-    EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
-    EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
-    // The rows on screen show the mark for exactly the sent torrents.
-    const auto marked = [&](int row) {
-        return !static_cast<TorrentItemTableViewCell*>(list().tableView()->cellForRow(row))->downloadedImg().isNull();
-    };
-    EXPECT_TRUE(marked(0) && marked(1));
-    EXPECT_FALSE(marked(2));
-    m_settings->setText(SettingsKeys::serverPort, u"1"_s);
-    list().didTapDownloadButton(2);
-    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
-    EXPECT_EQ(AlertView::visibleAlerts().first()->title(), u"Connection with server failed."_s);
-    EXPECT_EQ(m_root->alert(), AlertView::visibleAlerts().first());
-    EXPECT_FALSE(list().torrentData()->at(2).isDownloaded);
-    AlertView::visibleAlerts().first()->button(0)->click();
-
-    const QRect banner = list().bannerView()->geometry();
-    EXPECT_TRUE(list().bannerView()->isVisible());
-    EXPECT_EQ(banner.width(), list().view()->width());
-    EXPECT_EQ(list().headerView()->y(), banner.bottom() + 1);
-    const QImage known = list().cachedImageForTorrent(u"movies"_s).toImage();
-    const QImage unknown = list().cachedImageForTorrent(u"no-such-category"_s).toImage();
-    EXPECT_FALSE(known.isNull());
-    EXPECT_NE(known, unknown);
-    EXPECT_EQ(unknown, list().cachedImageForTorrent(u"cat_unknown.png"_s).toImage());
-    // Here a program that does not host the web pages: the screen that says they cannot be shown, under the name.
-    NavigationController* stack = list().navigationController();
-    list().tableView()->tapRow(0);
-    ASSERT_EQ(stack->viewControllers().size(), 2);
-    EXPECT_EQ(stack->topViewController()->title(), *list().torrentData()->at(0).name);
-    m_root->goBack();
-    ASSERT_TRUE(processEventsUntil([&] { return stack->viewControllers().size() == 1; }));
-
-    m_window->resize(1000, 700);
-    ASSERT_TRUE(processEventsUntil([&] { return list().headingView()->isVisible(); }));
-    ListingHeadingView* headings = list().headingView();
-    EXPECT_GE(list().tableView()->geometry().top() + list().tableView()->rectForRow(0).top(),
-              headings->geometry().bottom())
-        << "the headings lie over the first row";
-    for (const char* sort : {"desc", "asc"}) {
-        QTest::mouseClick(headings, Qt::LeftButton, {}, headings->headingRect(u"seeders").center());
-        ASSERT_TRUE(processEventsUntil([&] { return !list().refreshed(); }));
-        EXPECT_TRUE(list().lastAddress().endsWith(u"field=seeders&sorder="_s + QLatin1StringView(sort)))
-            << list().lastAddress().toStdString();
-    }
-    m_window->resize(375, 667);
-    ASSERT_TRUE(processEventsUntil([&] { return !list().headingView()->isVisible(); })) << "no headings on a phone";
 }
 
 TEST_F(WindowTest, RememberedTabOnFirstBuildOnlyAndNeverTheLogoutTab)
