@@ -156,24 +156,16 @@ TEST_F(LoadingIndicatorTest, EachCallerSetsItUpAndOneHideEndsEveryShow)
         EXPECT_TRUE(indicator.isShown());
     }
     EXPECT_FALSE(indicator.isShown());
-}
 
-// The window's sends count their torrents in this overlay, up at the same time as the loading one.
-TEST_F(LoadingIndicatorTest, SendingOverlayHasItsOwnInstanceAndText)
-{
-    // None counted yet reads as one torrent: the number left out, both spaces kept.
-    EXPECT_EQ(SendingTorrentIndicator::sendingText(0), u"Sending  torrent to server"_s);
-    EXPECT_EQ(SendingTorrentIndicator::sendingText(12), u"Sending 12 torrents to server"_s);
-
+    // The sending overlay is another, up at the same time as this one (its texts are checked in WindowTest).
     SendingTorrentIndicator& sending = SendingTorrentIndicator::sharedInstance();
     show(&m_screen, kLoadingText);
     sending.setParentView(&m_screen);
     sending.setString(SendingTorrentIndicator::sendingText(3));
     sending.showLoadingIndicators();
     EXPECT_EQ(panelsIn(m_screen), 2);
-
     sending.hideLoadingIndicators();
-    EXPECT_TRUE(LoadingIndicator::sharedInstance().isShown());
+    EXPECT_TRUE(indicator.isShown());
     EXPECT_EQ(panelsIn(m_screen), 1);
 }
 
