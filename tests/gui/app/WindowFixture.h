@@ -1,8 +1,6 @@
 #pragma once
 
-#include "core/app/Profile.h"
 #include "core/config/AppConfig.h"
-#include "core/login/SessionController.h"
 #include "core/net/CookieStore.h"
 #include "core/net/HttpContext.h"
 #include "core/net/HttpRequest.h"
