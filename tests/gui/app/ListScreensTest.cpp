@@ -221,6 +221,7 @@ TEST_F(WindowTest, SearchAsksTheSiteAndKeepsItsPageWhenShownAgain)
     EXPECT_TRUE(search.lastAddress().endsWith(u"/usearch/1080p/4/?field=seeders&sorder=asc"_s));
     ASSERT_TRUE(searchDelivered(search));
     const QStringList names = namesOf(*search.torrentData());
+    EXPECT_EQ(names.size(), 100);
     EXPECT_EQ(QSet<QString>(names.cbegin(), names.cend()).size(), 100);
 
     // A press outside the bar takes the keyboard away; Ctrl+F from another tab brings it back.

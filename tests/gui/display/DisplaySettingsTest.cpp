@@ -318,6 +318,7 @@ TEST_F(DisplaySettingsTest, EveryFinishedSliderChangeStoresTheShownCountOnce)
     m_store->setText(SettingsKeys::favoritesCount, u"12"_s);
     const FileStamp before = stampOf(*m_store);
     FavoriteDisplaySettingsViewController again(m_store);
+    EXPECT_EQ(again.infoView()->favoritesCountValue()->text(), u"12"_s);
     EXPECT_DOUBLE_EQ(again.infoView()->sliderValue(), 12.0);
     EXPECT_EQ(stampOf(*m_store), before);
 }

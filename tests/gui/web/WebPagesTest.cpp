@@ -182,6 +182,7 @@ TEST_F(WebPagesTest, TheTorrentPageScreen)
     auto* retry = failure->findChild<QPushButton*>();
     EXPECT_EQ(retry->text(), u"Retry"_s);
     retry->click();
+    EXPECT_FALSE(failure->isVisible());
     ASSERT_TRUE(waitForLoads(page, 1));
     EXPECT_FALSE(failure->isVisible());
     EXPECT_GT(evaluate(page, u"document.querySelectorAll('a[href]').length"_s).toInt(), 3);
@@ -271,6 +272,7 @@ TEST_F(WebPagesTest, ProfileLinksAreDisarmedAndLeavingWhileItLoadsStopsIt)
     ASSERT_TRUE(waitForLoads(page, 1));
     EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
     EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
+    EXPECT_TRUE(list().tableView()->allowsSelection());
     EXPECT_TRUE(barButton(page, u"leaveButton"_s)->parentWidget()->isEnabled());
     EXPECT_EQ(evaluate(page, u"document.querySelectorAll('a[href]').length"_s).toInt(), 0);
     const QUrl before = webViewOf(page)->url();
