@@ -120,18 +120,6 @@ protected:
         return control.isResponseValid();
     }
 
-    // Waits for an alert, dismisses it with its first button and gives its title; nothing when none came.
-    static QString dismissAlert()
-    {
-        if (!processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); })) {
-            return {};
-        }
-        AlertView* alert = AlertView::visibleAlerts().first();
-        const QString title = alert->title();
-        alert->button(0)->click();
-        return title;
-    }
-
     // A stored account on the demo site, with this password, instead of the anonymous sign-in.
     void storeAccount(const QString& password)
     {

@@ -129,8 +129,8 @@ protected:
 
 // The torrent page comes while the window keeps turning and sends its own row; a page that fails offers Retry; the
 // film button shows only when the page links its film; the load scripts treat every link, and a page over two
-// megabytes is shown whole.
-TEST_F(WebPagesTest, TheTorrentPageScreen)
+// megabytes is shown whole. Then the profile pages.
+TEST_F(WebPagesTest, TheTorrentAndProfilePages)
 {
     ASSERT_NO_FATAL_FAILURE(start());
 
@@ -256,17 +256,15 @@ TEST_F(WebPagesTest, TheTorrentPageScreen)
     ASSERT_TRUE(waitForLoads(page, 2));
     EXPECT_EQ(evaluate(page, u"document.body.id"_s).toString(), u"inside"_s);
     EXPECT_EQ(listStack()->topViewController(), page) << "the link opened inside the screen";
-}
+    barButton(page, u"leaveButton"_s)->click();
 
-TEST_F(WebPagesTest, ProfileLinksAreDisarmedAndLeavingWhileItLoadsStopsIt)
-{
-    ASSERT_NO_FATAL_FAILURE(start());
+    // Profiles: links disarmed, and leaving while one loads stops it.
     // Signed in as nobody, the header's name opens nothing.
     list().didSelectProfile(std::nullopt);
     EXPECT_EQ(listStack()->viewControllers().size(), 1);
 
     list().didSelectProfile(u"saltpeter"_s);
-    ViewController* page = listStack()->topViewController();
+    page = listStack()->topViewController();
     EXPECT_STREQ(page->metaObject()->className(), "marrowfin::ProfileWebViewController");
     EXPECT_FALSE(m_root->tabBarController()->tabsEnabled()) << "locked while the page is on its way";
     ASSERT_TRUE(waitForLoads(page, 1));
@@ -300,9 +298,11 @@ TEST_F(WebPagesTest, ProfileLinksAreDisarmedAndLeavingWhileItLoadsStopsIt)
 }
 
 // The forum keeps its links inside; the site tab fetches on every showing. Cookies are one session for the requests
-// and the pages, and a logout clears both.
-TEST_F(WebPagesTest, ForumSiteTabAndCookiesSharedWithRequestsUntilALogout)
+// and the pages, and a logout clears both. The remote client's interface shows its page, or its own 401 page with the
+// failure alert; the settings test shows "Success!" and then the page.
+TEST_F(WebPagesTest, TheTabsThatHostPagesAndTheirCookies)
 {
+    useDemoClient();
     ASSERT_NO_FATAL_FAILURE(start());
     TabBarController* tabs = m_root->tabBarController();
     tabs->selectFromMoreList(6);
@@ -346,13 +346,6 @@ TEST_F(WebPagesTest, ForumSiteTabAndCookiesSharedWithRequestsUntilALogout)
     const QString left = evaluate(site, u"document.cookie"_s).toString();
     EXPECT_FALSE(left.contains(u"from_page"_s)) << left.toStdString();
     EXPECT_FALSE(left.contains(u"from_requests"_s)) << left.toStdString();
-}
-
-TEST_F(WebPagesTest, RemoteInterfaceAndTheSettingsTest)
-{
-    useDemoClient();
-    ASSERT_NO_FATAL_FAILURE(start());
-    TabBarController* tabs = m_root->tabBarController();
 
     // Right settings: the client's page, no alert.
     tabs->selectFromMoreList(4);
@@ -366,7 +359,9 @@ TEST_F(WebPagesTest, RemoteInterfaceAndTheSettingsTest)
     tabs->selectSlot(0);
     tabs->selectFromMoreList(4);
     ASSERT_TRUE(waitForLoads(remote, 2));
-    EXPECT_EQ(dismissAlert(), u"Connection with server failed."_s);
+    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
+    EXPECT_EQ(AlertView::visibleAlerts().first()->title(), u"Connection with server failed."_s);
+    AlertView::visibleAlerts().first()->button(0)->click();
     EXPECT_FALSE(remote->property("result").toString().isEmpty()) << "the 401 page is shown as it came";
 
     // The settings test: "Success!", then the page, and its back button leaves.
@@ -377,7 +372,9 @@ TEST_F(WebPagesTest, RemoteInterfaceAndTheSettingsTest)
     ViewController* testPage = settingsStack->topViewController();
     ASSERT_STREQ(testPage->metaObject()->className(), "marrowfin::ClientWebViewController");
     EXPECT_EQ(testPage->title(), u"Test remote settings"_s);
-    EXPECT_EQ(dismissAlert(), u"Success!"_s);
+    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
+    EXPECT_EQ(AlertView::visibleAlerts().first()->title(), u"Success!"_s);
+    AlertView::visibleAlerts().first()->button(0)->click();
     ASSERT_TRUE(waitForLoads(testPage, 1));
     barButton(testPage, u"leaveButton"_s)->click();
     EXPECT_EQ(settingsStack->topViewController(), settingsStack->rootViewController());
