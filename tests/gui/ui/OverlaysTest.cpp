@@ -41,12 +41,6 @@ TEST(RoundedRectView, ClampsTheRadiusToHalfTheHeightAndStaysTransparentOutsideTh
     EXPECT_EQ(image.pixelColor(50, 1), QColor(Qt::red));
 }
 
-// The centre of a widget's frame in its parent.
-QPointF centreOf(const QWidget& widget)
-{
-    return QRectF(widget.geometry()).center();
-}
-
 class LoadingIndicatorTest : public testing::Test
 {
 protected:
@@ -94,7 +88,6 @@ TEST_F(LoadingIndicatorTest, ShowingAgainKeepsOnePanelCentredAroundItsText)
         SCOPED_TRACE(text.toStdString());
         LoadingIndicator& indicator = show(&m_screen, text);
         RoundedRectView* panel = indicator.panel();
-        ASSERT_NE(panel, nullptr);
         if (!first) {
             first = panel;
             firstWidth = panel->width();
@@ -104,8 +97,8 @@ TEST_F(LoadingIndicatorTest, ShowingAgainKeepsOnePanelCentredAroundItsText)
         EXPECT_EQ(m_screen.children().last(), panel) << "the panel is not above the screen's other views";
         EXPECT_EQ(indicator.label()->text(), text);
         EXPECT_TRUE(indicator.spinner()->isAnimating());
-        EXPECT_NEAR(centreOf(*panel).x(), m_screen.width() / 2.0, 1);
-        EXPECT_NEAR(centreOf(*panel).y(), m_screen.height() / 2.0, 1);
+        EXPECT_NEAR(QRectF(panel->geometry()).center().x(), m_screen.width() / 2.0, 1);
+        EXPECT_NEAR(QRectF(panel->geometry()).center().y(), m_screen.height() / 2.0, 1);
         const QRect spinner = indicator.spinner()->geometry();
         EXPECT_TRUE(panel->rect().contains(spinner.united(indicator.label()->geometry())));
         EXPECT_GT(indicator.label()->x(), spinner.right());
@@ -115,8 +108,8 @@ TEST_F(LoadingIndicatorTest, ShowingAgainKeepsOnePanelCentredAroundItsText)
     // An offset moves the panel down from the centre, where it stays when the screen is resized.
     show(&m_screen, kLoadingText, 150);
     m_screen.resize(700, 900);
-    EXPECT_NEAR(centreOf(*first).x(), 350, 1);
-    EXPECT_NEAR(centreOf(*first).y(), 450 + 150, 1);
+    EXPECT_NEAR(QRectF(first->geometry()).center().x(), 350, 1);
+    EXPECT_NEAR(QRectF(first->geometry()).center().y(), 450 + 150, 1);
 }
 
 // The one overlay: each caller sets it up anew, one hide ends any number of shows, a new parent waits for the hide,
@@ -138,7 +131,8 @@ TEST_F(LoadingIndicatorTest, EachCallerSetsItUpAndOneHideEndsEveryShow)
     show(&m_other, kFilteringText);
     EXPECT_EQ(indicator.panel()->parentWidget(), &m_screen) << "the panel moved while it was up";
     EXPECT_EQ(panelsIn(m_other), 0);
-    EXPECT_NEAR(centreOf(*indicator.panel()).x(), m_screen.width() / 2.0, 1) << "centred on the parent still to come";
+    EXPECT_NEAR(QRectF(indicator.panel()->geometry()).center().x(), m_screen.width() / 2.0, 1)
+        << "centred on the parent still to come";
 
     indicator.hideLoadingIndicators();
     indicator.hideLoadingIndicators();
