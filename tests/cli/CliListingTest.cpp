@@ -115,12 +115,25 @@ TEST_F(CliAgainstDemo, FavoritesKeepWhatAFilterAcceptsInPageOrder)
     EXPECT_TRUE(forced.err.contains(u"not a valid expression"_s));
 
     // What the favorites must show: the first three newest pages, each filtered, in page order.
-    QStringList expected;
+    QList<QJsonObject> newest;
     for (int page = 1; page <= 3; ++page) {
-        for (const QString& name : fieldOf(jsonArray({u"new"_s, u"--page"_s, QString::number(page)}))) {
-            if (QRegularExpression(filters.join(u'|')).match(name).hasMatch()) {
-                expected.append(name);
-            }
+        for (const QJsonValue& torrent : jsonArray({u"new"_s, u"--page"_s, QString::number(page)})) {
+            newest.append(torrent.toObject());
+        }
+    }
+    // Filter 1 with limits set below: 1 GB or more, no "720p" in the name.
+    QStringList expected;
+    QStringList limited;
+    for (const QJsonObject& torrent : newest) {
+        const QString name = torrent[u"name"_s].toString();
+        const QString size = torrent[u"size"_s].toString();
+        const bool first = QRegularExpression(filters[0]).match(name).hasMatch();
+        const bool second = QRegularExpression(filters[1]).match(name).hasMatch();
+        if (first || second) {
+            expected.append(name);
+        }
+        if (second || (first && (size.endsWith(u"GB"_s) || size.endsWith(u"TB"_s)) && !name.contains(u"720p"_s))) {
+            limited.append(name);
         }
     }
     ASSERT_FALSE(expected.isEmpty());
@@ -134,6 +147,21 @@ TEST_F(CliAgainstDemo, FavoritesKeepWhatAFilterAcceptsInPageOrder)
     EXPECT_EQ(cli("filters list").out.count(u'\n'), 3);
     ASSERT_EQ(cli("filters remove 3").exitCode, 0);
     EXPECT_EQ(cli("filters remove 3").exitCode, 1) << "there is no third filter any more";
+
+    // Limits: "set" changes those given and keeps the others, "none" takes one away; a broken exclude or a size
+    // without its unit is refused and changes nothing.
+    ASSERT_EQ(cli("filters set 1 --min-size 1GB --min-seeders 5 --exclude 720p").exitCode, 0);
+    ASSERT_EQ(cli("filters set 1 --min-seeders none").exitCode, 0);
+    EXPECT_EQ(cli("filters set 1 --exclude (CAM").exitCode, 2);
+    EXPECT_EQ(cli("filters add x --max-size 700").exitCode, 2);
+    EXPECT_EQ(cli("filters set 3 --min-seeders 1").exitCode, 1);
+    const QJsonArray listed = jsonArray({u"filters"_s, u"list"_s});
+    EXPECT_EQ(listed,
+              (QJsonArray{QJsonObject{{u"text"_s, filters[0]}, {u"minSize"_s, 1 << 30}, {u"exclude"_s, u"720p"_s}},
+                          QJsonObject{{u"text"_s, filters[1]}}}));
+    EXPECT_TRUE(cli("filters list").out.contains(u"1 GB or more, not \"720p\""_s));
+    ASSERT_NE(limited, expected);
+    EXPECT_EQ(fieldOf(QJsonDocument::fromJson(cli("--json favorites --pages 3").out.toUtf8()).array()), limited);
 }
 
 TEST_F(CliAgainstDemo, SearchAndDetailReachTheirPages)

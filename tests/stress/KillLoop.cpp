@@ -12,8 +12,8 @@
 //   marrowfin_kill_loop [KILLS] [--seed N]
 #include "Bencode.h"
 
-#include "demo/DemoHttp.h"
 #include "support/DemoProcess.h"
+#include "support/LoopbackHttp.h"
 #include "support/TransmissionDaemon.h"
 
 #include <QCoreApplication>
@@ -101,8 +101,8 @@ private:
     void learn(int page);
     QByteArray hashOf(const QString& downloadUrl) const;
     QSet<QByteArray> daemonHashes();
-    QJsonArray watchTorrents(bool* readable) const;
-    QString journalText() const;
+    // A store of the profile; absent when the file is not there.
+    [[nodiscard]] std::optional<QJsonDocument> readJson(const QString& name) const;
     QStringList operationArguments(Operation operation);
     void check(Operation operation, const Run& run, const QStringList& historyBefore,
                const QSet<QByteArray>& heldBefore, const QStringList& filtersBefore, const QString& filterText);
@@ -202,12 +202,13 @@ QByteArray KillLoop::hashOf(const QString& downloadUrl) const
         const qsizetype at = downloadUrl.indexOf(u"btih:"_s);
         return at < 0 ? QByteArray() : downloadUrl.mid(at + 5, 40).toLower().toLatin1();
     }
-    demotest::HttpCall call;
-    // The listing gives the site's own addresses as paths.
-    call.url = downloadUrl.startsWith(u'/') ? m_demo.site(downloadUrl.toStdString()) : downloadUrl.toStdString();
-    call.followRedirects = true;
-    const demotest::HttpReply reply = demotest::perform(call);
-    const auto torrent = demo::bdecode(reply.body);
+    // The listing gives the site's own addresses as paths; some lead to the file through a redirect.
+    test::PlainAnswer file = test::plainHttpAt(downloadUrl.startsWith(u'/') ? m_demo.site(downloadUrl.toStdString())
+                                                                            : downloadUrl.toStdString());
+    if (file.status / 100 == 3) {
+        file = test::plainHttpAt(file.header("Location").toStdString());
+    }
+    const auto torrent = demo::bdecode(file.body.toStdString());
     const demo::BencodeValue* info = torrent ? torrent->find("info") : nullptr;
     if (info == nullptr) {
         return {};
@@ -248,24 +249,10 @@ QSet<QByteArray> KillLoop::daemonHashes()
     return hashes;
 }
 
-QJsonArray KillLoop::watchTorrents(bool* readable) const
+std::optional<QJsonDocument> KillLoop::readJson(const QString& name) const
 {
-    QFile file(m_profile.filePath(u"watch.json"_s));
-    *readable = true;
-    if (!file.exists()) {
-        return {};
-    }
-    QJsonParseError error{};
-    const QJsonDocument document =
-        file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &error) : QJsonDocument();
-    *readable = error.error == QJsonParseError::NoError && document[u"torrents"_s].isArray();
-    return document[u"torrents"_s].toArray();
-}
-
-QString KillLoop::journalText() const
-{
-    QFile journal(m_profile.filePath(u"sending.json"_s));
-    return journal.open(QIODevice::ReadOnly) ? QString::fromUtf8(journal.readAll()).simplified() : u"nothing"_s;
+    QFile file(m_profile.filePath(name));
+    return file.open(QIODevice::ReadOnly) ? std::optional(QJsonDocument::fromJson(file.readAll())) : std::nullopt;
 }
 
 bool KillLoop::setUp()
@@ -354,7 +341,7 @@ QStringList KillLoop::operationArguments(Operation operation)
     }
     case Operation::WatchRound:
         // New torrents at the top of the site for the round to send.
-        (void)demotest::get(m_demo.site("/_demo/add?count=2"));
+        (void)test::plainHttpAt(m_demo.site("/_demo/add?count=2"));
         learn(1);
         return {u"--json"_s, u"watch"_s, u"--once"_s, u"--send"_s, u"--pages"_s, u"1"_s};
     }
@@ -385,7 +372,8 @@ void KillLoop::run(int kills)
         }
         const QStringList arguments = operationArguments(operation);
         const QSet<QByteArray> heldBefore = daemonHashes();
-        m_journalBefore = journalText();
+        m_journalBefore =
+            QString::fromUtf8(readJson(u"sending.json"_s).value_or(QJsonDocument()).toJson(QJsonDocument::Compact));
         const int killAfter = std::uniform_int_distribution<int>(0, m_usualMs[operation])(m_random);
         const Run run = cli(arguments, killAfter, true);
         if (run.killed) {
@@ -417,11 +405,11 @@ void KillLoop::check(Operation operation, const Run& run, const QStringList& his
     if (startUp.exitCode != 0 || !aside.isEmpty() || startUp.output.trimmed().startsWith(u'[') == false) {
         fail(Stores, u"%1: start-up said %2; moved aside: %3"_s.arg(where, startUp.output, aside.join(u", "_s)));
     }
-    bool watchReadable = true;
-    const QJsonArray watched = watchTorrents(&watchReadable);
-    if (!watchReadable) {
+    const auto watch = readJson(u"watch.json"_s);
+    if (watch && !(*watch)[u"torrents"_s].isArray()) {
         fail(Stores, u"%1: watch.json cannot be read"_s.arg(where));
     }
+    const QJsonArray watched = watch ? (*watch)[u"torrents"_s].toArray() : QJsonArray();
     if (!QFile::exists(m_profile.filePath(u"cookies.txt"_s))) {
         fail(Stores, u"%1: the cookie store is gone"_s.arg(where));
     }
@@ -453,14 +441,12 @@ void KillLoop::check(Operation operation, const Run& run, const QStringList& his
         }
     }
     QSet<QString> underWay;
-    if (QFile journal(m_profile.filePath(u"sending.json"_s)); journal.open(QIODevice::ReadOnly)) {
-        const QJsonDocument document = QJsonDocument::fromJson(journal.readAll());
-        if (!document[u"sends"_s].isArray()) {
-            fail(Stores, u"%1: sending.json cannot be read"_s.arg(where));
-        }
-        for (const QJsonValue& send : document[u"sends"_s].toArray()) {
-            underWay.insert(send[u"name"_s].toString());
-        }
+    const auto journal = readJson(u"sending.json"_s);
+    if (journal && !(*journal)[u"sends"_s].isArray()) {
+        fail(Stores, u"%1: sending.json cannot be read"_s.arg(where));
+    }
+    for (const QJsonValue& send : journal.value_or(QJsonDocument())[u"sends"_s].toArray()) {
+        underWay.insert(send[u"name"_s].toString());
     }
     const QSet<QByteArray> held = daemonHashes();
     for (const QByteArray& hash : held) {

@@ -13,13 +13,13 @@
 #include "core/net/HttpContext.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
-#include "demo/DemoHttp.h"
 #include "gui/lists/FavoriteListViewController.h"
 #include "gui/platform/Device.h"
 #include "gui/platform/TableView.h"
 #include "gui/ui/HeaderView.h"
 #include "gui/ui/ImageButton.h"
 #include "support/DemoProcess.h"
+#include "support/LoopbackHttp.h"
 
 #include <QApplication>
 #include <QDir>
@@ -199,7 +199,7 @@ int run(double seconds, double sampleSeconds)
         while (double(clock.elapsed()) / 1000.0 < seconds && watcher.state() == QProcess::Running) {
             sampleIfDue();
             // A new torrent on the site for both to find and send.
-            (void)demotest::get(demo.site("/_demo/add?count=1"));
+            (void)test::plainHttpAt(demo.site("/_demo/add?count=1"));
             favorites.headerView()->refreshBtn()->click();
             waitUntil([&] {
                 sampleIfDue();

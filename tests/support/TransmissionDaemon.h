@@ -34,26 +34,12 @@ public:
         m_port = freePort();
         const quint16 peerPort = freePort();
         const std::string dir = m_dir.path().toStdString();
-        std::vector<std::string> arguments{"transmission-daemon",
-                                           "--foreground",
-                                           "--config-dir",
-                                           dir,
-                                           "--port",
-                                           std::to_string(m_port),
-                                           "--rpc-bind-address",
-                                           "127.0.0.1",
-                                           "--no-dht",
-                                           "--no-lpd",
-                                           "--no-portmap",
-                                           "--bind-address-ipv4",
-                                           "127.0.0.1",
-                                           "--peerport",
-                                           std::to_string(peerPort),
-                                           "--download-dir",
-                                           dir + "/downloads",
-                                           "--no-incomplete-dir",
-                                           "--logfile",
-                                           dir + "/daemon.log"};
+        std::vector<std::string> arguments{"transmission-daemon", "--foreground", "--config-dir", dir, "--port"};
+        // clang-format off
+        arguments.insert(arguments.end(), {std::to_string(m_port), "--rpc-bind-address", "127.0.0.1", "--no-dht",
+            "--no-lpd", "--no-portmap", "--bind-address-ipv4", "127.0.0.1", "--peerport", std::to_string(peerPort),
+            "--download-dir", dir + "/downloads", "--no-incomplete-dir", "--logfile", dir + "/daemon.log"});
+        // clang-format on
         if (user.isEmpty()) {
             arguments.insert(arguments.end(), {"--no-auth"});
         } else {

@@ -13,22 +13,9 @@
 #include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QUrl>
 
-#include <arpa/inet.h>
-#include <csignal>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <optional>
 #include <string>
-#include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-#include <utility>
-#include <vector>
 
 // Real BitTorrent daemons with a web API, for the tests and the benchmark, started as TransmissionDaemon starts
 // its daemon: in the foreground, a folder of their own, loopback ports only, no DHT, peer exchange, local discovery

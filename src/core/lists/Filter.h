@@ -1,6 +1,11 @@
 #pragma once
 
+#include "core/text/RegexMatching.h"
+
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 namespace marrowfin {
 
@@ -29,9 +34,39 @@ private:
     QString m_expression;
 };
 
+// A filter compiled once for matching many names, with the same rule of acceptance as Filter::isAccepted but at
+// the cost of one search for the filter's own expression: the wrapped form's leading ".*" makes every search that
+// fails try each start and back off over the rest of the line, quadratic in the name's length. The wrapped form is
+// kept where the text needs it to mean what it means there: a text that does not compile on its own (parentheses
+// that only balance with the wrapping ones, as "a)(b"), that numbers groups (a back-reference such as "\1" counts
+// the wrapping group too), or whose groups come out otherwise than the wrapping's one more. The empty text, which
+// accepts every name, keeps it too. Not for several threads at once (see CompiledRegex).
+class FilterMatcher final
+{
+public:
+    // Throws RegexException (CompileFailed) when the wrapped expression does not compile: the filter is unusable.
+    explicit FilterMatcher(const QString& text);
+
+    [[nodiscard]] bool usesWrappedForm() const { return m_wrapped; }
+    // Throws RegexException when a match runs out of time or fails.
+    [[nodiscard]] bool accepts(const QString& name) { return m_regex.finds(name); }
+    // Texts of which every name the filter accepts holds at least one (one per alternative of the expression);
+    // empty when no such set is known. A name without any of them needs no search.
+    [[nodiscard]] const QStringList& requiredTexts() const { return m_required; }
+
+private:
+    FilterMatcher(std::pair<CompiledRegex, bool> compiled, const QString& text);
+
+    CompiledRegex m_regex;
+    bool m_wrapped;
+    QStringList m_required;
+};
+
 // True when the filter `text` accepts each of a fixed set of unrelated names (different letters, scripts, digits
 // and punctuation): the empty text, ".*", "." or "|" take a whole listing, not a choice of it. False as well for a
 // text that does not compile.
 [[nodiscard]] bool acceptsEveryName(const QString& text);
+// The same for a compiled filter (it may run out of time: then false).
+[[nodiscard]] bool acceptsEveryName(FilterMatcher& filter);
 
 } // namespace marrowfin

@@ -6,6 +6,8 @@
 #include "core/settings/SettingsStore.h"
 #include "core/text/RegexMatching.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <utility>
 
@@ -24,25 +26,36 @@ void FilterSet::setFilters(const QStringList& texts, const FilterLimitsMap& limi
     m_entries.clear();
     m_entries.reserve(texts.size());
     for (const QString& text : texts) {
-        Entry entry{Filter(text), limits.value(text), std::nullopt};
-        if (!entry.limits.exclude.isEmpty()) {
-            entry.exclude = Filter(entry.limits.exclude);
-        }
-        m_entries.append(std::move(entry));
+        m_entries.append(Entry{Filter(text), limits.value(text), nullptr, nullptr});
     }
 
     m_problems.removeIf([&texts](const FilterProblem& problem) { return !texts.contains(problem.text); });
+    m_byFirstTwo.clear();
+    m_byFirst.clear();
     for (Entry& entry : m_entries) {
         if (isSkippedLocked(entry.filter.regex())) {
             continue;
         }
-        QString reason;
-        if (!isValidRegex(entry.filter.expression(), &reason)) {
-            reportLocked({entry.filter.regex(), RegexException::Kind::CompileFailed, reason});
-        } else if (entry.exclude && !isValidRegex(entry.exclude->expression(), &reason)) {
-            reportLocked({entry.filter.regex(), RegexException::Kind::CompileFailed, u"exclude: "_s + reason});
-        } else {
-            entry.acceptsEveryName = entry.limits.isEmpty() && acceptsEveryName(entry.filter.regex());
+        bool excluding = false;
+        try {
+            entry.matcher = std::make_shared<FilterMatcher>(entry.filter.regex());
+            excluding = !entry.limits.exclude.isEmpty();
+            if (excluding) {
+                entry.exclude = std::make_shared<FilterMatcher>(entry.limits.exclude);
+            }
+            entry.acceptsEveryName = entry.limits.isEmpty() && acceptsEveryName(*entry.matcher);
+            const qsizetype place = &entry - m_entries.data();
+            for (const QString& required : entry.matcher->requiredTexts()) {
+                if (required.size() == 1) {
+                    m_byFirst[required.at(0).unicode()].append({place, required});
+                } else {
+                    m_byFirstTwo[quint32(required.at(0).unicode()) << 16 | required.at(1).unicode()].append(
+                        {place, required});
+                }
+            }
+        } catch (const RegexException& e) {
+            entry.matcher.reset();
+            reportLocked({entry.filter.regex(), e.kind(), excluding ? u"exclude: "_s + e.reason() : e.reason()});
         }
     }
 }
@@ -130,12 +143,34 @@ bool FilterSet::acceptsLocked(const Torrent& torrent, bool guardedOnly) const
     if (!torrent.name) {
         return false;
     }
+    // The filters one of whose required texts the name holds.
+    const QString& name = *torrent.name;
+    QVarLengthArray<bool, 256> holds(m_entries.size(), false);
+    if (!m_byFirst.isEmpty() || !m_byFirstTwo.isEmpty()) {
+        const auto mark = [&](const QList<std::pair<qsizetype, QString>>& texts, qsizetype at) {
+            for (const auto& [place, text] : texts) {
+                holds[place] = holds[place] || QStringView(name).sliced(at).startsWith(text);
+            }
+        };
+        for (qsizetype at = 0; at < name.size(); ++at) {
+            if (const auto one = m_byFirst.constFind(name.at(at).unicode()); one != m_byFirst.cend()) {
+                mark(*one, at);
+            }
+            if (at + 1 < name.size()) {
+                const quint32 key = quint32(name.at(at).unicode()) << 16 | name.at(at + 1).unicode();
+                if (const auto two = m_byFirstTwo.constFind(key); two != m_byFirstTwo.cend()) {
+                    mark(*two, at);
+                }
+            }
+        }
+    }
     for (const Entry& entry : m_entries) {
-        if ((guardedOnly && entry.acceptsEveryName) || isSkippedLocked(entry.filter.regex()) ||
-            !entry.limits.admitsFigures(torrent)) {
+        if ((guardedOnly && entry.acceptsEveryName) || !entry.matcher || isSkippedLocked(entry.filter.regex()) ||
+            !entry.limits.admitsFigures(torrent) ||
+            (!entry.matcher->requiredTexts().isEmpty() && !holds[&entry - m_entries.data()])) {
             continue;
         }
-        if (matchesLocked(entry, entry.filter, *torrent.name) &&
+        if (matchesLocked(entry, *entry.matcher, *torrent.name) &&
             !(entry.exclude && matchesLocked(entry, *entry.exclude, *torrent.name)) &&
             !isSkippedLocked(entry.filter.regex())) {
             return true;
@@ -144,16 +179,17 @@ bool FilterSet::acceptsLocked(const Torrent& torrent, bool guardedOnly) const
     return false;
 }
 
-bool FilterSet::matchesLocked(const Entry& entry, const Filter& expression, const QString& name) const
+bool FilterSet::matchesLocked(const Entry& entry, FilterMatcher& matcher, const QString& name) const
 {
     try {
-        return expression.isAccepted(name);
+        return matcher.accepts(name);
     } catch (const RegexException& e) {
-        reportLocked(
-            {entry.filter.regex(), e.kind(), &expression == &entry.filter ? e.reason() : u"exclude: "_s + e.reason()});
+        reportLocked({entry.filter.regex(), e.kind(),
+                      &matcher == entry.matcher.get() ? e.reason() : u"exclude: "_s + e.reason()});
         return false;
     }
 }
+
 bool FilterSet::isSkippedLocked(const QString& text) const
 {
     return std::any_of(m_problems.cbegin(), m_problems.cend(),

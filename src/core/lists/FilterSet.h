@@ -6,10 +6,12 @@
 #include "core/scrape/Torrent.h"
 #include "core/text/RegexException.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <mutex>
 
 namespace marrowfin {
@@ -36,8 +38,11 @@ struct FilterProblem
 // on "marrowfin.lists" per filter text, however many pages are filtered and however often the list is reloaded
 // while the text stays in it. Nothing is thrown out of the rule.
 //
-// Threads: every member may be called from any thread; one mutex guards the filters and the problems, and matching
-// runs under it (each thread matches with its own compiled expressions).
+// Each filter is compiled once, when the list is set (FilterMatcher), not through the per-thread expression cache,
+// whose slots a long list would overrun on every name.
+//
+// Threads: every member may be called from any thread; one mutex guards the filters, their compiled expressions
+// and the problems, and matching runs under it.
 class FilterSet final
 {
 public:
@@ -79,18 +84,25 @@ private:
     {
         Filter filter;
         FilterLimits limits;
-        std::optional<Filter> exclude;
+        // Compiled once for the set; absent when unusable (then the filter is among the problems).
+        std::shared_ptr<FilterMatcher> matcher;
+        std::shared_ptr<FilterMatcher> exclude;
         bool acceptsEveryName = false;
     };
 
     [[nodiscard]] bool acceptsLocked(const Torrent& torrent, bool guardedOnly) const;
     // The expression (or the exclude expression) matches `name`; a filter that fails is reported and skipped.
-    [[nodiscard]] bool matchesLocked(const Entry& entry, const Filter& expression, const QString& name) const;
+    [[nodiscard]] bool matchesLocked(const Entry& entry, FilterMatcher& matcher, const QString& name) const;
     [[nodiscard]] bool isSkippedLocked(const QString& text) const;
     void reportLocked(FilterProblem problem) const;
 
     mutable std::mutex m_mutex;
     QList<Entry> m_entries;
+    // Where the texts every match of a filter holds (FilterMatcher::requiredTexts) begin, by their first two
+    // characters (by the one, for a text of one), each with its filter's place: a name is searched only by the
+    // filters one of whose texts it holds, and by those without any.
+    QHash<quint32, QList<std::pair<qsizetype, QString>>> m_byFirstTwo;
+    QHash<char16_t, QList<std::pair<qsizetype, QString>>> m_byFirst;
     // Grows while matching (a time-out is met on some name), hence mutable.
     mutable QList<FilterProblem> m_problems;
 };

@@ -119,7 +119,10 @@ RegexCache::Slot& RegexCache::acquire(const QString& pattern)
 void RegexCache::setSubject(Slot& slot, const QString& subject)
 {
     UErrorCode status = U_ZERO_ERROR;
-    if (slot.subject.constData() == subject.constData() && slot.subject.size() == subject.size()) {
+    // A slot compiled just now has no text yet (its subject is null), even when an empty subject shares the
+    // empty string's data with it.
+    if (!slot.subject.isNull() && slot.subject.constData() == subject.constData() &&
+        slot.subject.size() == subject.size()) {
         uregex_reset(slot.compiled, 0, &status);
         return;
     }

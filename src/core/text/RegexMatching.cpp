@@ -6,6 +6,7 @@
 #include <unicode/ustring.h>
 
 #include <limits>
+#include <utility>
 
 namespace marrowfin {
 
@@ -236,6 +237,67 @@ qsizetype replaceOccurrencesOfRegex(QString& subject, const QString& regex, cons
         subject = out;
     }
     return count;
+}
+
+CompiledRegex::CompiledRegex(const QString& regex)
+{
+    if (regex.size() > std::numeric_limits<int32_t>::max())
+        throw RegexException(Kind::InvalidArgument, QStringLiteral("String length exceeds INT_MAX."));
+    UParseError parseError{};
+    UErrorCode status = U_ZERO_ERROR;
+    m_compiled = uregex_open(reinterpret_cast<const UChar*>(regex.constData()), static_cast<int32_t>(regex.size()), 0,
+                             &parseError, &status);
+    if (U_FAILURE(status)) {
+        if (m_compiled) {
+            uregex_close(m_compiled);
+        }
+        throw RegexException(Kind::CompileFailed,
+                             QStringLiteral("ICU regular expression error #%1, %2.")
+                                 .arg(int(status))
+                                 .arg(QString::fromLatin1(u_errorName(status))),
+                             int(status));
+    }
+    m_groupCount = uregex_groupCount(m_compiled, &status);
+}
+
+CompiledRegex::~CompiledRegex()
+{
+    if (m_compiled) {
+        uregex_close(m_compiled);
+    }
+}
+
+CompiledRegex::CompiledRegex(CompiledRegex&& other) noexcept
+    : m_compiled(std::exchange(other.m_compiled, nullptr)), m_groupCount(other.m_groupCount)
+{}
+
+CompiledRegex& CompiledRegex::operator=(CompiledRegex&& other) noexcept
+{
+    if (this != &other) {
+        if (m_compiled) {
+            uregex_close(m_compiled);
+        }
+        m_compiled = std::exchange(other.m_compiled, nullptr);
+        m_groupCount = other.m_groupCount;
+    }
+    return *this;
+}
+
+bool CompiledRegex::finds(const QString& subject)
+{
+    if (subject.size() > std::numeric_limits<int32_t>::max())
+        throw RegexException(Kind::InvalidArgument, QStringLiteral("String length exceeds INT_MAX."));
+    // constData(): a null or shared-static string gives a valid pointer without a copy.
+    static const QString kEmpty = u""_s;
+    const QString& text = subject.isNull() ? kEmpty : subject;
+    UErrorCode status = U_ZERO_ERROR;
+    uregex_setText(m_compiled, reinterpret_cast<const UChar*>(text.constData()), static_cast<int32_t>(text.size()),
+                   &status);
+    uregex_setTimeLimit(m_compiled, RegexCache::matchTimeLimit(), &status);
+    const bool found = uregex_find(m_compiled, 0, &status);
+    if (U_FAILURE(status))
+        throwMatchFailure(status);
+    return found;
 }
 
 bool isValidRegex(const QString& regex, QString* errorReason)

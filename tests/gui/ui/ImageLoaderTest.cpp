@@ -1,6 +1,6 @@
 #include "gui/ui/ImageLoader.h"
 
-#include "Printing.h"
+#include "Rendering.h"
 
 #include "core/net/OperationQueue.h"
 #include "gui/ui/ImageScaling.h"
@@ -40,11 +40,9 @@ TEST(ImageLoader, DeliversDecodedPicturesOnTheMainThreadAndNothingElse)
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString localPath = folder.filePath(u"local.png"_s);
-    {
-        QFile file(localPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(pngBytes({3, 9}));
-    }
+    QFile file(localPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(pngBytes({3, 9})) > 0);
+    file.close();
 
     // Each picture delivered, by address: its size, and whether it came on the main thread.
     QObject receiver;

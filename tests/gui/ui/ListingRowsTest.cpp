@@ -1,4 +1,3 @@
-#include "Printing.h"
 #include "Rendering.h"
 
 #include "gui/platform/Device.h"
@@ -16,8 +15,9 @@ using namespace Qt::Literals::StringLiterals;
 using test::renderImage;
 using test::rightmostMatching;
 
-constexpr QSize kRowSize{320, 40};
 constexpr QColor kBackground{0x22, 0x22, 0x22};
+const auto isInk = [](const QColor& colour) { return colour != kBackground && colour.alpha() > 0; };
+const auto isWhite = [](const QColor& colour) { return colour == QColor(Qt::white); };
 
 QPixmap solid(QSize size, const QColor& colour)
 {
@@ -26,27 +26,12 @@ QPixmap solid(QSize size, const QColor& colour)
     return pixmap;
 }
 
-bool isBackground(const QColor& colour)
-{
-    return colour == kBackground;
-}
-
-bool isInk(const QColor& colour)
-{
-    return !isBackground(colour) && colour.alpha() > 0;
-}
-
-bool isWhite(const QColor& colour)
-{
-    return colour == QColor(Qt::white);
-}
-
 class TorrentItemTableViewCellTest : public testing::Test
 {
 protected:
     void SetUp() override
     {
-        m_cell.resize(kRowSize);
+        m_cell.resize(320, 40);
         m_cell.show();
     }
 
@@ -62,37 +47,43 @@ protected:
     TorrentItemTableViewCell m_cell{u"torrent"_s};
 };
 
-TEST_F(TorrentItemTableViewCellTest, HighlightedRowsLetTheSelectionShowAndDrawWhiteText)
+// A marked row lets the selection show and draws white text. Rows are parted by a line of the table behind them; an
+// accessory takes its room from the content, not the line.
+TEST_F(TorrentItemTableViewCellTest, MarkedRowsLetTheSelectionShowAndTheLastLineShowsTheTable)
 {
     fill();
     m_cell.setTypeImg(solid(QSize(33, 33), Qt::red));
     const QRect nameArea(40, 5, 230, 14);
-
     const QImage normal = renderImage(m_cell);
     EXPECT_EQ(normal.pixelColor(10, 10), QColor(Qt::red));
     EXPECT_TRUE(rightmostMatching(normal, nameArea, isInk).has_value());
-    EXPECT_FALSE(rightmostMatching(normal, nameArea, isWhite).has_value())
-        << "the name is grey until the row is marked";
+    EXPECT_FALSE(rightmostMatching(normal, nameArea, isWhite).has_value()) << "the name is grey until marked";
+    EXPECT_EQ(normal.pixelColor(300, 38), kBackground);
+    EXPECT_EQ(normal.pixelColor(300, 39).alpha(), 0);
 
     for (const bool selectInstead : {false, true}) {
         SCOPED_TRACE(selectInstead ? "selected" : "highlighted");
-        if (selectInstead) {
-            m_cell.setSelected(true);
-        } else {
-            m_cell.setHighlighted(true);
-        }
+        selectInstead ? m_cell.setSelected(true) : m_cell.setHighlighted(true);
         EXPECT_FALSE(m_cell.flatContentView()->isOpaque());
         const QImage marked = renderImage(m_cell);
         const QColor grey = marked.pixelColor(300, 2);
         EXPECT_GT(grey.lightness(), kBackground.lightness()) << "the selection does not show behind the row";
         // The category picture half over the selection.
         const QColor blended((255 + grey.red()) / 2, grey.green() / 2, grey.blue() / 2);
-        EXPECT_TRUE(test::closeTo(marked.pixelColor(10, 10), blended))
-            << marked.pixelColor(10, 10).name().toStdString();
+        const QColor picture = marked.pixelColor(10, 10);
+        EXPECT_NEAR(picture.red(), blended.red(), 3);
+        EXPECT_NEAR(picture.green(), blended.green(), 3);
+        EXPECT_NEAR(picture.blue(), blended.blue(), 3);
         EXPECT_TRUE(rightmostMatching(marked, nameArea, isWhite).has_value());
         m_cell.setHighlighted(false);
         m_cell.setSelected(false);
     }
+
+    auto* accessory = new QWidget;
+    accessory->resize(20, 20);
+    m_cell.setAccessoryView(accessory);
+    EXPECT_EQ(renderImage(m_cell).pixelColor(10, 39).alpha(), 0);
+    EXPECT_LT(m_cell.contentView()->geometry().right(), accessory->x());
 }
 
 TEST_F(TorrentItemTableViewCellTest, AReusedRowKeepsNothingOfItsPreviousTorrent)
@@ -112,36 +103,31 @@ TEST_F(TorrentItemTableViewCellTest, AReusedRowKeepsNothingOfItsPreviousTorrent)
     const QImage reused = renderImage(m_cell);
     EXPECT_EQ(reused.pixelColor(70, 33), kBackground);
     EXPECT_EQ(reused.pixelColor(219, 25), kBackground);
-    EXPECT_FALSE(rightmostMatching(reused, QRect(0, 20, 320, 19), isInk).has_value())
-        << "date, size and figures are gone";
+    EXPECT_FALSE(rightmostMatching(reused, QRect(0, 20, 320, 19), isInk).has_value()) << "date, size and figures stay";
     EXPECT_TRUE(rightmostMatching(reused, QRect(40, 5, 230, 14), isInk).has_value());
 }
 
+// A long name is cut with an ellipsis inside its column. Wider than a phone the name takes the width beyond it; on
+// a tablet the name has the content's width.
 TEST_F(TorrentItemTableViewCellTest, ALongNameIsCutWithAnEllipsisInsideItsColumn)
 {
     m_cell.setNameLbl(QString(u"A very long torrent name that goes on "_s).repeated(5));
     EXPECT_TRUE(m_cell.displayedName().endsWith(u'\u2026'));
-    const QImage image = renderImage(m_cell);
-    const auto right = rightmostMatching(image, QRect(0, 5, 320, 15), isInk);
-    ASSERT_TRUE(right.has_value());
-    EXPECT_LT(*right, 40 + 230);
-    EXPECT_GT(*right, 40 + 200) << "the cut name uses its column";
-
-    // Wider than a phone, the name takes the width beyond it; on a tablet the name has the content's width.
     QWidget window;
-    window.resize(550, 600);
     Device::setMainWindow(&window);
-    m_cell.resize(500, 40);
-    const auto wideRight = rightmostMatching(renderImage(m_cell), QRect(0, 5, 500, 15), isInk);
-    ASSERT_TRUE(wideRight.has_value());
-    EXPECT_GT(*wideRight, 40 + 230 + 100);
-    window.resize(800, 600);
-    m_cell.resize(800, 40);
-    const auto tabletRight = rightmostMatching(renderImage(m_cell), QRect(0, 5, 800, 15), isInk);
+    const struct
+    {
+        int window, row, least, below;
+    } widths[] = {{320, 320, 40 + 200, 40 + 230}, {550, 500, 40 + 230 + 100, 500}, {800, 800, 40 + 230, 800}};
+    for (const auto& width : widths) {
+        window.resize(width.window, 600);
+        m_cell.resize(width.row, 40);
+        const auto right = rightmostMatching(renderImage(m_cell), QRect(0, 5, width.row, 15), isInk);
+        ASSERT_TRUE(right.has_value()) << width.window;
+        EXPECT_GT(*right, width.least) << width.window;
+        EXPECT_LT(*right, width.below) << width.window;
+    }
     Device::setMainWindow(nullptr);
-    ASSERT_TRUE(tabletRight.has_value());
-    EXPECT_GT(*tabletRight, 40 + 230);
-    EXPECT_LT(*tabletRight, 800);
 }
 
 // The figures are right-aligned against their pictures: a short one and a long one both end just short of theirs.
@@ -150,33 +136,17 @@ TEST_F(TorrentItemTableViewCellTest, SeedersAndLeechersEndJustLeftOfTheirPicture
     // The room before the seeders' picture and before the leechers' one, and where each picture begins.
     const std::pair<QRect, int> columns[] = {{QRect(130, 20, 84, 11), 214}, {QRect(214, 20, 47, 11), 261}};
     for (const QString& figure : {u"7"_s, u"12345"_s}) {
-        SCOPED_TRACE(figure.toStdString());
         m_cell.prepareForReuse();
         m_cell.setUpLbl(figure);
         m_cell.setDownLbl(figure);
         const QImage image = renderImage(m_cell);
         for (const auto& [room, pictureLeft] : columns) {
             const auto right = rightmostMatching(image, room, isInk);
-            ASSERT_TRUE(right.has_value());
-            EXPECT_LE(*right, pictureLeft - 4);
-            EXPECT_GE(*right, pictureLeft - 7);
+            ASSERT_TRUE(right.has_value()) << figure.toStdString();
+            EXPECT_LE(*right, pictureLeft - 4) << figure.toStdString();
+            EXPECT_GE(*right, pictureLeft - 7) << figure.toStdString();
         }
     }
-}
-
-// Rows are parted by a line of the table behind them; an accessory takes its room from the content, not the line.
-TEST_F(TorrentItemTableViewCellTest, TheLastLineOfTheRowShowsTheTableBehindIt)
-{
-    fill();
-    const QImage image = renderImage(m_cell);
-    EXPECT_EQ(image.pixelColor(300, 38), kBackground);
-    EXPECT_EQ(image.pixelColor(300, 39).alpha(), 0);
-
-    auto* accessory = new QWidget;
-    accessory->resize(20, 20);
-    m_cell.setAccessoryView(accessory);
-    EXPECT_EQ(renderImage(m_cell).pixelColor(10, 39).alpha(), 0);
-    EXPECT_LT(m_cell.contentView()->geometry().right(), accessory->x());
 }
 
 TEST(LoadMoreItemView, ShowsItsCaptionAndThePageTextAndShrinksThemToFit)
@@ -193,9 +163,8 @@ TEST(LoadMoreItemView, ShowsItsCaptionAndThePageTextAndShrinksThemToFit)
 
     // Narrower, the caption is drawn smaller but whole.
     view.resize(130, LoadMoreItemView::kHeight);
-    const int fitted = caption->fittedFont().pixelSize();
-    EXPECT_LT(fitted, fullSize);
-    EXPECT_GE(fitted, caption->minimumPixelSize());
+    EXPECT_LT(caption->fittedFont().pixelSize(), fullSize);
+    EXPECT_GE(caption->fittedFont().pixelSize(), caption->minimumPixelSize());
     EXPECT_EQ(caption->displayedText(), u"Load more torrents"_s);
     EXPECT_LE(QFontMetrics(caption->fittedFont()).horizontalAdvance(caption->text()), caption->width());
 

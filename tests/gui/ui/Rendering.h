@@ -1,14 +1,28 @@
 #pragma once
 
-#include "Printing.h"
+#include "support/QtTestSupport.h"
 
 #include <QColor>
 #include <QImage>
+#include <QSize>
 #include <QWidget>
 
-#include <cstdlib>
 #include <functional>
 #include <optional>
+#include <ostream>
+
+// Readable failure messages for the Qt values the tests compare. Qt's types live in the global namespace, so
+// GoogleTest finds these there.
+inline void PrintTo(const QSize& size, std::ostream* out)
+{
+    *out << "QSize(" << size.width() << "x" << size.height() << ")";
+}
+
+inline void PrintTo(const QColor& colour, std::ostream* out)
+{
+    *out << "QColor(" << colour.red() << ", " << colour.green() << ", " << colour.blue() << ", " << colour.alpha()
+         << ")";
+}
 
 namespace marrowfin::test {
 
@@ -35,14 +49,6 @@ inline std::optional<int> rightmostMatching(const QImage& image, const QRect& ar
         }
     }
     return std::nullopt;
-}
-
-inline bool closeTo(const QColor& actual, const QColor& expected, int tolerance = 3)
-{
-    return std::abs(actual.red() - expected.red()) <= tolerance &&
-           std::abs(actual.green() - expected.green()) <= tolerance &&
-           std::abs(actual.blue() - expected.blue()) <= tolerance &&
-           std::abs(actual.alpha() - expected.alpha()) <= tolerance;
 }
 
 } // namespace marrowfin::test
