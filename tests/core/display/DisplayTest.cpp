@@ -14,7 +14,7 @@ using namespace marrowfin;
 using namespace Qt::Literals::StringLiterals;
 
 // The picker, the stored choice and the site's addresses all rely on a value naming exactly one entry.
-TEST(CategoryTree, EveryOneOfTheSeventyValuesIsFoundWhereItSits)
+TEST(CategoryTree, EveryValueIsFoundWhereItSitsAndNothingElseIs)
 {
     int entries = 0;
     for (int g = 0; g < CategoryTree::kGroupCount; ++g) {
@@ -27,11 +27,8 @@ TEST(CategoryTree, EveryOneOfTheSeventyValuesIsFoundWhereItSits)
     EXPECT_EQ(entries, 70);
     const QStringList values = CategoryTree::allValues();
     EXPECT_EQ(QSet<QString>(values.cbegin(), values.cend()).size(), 70) << "a value occurs twice";
-}
 
-// A stored value is compared exactly, and the picker may ask for rows outside the tree before it knows it.
-TEST(CategoryTree, OnlyExactValuesAndPlacesInsideTheTreeAreFoundEachInItsGroup)
-{
+    // A stored value is compared exactly, and the picker may ask for rows outside the tree before it knows it.
     EXPECT_EQ(CategoryTree::find(u""), (CategoryPosition{0, 0})) << "All categories is the empty value, first";
     EXPECT_FALSE(CategoryTree::find(u"Movies").has_value()) << "a title is not a value";
     EXPECT_EQ(CategoryTree::group(CategoryTree::kGroupCount), nullptr);
@@ -50,7 +47,7 @@ TEST(CategoryTree, OnlyExactValuesAndPlacesInsideTheTreeAreFoundEachInItsGroup)
 const QString kHost = u"site.test:48470"_s;
 
 // The page part follows the query and its category; page 0, which no screen asks for, must not become "/new/0/".
-TEST(ListingAddresses, ListingSearchFavoritesDetailProfileAndSendAddresses)
+TEST(ListingAddresses, ListingSearchFavoritesAndSendAddressesAndTheEscapedQuery)
 {
     EXPECT_EQ(searchAddress(escapeSearchQuery(u"ubuntu"_s),
                             ListingSettings::fromStored(u"anime"_s, u"seeders"_s, u"asc"_s), 3, kHost),
@@ -66,10 +63,7 @@ TEST(ListingAddresses, ListingSearchFavoritesDetailProfileAndSendAddresses)
         EXPECT_EQ(sendAddress(whole, kHost), whole);
     }
     EXPECT_EQ(sendAddress(u"/get?mirror=site.test:1"_s, kHost), u"http://site.test:48470/get?mirror=site.test:1"_s);
-}
 
-TEST(SearchQueryEscaping, AsciiIsKeptOrEscapedInUpperCaseHexAndTheRestGoesAsUtf8)
-{
     const QString keptMarks = u"-_.!~*'();/?:@&=+$,"_s;
     for (char16_t c = 0; c < 128; ++c) {
         const QChar ch(c);

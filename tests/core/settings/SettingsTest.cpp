@@ -134,7 +134,7 @@ protected:
 // The command line lists, validates and masks settings from the table alone, so each key needs exactly one row that
 // is found by its exact text, and the kinds and secrets other code relies on must hold: the only number, the two
 // lists, the two passwords.
-TEST(SettingsKeys, TableHasOneFindableRowPerKey)
+TEST(SettingsKeys, TableHasOneFindableRowPerKeyAndFlagsHaveTheirReadingRules)
 {
     QSet<QString> keys;
     for (const SettingDescription& row : kSettingsTable) {
@@ -146,12 +146,9 @@ TEST(SettingsKeys, TableHasOneFindableRowPerKey)
     EXPECT_EQ(keys.size(), qsizetype(kSettingsTable.size())) << "a key has two rows";
 
     EXPECT_EQ(findSetting(u"marrowfin_tab"), nullptr);
-}
 
-// The two sign-in flags read the same stored texts differently: automatic sign-in is on only for a stored text
-// other than "NO", the anonymous switch is off only for "NO".
-TEST(SettingsKeys, FlagReadingRules)
-{
+    // The two sign-in flags read the same stored texts differently: automatic sign-in is on only for a stored text
+    // other than "NO", the anonymous switch is off only for "NO".
     // The stored text; automatic sign-in and the anonymous switch as read from it.
     const std::tuple<std::optional<QString>, bool, bool> cases[] = {
         {std::nullopt, false, true}, {u"NO"_s, false, false}, {u"YES"_s, true, true},

@@ -50,7 +50,7 @@ QString subjectFor(int i)
 }
 } // namespace
 
-TEST(RegexMatching, FirstMatchCapturesGiveEmptyTextForGroupsThatTookNoPart)
+TEST(RegexMatching, FirstAndAllMatchesAgreeWithIcuAndGiveEmptyTextForGroupsThatTookNoPart)
 {
     EXPECT_EQ(captureComponentsMatchedByRegex(u"xx acd yy"_s, u"(a)(b)?(c)(d)"_s),
               (QStringList{u"acd"_s, u"a"_s, u""_s, u"c"_s, u"d"_s}));
@@ -63,10 +63,7 @@ TEST(RegexMatching, FirstMatchCapturesGiveEmptyTextForGroupsThatTookNoPart)
     EXPECT_EQ(stringByMatching(u"size 700.5 MB"_s, u"(\\d+)\\.(\\d+)"_s, 2), u"5"_s);
     EXPECT_EQ(stringByMatching(u"size 700.5 MB"_s, u"(\\d+)\\.(\\d+)"_s), u"700.5"_s);
     EXPECT_TRUE(stringByMatching(u"size"_s, u"(\\d+)"_s, 1).isNull());
-}
 
-TEST(RegexMatching, AllMatchesAgreeWithIcuIncludingEmptyMatchesAndLineRules)
-{
     const QString text = u"b aa\nab\r\n<a>x</a>\n<a>y\n</a> \U0001F600a"_s;
     const QStringList patterns = {u"a*"_s,   u"a*|b"_s, u"<a>(.*?)</a>"_s, u"<a>([\\s\\S]*?)</a>"_s,
                                   u"^.*$"_s, u"(?:)"_s, u"\\b"_s,          u"(a)|(b)"_s,
@@ -78,7 +75,7 @@ TEST(RegexMatching, AllMatchesAgreeWithIcuIncludingEmptyMatchesAndLineRules)
     EXPECT_TRUE(arrayOfCaptureComponentsMatchedByRegex(u"abc"_s, u"AB"_s).isEmpty());
 }
 
-TEST(RegexMatching, ReplaceExpandsTemplatesAsIcuDoes)
+TEST(RegexMatching, ReplaceExpandsTemplatesAsIcuDoesAndErrorsNeverEscapeAsCrashes)
 {
     const QString text = u"name=alpha; name=beta; other=gamma"_s;
     const QString pattern = u"(?<key>\\w+)=(\\w+)"_s;
@@ -99,12 +96,9 @@ TEST(RegexMatching, ReplaceExpandsTemplatesAsIcuDoes)
     QString bad = text;
     EXPECT_THROW(replaceOccurrencesOfRegex(bad, pattern, u"$9"_s), RegexException);
     EXPECT_EQ(bad, text) << "a failed replacement must leave the text as it was";
-}
 
-// A fault raises a RegexException of its kind, never a crash. The reason of an expression that does not compile is
-// what the user is shown beside such a filter.
-TEST(RegexMatching, ErrorsNameTheFaultAndNeverEscapeAsCrashes)
-{
+    // A fault raises a RegexException of its kind, never a crash. The reason of an expression that does not compile is
+    // what the user is shown beside such a filter.
     // (The kind a compile failure carries is checked by FilterSet's invalid filter test.)
     QString subject = u"x"_s;
     EXPECT_THROW((void)captureComponentsMatchedByRegex(u"text"_s, u"(unclosed"_s), RegexException);
@@ -120,7 +114,7 @@ TEST(RegexMatching, ErrorsNameTheFaultAndNeverEscapeAsCrashes)
     EXPECT_TRUE(isValidRegex(u"^(720p|1080p)$"_s));
 }
 
-TEST(RegexCache, CompilesOnceAndSurvivesEvictions)
+TEST(RegexCache, CompilesOnceSurvivesEvictionsAndKeepsNoStaleSubject)
 {
     RegexCache::flushAll();
     RegexCache& cache = RegexCache::forCurrentThread();
@@ -142,10 +136,7 @@ TEST(RegexCache, CompilesOnceAndSurvivesEvictions)
     const quint64 used = cache.compilations() - start;
     EXPECT_GT(used, 24u) << "an evicted expression is compiled again when used again";
     EXPECT_LT(used, 72u) << "expressions that kept their slot are not compiled again";
-}
 
-TEST(RegexCache, SameSubjectObjectAndChangedTextBothMatchCorrectly)
-{
     QString page = u"<b>one</b>"_s;
     EXPECT_EQ(stringByMatching(page, u"<b>(.*?)</b>"_s, 1), u"one"_s);
     // The slot remembers the text it was set to; changing the caller's copy must not leave a stale subject.
@@ -194,7 +185,7 @@ TEST(RegexCache, ALongNormalPageDoesNotTimeOut)
     EXPECT_EQ(arrayOfCaptureComponentsMatchedByRegex(huge, torrentListPattern()).size(), 2000);
 }
 
-TEST(TextConversions, PercentEscapeLeavesOnlyTheUnreservedSet)
+TEST(TextConversions, PercentEscapeLeavesOnlyTheUnreservedSetAndBase64IsOneLine)
 {
     EXPECT_EQ(stringWithPercentEscape(u"p\u00e4ss\u20ac"_s), u"p%C3%A4ss%E2%82%AC"_s);
     EXPECT_EQ(stringWithPercentEscape(u"AZaz09-._~"_s), u"AZaz09-._~"_s);
@@ -206,11 +197,8 @@ TEST(TextConversions, PercentEscapeLeavesOnlyTheUnreservedSet)
         }
         EXPECT_EQ(stringWithPercentEscape(one), u"%%1"_s.arg(int(c), 2, 16, QChar(u'0')).toUpper()) << int(c);
     }
-}
 
-// One line however long: a daemon's decoder may stop at a line break.
-TEST(TextConversions, Base64FollowsTheStandardAlphabetAndPadding)
-{
+    // One line however long: a daemon's decoder may stop at a line break.
     QByteArray all;
     for (int i = 0; i < 256 * 20; ++i) {
         all.append(char(i % 256));
