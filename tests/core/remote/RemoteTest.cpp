@@ -296,7 +296,7 @@ TEST(TransmissionRpc, AddedAndDuplicateAreSuccessAnythingElseIsNot)
 // The answers of the clients with a web API, judged: only their own word for success counts, whatever the status.
 TEST(WebApiAnswers, OnlyTheClientsWordForSuccessCounts)
 {
-    // The answer; whether qBittorrent and Deluge take it for success.
+    // The answer; whether the Qbittorrent and the Deluge adapters take it for success.
     const std::tuple<const char*, bool, bool> cases[] = {
         {"Ok.\n", true, false},
         {"Fails.", false, false},
