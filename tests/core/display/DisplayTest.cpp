@@ -4,7 +4,6 @@
 #include "core/display/ListingSettings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
-#include "support/QtTestSupport.h"
 
 #include <QSet>
 #include <QTemporaryDir>
@@ -15,7 +14,7 @@ using namespace marrowfin;
 using namespace Qt::Literals::StringLiterals;
 
 // The picker, the stored choice and the site's addresses all rely on a value naming exactly one entry.
-TEST(CategoryTree, EveryOneOfTheSeventyValuesIsFoundWhereItSits)
+TEST(CategoryTree, EveryValueIsFoundWhereItSitsAndNothingElseIs)
 {
     int entries = 0;
     for (int g = 0; g < CategoryTree::kGroupCount; ++g) {
@@ -28,25 +27,17 @@ TEST(CategoryTree, EveryOneOfTheSeventyValuesIsFoundWhereItSits)
     EXPECT_EQ(entries, 70);
     const QStringList values = CategoryTree::allValues();
     EXPECT_EQ(QSet<QString>(values.cbegin(), values.cend()).size(), 70) << "a value occurs twice";
-}
 
-// A stored value is compared exactly, and the picker may ask for rows outside the tree before it knows it.
-TEST(CategoryTree, OnlyExactValuesAndPlacesInsideTheTreeAreFound)
-{
+    // A stored value is compared exactly, and the picker may ask for rows outside the tree before it knows it.
     EXPECT_EQ(CategoryTree::find(u""), (CategoryPosition{0, 0})) << "All categories is the empty value, first";
-    EXPECT_FALSE(CategoryTree::find(u"android-games").has_value()) << "a title is not a value";
-    EXPECT_FALSE(CategoryTree::find(u"Movies").has_value());
+    EXPECT_FALSE(CategoryTree::find(u"Movies").has_value()) << "a title is not a value";
     EXPECT_EQ(CategoryTree::group(CategoryTree::kGroupCount), nullptr);
     EXPECT_EQ(CategoryTree::entry(CategoryTree::find(u"tv")->group, 2), nullptr);
     EXPECT_EQ(CategoryTree::entry(0, -1), nullptr);
-}
 
-TEST(CategoryTree, AValueBelongsToTheGroupItSitsIn)
-{
+    // A value belongs to the group it sits in.
     const std::pair<QStringView, std::optional<QStringView>> cases[] = {
-        {u"audio-books", u"books"}, {u"books", u"books"}, {u"android-game", u"games"}, {u"pictures", u"other"},
-        {u"other-xxx", u"xxx"},     {u"", std::nullopt},  {u"nonsense", std::nullopt},
-    };
+        {u"audio-books", u"books"}, {u"books", u"books"}, {u"other-xxx", u"xxx"}, {u"", std::nullopt}};
     for (const auto& [value, group] : cases) {
         EXPECT_EQ(CategoryTree::groupValue(value), group) << value.toString().toStdString();
     }
@@ -56,22 +47,15 @@ TEST(CategoryTree, AValueBelongsToTheGroupItSitsIn)
 const QString kHost = u"site.test:48470"_s;
 
 // The page part follows the query and its category; page 0, which no screen asks for, must not become "/new/0/".
-TEST(ListingAddresses, PagesOfTheListingAndTheSearch)
+TEST(ListingAddresses, ListingSearchFavoritesAndSendAddressesAndTheEscapedQuery)
 {
     EXPECT_EQ(searchAddress(escapeSearchQuery(u"ubuntu"_s),
                             ListingSettings::fromStored(u"anime"_s, u"seeders"_s, u"asc"_s), 3, kHost),
               u"http://site.test:48470/usearch/ubuntu%20category%3Aanime/3/?field=seeders&sorder=asc"_s);
     EXPECT_EQ(newestListingAddress(ListingSettings::fromStored(std::nullopt, std::nullopt, std::nullopt), 0, kHost),
               u"http://site.test:48470/new/?field=time_add&sorder=desc"_s);
-}
-
-TEST(ListingAddresses, FavoritesDetailProfileAndSendAddresses)
-{
     // The favorites batch asks for bare page numbers, page 1 included, with no trailing slash.
     EXPECT_EQ(favoritesPageAddress(1, kHost), u"http://site.test:48470/new/1"_s);
-    EXPECT_EQ(favoritesPageAddress(12, kHost), u"http://site.test:48470/new/12"_s);
-    EXPECT_EQ(detailsAddress(u"some-torrent-t123.html"_s, kHost), u"http://site.test:48470/some-torrent-t123.html"_s);
-    EXPECT_EQ(profileAddress(u"Some User"_s, kHost), u"http://site.test:48470/user/Some User"_s);
 
     // A download address holding the host anywhere is fetched as written; only one without it is a site path.
     for (const QString& whole :
@@ -79,10 +63,7 @@ TEST(ListingAddresses, FavoritesDetailProfileAndSendAddresses)
         EXPECT_EQ(sendAddress(whole, kHost), whole);
     }
     EXPECT_EQ(sendAddress(u"/get?mirror=site.test:1"_s, kHost), u"http://site.test:48470/get?mirror=site.test:1"_s);
-}
 
-TEST(SearchQueryEscaping, AsciiIsKeptOrEscapedInUpperCaseHexAndTheRestGoesAsUtf8)
-{
     const QString keptMarks = u"-_.!~*'();/?:@&=+$,"_s;
     for (char16_t c = 0; c < 128; ++c) {
         const QChar ch(c);
@@ -91,7 +72,6 @@ TEST(SearchQueryEscaping, AsciiIsKeptOrEscapedInUpperCaseHexAndTheRestGoesAsUtf8
         const QString expected = kept ? QString(ch) : u"%%1"_s.arg(int(c), 2, 16, QChar(u'0')).toUpper();
         EXPECT_EQ(escapeSearchQuery(QString(ch)), expected) << "character " << int(c);
     }
-    EXPECT_EQ(escapeSearchQuery(u"AC/DC & friends: 100% #1?"_s), u"AC/DC%20&%20friends:%20100%25%20%231?"_s);
     EXPECT_EQ(escapeSearchQuery(u"café 日本 🐟"_s), u"caf%C3%A9%20%E6%97%A5%E6%9C%AC%20%F0%9F%90%9F"_s);
 }
 
@@ -100,7 +80,6 @@ TEST(SearchQueryEscaping, AsciiIsKeptOrEscapedInUpperCaseHexAndTheRestGoesAsUtf8
 TEST(ListingSettings, EachListingReadsItsOwnKeysAndFallsBackTextByText)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     SettingsStore store(dir.path());
     const auto newest = [&store] {
         return newestListingAddress(ListingSettings::read(store, ListingKind::Newest), 2, u"h"_s);
@@ -128,24 +107,17 @@ TEST(ListingSettings, EachListingReadsItsOwnKeysAndFallsBackTextByText)
 // stored where the settings screen stores it, for that listing only.
 TEST(ListingSettings, AHeadingClickOrdersByItsColumnAndASecondFlipsTheSort)
 {
-    const struct
-    {
-        QStringView orderBy, sortBy, clicked, orderAfter, sortAfter;
-    } cases[] = {
-        {u"time_add", u"desc", u"time_add", u"time_add", u"asc"},
-        {u"time_add", u"asc", u"time_add", u"time_add", u"desc"},
-        {u"time_add", u"asc", u"seeders", u"seeders", u"desc"},
-        {u"popularity", u"asc", u"size", u"size", u"desc"},
-    };
-    for (const auto& c : cases) {
-        const ListingSettings next =
-            ListingSettings{u""_s, c.orderBy.toString(), c.sortBy.toString()}.withHeadingClicked(c.clicked);
-        EXPECT_EQ(next, (ListingSettings{u""_s, c.orderAfter.toString(), c.sortAfter.toString()}))
-            << "row " << &c - cases;
+    // Ordered by, sort, the heading clicked; then ordered by and sort after the click.
+    const std::array<QString, 5> cases[] = {{u"time_add"_s, u"desc"_s, u"time_add"_s, u"time_add"_s, u"asc"_s},
+                                            {u"time_add"_s, u"asc"_s, u"time_add"_s, u"time_add"_s, u"desc"_s},
+                                            {u"popularity"_s, u"asc"_s, u"size"_s, u"size"_s, u"desc"_s}};
+    for (const auto& [orderBy, sortBy, clicked, orderAfter, sortAfter] : cases) {
+        EXPECT_EQ((ListingSettings{u""_s, orderBy, sortBy}.withHeadingClicked(clicked)),
+                  (ListingSettings{u""_s, orderAfter, sortAfter}))
+            << clicked.toStdString() << " after " << orderBy.toStdString() << " " << sortBy.toStdString();
     }
 
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     SettingsStore store(dir.path());
     ASSERT_TRUE(store.setText(SettingsKeys::categories, u"movies"_s));
     const ListingSettings clicked = ListingSettings::read(store, ListingKind::Newest).withHeadingClicked(u"size");
@@ -157,17 +129,14 @@ TEST(ListingSettings, AHeadingClickOrdersByItsColumnAndASecondFlipsTheSort)
 TEST(FavoritesPageCount, ABatchAlwaysHoldsAtLeastOnePage)
 {
     const std::pair<QString, int> cases[] = {
-        {u"7"_s, 7}, {u" 12 "_s, 12}, {u"6.6"_s, 7}, {u"0"_s, 1},       {u"-3"_s, 1},
-        {u""_s, 5},  {u"many"_s, 5},  {u"inf"_s, 5}, {u"7 pages"_s, 5}, {u"101"_s, 100},
-    };
+        {u" 12 "_s, 12}, {u"6.6"_s, 7},     {u"0"_s, 1},     {u""_s, 5},
+        {u"inf"_s, 5},   {u"7 pages"_s, 5}, {u"101"_s, 100}, {u"99999999999999999999"_s, 100}};
     for (const auto& [stored, pages] : cases) {
         EXPECT_EQ(favoritesPageCount(stored), pages) << stored.toStdString();
     }
-    EXPECT_EQ(favoritesPageCount(u"99999999999999999999"_s), 100);
     EXPECT_EQ(favoritesPageCount(std::nullopt), 5);
     // The command line may store it as a number rather than as text.
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     SettingsStore store(dir.path());
     ASSERT_TRUE(store.setNumber(SettingsKeys::favoritesCount, 3));
     EXPECT_EQ(favoritesPageCount(store), 3);
