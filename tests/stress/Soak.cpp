@@ -113,8 +113,9 @@ int run(double seconds, double sampleSeconds)
 
     // The watcher: a profile of its own, set up through the command line as a user would.
     QTemporaryDir watchProfile;
-    const QStringList site{u"--site-host"_s, QString::fromStdString(demo.host()), u"--ca-file"_s,
-                           QString::fromStdString(demo.caFile())};
+    const QStringList site{u"--site-host"_s,  QString::fromStdString(demo.host()),
+                           u"--ca-file"_s,    QString::fromStdString(demo.caFile()),
+                           u"--config-dir"_s, watchProfile.path()};
     for (const QStringList& setup :
          {QStringList{u"login"_s, u"--anonymous"_s},
           QStringList{u"filters"_s, u"add"_s, u"."_s, u"--min-seeders"_s, u"0"_s},
@@ -123,9 +124,7 @@ int run(double seconds, double sampleSeconds)
           // What the site lists now is known before the soak: its rounds send what appears during it.
           QStringList{u"watch"_s, u"--once"_s, u"--pages"_s, u"10"_s}}) {
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"MARROWFIN_CONFIG_DIR"_s, watchProfile.path());
-        process.setProcessEnvironment(environment);
+        process.setStandardOutputFile(QProcess::nullDevice());
         process.start(QString::fromUtf8(MARROWFIN_CLI_PATH), site + setup);
         if (!process.waitForFinished(60000) || process.exitCode() != 0) {
             std::fprintf(stderr, "soak: the watcher's profile could not be set up\n");
@@ -133,18 +132,13 @@ int run(double seconds, double sampleSeconds)
         }
     }
     QProcess watcher;
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"MARROWFIN_CONFIG_DIR"_s, watchProfile.path());
-        watcher.setProcessEnvironment(environment);
-        watcher.setStandardOutputFile(QProcess::nullDevice());
-        watcher.setStandardErrorFile(watchProfile.filePath(u"watch.err"_s));
-        watcher.start(QString::fromUtf8(MARROWFIN_CLI_PATH),
-                      site + QStringList{u"watch"_s, u"--every"_s, u"0.05"_s, u"--send"_s, u"--pages"_s, u"10"_s});
-        if (!watcher.waitForStarted()) {
-            std::fprintf(stderr, "soak: the watcher did not start\n");
-            return 2;
-        }
+    watcher.setStandardOutputFile(QProcess::nullDevice());
+    watcher.setStandardErrorFile(watchProfile.filePath(u"watch.err"_s));
+    watcher.start(QString::fromUtf8(MARROWFIN_CLI_PATH),
+                  site + QStringList{u"watch"_s, u"--every"_s, u"0.05"_s, u"--send"_s, u"--pages"_s, u"10"_s});
+    if (!watcher.waitForStarted()) {
+        std::fprintf(stderr, "soak: the watcher did not start\n");
+        return 2;
     }
 
     // The window's favorites screen, as the favorites screen benchmark sets it up, with the demo's client.
