@@ -39,10 +39,8 @@ FileStamp stampOf(const SettingsStore& store)
 {
     struct stat info
     {};
-    if (::stat(store.filePath().toLocal8Bit().constData(), &info) != 0) {
-        return std::nullopt;
-    }
-    return std::tuple<ino_t, time_t, long>{info.st_ino, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+    const bool found = ::stat(qPrintable(store.filePath()), &info) == 0;
+    return found ? FileStamp({info.st_ino, info.st_mtim.tv_sec, info.st_mtim.tv_nsec}) : std::nullopt;
 }
 
 Picked picked(const PickerView& picker)

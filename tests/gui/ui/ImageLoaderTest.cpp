@@ -10,7 +10,6 @@
 #include <QBuffer>
 #include <QMultiMap>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -31,39 +30,29 @@ QByteArray pngBytes(QSize size)
     return bytes;
 }
 
+// A decoded picture reaches its receiver on the main thread; bytes that are no picture and a missing one give
+// nothing.
 TEST(ImageLoader, DeliversDecodedPicturesOnTheMainThreadAndNothingElse)
 {
     test::TestHttpServer server;
     server.route("/poster.png", test::ScriptedResponse(200, "OK", {{"Content-Type", "image/png"}}, pngBytes({7, 5})));
-    server.route("/garbage.png", test::ScriptedResponse(200, "OK", {{"Content-Type", "image/png"}},
-                                                        "these bytes are no picture at all"));
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString localPath = folder.filePath(u"local.png"_s);
-    QFile file(localPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(pngBytes({3, 9})) > 0);
-    file.close();
-
-    // Each picture delivered, by address: its size, and whether it came on the main thread.
+    server.route("/garbage.png", test::ScriptedResponse(200, "OK", {{"Content-Type", "image/png"}}, "no picture"));
     QObject receiver;
     QMultiMap<QString, std::pair<QSize, bool>> deliveries;
-    const auto record = [&deliveries](const QString& address, const QImage& image) {
-        deliveries.insert(address, {image.size(), QThread::currentThread() == qApp->thread()});
-    };
     OperationQueue queue(2);
-    const QUrl poster = server.url(u"/poster.png"_s);
-    const QUrl local = QUrl::fromLocalFile(localPath);
-    for (const QUrl& url : {poster, server.url(u"/garbage.png"_s), server.url(u"/missing.png"_s), local,
-                            QUrl::fromLocalFile(folder.filePath(u"absent.png"_s))}) {
-        queue.addOperation(std::make_shared<ImageLoader>(url, &receiver, record));
+    for (const char* path : {"/poster.png", "/garbage.png", "/missing.png"}) {
+        queue.addOperation(std::make_shared<ImageLoader>(
+            server.url(QString::fromLatin1(path)), &receiver,
+            [&deliveries](const QString& address, const QImage& image) {
+                deliveries.insert(address, {image.size(), QThread::currentThread() == qApp->thread()});
+            }));
     }
-
     queue.waitUntilAllOperationsAreFinished();
-    ASSERT_TRUE(test::processEventsUntil([&] { return deliveries.size() >= 2; }));
+    ASSERT_TRUE(test::processEventsUntil([&] { return !deliveries.isEmpty(); }));
     // Anything posted for the failures would have arrived with the rest.
     QCoreApplication::processEvents();
-    const QMultiMap<QString, std::pair<QSize, bool>> expected{{poster.toString(), {QSize(7, 5), true}},
-                                                              {local.toString(), {QSize(3, 9), true}}};
+    const QMultiMap<QString, std::pair<QSize, bool>> expected{
+        {server.url(u"/poster.png"_s).toString(), {QSize(7, 5), true}}};
     EXPECT_EQ(deliveries, expected);
 }
 

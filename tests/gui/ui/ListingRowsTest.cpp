@@ -16,7 +16,6 @@ using test::rightmostMatching;
 
 constexpr QColor kBackground{0x22, 0x22, 0x22};
 const auto isInk = [](const QColor& colour) { return colour != kBackground && colour.alpha() > 0; };
-const auto isWhite = [](const QColor& colour) { return colour == QColor(Qt::white); };
 
 QPixmap solid(QSize size, const QColor& colour)
 {
@@ -45,28 +44,6 @@ protected:
 
     TorrentItemTableViewCell m_cell{u"torrent"_s};
 };
-
-// A row draws its category picture and a grey name; marked (highlighted or selected) it lets the selection show
-// and draws the name white.
-TEST_F(TorrentItemTableViewCellTest, MarkedRowsLetTheSelectionShowAndDrawTheNameWhite)
-{
-    fill();
-    m_cell.setTypeImg(solid(QSize(33, 33), Qt::red));
-    const QRect nameArea(40, 5, 230, 14);
-    const QImage normal = renderImage(m_cell);
-    EXPECT_EQ(normal.pixelColor(10, 10), QColor(Qt::red));
-    EXPECT_FALSE(rightmostMatching(normal, nameArea, isWhite).has_value()) << "the name is grey until marked";
-
-    for (const bool selectInstead : {false, true}) {
-        SCOPED_TRACE(selectInstead ? "selected" : "highlighted");
-        selectInstead ? m_cell.setSelected(true) : m_cell.setHighlighted(true);
-        const QImage marked = renderImage(m_cell);
-        EXPECT_GT(marked.pixelColor(300, 2).lightness(), kBackground.lightness()) << "the selection does not show";
-        EXPECT_TRUE(rightmostMatching(marked, nameArea, isWhite).has_value());
-        m_cell.setHighlighted(false);
-        m_cell.setSelected(false);
-    }
-}
 
 TEST_F(TorrentItemTableViewCellTest, AReusedRowKeepsNothingOfItsPreviousTorrent)
 {

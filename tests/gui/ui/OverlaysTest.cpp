@@ -69,26 +69,10 @@ protected:
     QWidget m_other;
 };
 
-// Each show while the panel is up changes the text of that one panel, which stays centred on the screen with the
-// whole text inside it.
-TEST_F(LoadingIndicatorTest, ShowingAgainKeepsOnePanelCentredAroundItsText)
-{
-    for (const QString& text : {kLoadingText.toString(), kFilteringText.toString(), u"Filtering the whole list..."_s}) {
-        SCOPED_TRACE(text.toStdString());
-        LoadingIndicator& indicator = show(&m_screen, text);
-        RoundedRectView* panel = indicator.panel();
-        EXPECT_EQ(panelsIn(m_screen), 1);
-        EXPECT_EQ(m_screen.children().last(), panel) << "the panel is not above the screen's other views";
-        EXPECT_EQ(indicator.label()->text(), text);
-        EXPECT_TRUE(indicator.spinner()->isAnimating());
-        EXPECT_NEAR(QRectF(panel->geometry()).center().x(), m_screen.width() / 2.0, 1);
-        EXPECT_TRUE(panel->rect().contains(indicator.label()->geometry())) << "the text does not fit its panel";
-    }
-}
-
-// The one overlay: each caller sets it up anew, one hide ends any number of shows, a new parent waits for the hide,
-// and a parent that goes takes the panel with it.
-TEST_F(LoadingIndicatorTest, EachCallerSetsItUpAndOneHideEndsEveryShow)
+// The one overlay: each caller sets it up anew; each show while the panel is up changes the text of that one panel,
+// centred on the screen with the whole text inside it; one hide ends any number of shows, a new parent waits for the
+// hide, and a parent that goes takes the panel with it.
+TEST_F(LoadingIndicatorTest, OnePanelForEveryCallerAndOneHideEndsEveryShow)
 {
     LoadingIndicator& indicator = LoadingIndicator::sharedInstance();
     indicator.setParentView(&m_screen);
@@ -96,7 +80,16 @@ TEST_F(LoadingIndicatorTest, EachCallerSetsItUpAndOneHideEndsEveryShow)
     LoadingIndicator::sharedInstance().showLoadingIndicators();
     EXPECT_FALSE(indicator.isShown());
 
-    show(&m_screen, kLoadingText);
+    for (const QString& text : {kLoadingText.toString(), kFilteringText.toString(), u"Filtering the whole list..."_s}) {
+        SCOPED_TRACE(text.toStdString());
+        RoundedRectView* panel = show(&m_screen, text).panel();
+        EXPECT_EQ(panelsIn(m_screen), 1);
+        EXPECT_EQ(m_screen.children().last(), panel) << "the panel is not above the screen's other views";
+        EXPECT_EQ(indicator.label()->text(), text);
+        EXPECT_TRUE(indicator.spinner()->isAnimating());
+        EXPECT_NEAR(QRectF(panel->geometry()).center().x(), m_screen.width() / 2.0, 1);
+        EXPECT_TRUE(panel->rect().contains(indicator.label()->geometry())) << "the text does not fit its panel";
+    }
     show(&m_other, kFilteringText);
     EXPECT_EQ(indicator.panel()->parentWidget(), &m_screen) << "the panel moved while it was up";
 
