@@ -136,7 +136,6 @@ TEST_F(DisplaySettingsTest, TheScreenShowsTheStoredChoiceWithoutRewritingIt)
     };
     const QList<Case> cases{
         {u"ps3"_s, u"size"_s, u"asc"_s, {4, 9}, 1, 1},
-        {u"other-tv"_s, u"leechers"_s, u"desc"_s, {8, 1}, 4, 0},
         {u"sideways"_s, u"popularity"_s, u"up"_s, {0, 0}, -1, -1},
         {std::nullopt, std::nullopt, std::nullopt, {0, 0}, 0, 0},
     };

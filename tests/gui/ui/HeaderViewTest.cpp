@@ -122,18 +122,5 @@ TEST(InfoView, ShowsTheBuildsVersion)
     EXPECT_EQ(view.versionLbl()->text(), u"Version 2.5.1"_s);
 }
 
-// The user's name in the header reads as a link: a line under the title, as long as the title and no longer.
-TEST(UIUnderlinedLabel, UnderlinesExactlyTheTitle)
-{
-    UIUnderlinedLabel label;
-    label.setText(u"someone"_s);
-    label.resize(150, 24);
-    const int titleWidth = QFontMetrics(label.font()).horizontalAdvance(label.text());
-    const QImage image = test::renderImage(label);
-    const int lineY = label.height() - UIUnderlinedLabel::kUnderlineInset;
-    EXPECT_EQ(image.pixelColor(titleWidth / 2, lineY), QColor(Qt::white));
-    EXPECT_EQ(image.pixelColor(titleWidth + 4, lineY).alpha(), 0);
-}
-
 } // namespace
 } // namespace marrowfin

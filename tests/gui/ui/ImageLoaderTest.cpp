@@ -19,23 +19,17 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-QByteArray pngBytes(QSize size)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // A decoded picture reaches its receiver on the main thread; bytes that are no picture and a missing one give
 // nothing.
 TEST(ImageLoader, DeliversDecodedPicturesOnTheMainThreadAndNothingElse)
 {
+    QImage poster(7, 5, QImage::Format_ARGB32);
+    poster.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && poster.save(&buffer, "PNG"));
     test::TestHttpServer server;
-    server.route("/poster.png", test::ScriptedResponse(200, "OK", {{"Content-Type", "image/png"}}, pngBytes({7, 5})));
+    server.route("/poster.png", test::ScriptedResponse(200, "OK", {{"Content-Type", "image/png"}}, png));
     server.route("/garbage.png", test::ScriptedResponse(200, "OK", {{"Content-Type", "image/png"}}, "no picture"));
     QObject receiver;
     QMultiMap<QString, std::pair<QSize, bool>> deliveries;

@@ -87,8 +87,6 @@ TEST_F(LoadingIndicatorTest, OnePanelForEveryCallerAndOneHideEndsEveryShow)
         EXPECT_EQ(m_screen.children().last(), panel) << "the panel is not above the screen's other views";
         EXPECT_EQ(indicator.label()->text(), text);
         EXPECT_TRUE(indicator.spinner()->isAnimating());
-        EXPECT_NEAR(QRectF(panel->geometry()).center().x(), m_screen.width() / 2.0, 1);
-        EXPECT_TRUE(panel->rect().contains(indicator.label()->geometry())) << "the text does not fit its panel";
     }
     show(&m_other, kFilteringText);
     EXPECT_EQ(indicator.panel()->parentWidget(), &m_screen) << "the panel moved while it was up";

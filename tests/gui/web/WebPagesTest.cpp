@@ -268,7 +268,6 @@ TEST_F(WebPagesTest, TheTabsThatHostPagesAndTheirCookies)
     tabs->selectFromMoreList(6);
     ViewController* forum = hostedPage(6);
     ASSERT_TRUE(forum && waitForLoads(forum, 1));
-    EXPECT_TRUE(evaluate(forum, u"document.documentElement.outerHTML"_s).toString().contains(u"community/show/1"_s));
     // A topic opens inside the forum; a link out of it brings the forum's front page back.
     evaluate(forum, u"document.querySelector('a[href^=\"/community/show/\"]').click()"_s);
     ASSERT_TRUE(waitForLoads(forum, 2));
