@@ -83,12 +83,10 @@ protected:
 // The buttons call the delegate only for what it answers.
 TEST_F(HeaderViewTest, OnlyTheTopBandTakesClicksAndItsButtonsCallTheDelegate)
 {
-    for (const int y : {50, 69}) {
-        clickScreenAt(QPoint(100, y));
-    }
-    EXPECT_EQ(m_list->presses, 2) << "the shadow kept a click from the list";
+    clickScreenAt(QPoint(100, 50));
+    EXPECT_EQ(m_list->presses, 1) << "the shadow kept a click from the list";
     clickScreenAt(QPoint(100, 20));
-    EXPECT_EQ(m_list->presses, 2) << "the band let a click through to the list";
+    EXPECT_EQ(m_list->presses, 1) << "the band let a click through to the list";
     clickScreenAt(m_header->mapTo(&m_screen, m_header->refreshBtn()->geometry().center()));
 
     m_header->setUsername(u"someone"_s);

@@ -35,52 +35,40 @@ QPixmap solid(QSize size, const QColor& colour)
     return pixmap;
 }
 
-class TorrentItemTableViewCellTest : public testing::Test
+TEST(TorrentItemTableViewCellTest, AReusedRowKeepsNothingOfItsPreviousTorrent)
 {
-protected:
-    void SetUp() override
-    {
-        m_cell.resize(320, 40);
-        m_cell.show();
-    }
-
-    void fill()
-    {
-        m_cell.setNameLbl(u"Some torrent name"_s);
-        m_cell.setDateLbl(u"2 hours ago"_s);
-        m_cell.setSizeLbl(u"700 MB"_s);
-        m_cell.setUpLbl(u"12"_s);
-        m_cell.setDownLbl(u"3"_s);
-    }
-
-    TorrentItemTableViewCell m_cell{u"torrent"_s};
-};
-
-TEST_F(TorrentItemTableViewCellTest, AReusedRowKeepsNothingOfItsPreviousTorrent)
-{
-    fill();
-    m_cell.setDownloadedImg(solid(QSize(24, 19), Qt::green));
-    m_cell.setUpImg(solid(QSize(10, 10), Qt::blue));
-    const QImage marked = renderImage(m_cell);
+    TorrentItemTableViewCell cell(u"torrent"_s);
+    cell.resize(320, 40);
+    cell.show();
+    cell.setNameLbl(u"Some torrent name"_s);
+    cell.setDateLbl(u"2 hours ago"_s);
+    cell.setSizeLbl(u"700 MB"_s);
+    cell.setUpLbl(u"12"_s);
+    cell.setDownLbl(u"3"_s);
+    cell.setDownloadedImg(solid(QSize(24, 19), Qt::green));
+    cell.setUpImg(solid(QSize(10, 10), Qt::blue));
+    const QImage marked = renderImage(cell);
     EXPECT_EQ(marked.pixelColor(70, 33), QColor(Qt::green));
     EXPECT_EQ(marked.pixelColor(48, 15), QColor(Qt::green));
     EXPECT_EQ(marked.pixelColor(219, 25), QColor(Qt::blue));
 
-    m_cell.setHighlighted(true);
-    m_cell.prepareForReuse();
-    EXPECT_FALSE(m_cell.isHighlighted());
-    m_cell.setNameLbl(u"Another torrent"_s);
-    const QImage reused = renderImage(m_cell);
+    cell.setHighlighted(true);
+    cell.prepareForReuse();
+    EXPECT_FALSE(cell.isHighlighted());
+    cell.setNameLbl(u"Another torrent"_s);
+    const QImage reused = renderImage(cell);
     EXPECT_EQ(reused.pixelColor(70, 33), kBackground);
     EXPECT_EQ(reused.pixelColor(219, 25), kBackground);
     EXPECT_FALSE(hasInk(reused, QRect(0, 20, 320, 19))) << "date, size and figures stay";
     EXPECT_TRUE(hasInk(reused, QRect(40, 5, 230, 14)));
 }
 
-TEST_F(TorrentItemTableViewCellTest, ALongNameIsCutWithAnEllipsis)
+TEST(TorrentItemTableViewCellTest, ALongNameIsCutWithAnEllipsis)
 {
-    m_cell.setNameLbl(QString(u"A very long torrent name that goes on "_s).repeated(5));
-    EXPECT_TRUE(m_cell.displayedName().endsWith(u'\u2026'));
+    TorrentItemTableViewCell cell(u"torrent"_s);
+    cell.resize(320, 40);
+    cell.setNameLbl(QString(u"A very long torrent name that goes on "_s).repeated(5));
+    EXPECT_TRUE(cell.displayedName().endsWith(u'\u2026'));
 }
 
 TEST(LoadMoreItemView, ShowsItsCaptionAndCutsItWhenTooNarrow)
