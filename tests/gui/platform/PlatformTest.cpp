@@ -154,7 +154,7 @@ TEST(TabBarControllerTest, TabsThatDoNotFitGoToMoreAndComeBackAtTabletWidth)
 class CountingSource final : public TableViewDataSource
 {
 public:
-    [[nodiscard]] int numberOfRows() const override { return rows; }
+    [[nodiscard]] int numberOfRows() const override { return 200; }
     [[nodiscard]] TableViewCell* cellForRow(int row) override
     {
         TableViewCell* cell = table->dequeueReusableCell(u"Row"_s);
@@ -170,7 +170,6 @@ public:
     void didSelectRow(int row) override { selected.append(row); }
 
     TableView* table = nullptr;
-    int rows = 200;
     int made = 0;
     int untouchable = -1;
     QList<int> selected;

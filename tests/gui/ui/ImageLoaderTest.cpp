@@ -3,13 +3,11 @@
 #include "Rendering.h"
 
 #include "core/net/OperationQueue.h"
-#include "gui/ui/ImageScaling.h"
 #include "support/EventLoop.h"
 #include "support/TestHttpServer.h"
 
 #include <QBuffer>
 #include <QMultiMap>
-#include <QPainter>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -48,23 +46,6 @@ TEST(ImageLoader, DeliversDecodedPicturesOnTheMainThreadAndNothingElse)
     const QMultiMap<QString, std::pair<QSize, bool>> expected{
         {server.url(u"/poster.png"_s).toString(), {QSize(7, 5), true}}};
     EXPECT_EQ(deliveries, expected);
-}
-
-// A picture is stretched whole to the size asked, at one pixel per point even when made for a denser screen.
-TEST(ScaleToSize, StretchesTheWholePictureToExactlyTheSizeAsked)
-{
-    // Left half red, right half blue.
-    QImage source(100, 50, QImage::Format_ARGB32);
-    source.fill(Qt::blue);
-    QPainter(&source).fillRect(0, 0, 50, 50, Qt::red);
-    QPixmap dense = QPixmap::fromImage(source);
-    dense.setDevicePixelRatio(2);
-
-    const QImage scaled = scaleToSize(dense, QSize(48, 36)).toImage();
-    EXPECT_EQ(scaled.size(), QSize(48, 36));
-    EXPECT_EQ(scaled.devicePixelRatio(), 1.0);
-    EXPECT_EQ(scaled.pixelColor(4, 31), QColor(Qt::red));
-    EXPECT_EQ(scaled.pixelColor(43, 4), QColor(Qt::blue));
 }
 
 } // namespace

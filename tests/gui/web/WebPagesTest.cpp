@@ -169,7 +169,6 @@ TEST_F(WebPagesTest, TheTorrentAndProfilePages)
     barButton(page, u"leaveButton"_s)->click();
 
     // The film button only when the page links its film; history back returns to the fetched page.
-    const QString films = AppConfig::current().imdbHost;
     // Which quoting of the link counts is the page reading's business; here one kind (the page without the main
     // part below links none).
     int linked = -1;
@@ -177,7 +176,7 @@ TEST_F(WebPagesTest, TheTorrentAndProfilePages)
         HttpRequest request(
             QUrl(detailsAddress(*list().torrentData()->at(row).detailsUrl, AppConfig::current().siteHost)));
         request.request();
-        if (request.result().value_or(QString()).contains(u"href='http://"_s + films)) {
+        if (request.result().value_or(QString()).contains(u"href='http://"_s + AppConfig::current().imdbHost)) {
             linked = row;
         }
     }
