@@ -93,6 +93,7 @@ TEST_F(ServerSettingsTest, FirstShowingFillsTheFormFromTheStore)
         EXPECT_EQ(stored(SettingsKeys::serverPort), test.shownPort);
         EXPECT_EQ(stored(SettingsKeys::serverClient), test.storedClient);
         EXPECT_EQ(screen->serverPassword()->text(), u"p@ss word"_s);
+        EXPECT_EQ(screen->serverPassword()->echoMode(), QLineEdit::Password);
     }
 }
 

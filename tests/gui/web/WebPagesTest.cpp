@@ -13,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPushButton>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -276,6 +277,7 @@ TEST_F(WebPagesTest, TheTabsThatHostPagesAndTheirCookies)
     evaluate(site, u"document.cookie = 'from_page=p1; path=/'"_s);
     ASSERT_TRUE(processEventsUntil([&] { return m_cookies->exportNetscape().contains("from_page\tp1"); }))
         << "a page's cookie did not reach the request store";
+    EXPECT_TRUE(QFile(m_cookies->filePath()).open(QIODevice::ReadOnly)) << "the cookies were not saved";
     tabs->selectSlot(0);
     tabs->selectFromMoreList(7);
     EXPECT_EQ(site->property("fetchCount").toInt(), 2);
@@ -299,6 +301,7 @@ TEST_F(WebPagesTest, TheTabsThatHostPagesAndTheirCookies)
     ViewController* remote = hostedPage(4);
     ASSERT_TRUE(remote && waitForLoads(remote, 1));
     EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
+    EXPECT_FALSE(remote->property("result").toString().isEmpty());
 
     // A wrong password: the failure alert, and the client's own 401 page is what is shown.
     m_settings->setText(SettingsKeys::serverPassword, u"wrong"_s);
