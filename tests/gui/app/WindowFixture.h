@@ -120,14 +120,6 @@ protected:
         return control.isResponseValid();
     }
 
-    // A stored account on the demo site, with this password, instead of the anonymous sign-in.
-    void storeAccount(const QString& password)
-    {
-        m_settings->setText(SettingsKeys::anonymousLogin, QStringLiteral("NO"));
-        m_settings->setText(SettingsKeys::username, QStringLiteral("demo"));
-        m_settings->setText(SettingsKeys::password, password);
-    }
-
     // The demo's stand-in for the user's BitTorrent client, with the credentials it takes.
     void useDemoClient()
     {

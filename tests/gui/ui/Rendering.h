@@ -7,8 +7,6 @@
 #include <QSize>
 #include <QWidget>
 
-#include <functional>
-#include <optional>
 #include <ostream>
 
 // Readable failure messages for the Qt values the tests compare. Qt's types live in the global namespace, so
@@ -35,20 +33,6 @@ inline QImage renderImage(QWidget& widget, QWidget::RenderFlags flags = QWidget:
     image.fill(Qt::transparent);
     widget.render(&image, QPoint(), QRegion(), flags);
     return image;
-}
-
-// The largest x in the rectangle whose pixel satisfies `matches`; none when no pixel does.
-inline std::optional<int> rightmostMatching(const QImage& image, const QRect& area,
-                                            const std::function<bool(const QColor&)>& matches)
-{
-    const QRect clipped = area & image.rect();
-    for (int x = clipped.right(); x >= clipped.left(); --x) {
-        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-            if (matches(image.pixelColor(x, y)))
-                return x;
-        }
-    }
-    return std::nullopt;
 }
 
 } // namespace marrowfin::test
