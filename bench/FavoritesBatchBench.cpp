@@ -158,10 +158,14 @@ void cliFavorites(benchmark::State& state)
     }
     QTemporaryDir profile;
     SettingsStore(profile.path()).setList(SettingsKeys::filters, filtersOf(int(state.range(0))));
-    double cpuSeconds = 0;
+    const auto childCpu = [] {
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    const double cpuBefore = childCpu();
     for (auto _ : state) {
-        rusage before{};
-        getrusage(RUSAGE_CHILDREN, &before);
         QProcess cli;
         cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QElapsedTimer clock;
@@ -174,27 +178,15 @@ void cliFavorites(benchmark::State& state)
             return;
         }
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
-        rusage after{};
-        getrusage(RUSAGE_CHILDREN, &after);
-        const auto seconds = [](const timeval& time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
-        cpuSeconds +=
-            seconds(after.ru_utime) + seconds(after.ru_stime) - seconds(before.ru_utime) - seconds(before.ru_stime);
     }
-    state.counters["cpu_ms"] = benchmark::Counter(cpuSeconds * 1000, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] = benchmark::Counter((childCpu() - cpuBefore) * 1000, benchmark::Counter::kAvgIterations);
 }
 
 } // namespace
 
-BENCHMARK(filterBatch)->Arg(1)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(cliFavorites)
-    ->Arg(0)
-    ->Arg(1)
-    ->Arg(10)
-    ->Arg(100)
-    ->Arg(1000)
-    ->UseManualTime()
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(filterBatch)->RangeMultiplier(10)->Range(1, 1000)->Unit(benchmark::kMillisecond);
+constexpr auto kMs = benchmark::kMillisecond;
+BENCHMARK(cliFavorites)->Arg(0)->RangeMultiplier(10)->Range(1, 1000)->UseManualTime()->Iterations(3)->Unit(kMs);
 BENCHMARK(favoritesBatch<FetchPageAllTorrents>)
     ->Name("favoritesBatch/conditionWake")
     ->UseManualTime()
