@@ -20,8 +20,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <numeric>
 #include <thread>
 
 using namespace marrowfin;
@@ -107,10 +109,8 @@ TEST_F(HttpRequestTest, PostsSendTheirExactBytesWithTheirCount)
 {
     server.route("/post", {200, "OK", {}, "done"});
     const QString form = u"name=Zoë&city=東京&note=a+b"_s;
-    QByteArray upload;
-    for (int i = 0; upload.size() < 2 * 1024 * 1024; ++i) {
-        upload.append(static_cast<char>(i % 256));
-    }
+    QByteArray upload(2 * 1024 * 1024, '\0');
+    std::iota(upload.begin(), upload.end(), char(0));
     for (const bool withClient : {false, true}) {
         SCOPED_TRACE(withClient ? "upload" : "form");
         HttpRequest post(url("/post"), context);
@@ -317,12 +317,8 @@ using test::Gate;
 
 std::optional<Cookie> named(const QList<Cookie>& cookies, const QByteArray& name)
 {
-    for (const Cookie& cookie : cookies) {
-        if (cookie.name == name) {
-            return cookie;
-        }
-    }
-    return std::nullopt;
+    const auto found = std::ranges::find(cookies, name, &Cookie::name);
+    return found == cookies.end() ? std::nullopt : std::optional(*found);
 }
 
 class CookieStoreTest : public ::testing::Test
@@ -464,31 +460,29 @@ using namespace marrowfin::test;
 
 namespace {
 
-// An ordered page fetch as a batch uses it: fetches its page and says so, then delivers through the base's ordered
-// step, after the page before it.
+// An ordered page fetch as a batch uses it: waits until its gate opens, says it has its page, then delivers through
+// the base's ordered step, after the page before it.
 class OrderedPageFetch final : public FetchPage
 {
 public:
-    OrderedPageFetch(QUrl url, QObject* target, Selector selector, std::shared_ptr<PendingPages> pending, int page,
-                     std::shared_ptr<HttpContext> context, std::atomic<bool>& fetched)
-        : FetchPage(std::move(url), target, std::move(selector), std::move(pending), page,
+    OrderedPageFetch(QObject* target, Selector selector, std::shared_ptr<PendingPages> pending, int page, Gate& gate,
+                     std::atomic<bool>& fetched)
+        : FetchPage(QUrl(), target, std::move(selector), std::move(pending), page,
                     page == 1 ? std::nullopt : std::optional<int>(page - 1)),
-          m_context(std::move(context)), m_fetched(fetched)
+          m_page(page), m_gate(gate), m_fetched(fetched)
     {}
 
     void main() override
     {
-        HttpRequest request(url(), m_context);
-        request.request();
-        if (request.result()) {
-            setReturnObject(*request.result());
-        }
+        m_gate.wait();
+        setReturnObject(u"page %1"_s.arg(m_page));
         m_fetched = true;
         FetchPage::main();
     }
 
 private:
-    std::shared_ptr<HttpContext> m_context;
+    int m_page;
+    Gate& m_gate;
     std::atomic<bool>& m_fetched;
 };
 
@@ -497,28 +491,19 @@ private:
 TEST(FetchPage, BatchIsDeliveredInPageOrderWhateverOrderTheFetchesFinish)
 {
     application();
-    TestHttpServer server;
-    auto context = std::make_shared<HttpContext>();
-    std::map<int, std::shared_ptr<Gate>> gates;
-    for (int page = 1; page <= 5; ++page) {
-        ScriptedResponse answer(200, "OK", {{"Content-Type", "text/html"}}, "page " + QByteArray::number(page));
-        answer.gate = gates[page] = std::make_shared<Gate>();
-        server.route("/new/" + QByteArray::number(page), answer);
-    }
-
     QObject receiver;
     QStringList delivered;
+    std::array<Gate, 6> gates;
     std::array<std::atomic<bool>, 6> fetched{};
     OperationQueue queue(10);
     auto pending = std::make_shared<PendingPages>(QList<int>{1, 2, 3, 4, 5});
     for (int page = 1; page <= 5; ++page) {
         queue.addOperation(std::make_shared<OrderedPageFetch>(
-            server.url(u"/new/%1"_s.arg(page)), &receiver,
-            [&delivered](const QVariant& value) { delivered.append(value.toString()); }, pending, page, context,
-            fetched[page]));
+            &receiver, [&delivered](const QVariant& value) { delivered.append(value.toString()); }, pending, page,
+            gates[page], fetched[page]));
     }
     const auto fetch = [&](int page) {
-        gates[page]->open();
+        gates[page].open();
         return processEventsUntil([&] { return fetched[page].load(); });
     };
 

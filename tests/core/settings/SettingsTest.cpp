@@ -67,8 +67,7 @@ QJsonObject dumpInFreshProcess(const QString& configDir, const QStringList& kind
 // Permission bits (st_mode & 07777) of a path, or -1 when it cannot be inspected.
 int modeOf(const QString& path)
 {
-    struct stat info
-    {};
+    struct stat info = {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 
@@ -240,8 +239,7 @@ TEST(SettingsStore, BuildVersionIsRecordedOnlyWhenItChanges)
     SettingsStore firstStart(dir.path());
     EXPECT_TRUE(recordBuildVersion(firstStart, u"1.4.2"_s));
     const auto stamp = [file = firstStart.filePath()] {
-        struct stat info
-        {};
+        struct stat info = {};
         EXPECT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
         return std::tuple(info.st_ino, info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
     };
