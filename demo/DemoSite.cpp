@@ -161,6 +161,13 @@ void DemoSite::run(bool handleSignals, const std::function<void()>& onReady)
     parts.io.run();
     if (second.joinable())
         second.join();
+    // The process ends now: a second stop request (Ctrl+C again, or SIGTERM after standard input closed) must not
+    // find the default action, which the signal set puts back as it goes, and end it by a signal.
+    if (handleSignals) {
+        stopSignals.reset();
+        std::signal(SIGINT, SIG_IGN);
+        std::signal(SIGTERM, SIG_IGN);
+    }
 }
 
 void DemoSite::stop()

@@ -59,13 +59,3 @@ TEST(DemoServing, OnePortForHttpAndHttpsInjectedFailuresAndACleanStop)
     EXPECT_EQ(get(demo.site("/_demo/fail?mode=sometimes")).status, 400);
     EXPECT_EQ(demo.stop(), 0);
 }
-
-TEST(DemoServing, RefusesOptionsItCannotHonour)
-{
-    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--host", "192.0.2.1"},
-                                                      {"--fail", "sometimes"},
-                                                      {"--user", "no-password"},
-                                                      {"--threads", "3"}}) {
-        EXPECT_FALSE(DemoProcess(arguments).started()) << arguments.front();
-    }
-}

@@ -53,12 +53,3 @@ TEST(MultipartParser, RefusesMalformedBodies)
         EXPECT_NE(MultipartParser::parse(body, kBoundary).error, "") << what;
     EXPECT_EQ(MultipartParser::parse(part + "\r\n--" + kBoundary + "--", kBoundary).error, "");
 }
-
-TEST(MultipartParser, BoundaryFromContentType)
-{
-    EXPECT_EQ(MultipartParser::boundaryOf("multipart/form-data; boundary=---abc123").value_or("?"), "---abc123");
-    EXPECT_EQ(MultipartParser::boundaryOf("Multipart/Form-Data; charset=utf-8; boundary=\"a b\"").value_or("?"), "a b");
-    EXPECT_FALSE(MultipartParser::boundaryOf("application/x-www-form-urlencoded; boundary=x").has_value());
-    EXPECT_FALSE(MultipartParser::boundaryOf("multipart/form-data").has_value());
-    EXPECT_FALSE(MultipartParser::boundaryOf("multipart/form-data; boundary=" + std::string(71, 'x')).has_value());
-}

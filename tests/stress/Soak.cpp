@@ -19,6 +19,7 @@
 #include "gui/ui/HeaderView.h"
 #include "gui/ui/ImageButton.h"
 #include "support/DemoProcess.h"
+#include "support/EventLoop.h"
 #include "support/LoopbackHttp.h"
 
 #include <QApplication>
@@ -94,14 +95,6 @@ bool report(const char* what, const std::vector<Sample>& samples, int rounds, in
     return !grew;
 }
 
-void waitUntil(const std::function<bool()>& done, int timeoutMs = 120000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 int run(double seconds, double sampleSeconds)
 {
     demotest::DemoProcess demo({"--latency-ms", "200"});
@@ -172,7 +165,7 @@ int run(double seconds, double sampleSeconds)
         favorites.view()->setGeometry(window.rect());
         window.show();
         favorites.viewWillAppear(false);
-        waitUntil([&] { return !favorites.isLoadingPages(); });
+        (void)test::processEventsUntil([&] { return !favorites.isLoadingPages(); });
 
         QElapsedTimer clock;
         clock.start();
@@ -195,13 +188,13 @@ int run(double seconds, double sampleSeconds)
             // A new torrent on the site for both to find and send.
             (void)test::plainHttpAt(demo.site("/_demo/add?count=1"));
             favorites.headerView()->refreshBtn()->click();
-            waitUntil([&] {
+            (void)test::processEventsUntil([&] {
                 sampleIfDue();
                 return !favorites.isLoadingPages();
             });
             if (favorites.torrentData() && !favorites.torrentData()->isEmpty()) {
                 favorites.didTapDownloadButton(0);
-                waitUntil([&] {
+                (void)test::processEventsUntil([&] {
                     sampleIfDue();
                     return favorites.sendingTorrentCount() == 0;
                 });
@@ -243,16 +236,13 @@ int run(double seconds, double sampleSeconds)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    double minutes = 10;
-    double sampleSeconds = 30;
     const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == u"--minutes"_s) {
-            minutes = arguments[i + 1].toDouble();
-        } else if (arguments[i] == u"--sample-seconds"_s) {
-            sampleSeconds = arguments[i + 1].toDouble();
-        }
-    }
+    const auto option = [&arguments](const QString& name, double fallback) {
+        const qsizetype at = arguments.indexOf(name);
+        return at > 0 && at + 1 < arguments.size() ? arguments.at(at + 1).toDouble() : fallback;
+    };
+    const double minutes = option(u"--minutes"_s, 10);
+    const double sampleSeconds = option(u"--sample-seconds"_s, 30);
     if (minutes <= 0 || sampleSeconds <= 0) {
         std::fprintf(stderr, "usage: marrowfin_soak [--minutes M] [--sample-seconds S]\n");
         return 2;

@@ -100,13 +100,17 @@ DemoProcess::~DemoProcess()
 
 int DemoProcess::stop()
 {
+    // SIGTERM before the lifeline: a closed lifeline alone starts the demo's stop too, and a SIGTERM that came
+    // while it ended would find the default action back and kill it.
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGTERM);
+    }
     if (m_lifeline >= 0) {
         ::close(m_lifeline);
         m_lifeline = -1;
     }
     if (m_pid <= 0)
         return -1;
-    ::kill(m_pid, SIGTERM);
     int status = 0;
     // Bounded: a demo that ignores SIGTERM is killed after five seconds and reported as such.
     for (int i = 0; i < 500; ++i) {
