@@ -196,8 +196,9 @@ TEST_F(CliAgainstDemo, DetailPagesAreCutAndGiveTheirFilmLinkOnly)
                                                       {site::MovieLink::OtherHost, false},
                                                       {site::MovieLink::None, false}};
     for (const auto& [kind, filmFound] : kinds) {
-        const auto entry = std::find_if(catalogue.entries().begin(), catalogue.entries().end(),
-                                        [&](const site::CatalogueEntry& one) { return one.movieLink == kind; });
+        const auto entry =
+            std::find_if(catalogue.entries().begin(), catalogue.entries().end(),
+                         [kind = kind](const site::CatalogueEntry& one) { return one.movieLink == kind; });
         ASSERT_NE(entry, catalogue.entries().end());
         SCOPED_TRACE(entry->id);
         const CliRun detail = cli({u"detail"_s, QString::fromStdString(site::Catalogue::detailPath(*entry))});
