@@ -35,16 +35,29 @@ const Command kCommands[] = {
      &ListingCommands::search},
     {"favorites", "favorites [--pages N]         the newest torrents that the favorite filters accept",
      &ListingCommands::favorites},
-    {"filters", "filters list | add TEXT | remove NUMBER", &StoreCommands::filters},
-    {"settings", "settings list | get KEY | set KEY VALUE... | unset KEY", &StoreCommands::settings},
+    // Every command's line has its words after a gap, and a synopsis too long for the column puts them on the next
+    // line: the man page is made from this text, and a line without them would run into the command before it.
+    {"filters",
+     "filters list | add TEXT [LIMITS] | set NUMBER LIMITS | remove NUMBER\n"
+     "                                the favorite filters, and their size, seeder and exclude limits",
+     &StoreCommands::filters},
+    {"settings",
+     "settings list | get KEY | set KEY VALUE... | unset KEY\n"
+     "                                the stored settings, as the settings screens keep them",
+     &StoreCommands::settings},
     {"detail", "detail PATH                   a torrent's detail page (HTML), its movie link on stderr",
      &ListingCommands::detail},
-    {"login", "login --user U --password P [--automatic] | login --anonymous", &LoginCommands::login},
+    {"login",
+     "login --user U --password P [--automatic] | login --anonymous\n"
+     "                                signs in to the site, or uses it anonymously",
+     &LoginCommands::login},
     {"logout", "logout                        deletes the site's cookies as the Logout tab does",
      &LoginCommands::logout},
     {"whoami", "whoami                        the signed-in user's name, after a login check against the site",
      &LoginCommands::whoami},
-    {"remote", "remote show | set [--client NAME] [--address A] [--port P] [--user U] [--password P] | test",
+    {"remote",
+     "remote show | set [--client NAME] [--address A] [--port P] [--user U] [--password P] | test\n"
+     "                                the remote BitTorrent client's settings, and a test of them",
      &RemoteCommands::remote},
     {"send", "send DOWNLOAD_URL --name NAME  the download button's operation: fetch, upload, history",
      &RemoteCommands::send},
@@ -54,7 +67,7 @@ const Command kCommands[] = {
      "doctor                        checks the site, its listing, the sign-in, the remote client and the files",
      &DoctorCommand::run},
     {"watch",
-     "watch [--every MINUTES] [--once] [--send] [--pages N] [--notify]\n"
+     "watch [--every MINUTES] [--once] [--send | --dry-run] [--pages N] [--notify]\n"
      "                                the favorites in rounds: each new match reported, and sent, once",
      &WatchCommand::run},
 };

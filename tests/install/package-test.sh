@@ -28,7 +28,7 @@ for expected in ./usr/bin/marrowfin ./usr/bin/marrowfin-cli ./usr/lib/marrowfin/
     ./usr/share/icons/hicolor/scalable/apps/marrowfin.svg ./usr/share/icons/hicolor/256x256/apps/marrowfin.png \
     ./usr/share/man/man1/marrowfin.1.gz ./usr/share/man/man1/marrowfin-cli.1.gz \
     ./usr/share/bash-completion/completions/marrowfin-cli ./usr/lib/systemd/user/marrowfin-watch.service \
-    ./usr/lib/systemd/user/marrowfin-watch.timer; do
+    ./usr/lib/systemd/user/marrowfin-watch.timer ./usr/share/doc/marrowfin/copyright; do
     grep -qx -- "$expected" <<<"$files" || fail "the package lacks $expected"
 done
 ! grep -q demo-site <<<"$files" || fail "the package holds the demo site"
@@ -38,6 +38,11 @@ dpkg-deb -x "$deb" "$work/root"
 [ "$("$work/root/usr/bin/marrowfin-cli" --version)" = "marrowfin-cli $version" ] || fail "marrowfin-cli from the package"
 grep -q "^ExecStart=/usr/bin/marrowfin-cli watch --once --send$" "$work/root/usr/lib/systemd/user/marrowfin-watch.service" ||
     fail "the packaged service does not run /usr/bin/marrowfin-cli"
+# Each command of the manual's Commands section begins a paragraph of its own, not the text of the one before it.
+tagged=$(gzip -dc "$work/root/usr/share/man/man1/marrowfin-cli.1.gz" | sed -n '/^\.SS "Commands:"/,$p' | grep -A1 '^\.TP')
+for command in new search favorites filters settings detail login logout whoami remote send history doctor watch; do
+    grep -qE "^$command( |$)" <<<"$tagged" || fail "man marrowfin-cli runs $command into the command before it"
+done
 
 if [ "${MARROWFIN_TEST_DPKG_INSTALL:-}" = 1 ] && [ "$(id -u)" = 0 ]; then
     dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -i"; }
