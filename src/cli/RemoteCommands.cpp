@@ -85,7 +85,12 @@ int remoteSet(CliContext& context, QCommandLineParser& parser, const QCommandLin
                             CliContext::UsageError);
     const BitClientClass* chosen = nullptr;
     if (parser.isSet(client)) {
-        chosen = BitClientRegistry::find(parser.value(client));
+        // Any letter case, as people type names; stored in the system's own spelling, which the window reads.
+        for (const BitClientClass& one : BitClientRegistry::classes()) {
+            if (one.name.compare(parser.value(client), Qt::CaseInsensitive) == 0) {
+                chosen = &one;
+            }
+        }
         if (!chosen)
             return context.fail(u"--client takes Vuze, Transmission, Utorrent, Qbittorrent or Deluge"_s,
                                 CliContext::UsageError);

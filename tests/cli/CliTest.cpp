@@ -34,7 +34,7 @@ TEST(Cli, AnswersHelpAndVersionAndRefusesWhatItDoesNotKnow)
     const QString wrongLines =
         QStringLiteral("|no-such-command|--bogus|--site-host|new --page 0|search|filters remove x|"
                        "settings set Marrowfin_orderBy bogus|settings set Marrowfin_nope x|"
-                       "settings set Marrowfin_favoritesCount 0|remote set --client transmission|"
+                       "settings set Marrowfin_favoritesCount 0|remote set --client nope|"
                        "remote set --port 70000|remote set|remote show --port 1|history remove 0|"
                        "login --anonymous --user bob|login --user bob --password -|doctor extra|watch --once --every 5|"
                        "watch --every 0|watch --pages 0|watch --pages 101|watch extra");
