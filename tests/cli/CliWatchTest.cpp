@@ -228,7 +228,6 @@ TEST_F(CliWatch, UnattendedSendsKeepToTheirRails)
     // The newest torrent, sent just now, posted again.
     ASSERT_EQ(control("/_demo/add?count=1&repost=1"), 200);
     const auto repost = watch({u"--send"_s, u"--allow-match-all"_s});
-    ASSERT_EQ(repost.size(), 1U);
     EXPECT_EQ(fieldOf(repost), QStringList{dry.first() + u" REPACK"_s});
     EXPECT_EQ(fieldOf(repost, u"status"_s).value(0), u"already sent"_s);
     EXPECT_EQ(history(), sentLastFirst(capped + dry));

@@ -39,9 +39,9 @@ dpkg-deb -x "$deb" "$work/root"
 grep -q "^ExecStart=/usr/bin/marrowfin-cli watch --once --send$" "$work/root/usr/lib/systemd/user/marrowfin-watch.service" ||
     fail "the packaged service does not run /usr/bin/marrowfin-cli"
 # Each command of the manual's Commands section begins a paragraph of its own, not the text of the one before it.
-tagged=$(gzip -dc "$work/root/usr/share/man/man1/marrowfin-cli.1.gz" | sed -n '/^\.SS "Commands:"/,$p' | grep -A1 '^\.TP')
 for command in new search favorites filters settings detail login logout whoami remote send history doctor watch; do
-    grep -qE "^$command( |$)" <<<"$tagged" || fail "man marrowfin-cli runs $command into the command before it"
+    gzip -dc "$work/root/usr/share/man/man1/marrowfin-cli.1.gz" | sed -n '/^\.SS "Commands:"/,$p' | grep -A1 '^\.TP' |
+        grep -qE "^$command( |$)" || fail "man marrowfin-cli runs $command into the command before it"
 done
 
 if [ "${MARROWFIN_TEST_DPKG_INSTALL:-}" = 1 ] && [ "$(id -u)" = 0 ]; then

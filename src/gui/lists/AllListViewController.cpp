@@ -69,6 +69,8 @@ void AllListViewController::loadView()
     // The table first, then the banner, then the header over the table's top.
     m_tableView = new TableView(*this, screen);
     m_tableView->setObjectName(u"torrents"_s);
+    // The list is named after its screen ("All Torrents", "Favorite Torrents", ...).
+    m_tableView->setAccessibleName(title());
     m_tableView->setBackgroundColor(QColor::fromRgbF(0.2f, 0.2f, 0.2f));
 
     // No advertising library here: the slot shows its background when a unit is configured and takes no room

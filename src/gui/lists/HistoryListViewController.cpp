@@ -21,7 +21,8 @@ HistoryListViewController::HistoryListViewController(std::shared_ptr<SettingsSto
     : ViewController(parent), m_settings(std::move(settings)), m_smallFont(fontNamed(u"Arial-BoldMT", 12))
 {
     setTitle(kTitle.toString());
-    setTabBarItem({kTitle.toString(), kTabImage.toString(), 0});
+    // Its title's slash reads badly aloud.
+    setTabBarItem({kTitle.toString(), kTabImage.toString(), 0, u"Download history"_s});
     reloadHistory();
 }
 

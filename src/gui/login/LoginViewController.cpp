@@ -88,6 +88,7 @@ void LoginViewController::loadView()
     m_infoBtn->setIconSize(QSize(24, 24));
     m_infoBtn->setCursor(Qt::PointingHandCursor);
     m_infoBtn->setToolTip(u"About Marrowfin"_s);
+    m_infoBtn->setAccessibleName(u"About Marrowfin"_s);
     connect(m_infoBtn, &QToolButton::clicked, this, &LoginViewController::toggleInfoView);
 
     m_groupView = new QWidget(m_screen);
@@ -97,11 +98,14 @@ void LoginViewController::loadView()
     m_username->setObjectName(u"username"_s);
     m_username->setGeometry(0, 0, kGroupSize.width(), 30);
     m_username->setPlaceholderText(kUsernamePlaceholder);
+    // A screen reader names a field by its accessible name; the placeholder is gone once something is typed.
+    m_username->setAccessibleName(kUsernamePlaceholder);
     m_username->setFont(systemFont(15));
     m_password = new QLineEdit(m_groupView);
     m_password->setObjectName(u"password"_s);
     m_password->setGeometry(0, 35, kGroupSize.width(), 30);
     m_password->setPlaceholderText(kPasswordPlaceholder);
+    m_password->setAccessibleName(kPasswordPlaceholder);
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setFont(systemFont(15));
 

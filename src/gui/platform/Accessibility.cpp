@@ -30,7 +30,8 @@ public:
     {
         if (!isValid() || t != QAccessible::Name)
             return {};
-        return m_bar->items().at(m_slot).title;
+        const TabBarItem& item = m_bar->items().at(m_slot);
+        return item.accessibleName.isEmpty() ? item.title : item.accessibleName;
     }
     void setText(QAccessible::Text, const QString&) override {}
     [[nodiscard]] QRect rect() const override

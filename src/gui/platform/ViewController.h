@@ -16,6 +16,8 @@ struct TabBarItem
     QString title;
     QString imageName;
     int tag = 0;
+    // What a screen reader says for the tab, when its title does not read well aloud; empty: the title.
+    QString accessibleName = {};
 };
 
 // A screen: owns one view, made on first use (loadView, then viewDidLoad), and hears when it comes and goes

@@ -127,6 +127,8 @@ HeaderView::~HeaderView()
 void HeaderView::setUsername(const QString& name)
 {
     m_usernameLbl->setText(name);
+    // Read as the button it is, not as a bare name or state.
+    m_usernameLbl->setAccessibleName(u"Profile: "_s + name);
     m_usernameLbl->setVisible(!name.isEmpty());
     layoutChildren();
 }

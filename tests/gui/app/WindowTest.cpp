@@ -4,12 +4,14 @@
 #include "gui/platform/TabBar.h"
 #include "gui/platform/TabBarController.h"
 #include "gui/platform/TableView.h"
+#include "gui/ui/HeaderView.h"
 #include "gui/ui/ListingHeadingView.h"
 #include "gui/ui/LoadMoreItemView.h"
 #include "gui/ui/LoadingIndicator.h"
 #include "gui/ui/SendingTorrentIndicator.h"
 #include "gui/ui/ShrinkingLabel.h"
 #include "gui/ui/TorrentItemTableViewCell.h"
+#include "gui/ui/UIUnderlinedLabel.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -241,10 +243,13 @@ TEST_F(WindowTest, ScreenReadersAndTheKeyboardReachEveryControl)
     const auto find = [&](QAccessible::Role role, const QString& name) {
         return findAccessible(QAccessible::queryAccessibleInterface(m_window.get()), role, name);
     };
-    LoginViewController* login = m_root->loginViewController();
-    QAccessibleInterface* anonymous = QAccessible::queryAccessibleInterface(login->anonymousLoginSwitch());
-    EXPECT_EQ(anonymous->role(), QAccessible::CheckBox);
-    EXPECT_FALSE(anonymous->text(QAccessible::Name).isEmpty());
+    // The sign-in screen's controls are named by their words, not only described.
+    for (const auto& [role, name] : {std::pair{QAccessible::CheckBox, u"Anonymous"_s},
+                                     {QAccessible::EditableText, u"User name or e-mail"_s},
+                                     {QAccessible::EditableText, u"Password"_s},
+                                     {QAccessible::Button, u"About Marrowfin"_s}}) {
+        EXPECT_NE(find(role, name), nullptr) << name.toStdString();
+    }
 
     signInAndWaitForFirstPage();
     TabBar* tabs = m_root->tabBarController()->tabBar();
@@ -259,7 +264,10 @@ TEST_F(WindowTest, ScreenReadersAndTheKeyboardReachEveryControl)
         u"%1, %2, %3, %4 seeders, %5 leechers"_s.arg(*first.name, *first.size, *first.date, *first.up, *first.down);
     EXPECT_NE(find(QAccessible::ListItem, row), nullptr) << row.toStdString();
     EXPECT_NE(find(QAccessible::Button, u"Send %1 to the client"_s.arg(*first.name)), nullptr);
-    EXPECT_NE(find(QAccessible::List, QString()), nullptr) << "the rows sit in a list";
+    EXPECT_NE(find(QAccessible::List, u"All Torrents"_s), nullptr) << "the rows sit in a list named after its screen";
+    EXPECT_NE(find(QAccessible::PageTab, u"Download history"_s), nullptr) << "the history tab reads well aloud";
+    list().headerView()->setUsername(u"ravel"_s);
+    EXPECT_NE(find(QAccessible::Button, u"Profile: ravel"_s), nullptr);
 
     // Tab goes round the window through the tab bar, the header's buttons and the list, not through every row.
     QSet<QString> kinds;
