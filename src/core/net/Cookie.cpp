@@ -98,7 +98,10 @@ std::optional<Cookie> Cookie::fromNetscapeLine(QByteArrayView line)
     const std::optional<bool> secure = parseFlag(fields.at(3));
     bool expiryOk = false;
     const qint64 expiry = fields.at(4).toLongLong(&expiryOk);
-    if (domain.isEmpty() || !subdomains || !secure || !expiryOk || expiry < 0 || fields.at(5).isEmpty()) {
+    // No host begins with "#" or ".": written back, such a domain would make the line a comment (or an HttpOnly
+    // mark), or lose its dot to the subdomain mark when read again.
+    if (domain.isEmpty() || domain.startsWith('#') || domain.startsWith('.') || !subdomains || !secure || !expiryOk ||
+        expiry < 0 || fields.at(5).isEmpty()) {
         return std::nullopt;
     }
     cookie.domain = QString::fromUtf8(domain);
