@@ -244,24 +244,6 @@ QString sentence(const QString& text)
     return text.endsWith(u'.') ? text : text + u'.';
 }
 
-QJsonObject filterObject(const QString& text, const FilterLimits& limits)
-{
-    QJsonObject object{{u"text"_s, text}};
-    if (limits.minSize) {
-        object.insert(u"minSize"_s, *limits.minSize);
-    }
-    if (limits.maxSize) {
-        object.insert(u"maxSize"_s, *limits.maxSize);
-    }
-    if (limits.minSeeders) {
-        object.insert(u"minSeeders"_s, *limits.minSeeders);
-    }
-    if (!limits.exclude.isEmpty()) {
-        object.insert(u"exclude"_s, limits.exclude);
-    }
-    return object;
-}
-
 } // namespace
 
 int StoreCommands::filters(CliContext& context, const QStringList& arguments)
@@ -296,7 +278,9 @@ int StoreCommands::filters(CliContext& context, const QStringList& arguments)
         if (context.json()) {
             QJsonArray array;
             for (const QString& text : filters) {
-                array.append(filterObject(text, limits.value(text)));
+                QJsonObject filter = limitsJson(limits.value(text));
+                filter.insert(u"text"_s, text);
+                array.append(filter);
             }
             context.out() << QString::fromUtf8(QJsonDocument(array).toJson());
             return CliContext::Success;

@@ -124,6 +124,24 @@ QString limitsText(const FilterLimits& limits)
     return parts.join(u", "_s);
 }
 
+QJsonObject limitsJson(const FilterLimits& limits)
+{
+    QJsonObject object;
+    if (limits.minSize) {
+        object.insert(u"minSize"_s, *limits.minSize);
+    }
+    if (limits.maxSize) {
+        object.insert(u"maxSize"_s, *limits.maxSize);
+    }
+    if (limits.minSeeders) {
+        object.insert(u"minSeeders"_s, *limits.minSeeders);
+    }
+    if (!limits.exclude.isEmpty()) {
+        object.insert(u"exclude"_s, limits.exclude);
+    }
+    return object;
+}
+
 FilterLimitsMap limitsFromStored(const QStringList& stored)
 {
     FilterLimitsMap limits;
@@ -158,19 +176,8 @@ QStringList limitsToStored(const FilterLimitsMap& limits, const QStringList& fil
             continue;
         }
         written.insert(text);
-        QJsonObject object{{u"filter"_s, text}};
-        if (found->minSize) {
-            object.insert(u"minSize"_s, *found->minSize);
-        }
-        if (found->maxSize) {
-            object.insert(u"maxSize"_s, *found->maxSize);
-        }
-        if (found->minSeeders) {
-            object.insert(u"minSeeders"_s, *found->minSeeders);
-        }
-        if (!found->exclude.isEmpty()) {
-            object.insert(u"exclude"_s, found->exclude);
-        }
+        QJsonObject object = limitsJson(*found);
+        object.insert(u"filter"_s, text);
         stored.append(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
     }
     return stored;

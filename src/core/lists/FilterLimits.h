@@ -3,6 +3,7 @@
 #include "core/scrape/Torrent.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -50,6 +51,10 @@ using FilterLimitsMap = QHash<QString, FilterLimits>;
 // A short line for the filter list and the command line: "700 MB to 4 GB, 5 seeders or more, not \"CAM\"";
 // empty without limits.
 [[nodiscard]] QString limitsText(const FilterLimits& limits);
+
+// The limits that are set, as JSON keys "minSize", "maxSize" (bytes), "minSeeders" and "exclude": the stored form's
+// and the command line's.
+[[nodiscard]] QJsonObject limitsJson(const FilterLimits& limits);
 
 // The stored form and back. Entries that cannot be read are skipped; a later entry for the same text wins.
 [[nodiscard]] FilterLimitsMap limitsFromStored(const QStringList& stored);

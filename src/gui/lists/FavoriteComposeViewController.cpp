@@ -15,8 +15,6 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include <cmath>
-
 namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
@@ -76,17 +74,10 @@ QComboBox* unitBox(const QString& name, int unit, QWidget* parent)
 }
 
 // Bytes of a size typed in a field with its unit; nothing for an empty field.
+// Read by the same rule as the listing's sizes and the command line's.
 std::optional<qint64> sizeOf(const QLineEdit* field, const QComboBox* unit)
 {
-    QString text = field->text().trimmed();
-    text.replace(u',', u'.');
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (text.isEmpty() || !ok) {
-        return std::nullopt;
-    }
-    // The combo's first unit is KB: 1024 to the power of its place plus one.
-    return qint64(std::llround(value * std::pow(1024.0, unit->currentIndex() + 1)));
+    return sizeInBytes(QString(field->text().trimmed() + u' ' + unit->currentText()));
 }
 
 QPushButton* barTextButton(const QString& text, const QString& objectName, bool prominent)
