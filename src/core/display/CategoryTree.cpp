@@ -121,6 +121,24 @@ std::optional<QStringView> CategoryTree::groupValue(QStringView value)
     return kGroups[size_t(position->group)].entries.front().value;
 }
 
+QString CategoryTree::spokenName(QStringView value)
+{
+    const auto words = [](QStringView text) { return text.toString().replace(u'-', u' '); };
+    const std::optional<CategoryPosition> position = find(value);
+    if (!position) {
+        return words(value);
+    }
+    if (position->group == 0) {
+        return {};
+    }
+    const QString group = kGroups[size_t(position->group)].title.toString();
+    if (position->entry == 0) {
+        return group;
+    }
+    return group + QStringLiteral(": ") +
+           words(kGroups[size_t(position->group)].entries[size_t(position->entry)].title);
+}
+
 QStringList CategoryTree::allValues()
 {
     QStringList values;

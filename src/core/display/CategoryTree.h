@@ -54,6 +54,10 @@ public:
     // for a value the tree does not hold or for All.
     [[nodiscard]] static std::optional<QStringView> groupValue(QStringView value);
 
+    // The category as words to say: the group's title, then the entry's words when it is not the whole group
+    // ("Movies", "Movies: highres movies"); a value the tree does not hold, its own words; nothing for "".
+    [[nodiscard]] static QString spokenName(QStringView value);
+
     // Every value, group by group, in picker order.
     [[nodiscard]] static QStringList allValues();
 };

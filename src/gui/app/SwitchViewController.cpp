@@ -13,6 +13,7 @@
 #include "gui/lists/SearchListViewController.h"
 #include "gui/login/LoginViewController.h"
 #include "gui/platform/NavigationController.h"
+#include "gui/platform/TableView.h"
 #include "gui/platform/WebPageHostViewController.h"
 #include "gui/platform/WebPages.h"
 #include "gui/remote/ServerSettingsViewController.h"
@@ -126,7 +127,7 @@ void SwitchViewController::showLoginFace()
         pages->syncCookies();
     loadLoginView();
     showFace(m_loginViewController);
-    view()->setFocus();
+    m_loginViewController->focusFirstField();
 }
 
 void SwitchViewController::showMainFace()
@@ -135,6 +136,10 @@ void SwitchViewController::showMainFace()
     if (first)
         buildTabs();
     showFace(m_tabBarController);
+    // The keyboard starts on the newest torrents, where a screen reader says which list it is.
+    if (TableView* list = first ? m_allList->tableView() : nullptr) {
+        list->setFocus(Qt::OtherFocusReason);
+    }
     if (m_loginViewController) {
         LoginViewController* login = m_loginViewController;
         login->view()->hide();

@@ -9,6 +9,7 @@
 #include "core/scrape/UserInfo.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/display/DisplaySettingsViewController.h"
+#include "gui/platform/Accessibility.h"
 #include "gui/platform/Device.h"
 #include "gui/platform/Fonts.h"
 #include "gui/platform/Images.h"
@@ -39,6 +40,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 constexpr QStringView kUnknownCategoryImage = u"cat_unknown.png";
+constexpr QStringView kSentAnnouncement = u"Sent to the client: %1";
 constexpr QStringView kAnonymousName = u"Anonymous";
 constexpr QStringView kEmptyListText = u"No torrents to show. Refresh to try again.";
 // Above the rows a failed refresh kept; %1 is why, as a ListingPage says it.
@@ -289,9 +291,11 @@ void AllListViewController::loadedPage(std::optional<ListingPage> page)
         if (m_refreshed) {
             m_refreshed = false;
             showProblem(kRefreshFailedText.toString().arg(problem));
+            announce(problemText());
         } else {
             m_loadMoreProblem = sentence(problem);
             m_currentPage = qMax(1, m_currentPage - 1);
+            announce(m_loadMoreProblem);
         }
         endLoading();
         m_tableView->reloadData();
@@ -300,6 +304,7 @@ void AllListViewController::loadedPage(std::optional<ListingPage> page)
     showProblem({});
     m_loadMoreProblem.clear();
     m_pageProblem = failed ? sentence(problem) : QString();
+    announce(m_pageProblem);
     loadedTorrents(failed ? std::nullopt : std::optional<QList<Torrent>>(std::move(page->torrents)));
 }
 
@@ -439,6 +444,8 @@ TableViewCell* AllListViewController::cellForRow(int row)
     cell->setDownLbl(torrent.down);
     cell->setSizeLbl(torrent.size);
     cell->setTypeImg(cachedImageForTorrent(torrent.type.value_or(QString())));
+    const QString category = torrent.type.value_or(QString());
+    cell->setCategoryName(category.contains(u"://") ? QString() : CategoryTree::spokenName(category));
     cell->setDownloadedImg(torrent.isDownloaded ? imageNamed(u"downloaded.png") : QPixmap());
     cell->accessoryView()->setProperty("row", row);
     cell->accessoryView()->setAccessibleName(u"Send %1 to the client"_s.arg(torrent.name.value_or(QString())));
@@ -581,6 +588,9 @@ void AllListViewController::downloadedFinished(const std::optional<QString>& nam
     showSendingOverlay();
     if (m_sendingTorrentCount < 1)
         SendingTorrentIndicator::sharedInstance().hideLoadingIndicators();
+    if (name) {
+        announce(kSentAnnouncement.toString().arg(*name));
+    }
     if (name && m_torrentData) {
         for (Torrent& torrent : *m_torrentData) {
             if (torrent.name == *name)

@@ -40,6 +40,7 @@ void EditFavoriteListViewController::loadView()
 {
     m_tableView = new TableView(*this);
     m_tableView->setObjectName(u"filters"_s);
+    m_tableView->setAccessibleName(u"Favorite filters"_s);
     m_tableView->setBackgroundColor(QColor::fromRgbF(0.2f, 0.2f, 0.2f));
     m_tableView->setEmptyText(kEmptyText.toString());
     m_tableView->installEventFilter(this);

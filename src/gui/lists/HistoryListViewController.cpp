@@ -32,6 +32,7 @@ void HistoryListViewController::loadView()
 {
     m_tableView = new TableView(*this);
     m_tableView->setObjectName(u"history"_s);
+    m_tableView->setAccessibleName(u"Download history"_s);
     m_tableView->setBackgroundColor(QColor::fromRgbF(0.2f, 0.2f, 0.2f));
     m_tableView->setEmptyText(kEmptyText.toString());
     setView(m_tableView);

@@ -5,6 +5,7 @@
 #include "core/display/ListingSettings.h"
 #include "core/lists/FetchPageAllTorrents.h"
 #include "gui/display/SearchDisplaySettingsViewController.h"
+#include "gui/platform/Accessibility.h"
 #include "gui/platform/Device.h"
 #include "gui/platform/Fonts.h"
 #include "gui/platform/NavigationController.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QToolButton>
 
 namespace marrowfin {
 
@@ -50,6 +52,10 @@ void SearchListViewController::loadView()
     m_mySearchBar->setClearButtonEnabled(true);
     m_mySearchBar->setFont(systemFont(15));
     m_mySearchBar->setAccessibleName(u"Search"_s);
+    // The field's own clear button has no words of its own.
+    for (QToolButton* clear : m_mySearchBar->findChildren<QToolButton*>()) {
+        clear->setAccessibleName(u"Clear search"_s);
+    }
     // Black translucent bar style: a dark strip with a light rounded field in it. The query is sent as typed: no
     // correction, no capitals.
     m_mySearchBar->setInputMethodHints(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
@@ -108,7 +114,8 @@ void SearchListViewController::searchBarSearchButtonClicked()
         return;
     emptyList();
     m_searchString = escapeSearchQuery(typed);
-    m_mySearchBar->clearFocus();
+    // The keys go to the results, where a screen reader hears how many there are.
+    tableView()->setFocus(Qt::OtherFocusReason);
     fetchPage(1);
 }
 
@@ -124,6 +131,19 @@ void SearchListViewController::fetchPage(int page)
     tableView()->setAllowsSelection(false);
     disableTabs(true);
     operationQueue().addOperation(std::make_shared<FetchPageAllTorrents>(QUrl(m_lastAddress), this, listingSelector()));
+}
+
+void SearchListViewController::loadedTorrents(std::optional<QList<Torrent>> torrents)
+{
+    // A search's first page says how many it found; a failure says itself where it is shown.
+    const bool first = m_currentPage == 1 && torrents.has_value();
+    AllListViewController::loadedTorrents(std::move(torrents));
+    if (first && torrentData()) {
+        const qsizetype count = torrentData()->size();
+        announce(count == 0   ? u"No torrents found"_s
+                 : count == 1 ? u"1 torrent found"_s
+                              : u"%1 torrents found"_s.arg(count));
+    }
 }
 
 void SearchListViewController::didRefresh()

@@ -26,6 +26,7 @@ public:
     // The bar's search key (Return): a new search for what the bar holds.
     void searchBarSearchButtonClicked();
     void fetchPage(int page) override;
+    void loadedTorrents(std::optional<QList<Torrent>> torrents) override;
 
     // HeaderViewDelegate
     void didRefresh() override;

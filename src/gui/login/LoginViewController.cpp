@@ -229,8 +229,23 @@ void LoginViewController::tryAutoLogin()
     m_controller->tryAutoLogin();
 }
 
+void LoginViewController::focusFirstField()
+{
+    (void)view();
+    if (m_username->isEnabled()) {
+        m_username->setFocus(Qt::OtherFocusReason);
+    } else {
+        m_loginBtn->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 void LoginViewController::login()
 {
+    // What reached the fields without typing (a screen reader's text, an input method) counts as typed.
+    if (m_username->isEnabled()) {
+        m_controller->setUsername(m_username->text());
+        m_controller->setPassword(m_password->text());
+    }
     m_controller->login();
     m_password->clearFocus();
     m_username->clearFocus();
@@ -292,6 +307,11 @@ void LoginViewController::showAlert(const QString& title, const QString& message
 void LoginViewController::showFields(const QString& username, const QString& password, bool fieldsEnabled)
 {
     (void)view();
+    // Keys on a field that stops taking typing go to the Login button, not to whatever comes next.
+    const bool typing = m_username->hasFocus() || m_password->hasFocus();
+    if (typing && !fieldsEnabled) {
+        m_loginBtn->setFocus(Qt::OtherFocusReason);
+    }
     m_username->setText(username);
     m_password->setText(password);
     for (QLineEdit* field : {m_username, m_password}) {

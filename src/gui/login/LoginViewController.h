@@ -47,6 +47,8 @@ public:
     // The sign-in button.
     void login();
     void toggleInfoView();
+    // Puts the keyboard on the user name, or on the Login button while the fields take no typing (anonymous).
+    void focusFirstField();
     void returnView();
 
     // The background picture's name for a window of this size.

@@ -63,6 +63,7 @@ void MoreListViewController::loadView()
     auto* view = new QWidget;
     m_list = new QListWidget(view);
     m_list->setObjectName(u"moreList"_s);
+    m_list->setAccessibleName(u"More"_s);
     m_list->setIconSize(QSize(30, 30));
     m_list->setFont(systemFont(17, true));
     m_list->setFrameShape(QFrame::NoFrame);

@@ -46,8 +46,7 @@ void TabBar::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Space:
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (isSlotEnabled(focusedSlot()))
-            Q_EMIT slotClicked(focusedSlot());
+        pressSlot(focusedSlot());
         return;
     default:
         QWidget::keyPressEvent(event);
@@ -91,9 +90,28 @@ void TabBar::setItems(QList<TabBarItem> items)
     update();
 }
 
+void TabBar::pressSlot(int slot)
+{
+    if (isSlotEnabled(slot)) {
+        Q_EMIT slotClicked(slot);
+    }
+}
+
 void TabBar::setSelectedSlot(int slot)
 {
+    const int previous = m_selected;
     m_selected = slot >= 0 && slot < m_items.size() ? slot : -1;
+    if (QAccessible::isActive() && previous != m_selected) {
+        // The tab that lost the selection and the one that has it, so that a screen reader hears the change.
+        for (const int changed : {previous, m_selected}) {
+            if (changed >= 0 && changed < m_items.size()) {
+                QAccessibleEvent event(this,
+                                       changed == m_selected ? QAccessible::Selection : QAccessible::SelectionRemove);
+                event.setChild(changed);
+                QAccessible::updateAccessibility(&event);
+            }
+        }
+    }
     // The focus ring follows a selection made any way (a click, a shortcut), so that no two tabs look chosen.
     if (m_selected >= 0) {
         m_focused = m_selected;
@@ -142,8 +160,9 @@ void TabBar::mousePressEvent(QMouseEvent* event)
 void TabBar::mouseReleaseEvent(QMouseEvent* event)
 {
     const int slot = slotAt(event->position().toPoint());
-    if (slot >= 0 && slot == m_pressed && isSlotEnabled(slot))
-        Q_EMIT slotClicked(slot);
+    if (slot >= 0 && slot == m_pressed) {
+        pressSlot(slot);
+    }
     m_pressed = -1;
 }
 

@@ -28,6 +28,8 @@ public:
     [[nodiscard]] bool isAllEnabled() const { return m_enabled; }
     // The slot the keyboard is on while the bar has focus (the selected one until an arrow key moves it).
     [[nodiscard]] int focusedSlot() const;
+    // Opens a slot as a click on it would (nothing for a disabled one); what assistive tools press.
+    void pressSlot(int slot);
     // Where a slot sits, for clicks and tests.
     [[nodiscard]] QRect slotRect(int slot) const;
 

@@ -3,6 +3,7 @@
 #include "Fonts.h"
 #include "TableViewCell.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
@@ -13,6 +14,8 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace marrowfin {
 
@@ -115,6 +118,7 @@ void TableView::layoutRows()
     const int top = verticalScrollBar()->value();
     const int bottom = top + viewport()->height();
     const QList<int> shown = m_visible.keys();
+    const QList<TableViewCell*> before = m_visible.values();
     for (const int row : shown) {
         if (row >= m_rowCount || m_offsets[row + 1] <= top || m_offsets[row] >= bottom)
             recycle(row);
@@ -137,6 +141,11 @@ void TableView::layoutRows()
         cell->show();
     }
     placeOverlays();
+    // Assistive tools that keep the list's children hear that they changed.
+    if (QAccessible::isActive() && (m_visible.size() != before.size() || m_visible.values() != before)) {
+        QAccessibleEvent reorder(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&reorder);
+    }
 }
 
 void TableView::placeOverlays()
@@ -175,6 +184,7 @@ void TableView::hideDeleteConfirmation()
 
 void TableView::setCurrentRow(int row)
 {
+    const int previous = m_currentRow;
     m_currentRow = (row >= 0 && row < m_rowCount) ? row : -1;
     if (m_currentRow >= 0) {
         // Into sight, as the keys move it.
@@ -187,6 +197,76 @@ void TableView::setCurrentRow(int row)
             bar->setValue(bottom - viewport()->height());
     }
     placeOverlays();
+    notifyCurrentRow(previous);
+}
+
+void TableView::notifyCurrentRow(int previous)
+{
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    if (TableViewCell* old = m_visible.value(previous); old && previous != m_currentRow) {
+        QAccessibleEvent unselected(old, QAccessible::SelectionRemove);
+        QAccessible::updateAccessibility(&unselected);
+    }
+    TableViewCell* cell = m_visible.value(m_currentRow);
+    if (!cell) {
+        return;
+    }
+    if (previous != m_currentRow) {
+        QAccessibleEvent selected(cell, QAccessible::Selection);
+        QAccessible::updateAccessibility(&selected);
+    }
+    if (hasFocus()) {
+        QAccessibleEvent focus(cell, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+}
+
+QList<int> TableView::visibleRows() const
+{
+    QList<int> rows = m_visible.keys();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int TableView::rowOfCell(const TableViewCell* cell) const
+{
+    for (auto found = m_visible.cbegin(); found != m_visible.cend(); ++found) {
+        if (found.value() == cell) {
+            return found.key();
+        }
+    }
+    return -1;
+}
+
+bool TableView::canSendRow(int row) const
+{
+    return row >= 0 && row < m_rowCount && m_dataSource.canSendRow(row);
+}
+
+bool TableView::sendRow(int row)
+{
+    if (!canSendRow(row)) {
+        return false;
+    }
+    m_dataSource.sendRow(row);
+    return true;
+}
+
+bool TableView::canRemoveRow(int row) const
+{
+    return row >= 0 && row < m_rowCount && m_dataSource.canEditRow(row);
+}
+
+bool TableView::removeRow(int row)
+{
+    if (!canRemoveRow(row)) {
+        return false;
+    }
+    hideDeleteConfirmation();
+    m_dataSource.commitDeleteRow(row);
+    return true;
 }
 
 void TableView::deleteRow(int row, bool fade)
@@ -301,9 +381,11 @@ void TableView::tapRow(int row)
         return;
     if (m_selectedRow >= 0 && m_selectedRow != row)
         deselectRow(m_selectedRow, false);
+    const int previous = m_currentRow;
     m_selectedRow = row;
     m_currentRow = row;
     placeOverlays();
+    notifyCurrentRow(previous);
     if (cell) {
         cell->setHighlighted(false);
         cell->setSelected(true);
@@ -471,10 +553,10 @@ void TableView::contextMenuEvent(QContextMenuEvent* event)
     if (!chosen || row >= m_rowCount) {
         return;
     }
-    if (chosen == send && m_dataSource.canSendRow(row)) {
-        m_dataSource.sendRow(row);
-    } else if (chosen == remove && m_dataSource.canEditRow(row)) {
-        m_dataSource.commitDeleteRow(row);
+    if (chosen == send) {
+        sendRow(row);
+    } else if (chosen == remove) {
+        removeRow(row);
     }
 }
 
@@ -494,6 +576,7 @@ void TableView::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
     placeOverlays();
+    notifyCurrentRow(m_currentRow);
 }
 
 void TableView::focusOutEvent(QFocusEvent* event)
@@ -538,16 +621,13 @@ void TableView::keyPressEvent(QKeyEvent* event)
         }
         return;
     case Qt::Key_D:
-        if (ctrl && current >= 0 && m_dataSource.canSendRow(current)) {
-            m_dataSource.sendRow(current);
+        if (ctrl && sendRow(current)) {
             return;
         }
         break;
     case Qt::Key_Delete:
     case Qt::Key_Backspace:
-        if (current >= 0 && m_dataSource.canEditRow(current)) {
-            hideDeleteConfirmation();
-            m_dataSource.commitDeleteRow(current);
+        if (removeRow(current)) {
             return;
         }
         break;

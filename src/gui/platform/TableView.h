@@ -107,6 +107,16 @@ public:
     [[nodiscard]] int currentRow() const { return m_currentRow; }
     void setCurrentRow(int row);
 
+    // The rows in sight, top to bottom, and the row a shown cell stands for (-1 for a cell not in sight).
+    [[nodiscard]] QList<int> visibleRows() const;
+    [[nodiscard]] int rowOfCell(const TableViewCell* cell) const;
+    // What the row's context menu offers, for keys and assistive tools alike: sending it to the client, deleting
+    // it. Each does nothing and answers false for a row that does not allow it.
+    [[nodiscard]] bool canSendRow(int row) const;
+    bool sendRow(int row);
+    [[nodiscard]] bool canRemoveRow(int row) const;
+    bool removeRow(int row);
+
     static constexpr int kSwipeDistance = 24;
     static constexpr QStringView kSendTitle = u"Send to client";
 
@@ -135,6 +145,8 @@ private:
     // Where the empty list's text is drawn, and the button under it.
     [[nodiscard]] QRect emptyTextArea() const;
     void placeEmptyAction();
+    // Tells assistive tools which row is current (selected, and focused while the table has the keyboard).
+    void notifyCurrentRow(int previous);
 
     TableViewDataSource& m_dataSource;
     int m_rowCount = 0;

@@ -52,6 +52,10 @@ public:
     [[nodiscard]] bool takesTouches() const { return m_takesTouches; }
     void setTakesTouches(bool takes) { m_takesTouches = takes; }
 
+    // What a screen reader says for the row: its accessible name unless a row makes its own from what it shows
+    // (asked when read, so that filling a row in steps never announces the steps).
+    [[nodiscard]] virtual QString spokenName() const { return accessibleName(); }
+
     // Called by the table before it hands the row out again for another index.
     virtual void prepareForReuse();
 

@@ -1,5 +1,6 @@
 #include "WebPages.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -66,6 +67,8 @@ QStringList candidates()
     return paths;
 }
 
+constexpr char kRendererAccessibility[] = "--force-renderer-accessibility";
+
 } // namespace
 
 WebPages* WebPages::load()
@@ -78,6 +81,14 @@ WebPages* WebPages::load()
     // stays on. Must be set before the engine's first object.
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // With a screen reader on, the pages' own content must reach it too: the engine leaves it out unless told.
+    if (QAccessible::isActive()) {
+        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        if (!flags.contains(kRendererAccessibility)) {
+            flags.append(flags.isEmpty() ? "" : " ").append(kRendererAccessibility);
+            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+        }
+    }
     prepareSharedDrawingContext();
     QStringList problems;
     for (const QString& path : candidates()) {

@@ -109,53 +109,58 @@ int TorrentItemTableViewCell::nameWidth(int contentWidth)
 void TorrentItemTableViewCell::setNameLbl(std::optional<QString> text)
 {
     m_nameLbl = std::move(text);
-    updateAccessibleName();
     setNeedsDisplay();
 }
 
 void TorrentItemTableViewCell::setDateLbl(std::optional<QString> text)
 {
     m_dateLbl = std::move(text);
-    updateAccessibleName();
     setNeedsDisplay();
 }
 
 void TorrentItemTableViewCell::setSizeLbl(std::optional<QString> text)
 {
     m_sizeLbl = std::move(text);
-    updateAccessibleName();
     setNeedsDisplay();
 }
 
 void TorrentItemTableViewCell::setUpLbl(std::optional<QString> text)
 {
     m_upLbl = std::move(text);
-    updateAccessibleName();
     setNeedsDisplay();
 }
 
 void TorrentItemTableViewCell::setDownLbl(std::optional<QString> text)
 {
     m_downLbl = std::move(text);
-    updateAccessibleName();
     setNeedsDisplay();
 }
 
-void TorrentItemTableViewCell::updateAccessibleName()
+QString TorrentItemTableViewCell::spokenName() const
 {
-    // What a screen reader says for the row: the name, then the figures in words.
     QStringList parts;
-    if (m_nameLbl)
+    if (m_nameLbl) {
         parts.append(*m_nameLbl);
-    if (m_sizeLbl)
+    }
+    if (!m_categoryName.isEmpty()) {
+        parts.append(m_categoryName);
+    }
+    if (!m_downloadedImg.isNull()) {
+        parts.append(u"sent"_s);
+    }
+    if (m_sizeLbl) {
         parts.append(*m_sizeLbl);
-    if (m_dateLbl)
+    }
+    if (m_dateLbl) {
         parts.append(*m_dateLbl);
-    if (m_upLbl)
+    }
+    if (m_upLbl) {
         parts.append(*m_upLbl + u" seeders"_s);
-    if (m_downLbl)
+    }
+    if (m_downLbl) {
         parts.append(*m_downLbl + u" leechers"_s);
-    setAccessibleName(parts.join(u", "_s));
+    }
+    return parts.join(u", "_s);
 }
 
 void TorrentItemTableViewCell::setTypeImg(const QPixmap& picture)
@@ -174,6 +179,11 @@ void TorrentItemTableViewCell::setDownImg(const QPixmap& picture)
 {
     m_downImg = picture;
     setNeedsDisplay();
+}
+
+void TorrentItemTableViewCell::setCategoryName(QString name)
+{
+    m_categoryName = std::move(name);
 }
 
 void TorrentItemTableViewCell::setDownloadedImg(const QPixmap& picture)
@@ -202,7 +212,7 @@ void TorrentItemTableViewCell::prepareForReuse()
     m_upImg = QPixmap();
     m_downImg = QPixmap();
     m_downloadedImg = QPixmap();
-    updateAccessibleName();
+    m_categoryName.clear();
     setNeedsDisplay();
 }
 

@@ -73,6 +73,10 @@ public:
 
     // A null picture is none.
     [[nodiscard]] const QPixmap& typeImg() const { return m_typeImg; }
+    // The category as a screen reader says it; it is drawn as the type picture.
+    void setCategoryName(QString name);
+    // The name, its category, whether it was sent, then the figures in words.
+    [[nodiscard]] QString spokenName() const override;
     void setTypeImg(const QPixmap& picture);
     [[nodiscard]] const QPixmap& upImg() const { return m_upImg; }
     void setUpImg(const QPixmap& picture);
@@ -93,7 +97,6 @@ protected:
 private:
     // The row at tablet widths, one line across the table's columns.
     void drawTableRow(QPainter& painter, const QRect& rect, bool marked);
-    void updateAccessibleName();
 
     std::optional<QString> m_nameLbl;
     std::optional<QString> m_dateLbl;
@@ -101,6 +104,7 @@ private:
     std::optional<QString> m_upLbl;
     std::optional<QString> m_downLbl;
     QPixmap m_typeImg;
+    QString m_categoryName;
     QPixmap m_upImg;
     QPixmap m_downImg;
     QPixmap m_downloadedImg;

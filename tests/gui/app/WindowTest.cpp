@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include "core/display/CategoryTree.h"
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/TabBar.h"
 #include "gui/platform/TabBarController.h"
@@ -234,38 +235,22 @@ QAccessibleInterface* findAccessible(QAccessibleInterface* node, QAccessible::Ro
 
 } // namespace
 
-// What a screen reader and the keyboard meet on the main screens: named switches, tabs, header buttons, rows that
-// read as their torrent and download buttons that say what they do; Tab reaches each kind of control, and the tab
-// bar is worked with the arrows and Return.
+// What the keyboard meets on the main screens, and the names only this window can check (a row's exact words, the
+// header's user button); the walk through AT-SPI itself checks the rest as a screen reader meets it. Tab reaches
+// each kind of control, and the tab bar is worked with the arrows and Return.
 TEST_F(WindowTest, ScreenReadersAndTheKeyboardReachEveryControl)
 {
     launch();
     const auto find = [&](QAccessible::Role role, const QString& name) {
         return findAccessible(QAccessible::queryAccessibleInterface(m_window.get()), role, name);
     };
-    // The sign-in screen's controls are named by their words, not only described.
-    for (const auto& [role, name] : {std::pair{QAccessible::CheckBox, u"Anonymous"_s},
-                                     {QAccessible::EditableText, u"User name or e-mail"_s},
-                                     {QAccessible::EditableText, u"Password"_s},
-                                     {QAccessible::Button, u"About Marrowfin"_s}}) {
-        EXPECT_NE(find(role, name), nullptr) << name.toStdString();
-    }
-
     signInAndWaitForFirstPage();
     TabBar* tabs = m_root->tabBarController()->tabBar();
-    QAccessibleInterface* allTab = find(QAccessible::PageTab, u"All Torrents"_s);
-    EXPECT_TRUE(allTab && allTab->state().selected) << "the tabs are in the tree";
-    for (const QString& name : {u"Reload"_s, u"Category and order"_s}) {
-        EXPECT_NE(find(QAccessible::Button, name), nullptr) << name.toStdString();
-    }
-
     const Torrent& first = list().torrentData()->first();
-    const QString row =
-        u"%1, %2, %3, %4 seeders, %5 leechers"_s.arg(*first.name, *first.size, *first.date, *first.up, *first.down);
+    const QString row = u"%1, %2, %3, %4, %5 seeders, %6 leechers"_s.arg(
+        *first.name, CategoryTree::spokenName(*first.type), *first.size, *first.date, *first.up, *first.down);
     EXPECT_NE(find(QAccessible::ListItem, row), nullptr) << row.toStdString();
     EXPECT_NE(find(QAccessible::Button, u"Send %1 to the client"_s.arg(*first.name)), nullptr);
-    EXPECT_NE(find(QAccessible::List, u"All Torrents"_s), nullptr) << "the rows sit in a list named after its screen";
-    EXPECT_NE(find(QAccessible::PageTab, u"Download history"_s), nullptr) << "the history tab reads well aloud";
     list().headerView()->setUsername(u"ravel"_s);
     EXPECT_NE(find(QAccessible::Button, u"Profile: ravel"_s), nullptr);
 
