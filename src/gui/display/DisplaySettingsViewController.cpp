@@ -101,6 +101,10 @@ void DisplaySettingsViewController::loadView()
     m_picker = new PickerView(*this, screen);
     m_picker->setObjectName(u"categories"_s);
     m_picker->setShowsSelectionIndicator(true);
+    // Each control is named by its label, as a screen reader reads it.
+    m_orderLabel->setBuddy(m_orderControl);
+    m_sortLabel->setBuddy(m_sortControl);
+    m_categoryLabel->setBuddy(m_picker);
     setView(screen);
 }
 
@@ -206,6 +210,11 @@ QString DisplaySettingsViewController::titleForRow(int row, int component) const
     const int group = m_picker ? m_picker->selectedRowInComponent(kGroupComponent) : 0;
     const CategoryEntry* entry = CategoryTree::entry(group, row);
     return entry ? entry->title.toString() : QString();
+}
+
+QString DisplaySettingsViewController::titleForComponent(int component) const
+{
+    return component == kGroupComponent ? u"Group"_s : u"Category"_s;
 }
 
 QWidget* DisplaySettingsViewController::viewForRow(int row, int component, QWidget* reusingView)

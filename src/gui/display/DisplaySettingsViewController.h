@@ -68,6 +68,7 @@ public:
     [[nodiscard]] int numberOfComponents() const override { return 2; }
     [[nodiscard]] int numberOfRows(int component) const override;
     [[nodiscard]] QString titleForRow(int row, int component) const override;
+    [[nodiscard]] QString titleForComponent(int component) const override;
     [[nodiscard]] QWidget* viewForRow(int row, int component, QWidget* reusingView) override;
     [[nodiscard]] int widthForComponent(int component) const override;
     [[nodiscard]] int rowHeightForComponent(int component) const override;

@@ -2,6 +2,8 @@
 
 #include "AlertView.h"
 #include "Device.h"
+#include "PickerView.h"
+#include "SegmentedControl.h"
 #include "Switch.h"
 #include "TabBar.h"
 #include "TableView.h"
@@ -9,7 +11,10 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QHash>
 #include <QPointer>
+
+#include <type_traits>
 
 namespace marrowfin {
 
@@ -19,36 +24,100 @@ using namespace Qt::Literals::StringLiterals;
 
 constexpr QStringView kAnnouncementName = u"announcement";
 
-// One tab of the tab bar: a child without a widget of its own, pressed to open its screen.
-class TabAccessible final : public QAccessibleInterface, public QAccessibleActionInterface
+// Interfaces for children without a widget of their own (a tab, a segment, a picker's column or row), made when
+// first asked for, kept by key and deleted with the interface that owns them.
+class VirtualChildren
 {
 public:
-    TabAccessible(TabBar* bar, int slot) : m_bar(bar), m_slot(slot) {}
+    VirtualChildren() = default;
+    VirtualChildren(const VirtualChildren&) = delete;
+    VirtualChildren& operator=(const VirtualChildren&) = delete;
+    ~VirtualChildren()
+    {
+        for (const QAccessible::Id id : std::as_const(m_ids)) {
+            QAccessible::deleteAccessibleInterface(id);
+        }
+    }
 
-    [[nodiscard]] bool isValid() const override { return m_bar && m_slot < m_bar->items().size(); }
+    template <typename Make>
+    QAccessibleInterface* get(qint64 key, Make make)
+    {
+        auto found = m_ids.constFind(key);
+        if (found == m_ids.cend()) {
+            found = m_ids.insert(key, QAccessible::registerAccessibleInterface(make()));
+        }
+        return QAccessible::accessibleInterface(*found);
+    }
+
+private:
+    QHash<qint64, QAccessible::Id> m_ids;
+};
+
+// A child without children: a tab of the tab bar, a segment, a picker's row. It is pressed (its one action) and
+// knows its place in its parent.
+class SlotAccessible : public QAccessibleInterface, public QAccessibleActionInterface
+{
+public:
+    SlotAccessible(QWidget* owner, int slot) : m_owner(owner), m_slot(slot) {}
+
     [[nodiscard]] QObject* object() const override { return nullptr; }
-    [[nodiscard]] QWindow* window() const override { return m_bar ? m_bar->window()->windowHandle() : nullptr; }
-    [[nodiscard]] QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_bar); }
+    [[nodiscard]] QWindow* window() const override { return m_owner ? m_owner->window()->windowHandle() : nullptr; }
     [[nodiscard]] QAccessibleInterface* child(int) const override { return nullptr; }
     [[nodiscard]] QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     [[nodiscard]] int childCount() const override { return 0; }
     [[nodiscard]] int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    [[nodiscard]] QString text(QAccessible::Text t) const override
-    {
-        if (!isValid() || t != QAccessible::Name) {
-            return {};
-        }
-        const TabBarItem& item = m_bar->items().at(m_slot);
-        return item.accessibleName.isEmpty() ? item.title : item.accessibleName;
-    }
     void setText(QAccessible::Text, const QString&) override {}
     [[nodiscard]] QRect rect() const override
     {
         if (!isValid()) {
             return {};
         }
-        const QRect local = m_bar->slotRect(m_slot);
-        return QRect(m_bar->mapToGlobal(local.topLeft()), local.size());
+        const QRect local = localRect();
+        return QRect(m_owner->mapToGlobal(local.topLeft()), local.size());
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+    [[nodiscard]] QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override
+    {
+        if (isValid() && action == pressAction()) {
+            press();
+        }
+    }
+    [[nodiscard]] QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+    [[nodiscard]] int slot() const { return m_slot; }
+
+protected:
+    [[nodiscard]] virtual QRect localRect() const = 0;
+    virtual void press() = 0;
+
+    QPointer<QWidget> m_owner;
+    int m_slot;
+};
+
+int slotOf(const QAccessibleInterface* child)
+{
+    const auto* slot = dynamic_cast<const SlotAccessible*>(child);
+    return slot ? slot->slot() : -1;
+}
+
+class TabAccessible final : public SlotAccessible
+{
+public:
+    TabAccessible(TabBar* bar, int slot) : SlotAccessible(bar, slot) {}
+
+    [[nodiscard]] bool isValid() const override { return m_owner && m_slot < bar()->items().size(); }
+    [[nodiscard]] QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(bar()); }
+    [[nodiscard]] QString text(QAccessible::Text t) const override
+    {
+        if (!isValid() || t != QAccessible::Name) {
+            return {};
+        }
+        const TabBarItem& item = bar()->items().at(m_slot);
+        return item.accessibleName.isEmpty() ? item.title : item.accessibleName;
     }
     [[nodiscard]] QAccessible::Role role() const override { return QAccessible::PageTab; }
     [[nodiscard]] QAccessible::State state() const override
@@ -58,78 +127,207 @@ public:
             return state;
         }
         state.selectable = true;
-        state.selected = m_bar->selectedSlot() == m_slot;
+        state.selected = bar()->selectedSlot() == m_slot;
         state.focusable = true;
-        state.focused = m_bar->hasFocus() && m_bar->focusedSlot() == m_slot;
-        state.disabled = !m_bar->isSlotEnabled(m_slot);
+        state.focused = bar()->hasFocus() && bar()->focusedSlot() == m_slot;
+        state.disabled = !bar()->isSlotEnabled(m_slot);
         return state;
     }
-    void* interface_cast(QAccessible::InterfaceType type) override
-    {
-        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
-    }
-
-    [[nodiscard]] QStringList actionNames() const override { return {pressAction()}; }
-    void doAction(const QString& action) override
-    {
-        if (isValid() && action == pressAction()) {
-            m_bar->pressSlot(m_slot);
-        }
-    }
-    [[nodiscard]] QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
-    QPointer<TabBar> m_bar;
-    int m_slot;
+    [[nodiscard]] TabBar* bar() const { return static_cast<TabBar*>(m_owner.data()); }
+    [[nodiscard]] QRect localRect() const override { return bar()->slotRect(m_slot); }
+    void press() override { bar()->pressSlot(m_slot); }
 };
 
-class TabBarAccessible final : public QAccessibleWidget
+// A segment: a radio button, checked while chosen.
+class SegmentAccessible final : public SlotAccessible
 {
 public:
-    explicit TabBarAccessible(TabBar* bar) : QAccessibleWidget(bar, QAccessible::PageTabList) {}
-    ~TabBarAccessible() override
+    SegmentAccessible(SegmentedControl* control, int slot) : SlotAccessible(control, slot) {}
+
+    [[nodiscard]] bool isValid() const override { return m_owner && m_slot < control()->numberOfSegments(); }
+    [[nodiscard]] QAccessibleInterface* parent() const override
     {
-        for (QAccessible::Id id : m_children) {
-            QAccessible::deleteAccessibleInterface(id);
+        return QAccessible::queryAccessibleInterface(control());
+    }
+    [[nodiscard]] QString text(QAccessible::Text t) const override
+    {
+        return isValid() && t == QAccessible::Name ? control()->titleForSegment(m_slot) : QString();
+    }
+    [[nodiscard]] QAccessible::Role role() const override { return QAccessible::RadioButton; }
+    [[nodiscard]] QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        if (!isValid()) {
+            return state;
         }
+        state.checkable = true;
+        state.checked = control()->selectedSegmentIndex() == m_slot;
+        state.focusable = true;
+        state.focused = state.checked && control()->hasFocus();
+        state.disabled = !control()->isEnabled();
+        return state;
     }
 
-    [[nodiscard]] int childCount() const override { return int(bar()->items().size()); }
+private:
+    [[nodiscard]] SegmentedControl* control() const { return static_cast<SegmentedControl*>(m_owner.data()); }
+    [[nodiscard]] QRect localRect() const override { return control()->segmentRect(m_slot); }
+    void press() override { control()->chooseSegment(m_slot); }
+};
+
+// A row of a picker's column: a list item, selected while in the band.
+class PickerRowAccessible final : public SlotAccessible
+{
+public:
+    PickerRowAccessible(PickerView* picker, int component, int row)
+        : SlotAccessible(picker, row), m_component(component)
+    {}
+
+    [[nodiscard]] bool isValid() const override
+    {
+        return m_owner && m_slot < picker()->numberOfRowsInComponent(m_component);
+    }
+    [[nodiscard]] QAccessibleInterface* parent() const override;
+    [[nodiscard]] QString text(QAccessible::Text t) const override
+    {
+        return isValid() && t == QAccessible::Name ? picker()->dataSource().titleForRow(m_slot, m_component)
+                                                   : QString();
+    }
+    [[nodiscard]] QAccessible::Role role() const override { return QAccessible::ListItem; }
+    [[nodiscard]] QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        if (!isValid()) {
+            return state;
+        }
+        const QWidget* view = picker()->viewForRow(m_slot, m_component);
+        state.invisible = !view || view->isHidden();
+        state.offscreen = state.invisible;
+        state.selectable = true;
+        state.selected = picker()->selectedRowInComponent(m_component) == m_slot;
+        state.focusable = true;
+        state.focused = state.selected && picker()->hasFocus() && picker()->focusedComponent() == m_component;
+        return state;
+    }
+
+private:
+    [[nodiscard]] PickerView* picker() const { return static_cast<PickerView*>(m_owner.data()); }
+    [[nodiscard]] QRect localRect() const override { return picker()->rowRect(m_slot, m_component); }
+    void press() override { picker()->chooseRow(m_slot, m_component); }
+
+    int m_component;
+};
+
+// A picker's column: a list of its rows, named by the data source.
+class PickerColumnAccessible final : public QAccessibleInterface
+{
+public:
+    PickerColumnAccessible(PickerView* picker, int component) : m_picker(picker), m_component(component) {}
+
+    [[nodiscard]] bool isValid() const override { return m_picker && m_component < m_picker->numberOfComponents(); }
+    [[nodiscard]] QObject* object() const override { return nullptr; }
+    [[nodiscard]] QWindow* window() const override { return m_picker ? m_picker->window()->windowHandle() : nullptr; }
+    [[nodiscard]] QAccessibleInterface* parent() const override
+    {
+        return QAccessible::queryAccessibleInterface(m_picker);
+    }
+    [[nodiscard]] int childCount() const override
+    {
+        return isValid() ? m_picker->numberOfRowsInComponent(m_component) : 0;
+    }
     [[nodiscard]] QAccessibleInterface* child(int index) const override
     {
         if (index < 0 || index >= childCount()) {
             return nullptr;
         }
-        while (m_children.size() <= index) {
-            auto* tab = new TabAccessible(bar(), int(m_children.size()));
-            m_children.append(QAccessible::registerAccessibleInterface(tab));
+        return m_rows.get(index, [&] { return new PickerRowAccessible(m_picker, m_component, index); });
+    }
+    [[nodiscard]] int indexOfChild(const QAccessibleInterface* child) const override { return slotOf(child); }
+    [[nodiscard]] QAccessibleInterface* childAt(int x, int y) const override
+    {
+        for (int index = 0; index < childCount(); ++index) {
+            QAccessibleInterface* row = child(index);
+            if (!row->state().invisible && row->rect().contains(x, y)) {
+                return row;
+            }
         }
-        return QAccessible::accessibleInterface(m_children.at(index));
+        return nullptr;
+    }
+    [[nodiscard]] QString text(QAccessible::Text t) const override
+    {
+        return isValid() && t == QAccessible::Name ? m_picker->dataSource().titleForComponent(m_component) : QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    [[nodiscard]] QRect rect() const override
+    {
+        if (!isValid()) {
+            return {};
+        }
+        const QRect local = m_picker->componentRect(m_component);
+        return QRect(m_picker->mapToGlobal(local.topLeft()), local.size());
+    }
+    [[nodiscard]] QAccessible::Role role() const override { return QAccessible::List; }
+    [[nodiscard]] QAccessible::State state() const override { return {}; }
+
+private:
+    QPointer<PickerView> m_picker;
+    int m_component;
+    mutable VirtualChildren m_rows;
+};
+
+QAccessibleInterface* PickerRowAccessible::parent() const
+{
+    QAccessibleInterface* picker = QAccessible::queryAccessibleInterface(m_owner);
+    return picker ? picker->child(m_component) : nullptr;
+}
+
+// A widget whose children are all virtual, `count` of them, made by `make`: the tab bar, a segmented control and a
+// picker. Their own widget children (a picker's row labels) are left out: the virtual ones stand for them.
+template <typename Widget, typename Child>
+class SlottedAccessible final : public QAccessibleWidget
+{
+public:
+    SlottedAccessible(Widget* widget, QAccessible::Role role, int (*count)(const Widget*))
+        : QAccessibleWidget(widget, role), m_count(count)
+    {}
+
+    [[nodiscard]] int childCount() const override { return m_count(owner()); }
+    [[nodiscard]] QAccessibleInterface* child(int index) const override
+    {
+        if (index < 0 || index >= childCount()) {
+            return nullptr;
+        }
+        return m_children.get(index, [&] { return new Child(owner(), index); });
     }
     [[nodiscard]] int indexOfChild(const QAccessibleInterface* child) const override
     {
-        for (int index = 0; index < m_children.size(); ++index) {
-            if (QAccessible::accessibleInterface(m_children.at(index)) == child) {
-                return index;
+        if constexpr (std::is_base_of_v<SlotAccessible, Child>) {
+            return slotOf(child);
+        } else {
+            for (int index = 0; index < childCount(); ++index) {
+                if (this->child(index) == child) {
+                    return index;
+                }
             }
+            return -1;
         }
-        return -1;
     }
     [[nodiscard]] QAccessibleInterface* childAt(int x, int y) const override
     {
-        const QPoint local = bar()->mapFromGlobal(QPoint(x, y));
         for (int index = 0; index < childCount(); ++index) {
-            if (bar()->slotRect(index).contains(local)) {
-                return child(index);
+            if (QAccessibleInterface* slot = child(index); slot->rect().contains(x, y)) {
+                return slot;
             }
         }
         return nullptr;
     }
 
 private:
-    [[nodiscard]] TabBar* bar() const { return static_cast<TabBar*>(widget()); }
+    [[nodiscard]] Widget* owner() const { return static_cast<Widget*>(widget()); }
 
-    mutable QList<QAccessible::Id> m_children;
+    int (*m_count)(const Widget*);
+    mutable VirtualChildren m_children;
 };
 
 class SwitchAccessible final : public QAccessibleWidget
@@ -310,7 +508,19 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
         return nullptr;
     }
     if (className == QLatin1StringView("marrowfin::TabBar")) {
-        return new TabBarAccessible(static_cast<TabBar*>(widget));
+        return new SlottedAccessible<TabBar, TabAccessible>(static_cast<TabBar*>(widget), QAccessible::PageTabList,
+                                                            [](const TabBar* bar) { return int(bar->items().size()); });
+    }
+    if (className == QLatin1StringView("marrowfin::SegmentedControl")) {
+        // Named by its label (the label's buddy), its segments radio buttons.
+        return new SlottedAccessible<SegmentedControl, SegmentAccessible>(
+            static_cast<SegmentedControl*>(widget), QAccessible::Grouping,
+            [](const SegmentedControl* control) { return control->numberOfSegments(); });
+    }
+    if (className == QLatin1StringView("marrowfin::PickerView")) {
+        return new SlottedAccessible<PickerView, PickerColumnAccessible>(
+            static_cast<PickerView*>(widget), QAccessible::Grouping,
+            [](const PickerView* picker) { return picker->numberOfComponents(); });
     }
     if (className == QLatin1StringView("marrowfin::Switch")) {
         return new SwitchAccessible(static_cast<Switch*>(widget));

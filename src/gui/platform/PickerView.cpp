@@ -2,6 +2,7 @@
 
 #include "Fonts.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -78,8 +79,42 @@ void PickerView::selectRow(int row, int component, bool animated)
     if (component < 0 || component >= numberOfComponents() || m_components[component].rows.isEmpty())
         return;
     Component& column = m_components[component];
+    const int previous = column.selected;
     column.selected = qBound(0, row, int(column.rows.size()) - 1);
     setPosition(component, column.selected, animated);
+    if (previous != column.selected) {
+        notifySelection(component);
+    }
+}
+
+void PickerView::chooseRow(int row, int component)
+{
+    userSelect(row, component);
+}
+
+void PickerView::notifySelection(int component)
+{
+    if (!QAccessible::isActive() || component < 0 || component >= numberOfComponents()) {
+        return;
+    }
+    QAccessibleInterface* picker = QAccessible::queryAccessibleInterface(this);
+    QAccessibleInterface* column = picker ? picker->child(component) : nullptr;
+    QAccessibleInterface* row = column ? column->child(m_components[component].selected) : nullptr;
+    if (!row) {
+        return;
+    }
+    QAccessibleEvent selected(row, QAccessible::Selection);
+    QAccessible::updateAccessibility(&selected);
+    if (hasFocus() && component == m_focusedComponent) {
+        QAccessibleEvent focus(row, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+}
+
+void PickerView::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    notifySelection(m_focusedComponent);
 }
 
 void PickerView::setShowsSelectionIndicator(bool shows)
@@ -279,8 +314,10 @@ void PickerView::userSelect(int row, int component)
     const bool changed = chosen != column.selected;
     column.selected = chosen;
     setPosition(component, chosen, true);
-    if (changed)
+    if (changed) {
+        notifySelection(component);
         m_dataSource.didSelectRow(chosen, component);
+    }
 }
 
 void PickerView::resizeEvent(QResizeEvent*)
@@ -435,6 +472,7 @@ void PickerView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Right:
         m_focusedComponent = qBound(0, component + (event->key() == Qt::Key_Left ? -1 : 1), count - 1);
         m_overlay->update();
+        notifySelection(m_focusedComponent);
         break;
     default:
         QWidget::keyPressEvent(event);

@@ -49,6 +49,12 @@ public:
         (void)component;
         return 32;
     }
+    // What a screen reader calls the column ("Group"); empty: the column has no name of its own.
+    [[nodiscard]] virtual QString titleForComponent(int component) const
+    {
+        (void)component;
+        return {};
+    }
     // The user brought another row of `component` into the selection band (click, drag, wheel or key).
     virtual void didSelectRow(int row, int component)
     {
@@ -74,6 +80,9 @@ public:
     [[nodiscard]] int selectedRowInComponent(int component) const;
     // Clamped to the component's rows. Animated, the column turns to the row; the selection changes at once.
     void selectRow(int row, int component, bool animated);
+    // Selects a row as the user would (the data source hears of it); what assistive tools press.
+    void chooseRow(int row, int component);
+    [[nodiscard]] PickerViewDataSource& dataSource() const { return m_dataSource; }
 
     // Asks the data source again: the components and their sizes, and the rows of one or of every component. A
     // selected row beyond the new rows moves to the last one.
@@ -103,6 +112,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     struct Component
@@ -126,6 +136,8 @@ private:
     void setPosition(int component, qreal position, bool animated);
     // A user's choice: selects, turns there, and tells the data source when the row changed.
     void userSelect(int row, int component);
+    // Tells assistive tools which row of a component is selected now, and focused while the keys turn it.
+    void notifySelection(int component);
     [[nodiscard]] int bandTop(int component) const;
     void paintOverlay(QPainter& painter) const;
 

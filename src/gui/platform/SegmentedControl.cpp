@@ -2,6 +2,7 @@
 
 #include "Fonts.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -31,16 +32,39 @@ SegmentedControl::SegmentedControl(const QStringList& titles, QWidget* parent) :
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setAccessibleName(m_titles.join(u", "));
 }
 
 void SegmentedControl::setSelectedSegmentIndex(int index)
 {
     const int selected = index >= 0 && index < numberOfSegments() ? index : kNoSegment;
-    if (selected == m_selected)
+    if (selected == m_selected) {
         return;
+    }
+    const int previous = m_selected;
     m_selected = selected;
     update();
+    notifySelection(previous);
+}
+
+void SegmentedControl::notifySelection(int previous)
+{
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    for (const int changed : {previous, m_selected}) {
+        if (changed >= 0 && changed < numberOfSegments()) {
+            QAccessible::State checked;
+            checked.checked = true;
+            QAccessibleStateChangeEvent event(this, checked);
+            event.setChild(changed);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+    if (hasFocus() && m_selected >= 0) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(m_selected);
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 QRect SegmentedControl::segmentRect(int index) const
@@ -172,7 +196,7 @@ void SegmentedControl::mouseReleaseEvent(QMouseEvent* event)
     m_pressed = kNoSegment;
     update();
     if (released != kNoSegment && released == pressed)
-        choose(released);
+        chooseSegment(released);
 }
 
 void SegmentedControl::keyPressEvent(QKeyEvent* event)
@@ -196,15 +220,15 @@ void SegmentedControl::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
         return;
     }
-    choose(wanted);
+    chooseSegment(wanted);
 }
 
-void SegmentedControl::choose(int index)
+void SegmentedControl::chooseSegment(int index)
 {
-    if (index < 0 || index >= numberOfSegments() || index == m_selected)
+    if (index < 0 || index >= numberOfSegments() || index == m_selected) {
         return;
-    m_selected = index;
-    update();
+    }
+    setSelectedSegmentIndex(index);
     Q_EMIT valueChanged(index);
 }
 

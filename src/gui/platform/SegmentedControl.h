@@ -25,6 +25,8 @@ public:
     [[nodiscard]] int selectedSegmentIndex() const { return m_selected; }
     // An index outside the segments selects none.
     void setSelectedSegmentIndex(int index);
+    // Selects a segment as a click on it would, emitting valueChanged when it changes; what assistive tools press.
+    void chooseSegment(int index);
 
     // Where a segment lies in the control's own coordinates; empty for an index outside the segments.
     [[nodiscard]] QRect segmentRect(int index) const;
@@ -45,7 +47,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void choose(int index);
+    // Tells assistive tools which segment is chosen now (and focused, while the control has the keyboard).
+    void notifySelection(int previous);
 
     QStringList m_titles;
     int m_selected = kNoSegment;

@@ -121,6 +121,7 @@ void ServerSettingsViewController::loadView()
                               kQbittorrentTitle.toString(), kDelugeTitle.toString()},
                              m_form);
     m_serverClient->setObjectName(u"serverClient"_s);
+    m_clientLabel->setBuddy(m_serverClient);
 
     m_serverDescription = new QPlainTextEdit(m_form);
     m_serverDescription->setObjectName(u"serverDescription"_s);

@@ -205,11 +205,25 @@ def walk():
              lambda: pump(0.2) or [said for said in heard if said.startswith("The refresh failed: ")], 30)
     site_control("fail?mode=off")
 
-    # The tabs: pressed by their own action, the selection follows.
+    # The listing's settings: each choice a radio button under its label's name, pressed to choose it.
+    act(find(frame, pyatspi.ROLE_PUSH_BUTTON, "Category and order"), "Press")
+    order = wait_for("the Order by choices", lambda: find(frame, pyatspi.ROLE_PANEL, "Order by:"))
+    size = find(order, pyatspi.ROLE_RADIO_BUTTON, "Size")
+    act(size, "Press")
+    wait_for("Size chosen", lambda: size.getState().contains(pyatspi.STATE_CHECKED), 5)
+    if not find(frame, pyatspi.ROLE_LIST, "Group"):
+        fail("the category picker's columns have no names")
+    act(wait_for("the way back", lambda: find(frame, pyatspi.ROLE_PUSH_BUTTON, "Done")
+                 or find(frame, pyatspi.ROLE_PUSH_BUTTON, "Back"), 5), "Press")
+
+    # Every tab opens by its own action, and says it is the selected one.
     tabs = find(frame, pyatspi.ROLE_PAGE_TAB_LIST)
+    for tab in find_all(tabs, pyatspi.ROLE_PAGE_TAB):
+        act(tab, "Press")
+        wait_for(f"the {tab.name} tab selected", lambda: tab.getState().contains(pyatspi.STATE_SELECTED))
+    if [tab.name for tab in find_all(tabs, pyatspi.ROLE_PAGE_TAB)][3] != "Download history":
+        fail("the history tab does not read as Download history")
     search_tab = find(tabs, pyatspi.ROLE_PAGE_TAB, "Search")
-    if not find(tabs, pyatspi.ROLE_PAGE_TAB, "Download history"):
-        fail("no tab named Download history")
     act(search_tab, "Press")
     wait_for("the Search tab selected", lambda: search_tab.getState().contains(pyatspi.STATE_SELECTED))
     field = wait_for("search field", lambda: find(frame, pyatspi.ROLE_TEXT, "Search"))
