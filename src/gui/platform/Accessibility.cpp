@@ -62,6 +62,11 @@ public:
 
     [[nodiscard]] QObject* object() const override { return nullptr; }
     [[nodiscard]] QWindow* window() const override { return m_owner ? m_owner->window()->windowHandle() : nullptr; }
+    // The widget's own interface; a picker's row answers its column instead.
+    [[nodiscard]] QAccessibleInterface* parent() const override
+    {
+        return QAccessible::queryAccessibleInterface(m_owner);
+    }
     [[nodiscard]] QAccessibleInterface* child(int) const override { return nullptr; }
     [[nodiscard]] QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     [[nodiscard]] int childCount() const override { return 0; }
@@ -110,7 +115,6 @@ public:
     TabAccessible(TabBar* bar, int slot) : SlotAccessible(bar, slot) {}
 
     [[nodiscard]] bool isValid() const override { return m_owner && m_slot < bar()->items().size(); }
-    [[nodiscard]] QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(bar()); }
     [[nodiscard]] QString text(QAccessible::Text t) const override
     {
         if (!isValid() || t != QAccessible::Name) {
@@ -147,10 +151,6 @@ public:
     SegmentAccessible(SegmentedControl* control, int slot) : SlotAccessible(control, slot) {}
 
     [[nodiscard]] bool isValid() const override { return m_owner && m_slot < control()->numberOfSegments(); }
-    [[nodiscard]] QAccessibleInterface* parent() const override
-    {
-        return QAccessible::queryAccessibleInterface(control());
-    }
     [[nodiscard]] QString text(QAccessible::Text t) const override
     {
         return isValid() && t == QAccessible::Name ? control()->titleForSegment(m_slot) : QString();
