@@ -36,13 +36,13 @@ std::pair<CompiledRegex, bool> compileForMatching(const QString& text)
             // Only the wrapping makes an expression of it.
         }
     }
+    // The wrapped form decides whether the filter is usable at all, and throws here when it does not compile: a
+    // text ending in "\c" compiles on its own, but wrapped its escape takes the wrapping's closing parenthesis.
+    CompiledRegex wrapped(Filter(text).expression());
     // A text that compiles on its own can reach past its end into the wrapping only through a quote ("\Q" to the
     // end) or a setting or comment ("(?x)" and "#"); without them, the wrapping is its own groups and one more.
-    if (own && !text.contains(u"\\Q"_s) && !text.contains(u"(?"_s)) {
-        return {std::move(*own), false};
-    }
-    CompiledRegex wrapped(Filter(text).expression());
-    if (own && own->groupCount() + 1 == wrapped.groupCount()) {
+    if (own &&
+        ((!text.contains(u"\\Q"_s) && !text.contains(u"(?"_s)) || own->groupCount() + 1 == wrapped.groupCount())) {
         return {std::move(*own), false};
     }
     return {std::move(wrapped), true};

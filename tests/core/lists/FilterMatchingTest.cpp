@@ -16,8 +16,8 @@ TEST(FilterMatching, AgreesWithTheWrappedSearch)
 {
     // The filters tried: empty, alternations and anchors; inline flags, groups that only look broken and back
     // references; look-around, quoting, comments and escaped parentheses; repetition, letters outside ASCII, escapes
-    // and character classes; texts that do not compile, a repeated letter outside the BMP and texts required around a
-    // repetition.
+    // and character classes; texts that do not compile (alone, or only once wrapped), a repeated letter outside the
+    // BMP and texts required around a repetition.
     const QStringList texts =
         QStringList{u""_s, u"|"_s, u"a|"_s, u"Linux|BSD"_s, u"^Lin"_s, u"ux$"_s, u"^$"_s, u"\\bMint\\b"_s} +
         QStringList{u"(?i)linux"_s, u"(?s)a.b"_s, u"(?m)^b"_s, u"a)(b"_s, u"a)|(b"_s, u"(a)\\1"_s, u"\\\\1"_s} +
@@ -27,7 +27,7 @@ TEST(FilterMatching, AgreesWithTheWrappedSearch)
                     u"\\x{41}"_s, u"(a|b)c"_s, u"ab+c"_s,     u"ab?c"_s,          u"a.c"_s,
                     u"\\n"_s,     u"\\Ra"_s,   u"(?#c)x"_s,   u"(?<n>a)\\k<n>"_s, u"[a-c]{2}"_s,
                     u"x[^]a]y"_s} +
-        QStringList{u"(unclosed"_s, u"a\\"_s, u"[a"_s, u"\U0001F600+"_s, u"Word.*12|word\\d{2}"_s};
+        QStringList{u"(unclosed"_s, u"a\\"_s, u"[a"_s, u"\\c"_s, u"\U0001F600+"_s, u"Word.*12|word\\d{2}"_s};
     const QStringList pieces{u"a"_s,      u"b"_s,      u"c"_s,      u"x"_s,      u"y"_s,         u"Linux"_s,
                              u"BSD"_s,    u"Free"_s,   u"Mint"_s,   u" "_s,      u"\n"_s,        u"\r\n"_s,
                              u"\u2028"_s, u"\u0085"_s, u"\u03a9"_s, u"\u0436"_s, u"A"_s,         u"12"_s,
