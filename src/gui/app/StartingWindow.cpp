@@ -2,6 +2,8 @@
 
 #include "MarrowfinVersion.h"
 
+#include "gui/platform/Accessibility.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -12,6 +14,7 @@ using namespace Qt::Literals::StringLiterals;
 StartingWindow::StartingWindow(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(u"Marrowfin"_s);
+    installAccessibility();
     resize(375, 667);
     setAutoFillBackground(true);
     QPalette colours = palette();
