@@ -87,11 +87,6 @@ void PickerView::selectRow(int row, int component, bool animated)
     }
 }
 
-void PickerView::chooseRow(int row, int component)
-{
-    userSelect(row, component);
-}
-
 void PickerView::notifySelection(int component)
 {
     if (!QAccessible::isActive() || component < 0 || component >= numberOfComponents()) {
@@ -305,7 +300,7 @@ void PickerView::setPosition(int component, qreal position, bool animated)
     column.turn->start();
 }
 
-void PickerView::userSelect(int row, int component)
+void PickerView::chooseRow(int row, int component)
 {
     if (component < 0 || component >= numberOfComponents() || m_components[component].rows.isEmpty())
         return;
@@ -410,13 +405,13 @@ void PickerView::mouseReleaseEvent(QMouseEvent* event)
     const Component& column = m_components[component];
     if (m_dragging) {
         m_dragging = false;
-        userSelect(int(std::lround(column.position)), component);
+        chooseRow(int(std::lround(column.position)), component);
         return;
     }
     const qreal offset = qreal(event->position().y() - bandTop(component)) / column.rowHeight;
     const int row = int(std::floor(offset + column.position));
     if (row >= 0 && row < column.rows.size())
-        userSelect(row, component);
+        chooseRow(row, component);
 }
 
 void PickerView::wheelEvent(QWheelEvent* event)
@@ -435,7 +430,7 @@ void PickerView::wheelEvent(QWheelEvent* event)
     column.pendingWheel -= steps * kWheelStep;
     // Turning the wheel away from oneself brings the earlier rows down into the band.
     if (steps != 0)
-        userSelect(column.selected - steps, component);
+        chooseRow(column.selected - steps, component);
     // Taken even at either end, so a scroll area around the picker does not move instead.
     event->accept();
 }
@@ -451,22 +446,22 @@ void PickerView::keyPressEvent(QKeyEvent* event)
     const int selected = m_components[component].selected;
     switch (event->key()) {
     case Qt::Key_Up:
-        userSelect(selected - 1, component);
+        chooseRow(selected - 1, component);
         break;
     case Qt::Key_Down:
-        userSelect(selected + 1, component);
+        chooseRow(selected + 1, component);
         break;
     case Qt::Key_PageUp:
-        userSelect(selected - kPageRows, component);
+        chooseRow(selected - kPageRows, component);
         break;
     case Qt::Key_PageDown:
-        userSelect(selected + kPageRows, component);
+        chooseRow(selected + kPageRows, component);
         break;
     case Qt::Key_Home:
-        userSelect(0, component);
+        chooseRow(0, component);
         break;
     case Qt::Key_End:
-        userSelect(int(m_components[component].rows.size()) - 1, component);
+        chooseRow(int(m_components[component].rows.size()) - 1, component);
         break;
     case Qt::Key_Left:
     case Qt::Key_Right:

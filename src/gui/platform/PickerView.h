@@ -80,7 +80,8 @@ public:
     [[nodiscard]] int selectedRowInComponent(int component) const;
     // Clamped to the component's rows. Animated, the column turns to the row; the selection changes at once.
     void selectRow(int row, int component, bool animated);
-    // Selects a row as the user would (the data source hears of it); what assistive tools press.
+    // A user's choice (a click, a drag, the wheel, a key, an assistive tool's press): selects, turns there, and
+    // tells the data source when the row changed.
     void chooseRow(int row, int component);
     [[nodiscard]] PickerViewDataSource& dataSource() const { return m_dataSource; }
 
@@ -134,8 +135,6 @@ private:
     void layoutRows(int component);
     [[nodiscard]] int componentAt(QPoint point) const;
     void setPosition(int component, qreal position, bool animated);
-    // A user's choice: selects, turns there, and tells the data source when the row changed.
-    void userSelect(int row, int component);
     // Tells assistive tools which row of a component is selected now, and focused while the keys turn it.
     void notifySelection(int component);
     [[nodiscard]] int bandTop(int component) const;
