@@ -1,10 +1,11 @@
 #include "WatchState.h"
 
+#include "core/settings/ProfileFile.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace marrowfin {
 
@@ -66,13 +67,12 @@ std::optional<WatchState> WatchState::load(const QString& file, QString* error)
 
 bool WatchState::save(QString* error) const
 {
-    QSaveFile out(m_file);
-    // The temporary file is made owner-only before anything is written to it; the rename keeps its mode.
-    bool written =
-        out.open(QIODevice::WriteOnly) && out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // Owner-only from the start; the rename keeps its mode.
+    ProfileFile out(m_file);
+    bool written = out.open();
     // Written a torrent at a time: the whole state built as one document cost a watcher more memory than the state
     // itself, twice for every send, and more the longer it ran.
-    const auto put = [&](const QByteArray& bytes) { written = written && out.write(bytes) == bytes.size(); };
+    const auto put = [&](const QByteArray& bytes) { written = written && out.write(bytes); };
     put("{\n    \"format\": " + QByteArray::number(kFormat) + ",\n    \"rounds\": " + QByteArray::number(m_rounds) +
         ",\n    \"torrents\": [");
     for (qsizetype i = 0; i < m_entries.size() && written; ++i) {

@@ -2,11 +2,12 @@
 
 #include "NetLog.h"
 
+#include "core/settings/ProfileFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <sys/stat.h>
 
@@ -104,6 +105,12 @@ void CookieStore::clear()
     const std::lock_guard lock(m_mutex);
     m_cookies.clear();
     saveLocked();
+}
+
+std::optional<QString> CookieStore::saveError() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_saveError;
 }
 
 std::optional<QString> CookieStore::movedAsidePath() const
@@ -234,28 +241,20 @@ void CookieStore::saveLocked()
     if (m_filePath.isEmpty()) {
         return;
     }
-    const QFileInfo info(m_filePath);
-    QDir().mkpath(info.absolutePath());
-    constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        qCWarning(lcNet) << "cannot write the cookie file" << m_filePath << file.errorString();
-        return;
-    }
-    // Narrowed before the first byte goes in, so the cookies are never readable by others, not even briefly.
-    file.setPermissions(ownerOnly);
-    file.write(kFileHeader.data(), kFileHeader.size());
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    QByteArray text(kFileHeader.data(), kFileHeader.size());
     for (const Cookie& cookie : std::as_const(m_cookies)) {
-        file.write(cookie.toNetscapeLine());
-        file.write("\n", 1);
+        text += cookie.toNetscapeLine();
+        text += '\n';
     }
-    if (!file.commit()) {
-        qCWarning(lcNet) << "cannot write the cookie file" << m_filePath << file.errorString();
+    // Owner-only from the first byte; the rename keeps the mode. A failed write leaves the file as it was, and the jar
+    // in memory serves this process until a later change is written.
+    if (const auto failed = ProfileFile::replace(m_filePath, text)) {
+        m_saveError = failed;
+        qCWarning(lcNet).noquote() << "the cookies are not saved:" << *failed;
         return;
     }
-    // The rename keeps the temporary file's mode; this also narrows a file that an older writer left open to others.
-    QFile::setPermissions(m_filePath, ownerOnly);
+    m_saveError.reset();
     m_stamp = currentStamp();
 }
 

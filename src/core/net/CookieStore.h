@@ -14,8 +14,8 @@ namespace marrowfin {
 
 // The one cookie jar of the process: every request on every thread reads and updates it, so the site session is
 // shared by all of them. Persisted, when a file is given, in the Netscape cookie-file format (owner-only, 0600,
-// rewritten atomically on every change) so that the session survives a restart; session cookies are kept in the
-// file too. The command line and the application share the file: before each use the store compares the file's
+// rewritten whole through ProfileFile on every change) so that the session survives a restart; session cookies are kept
+// in the file too. The command line and the application share the file: before each use the store compares the file's
 // identity, size and modification time with what it last read or wrote and reloads when another process changed
 // it. Between processes the last writer wins; within the process one mutex guards the jar.
 //
@@ -50,6 +50,10 @@ public:
     int importNetscape(const QByteArray& text);
 
     void clear();
+
+    // Why the file does not hold the jar as it is in memory: the last write's failure (a sentence naming the file and
+    // the reason); absent once a write succeeded, or before any failed.
+    [[nodiscard]] std::optional<QString> saveError() const;
 
     // Where the last unreadable cookie file was kept aside; absent when none was.
     [[nodiscard]] std::optional<QString> movedAsidePath() const;
@@ -86,6 +90,7 @@ private:
     QList<Cookie> m_cookies;
     FileStamp m_stamp;
     std::optional<QString> m_movedAsidePath;
+    std::optional<QString> m_saveError;
 };
 
 } // namespace marrowfin

@@ -3,6 +3,7 @@
 #include "RemoteLog.h"
 
 #include "core/settings/FileLock.h"
+#include "core/settings/ProfileFile.h"
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
 #include "core/settings/StoreFiles.h"
@@ -12,7 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <csignal>
@@ -80,17 +80,22 @@ QList<SendJournal::Entry> SendJournal::entries() const
     return parse(file.readAll()).value_or(QList<Entry>());
 }
 
-bool SendJournal::change(const std::function<void(QList<Entry>&)>& edit)
+bool SendJournal::change(const std::function<void(QList<Entry>&)>& edit, QString* failure)
 {
+    const auto failed = [failure](const QString& why) {
+        qCWarning(lcRemote).noquote() << "the sends under way cannot be kept:" << why;
+        if (failure) {
+            *failure = why;
+        }
+        return false;
+    };
     QString error;
     if (!storefiles::ensureDirectory(QFileInfo(m_file).path(), &error)) {
-        qCWarning(lcRemote).noquote() << "the sends under way cannot be kept:" << error;
-        return false;
+        return failed(error);
     }
     FileLock lock;
     if (!lock.lock(m_lockFile)) {
-        qCWarning(lcRemote).noquote() << "the sends under way cannot be locked:" << lock.errorString();
-        return false;
+        return failed(u"cannot lock %1: %2"_s.arg(m_lockFile, lock.errorString()));
     }
     QList<Entry> entries;
     if (QFile file(m_file); file.open(QIODevice::ReadOnly)) {
@@ -104,7 +109,7 @@ bool SendJournal::change(const std::function<void(QList<Entry>&)>& edit)
             qCWarning(lcRemote).noquote()
                 << "the sends under way could not be read; the file was moved to" << (kept.isEmpty() ? error : kept);
             if (kept.isEmpty()) {
-                return false;
+                return failed(u"cannot read %1, nor move it aside: %2"_s.arg(m_file, error));
             }
         }
     }
@@ -113,31 +118,32 @@ bool SendJournal::change(const std::function<void(QList<Entry>&)>& edit)
     if (entries.size() > kLimit) {
         entries.remove(0, entries.size() - kLimit);
     }
+    if (entries == before) {
+        return true;
+    }
     if (entries.isEmpty()) {
-        return !QFile::exists(m_file) || QFile::remove(m_file);
+        const auto removed = ProfileFile::remove(m_file);
+        return removed ? failed(*removed) : true;
     }
     QJsonArray sends;
     for (const Entry& entry : entries) {
         sends.append(QJsonObject{
             {u"hash"_s, QString::fromLatin1(entry.infoHash)}, {u"name"_s, entry.name}, {u"pid"_s, double(entry.pid)}});
     }
-    QSaveFile out(m_file);
-    // Owner-only before anything is written; the rename keeps the mode.
-    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        out.write(QJsonDocument(QJsonObject{{u"format"_s, kFormat}, {u"sends"_s, sends}}).toJson()) < 0 ||
-        !out.commit()) {
-        qCWarning(lcRemote).noquote() << "the sends under way cannot be written:" << out.errorString();
-        return false;
-    }
-    return true;
+    const auto written =
+        ProfileFile::replace(m_file, QJsonDocument(QJsonObject{{u"format"_s, kFormat}, {u"sends"_s, sends}}).toJson());
+    return written ? failed(*written) : true;
 }
 
-bool SendJournal::begin(const QByteArray& infoHash, const QString& name)
+bool SendJournal::begin(const QByteArray& infoHash, const QString& name, QString* error)
 {
     if (!isInfoHash(infoHash)) {
+        if (error) {
+            *error = u"no info hash to keep the send by"_s;
+        }
         return false;
     }
-    return change([&](QList<Entry>& entries) { entries.append({infoHash, name, qint64(::getpid())}); });
+    return change([&](QList<Entry>& entries) { entries.append({infoHash, name, qint64(::getpid())}); }, error);
 }
 
 void SendJournal::end(const QByteArray& infoHash)

@@ -19,8 +19,8 @@ class SettingsStore;
 // So a killed send is neither lost from the history nor made again by a watcher that trusts the history.
 //
 // Every change is a read-change-write under the lock file "sending.lock", written whole through a temporary file and
-// a rename (owner-only), so processes and threads that send at once lose nothing. A file that cannot be read is moved
-// aside as "sending.json.corrupt-<time>" and reported; the journal then starts empty.
+// a rename (owner-only, through ProfileFile), so processes and threads that send at once lose nothing. A file that
+// cannot be read is moved aside as "sending.json.corrupt-<time>" and reported; the journal then starts empty.
 class SendJournal final
 {
 public:
@@ -33,11 +33,15 @@ public:
         QByteArray infoHash; // 40 lower-case hex digits
         QString name;        // as the history records it
         qint64 pid = 0;      // the sending process
+
+        friend bool operator==(const Entry&, const Entry&) = default;
     };
 
     explicit SendJournal(const QString& configDir);
 
-    [[nodiscard]] bool begin(const QByteArray& infoHash, const QString& name);
+    // Keeps the send before it is made. False, with the reason in *error (the file and why), when it cannot be kept:
+    // the send must not be made then.
+    [[nodiscard]] bool begin(const QByteArray& infoHash, const QString& name, QString* error = nullptr);
     void end(const QByteArray& infoHash);
     [[nodiscard]] QList<Entry> entries() const;
 
@@ -47,7 +51,7 @@ public:
     QSet<QByteArray> settle(const std::function<std::optional<bool>(const QByteArray&)>& holds, SettingsStore& store);
 
 private:
-    [[nodiscard]] bool change(const std::function<void(QList<Entry>&)>& edit);
+    [[nodiscard]] bool change(const std::function<void(QList<Entry>&)>& edit, QString* failure = nullptr);
 
     QString m_file;
     QString m_lockFile;

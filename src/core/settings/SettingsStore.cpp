@@ -1,6 +1,8 @@
 #include "SettingsStore.h"
 
 #include "FileLock.h"
+#include "IniText.h"
+#include "ProfileFile.h"
 #include "SettingsKeys.h"
 #include "SettingsLog.h"
 
@@ -16,6 +18,9 @@ namespace marrowfin {
 namespace {
 
 constexpr qint64 kNsPerMs = 1'000'000;
+
+// Why the last write of this thread failed.
+thread_local QString t_lastWriteError;
 
 std::optional<SettingsStore::LockedList> lockedListFor(QStringView key)
 {
@@ -53,6 +58,11 @@ SettingsStore::SettingsStore(const QString& configDir)
 }
 
 SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::lastWriteError()
+{
+    return t_lastWriteError;
+}
 
 QString SettingsStore::defaultConfigDir()
 {
@@ -143,6 +153,7 @@ bool SettingsStore::writeOrUpdate(QStringView key, const std::optional<QVariant>
         std::lock_guard listGuard(m_listMutexes[size_t(*which)]);
         FileLock listLock;
         if (!listLock.lock(lockPath(*which == LockedList::TorrentHistory ? u".history-lock" : u".filters-lock"))) {
+            t_lastWriteError = u"cannot lock %1: %2"_s.arg(m_path, listLock.errorString());
             qCWarning(lcSettings).noquote() << "cannot lock" << key << ":" << listLock.errorString();
             return false;
         }
@@ -165,6 +176,7 @@ std::optional<QStringList> SettingsStore::updateList(LockedList which, QStringVi
     std::lock_guard listGuard(m_listMutexes[size_t(which)]);
     FileLock listLock;
     if (!listLock.lock(lockPath(which == LockedList::TorrentHistory ? u".history-lock" : u".filters-lock"))) {
+        t_lastWriteError = u"cannot lock %1: %2"_s.arg(m_path, listLock.errorString());
         qCWarning(lcSettings).noquote() << "cannot lock" << key << ":" << listLock.errorString();
         return std::nullopt;
     }
@@ -221,54 +233,51 @@ bool SettingsStore::writeLocked(const QList<std::pair<QStringView, std::optional
         names.append(name.toString());
     }
     const QString key = names.join(u", "_s);
+    const auto refused = [&key](const QString& error) {
+        t_lastWriteError = error;
+        qCWarning(lcSettings).noquote() << "not written:" << key << "-" << error;
+        return false;
+    };
     QString error;
     if (!storefiles::ensureDirectory(m_dir, &error)) {
-        qCWarning(lcSettings).noquote() << "not written:" << key << "-" << error;
-        return false;
+        return refused(error);
     }
-    // Serialises whole writes of all processes: QSettings merges our change into the file as it reads it under its
-    // own lock, but only re-reads when size or millisecond time changed; the time step below relies on no other
-    // writer coming between our write and it.
+    // Serialises whole writes of all processes: each writes the file as it found it under this lock, with its own
+    // change, so no process's change is lost to another's.
     FileLock writeLock;
     if (!writeLock.lock(lockPath(u".write-lock"))) {
-        qCWarning(lcSettings).noquote() << "not written:" << key << "- cannot lock:" << writeLock.errorString();
-        return false;
+        return refused(u"cannot lock %1: %2"_s.arg(m_path, writeLock.errorString()));
     }
-    // Recreated here when it was deleted behind our back; left alone, QSettings would create it world-readable.
+    // Recreated here when it was deleted behind our back, owner-only.
     if (!storefiles::ensureOwnerOnlyFile(m_path, &error)) {
-        qCWarning(lcSettings).noquote() << "not written:" << key << "-" << error;
-        return false;
+        return refused(error);
     }
-    // Before writing, see the file as it is now: a file gone bad since our last look must be moved aside, since
-    // QSettings would write what it could parse over it.
-    refreshLocked(false, true);
+    // Before writing, see the file as it is now: another process may have written since, and a file gone bad must be
+    // moved aside rather than written over with what could be parsed of it.
+    refreshLocked(true, true);
     if (m_closed || !m_settings) {
-        qCWarning(lcSettings).noquote() << "not written:" << key << "- the settings file is not usable";
-        return false;
+        return refused(u"the settings file %1 is not usable"_s.arg(m_path));
     }
-    // QSettings takes its own QLockFile "<file>.lock" inside sync(), and our writers sync only under the write lock
-    // we hold, so one found now was left by a writer killed inside sync(). Killed between creating it and writing its
-    // process id there, it is empty, and QLockFile waits 30 seconds before it calls an empty lock file stale.
+    // Left by a version of ours that wrote through QSettings and was killed inside its flush.
     const QString qsettingsLock = m_path + u".lock"_s;
     if (QFile::exists(qsettingsLock) && !QFile::remove(qsettingsLock)) {
         qCWarning(lcSettings).noquote() << "cannot remove the leftover lock" << qsettingsLock;
     }
-    const storefiles::FileStamp before = storefiles::stampOf(m_path);
+    std::map<QString, QVariant> all;
+    for (const QString& stored : m_settings->allKeys()) {
+        all[stored] = m_settings->value(stored);
+    }
     for (const auto& [name, value] : values) {
         if (value) {
-            m_settings->setValue(name, *value);
+            all[name.toString()] = *value;
         } else {
-            m_settings->remove(name);
+            all.erase(name.toString());
         }
     }
-    m_settings->sync();
-    if (m_settings->status() != QSettings::NoError) {
-        qCWarning(lcSettings).noquote() << "not written:" << key << "- flushing" << m_path << "failed with status"
-                                        << int(m_settings->status());
-        // QSettings keeps the first error for the object's life; a fresh object reports the next write's own.
-        m_settings.reset();
-        m_seen = {};
-        return false;
+    const storefiles::FileStamp before = storefiles::stampOf(m_path);
+    // Until the new file is in place, what is in force is what is on disk: a write that fails changes nothing.
+    if (const auto failed = ProfileFile::replace(m_path, iniText(all))) {
+        return refused(*failed);
     }
     storefiles::FileStamp after = storefiles::stampOf(m_path);
     // QSettings takes a file with the same size and the same modification millisecond as unchanged, and the kernel
@@ -281,7 +290,10 @@ bool SettingsStore::writeLocked(const QList<std::pair<QStringView, std::optional
         }
         after = storefiles::stampOf(m_path);
     }
+    m_settings.reset();
+    openSettingsLocked();
     m_seen = after;
+    t_lastWriteError.clear();
     return true;
 }
 

@@ -25,9 +25,10 @@ namespace marrowfin {
 // Threads: every member may be called from any thread; one mutex guards the single QSettings object.
 // Processes: every write is flushed to disk before it returns, under a cross-process write lock; every read first
 // re-reads the file when it changed on disk since this store last saw it, so another process's writes are seen.
-// Files: the directory is created 0700 and the store file 0600 before QSettings first writes it (QSettings keeps an
-// existing file's mode when it replaces it). Next to the store live the lock files "marrowfin.conf.write-lock",
-// "marrowfin.conf.history-lock" and "marrowfin.conf.filters-lock", and QSettings' own "marrowfin.conf.lock".
+// Files: the directory is created 0700 and the store file 0600. QSettings reads the file; every write replaces it
+// whole through ProfileFile (IniText makes the text), so a write that fails leaves the file as it was. Next to the
+// store live the lock files "marrowfin.conf.write-lock", "marrowfin.conf.history-lock" and
+// "marrowfin.conf.filters-lock".
 // A store file that cannot be parsed is renamed "marrowfin.conf.corrupt-<UTC time>" and reported (recoveryNote());
 // the store then starts empty. It is never overwritten.
 //
@@ -74,8 +75,9 @@ public:
     [[nodiscard]] std::optional<QStringList> list(QStringView key) const;
     [[nodiscard]] bool contains(QStringView key) const;
 
-    // Writes, each flushed to disk before it returns. False (and a warning) when the value may not be on disk; it
-    // stays in memory then, and a later successful write may still carry it to the file.
+    // Writes, each on disk before it returns (the whole file replaced through ProfileFile). False (and a warning) when
+    // it could not be written: the file and the values in force are then as they were, and lastWriteError() says
+    // why.
     // setList() and remove() of a LockedList key take that list's lock.
     bool setText(QStringView key, const QString& value);
     bool setNumber(QStringView key, qint64 value);
@@ -93,6 +95,9 @@ public:
                                           const std::function<void(QStringList&, QStringList&)>& change);
 
     [[nodiscard]] static QStringView keyOf(LockedList which);
+
+    // Why the last write of the calling thread that failed did fail: a sentence naming the file and the reason.
+    [[nodiscard]] static QString lastWriteError();
 
 private:
     [[nodiscard]] std::optional<QVariant> valueLocked(QStringView key) const;

@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "core/settings/IniText.h"
+#include "core/settings/ProfileFile.h"
 #include "gui/platform/Accessibility.h"
 #include "gui/platform/Images.h"
 
@@ -78,9 +80,11 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_geometryFile.isEmpty()) {
-        QSettings stored(m_geometryFile, QSettings::IniFormat);
-        stored.setValue(kGeometryKey, saveGeometry());
-        stored.sync();
+        // Read through QSettings, written through the profile's checked writes: a full disk keeps the old place.
+        if (const auto failed =
+                ProfileFile::replace(m_geometryFile, iniText({{kGeometryKey, QVariant(saveGeometry())}}))) {
+            qWarning().noquote() << "the window's place is not saved:" << *failed;
+        }
     }
     QWidget::closeEvent(event);
 }
