@@ -9,6 +9,8 @@
 #include "StoreCommands.h"
 #include "WatchCommand.h"
 
+#include "core/settings/ProfileFile.h"
+
 #include <QCommandLineParser>
 
 #include <functional>
@@ -134,7 +136,15 @@ int CliApplication::run(const QStringList& arguments)
     for (const Command& command : kCommands) {
         if (positional.first() == QLatin1StringView(command.name)) {
             CliContext context(m_out, m_err, m_options, json);
-            return command.run(context, positional);
+            const quint64 failedWrites = ProfileFile::failures();
+            const int status = command.run(context, positional);
+            // A command that ends well while something it changed is not on disk has not ended well: the next
+            // command would find the profile as it was.
+            if (status == CliContext::Success && ProfileFile::failures() != failedWrites) {
+                return context.fail(u"a change could not be saved (%1); the profile keeps what it held before"_s.arg(
+                    ProfileFile::lastFailure()));
+            }
+            return status;
         }
     }
     m_err << "marrowfin-cli: unknown command \"" << positional.first() << "\"\n" << kTryHelp;

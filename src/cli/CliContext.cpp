@@ -69,6 +69,11 @@ std::optional<int> CliContext::parse(QCommandLineParser& parser, const QStringLi
     return std::nullopt;
 }
 
+int CliContext::failedWrite(const QString& what) const
+{
+    return fail(QStringLiteral("%1 (%2); what is stored is as it was").arg(what, SettingsStore::lastWriteError()));
+}
+
 int CliContext::fail(const QString& message, int status) const
 {
     m_err << "marrowfin-cli: " << message << "\n";

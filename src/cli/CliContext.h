@@ -49,6 +49,9 @@ public:
 
     // "marrowfin-cli: <message>" on standard error; returns `status` for a one-line `return fail(...)`.
     int fail(const QString& message, int status = Failure) const;
+    // A change to the settings that could not be written: what it was, then the file and why (the store's last
+    // write error on this thread). Returns Failure.
+    int failedWrite(const QString& what) const;
 
 private:
     QTextStream& m_out;

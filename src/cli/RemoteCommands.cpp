@@ -126,7 +126,7 @@ int remoteSet(CliContext& context, QCommandLineParser& parser, const QCommandLin
         written = server.setUsername(parser.value(user)) && written;
     if (newPassword)
         written = server.setPassword(*newPassword) && written;
-    return written ? CliContext::Success : context.fail(u"the remote settings could not be written"_s);
+    return written ? CliContext::Success : context.failedWrite(u"the remote settings could not be written"_s);
 }
 
 int remoteTest(CliContext& context)
@@ -214,12 +214,13 @@ int RemoteCommands::send(CliContext& context, const QStringList& arguments)
     QObject receiver;
     QEventLoop loop;
     std::optional<QString> sent;
-    queue.addOperation(std::make_shared<FetchPageDownload>(
+    const auto operation = std::make_shared<FetchPageDownload>(
         address, parser.value(name), &receiver, FetchPageDownload::selectorFor([&](std::optional<QString> n) {
             sent = std::move(n);
             loop.quit();
         }),
-        alerts));
+        alerts);
+    queue.addOperation(operation);
     loop.exec();
     if (!sent) {
         printAlerts(context, alerts->alerts());
@@ -231,7 +232,10 @@ int RemoteCommands::send(CliContext& context, const QStringList& arguments)
                       << '\n';
     else
         context.out() << *sent << '\n';
-    return CliContext::Success;
+    // Sent, and not recorded: a failure all the same, since nothing now keeps a watcher or the user from sending it
+    // again but the send journal.
+    printAlerts(context, alerts->alerts());
+    return operation->outcome() == FetchPageDownload::Outcome::Sent ? CliContext::Success : CliContext::Failure;
 }
 
 int RemoteCommands::history(CliContext& context, const QStringList& arguments)
@@ -271,7 +275,7 @@ int RemoteCommands::history(CliContext& context, const QStringList& arguments)
         });
         if (!found)
             return context.fail(u"there is no row %1 in the history"_s.arg(row));
-        return stored ? CliContext::Success : context.fail(u"the history could not be written"_s);
+        return stored ? CliContext::Success : context.failedWrite(u"the history could not be written"_s);
     }
     return context.fail(u"history takes list or remove ROW"_s, CliContext::UsageError);
 }

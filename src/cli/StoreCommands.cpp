@@ -171,7 +171,7 @@ int StoreCommands::settings(CliContext& context, const QStringList& arguments)
     }
     if (action == u"unset"_s)
         return store.remove(setting->key) ? CliContext::Success
-                                          : context.fail(u"%1 could not be written"_s.arg(setting->key));
+                                          : context.failedWrite(u"%1 could not be written"_s.arg(setting->key));
 
     const QStringList values = words.mid(2);
     bool written = false;
@@ -185,7 +185,7 @@ int StoreCommands::settings(CliContext& context, const QStringList& arguments)
         written = setting->kind == SettingKind::Number ? store.setNumber(setting->key, values.first().toLongLong())
                                                        : store.setText(setting->key, values.first());
     }
-    return written ? CliContext::Success : context.fail(u"%1 could not be written"_s.arg(setting->key));
+    return written ? CliContext::Success : context.failedWrite(u"%1 could not be written"_s.arg(setting->key));
 }
 
 namespace {
@@ -306,7 +306,7 @@ int StoreCommands::filters(CliContext& context, const QStringList& arguments)
             return context.fail(sentence(*limitProblem) + u" Nothing was stored."_s, CliContext::UsageError);
         }
         if (!appendFilter(store, text, limits))
-            return context.fail(u"the filter could not be stored"_s);
+            return context.failedWrite(u"the filter could not be stored"_s);
         if (problem)
             context.err() << "marrowfin-cli: note: the filter was stored but is not a valid expression and will be "
                              "skipped ("
@@ -343,11 +343,15 @@ int StoreCommands::filters(CliContext& context, const QStringList& arguments)
         if (!found) {
             return context.fail(u"there is no filter %1"_s.arg(number));
         }
-        return stored ? CliContext::Success : context.fail(u"the limits could not be stored"_s);
+        return stored ? CliContext::Success : context.failedWrite(u"the limits could not be stored"_s);
     }
     if (action == u"remove"_s && words.size() == 2) {
-        if (!removeFilter(store, number - 1))
+        if (number > storedList(store, SettingsStore::LockedList::Filters).size()) {
             return context.fail(u"there is no filter %1"_s.arg(number));
+        }
+        if (!removeFilter(store, number - 1)) {
+            return context.failedWrite(u"the filter could not be removed"_s);
+        }
         return CliContext::Success;
     }
     return context.fail(u"filters takes list, add TEXT, set NUMBER or remove NUMBER"_s, CliContext::UsageError);

@@ -14,6 +14,7 @@
 #include "core/net/OperationQueue.h"
 #include "core/remote/FetchPageDownload.h"
 #include "core/remote/Qbittorrent.h"
+#include "core/remote/SendJournal.h"
 #include "core/settings/FileLock.h"
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
@@ -206,8 +207,8 @@ public:
           m_lockFile(QDir(context.profile().configDir()).filePath(u"watch.lock"_s)), m_notifier(context)
     {}
 
-    // One round. Returns the exit status of --once: 0 the round ran, 1 the site could not be read, or the state
-    // could not be kept.
+    // One round. Returns the exit status of --once: 0 the round ran, 1 the site could not be read, a due send could
+    // not be made (the client did not answer) or not be recorded, or the state could not be kept.
     int round();
     // The state file cannot be read: no later round can do better until the user moves it away.
     [[nodiscard]] bool stuck() const { return m_stuck; }
@@ -218,10 +219,13 @@ private:
     void sendDue(WatchState& state, const QHash<QString, Torrent>& listed, const QSet<QString>& fresh, int round);
     // The download button's operation: Sent when the torrent is with the client and in the history, AlreadySent
     // when its info hash is in `sentHashes`, else NotSent. Notes the hash in the entry.
+    // `unrecorded` is set when the send, or its history, could not be recorded (the journal or the history could
+    // not be written).
     [[nodiscard]] LineKind send(const Torrent& torrent, WatchState::Entry& entry, const QSet<QByteArray>& sentHashes,
-                                bool* clientDown);
+                                bool* clientDown, bool* unrecorded);
     void printLine(const Torrent& torrent, int round, LineKind kind);
-    // Writes the state and notes the file as written; a state that could not be written is read again next round.
+    // Writes the state and notes the file as written. A state that could not be written stays in memory, as the
+    // truth, for the next round to write (unless another watcher writes the file first: then that is read).
     [[nodiscard]] bool saveState(QString* error);
 
     CliContext& m_context;
@@ -237,6 +241,8 @@ private:
     OperationQueue m_pageQueue{FavoritesBatch::kQueueWidth, u"favorites"_s};
     bool m_noFiltersSaid = false;
     bool m_stuck = false;
+    // Set when something of this round failed that a timer's run must show: a send not made or not recorded.
+    bool m_roundFailed = false;
     std::optional<WatchState> m_state;
     storefiles::FileStamp m_stateStamp;
 };
@@ -247,8 +253,8 @@ bool Watcher::saveState(QString* error)
     if (m_options.dryRun) {
         return true;
     }
+    // Never dropped here: the round's sends hold references into it.
     if (!m_state->save(error)) {
-        m_state.reset();
         return false;
     }
     m_stateStamp = storefiles::stampOf(m_stateFile);
@@ -274,6 +280,7 @@ int Watcher::round()
                               u"start afresh: every match is then reported again, and the history still keeps "
                               u"what was sent from being sent again."_s.arg(m_stateFile, error));
     }
+    m_roundFailed = false;
     const int number = state->rounds() + 1;
     state->setRounds(number);
 
@@ -324,7 +331,7 @@ int Watcher::round()
     }
     QSet<QString> freshDue;
     for (const Torrent& torrent : fresh) {
-        if (state->find(*torrent.detailsUrl)->sendDue) {
+        if (const WatchState::Entry* entry = state->find(*torrent.detailsUrl); entry && entry->sendDue) {
             freshDue.insert(*torrent.detailsUrl);
         }
     }
@@ -340,18 +347,29 @@ int Watcher::round()
             }
         }
     }
-    return batch.failedPages.isEmpty() ? CliContext::Success : CliContext::Failure;
+    return batch.failedPages.isEmpty() && !m_roundFailed ? CliContext::Success : CliContext::Failure;
 }
 
 void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, const QSet<QString>& fresh, int round)
 {
     bool clientDown = false;
+    // Set when a send, or the state after it, could not be recorded: nothing more is sent this round, since nothing
+    // would keep it from being sent again.
+    bool unrecorded = false;
     const QStringList due = state.due();
     if (!due.isEmpty() && !m_options.dryRun) {
         // A send that an earlier run was killed in may have reached the client: the history says so from here on.
         FetchPageDownload::settleSendsUnderWay();
     }
     QSet<QByteArray> sentHashes = state.sentHashes();
+    if (!m_options.dryRun) {
+        // Left in the journal after the settling: a send another process has under way, one whose history could not
+        // be written, or one cut short with a client that cannot say what it holds. Each may be with the client
+        // already, and a watcher sends nothing twice; a person can still send it by hand.
+        for (const SendJournal::Entry& underWay : SendJournal(m_context.profile().configDir()).entries()) {
+            sentHashes.insert(underWay.infoHash);
+        }
+    }
     int sends = 0;
     for (const QString& path : due) {
         WatchState::Entry* entry = state.find(path);
@@ -375,14 +393,14 @@ void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, 
             kind = LineKind::AlreadySent;
         } else if (sends >= m_options.maxSends) {
             kind = LineKind::Held;
-        } else if (StopSignals::requested() || clientDown) {
+        } else if (StopSignals::requested() || clientDown || unrecorded) {
             // Stopping, or the client is down: the rest wait for the next round (or run).
         } else if (m_options.dryRun) {
             ++sends;
             kind = LineKind::WouldSend;
         } else {
             ++sends;
-            kind = send(torrent, *entry, sentHashes, &clientDown);
+            kind = send(torrent, *entry, sentHashes, &clientDown, &unrecorded);
         }
         if (kind == LineKind::Sent && !entry->hash.isEmpty()) {
             sentHashes.insert(entry->hash);
@@ -394,8 +412,9 @@ void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, 
             }
             QString error;
             if (!saveState(&error)) {
-                m_context.fail(u"round %1: the watch state %2 cannot be written (%3); the history keeps this torrent "
-                               u"from being sent again"_s.arg(round)
+                unrecorded = true;
+                m_context.fail(u"round %1: the watch state %2 cannot be written (%3); nothing more is sent this "
+                               u"round"_s.arg(round)
                                    .arg(m_stateFile, error));
             }
         }
@@ -407,10 +426,13 @@ void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, 
             }
         }
     }
+    if (clientDown || unrecorded) {
+        m_roundFailed = true;
+    }
 }
 
 LineKind Watcher::send(const Torrent& torrent, WatchState::Entry& entry, const QSet<QByteArray>& sentHashes,
-                       bool* clientDown)
+                       bool* clientDown, bool* unrecorded)
 {
     auto alerts = std::make_shared<CollectedAlerts>();
     QObject receiver;
@@ -430,13 +452,24 @@ LineKind Watcher::send(const Torrent& torrent, WatchState::Entry& entry, const Q
     if (!operation->infoHash().isEmpty()) {
         entry.hash = operation->infoHash();
     }
+    const FetchPageDownload::Outcome outcome = operation->outcome();
+    if (outcome == FetchPageDownload::Outcome::SentNotRecorded || outcome == FetchPageDownload::Outcome::NotKept) {
+        *unrecorded = true;
+        for (const QString& line : alerts->lines()) {
+            m_context.fail(u"\"%1\" %2 %3 Nothing more is sent this round."_s.arg(
+                torrent.name.value_or(QString()), sent ? u"was sent:"_s : u"was not sent:"_s, line));
+        }
+    }
     if (sent) {
         return LineKind::Sent;
     }
-    if (operation->outcome() == FetchPageDownload::Outcome::AlreadySent) {
+    if (outcome == FetchPageDownload::Outcome::AlreadySent) {
         return LineKind::AlreadySent;
     }
-    *clientDown = operation->outcome() == FetchPageDownload::Outcome::ConnectionFailed;
+    if (*unrecorded) {
+        return LineKind::NotSent;
+    }
+    *clientDown = outcome == FetchPageDownload::Outcome::ConnectionFailed;
     for (const QString& line : alerts->lines()) {
         m_context.fail(u"\"%1\" was not sent: %2%3"_s.arg(torrent.name.value_or(QString()), line,
                                                           *clientDown ? u" The next round tries again."_s : QString()));
@@ -490,7 +523,8 @@ int WatchCommand::run(CliContext& context, const QStringList& arguments)
                                    u"fraction such as 0.5 is taken)."_s,
                                    u"MINUTES"_s);
     const QCommandLineOption once(u"once"_s, u"Run one round and end: status 0 when it ran, 1 when the site could "
-                                             u"not be read."_s);
+                                             u"not be read, a due send could not be made (the client did not "
+                                             u"answer) or recorded, or the watch state could not be written."_s);
     const QCommandLineOption send(u"send"_s, u"Send each new match to the remote client, as the download button "
                                              u"does (the history records it)."_s);
     const QCommandLineOption pages(u"pages"_s,

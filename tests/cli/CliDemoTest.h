@@ -59,6 +59,16 @@ protected:
         return run;
     }
 
+    // The same with the profile's writes made to fail at their `step`th step (1 the first; the disk full), as the
+    // writes' own test hook lets a test do from outside.
+    [[nodiscard]] CliRun cliFailingWrite(int step, const QStringList& arguments) const
+    {
+        qputenv("MARROWFIN_TEST_FAIL_WRITE", QByteArray::number(step));
+        const CliRun run = cli(arguments);
+        qunsetenv("MARROWFIN_TEST_FAIL_WRITE");
+        return run;
+    }
+
     // The same with the arguments given as one text, split at spaces (an empty text between two spaces stays).
     [[nodiscard]] CliRun cli(const char* words, const QString& siteHost = QString()) const
     {

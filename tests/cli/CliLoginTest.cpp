@@ -1,5 +1,8 @@
 #include "CliDemoTest.h"
 
+#include <cerrno>
+#include <cstring>
+
 using namespace marrowfin::clitest;
 using namespace Qt::Literals::StringLiterals;
 
@@ -93,3 +96,36 @@ TEST_F(CliLogin, AnonymousUseNeedsNoSiteAndLogoutEndsTheSession)
 }
 
 } // namespace
+
+// A change the profile cannot keep (its writes failing as on a full disk) is no success: the command names the file
+// and the reason and ends with status 1, and what was stored stays. A sign-in is walked over every step of its
+// writes (the typed fields, then the session's cookies).
+TEST_F(CliLogin, ChangesThatCannotBeWrittenFailAndKeepWhatWasStored)
+{
+    ASSERT_EQ(cli(loginAsBob(kPassword)).exitCode, 0);
+    const QString reason = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    for (const char* change : {"filters add 720p", "settings set Marrowfin_orderBy size", "remote set --port 9091",
+                               "settings unset Marrowfin_username"}) {
+        SCOPED_TRACE(change);
+        const QByteArray stored = profileFile(u"marrowfin.conf"_s);
+        const CliRun run = cliFailingWrite(1, QString::fromUtf8(change).split(u' '));
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(m_profile.filePath(u"marrowfin.conf"_s)) && run.err.contains(reason))
+            << run.err.toStdString();
+        EXPECT_EQ(profileFile(u"marrowfin.conf"_s), stored);
+    }
+    int failed = 0;
+    for (int step = 1; step < 60; ++step) {
+        SCOPED_TRACE(step);
+        ASSERT_EQ(cli("logout").exitCode, 0);
+        const CliRun run = cliFailingWrite(step, loginAsBob(kPassword));
+        if (run.exitCode == 0) {
+            break;
+        }
+        ++failed;
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(m_profile.path()) && run.err.contains(reason)) << run.err.toStdString();
+    }
+    EXPECT_GE(failed, 10) << "the fields and the cookies, each at each step";
+    EXPECT_TRUE(hasSession());
+}

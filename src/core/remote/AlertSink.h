@@ -17,6 +17,13 @@ inline constexpr QStringView kConnectionFailedTitle = u"Connection with server f
 inline constexpr QStringView kConnectionFailedMessage =
     u"Please make sure you have correctly setup your remote download settings.";
 inline constexpr QStringView kSuccessTitle = u"Success!";
+// A send whose record could not be written before it was made is not made; the message ends with the reason.
+inline constexpr QStringView kNotKeptTitle = u"Not sent.";
+inline constexpr QStringView kNotKeptMessage = u"The send could not be recorded, so it was not made: %1";
+// The client took the torrent, and the download history could not be written after it.
+inline constexpr QStringView kNotRecordedTitle = u"Sent, but not recorded.";
+inline constexpr QStringView kNotRecordedMessage =
+    u"The client has the torrent, but the download history could not be written: %1";
 
 // Where a background operation's alerts go. The window's sink shows a dialog on the main thread with the root
 // controller as its delegate; the command line's prints the texts.

@@ -93,19 +93,32 @@ void FetchPageDownload::settleSendsUnderWay(const std::shared_ptr<HttpContext>& 
     }
 }
 
-bool FetchPageDownload::journaled(BitClient& client, const QByteArray& hash, const std::function<bool()>& hand)
+FetchPageDownload::Outcome FetchPageDownload::journaled(BitClient& client, const QByteArray& hash,
+                                                        const std::function<bool()>& hand)
 {
     settleWith(client, false);
     std::optional<SendJournal> journal = journalOf(SettingsStore::shared());
-    const bool kept = journal && client.answersHeldTorrents() && journal->begin(hash, m_name);
-    const bool taken = hand();
-    if (taken) {
-        (void)recordInHistory();
+    const bool journaling = journal && !hash.isEmpty();
+    if (journaling && !journal->begin(hash, m_name, &m_problem)) {
+        qCWarning(lcRemote).noquote() << "not sent, since the send could not be recorded first:" << m_problem;
+        return Outcome::NotKept;
     }
-    if (kept) {
+    if (!hand()) {
+        if (journaling) {
+            journal->end(hash);
+        }
+        return Outcome::ConnectionFailed;
+    }
+    if (const auto failed = recordInHistory()) {
+        // The entry stays: it leaves the journal only once the history holds the name, which a later settle with the
+        // client sees to.
+        m_problem = *failed;
+        return Outcome::SentNotRecorded;
+    }
+    if (journaling) {
         journal->end(hash);
     }
-    return taken;
+    return Outcome::Sent;
 }
 
 FetchPageDownload::FetchPageDownload(QUrl url, QString name, QObject* target, Selector selector,
@@ -137,9 +150,10 @@ QString FetchPageDownload::uploadFileName(const QString& addressText)
 void FetchPageDownload::main()
 {
     m_outcome = send();
-    if (m_outcome == Outcome::Sent) {
+    if (m_outcome == Outcome::Sent || m_outcome == Outcome::SentNotRecorded) {
         setReturnObject(m_name);
-    } else {
+    }
+    if (m_outcome != Outcome::Sent) {
         raise(m_outcome);
     }
     FetchPage::main();
@@ -187,7 +201,7 @@ FetchPageDownload::Outcome FetchPageDownload::send()
     client->setFile(file->body);
     client->setSessionId();
 
-    const bool taken = journaled(*client, m_infoHash, [&] {
+    return journaled(*client, m_infoHash, [&] {
         HttpRequest upload(client->getUrl(), m_context);
         upload.setClient(client);
         upload.setType(u"POST"_s);
@@ -204,7 +218,6 @@ FetchPageDownload::Outcome FetchPageDownload::send()
         }
         return true;
     });
-    return taken ? Outcome::Sent : Outcome::ConnectionFailed;
 }
 
 FetchPageDownload::Outcome FetchPageDownload::sendMagnetLink(BitClient& client)
@@ -215,26 +228,28 @@ FetchPageDownload::Outcome FetchPageDownload::sendMagnetLink(BitClient& client)
     }
     client.setSessionId();
     const QString link = m_fileUrl.toString(QUrl::FullyEncoded);
-    const bool taken = journaled(client, m_infoHash, [&] {
+    return journaled(client, m_infoHash, [&] {
         if (!client.addMagnetLink(link)) {
             qCDebug(lcRemote) << "the client did not take the magnet link";
             return false;
         }
         return true;
     });
-    return taken ? Outcome::Sent : Outcome::ConnectionFailed;
 }
 
-bool FetchPageDownload::recordInHistory() const
+std::optional<QString> FetchPageDownload::recordInHistory() const
 {
-    if (const std::shared_ptr<SettingsStore> store = SettingsStore::shared()) {
-        if (appendToTorrentHistory(*store, m_name))
-            return true;
-        qCWarning(lcRemote) << "the torrent was sent but the download history could not be written";
-    } else {
+    const std::shared_ptr<SettingsStore> store = SettingsStore::shared();
+    if (!store) {
         qCWarning(lcRemote) << "the torrent was sent; no settings store holds the download history";
+        return std::nullopt;
     }
-    return false;
+    if (appendToTorrentHistory(*store, m_name)) {
+        return std::nullopt;
+    }
+    const QString why = SettingsStore::lastWriteError();
+    qCWarning(lcRemote).noquote() << "the torrent was sent but the download history could not be written:" << why;
+    return why;
 }
 
 bool FetchPageDownload::isMagnetLink(const QUrl& url)
@@ -248,12 +263,17 @@ void FetchPageDownload::raise(Outcome outcome) const
     if (!sink || outcome == Outcome::AlreadySent) {
         return;
     }
-    if (outcome == Outcome::BadUrl)
+    if (outcome == Outcome::BadUrl) {
         sink->raiseAlert(kBadUrlTitle.toString(), kBadUrlMessage.toString());
-    else if (outcome == Outcome::FilesOnly)
+    } else if (outcome == Outcome::FilesOnly) {
         sink->raiseAlert(kBadUrlTitle.toString(), kFilesOnlyMessage.toString());
-    else
+    } else if (outcome == Outcome::NotKept) {
+        sink->raiseAlert(kNotKeptTitle.toString(), kNotKeptMessage.toString().arg(m_problem));
+    } else if (outcome == Outcome::SentNotRecorded) {
+        sink->raiseAlert(kNotRecordedTitle.toString(), kNotRecordedMessage.toString().arg(m_problem));
+    } else {
         sink->raiseAlert(kConnectionFailedTitle.toString(), kConnectionFailedMessage.toString());
+    }
 }
 
 } // namespace marrowfin

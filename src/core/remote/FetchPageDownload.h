@@ -15,9 +15,11 @@ class HttpContext;
 
 // The download button's operation: fetches a torrent file from the site, hands it to the configured remote client
 // (handshake, then upload), records the name in the download history and delivers the name; on any failure it
-// raises one alert and delivers none. A magnet link has no file to fetch: the client is handed the link itself. The
-// history change is one step under the history lock, so sends from several queues, or from the application and the
-// command line at once, lose no entry.
+// raises one alert and delivers none. A send is written into the send journal before anything is handed over, and
+// is not made when that cannot be written; it leaves the journal once the history holds the name. A torrent the
+// client took whose name the history could not take is delivered and raises its alert too. A magnet link has no file to
+// fetch: the client is handed the link itself. The history change is one step under the history lock, so sends from
+// several queues, or from the application and the command line at once, lose no entry.
 class FetchPageDownload final : public FetchPage
 {
 public:
@@ -29,6 +31,8 @@ public:
         ConnectionFailed, // no adapter for the stored client, or the client did not take the torrent
         FilesOnly,        // a magnet link, and a client that takes torrent files only
         AlreadySent,      // its info hash is one the caller's check knows as sent: nothing was handed over
+        NotKept,          // its record (the send journal) could not be written: nothing was handed over
+        SentNotRecorded,  // the client took it, and the history could not be written: the journal keeps it
     };
 
     // `url` may be empty (a torrent without download address). A null `alerts` takes AlertSink::installed() when
@@ -47,6 +51,8 @@ public:
     // After main(): the torrent's info hash (40 lower-case hex digits: of the file's info dictionary, or the one a
     // magnet link names); empty when there was none.
     [[nodiscard]] const QByteArray& infoHash() const { return m_infoHash; }
+    // After main(), for NotKept and SentNotRecorded: the file that could not be written and why.
+    [[nodiscard]] const QString& problem() const { return m_problem; }
 
     // Before main(): asked on the worker thread with the info hash before anything is handed to the client; true
     // ends the operation as AlreadySent, with no alert.
@@ -77,8 +83,9 @@ private:
     [[nodiscard]] Outcome sendMagnetLink(BitClient& client);
     // The upload (or the link's handing) between the journal's entry and its end; `hash` empty when the torrent
     // has none to journal by.
-    [[nodiscard]] bool journaled(BitClient& client, const QByteArray& hash, const std::function<bool()>& hand);
-    [[nodiscard]] bool recordInHistory() const;
+    [[nodiscard]] Outcome journaled(BitClient& client, const QByteArray& hash, const std::function<bool()>& hand);
+    // Absent when the history holds the name (or no store keeps one), else why it does not.
+    [[nodiscard]] std::optional<QString> recordInHistory() const;
     void raise(Outcome outcome) const;
 
     QString m_name;
@@ -87,6 +94,7 @@ private:
     Outcome m_outcome = Outcome::NotRun;
     QUrl m_fileUrl;
     QByteArray m_infoHash;
+    QString m_problem;
     std::function<bool(const QByteArray&)> m_sentBefore;
 };
 

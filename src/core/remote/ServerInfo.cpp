@@ -100,8 +100,13 @@ bool ServerInfo::write(std::optional<QString> Values::*field, QStringView key, s
     if (store->text(key) == value)
         return true;
     const bool written = value ? store->setText(key, *value) : store->remove(key);
-    if (!written)
+    if (!written) {
         qCWarning(lcRemote) << "the remote client setting" << key << "could not be written";
+        // What is in force is what is on disk.
+        const std::optional<QString> stored = store->text(key);
+        const std::lock_guard lock(m_mutex);
+        m_values.*field = stored;
+    }
     return written;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QDeadlineTimer>
+#include <QHash>
 #include <QObject>
+#include <QStringView>
 
 #include <memory>
 
@@ -18,6 +21,11 @@ class MarrowfinAppDelegate final : public QObject
     Q_OBJECT
 
 public:
+    // Said when a change (a setting, a filter, the history, the cookies) could not be written to the profile.
+    static constexpr QStringView kNotSavedTitle = u"Not saved.";
+    static constexpr QStringView kNotSavedMessage =
+        u"A change could not be written (%1). What was saved before is kept.";
+
     explicit MarrowfinAppDelegate(Profile& profile, QObject* parent = nullptr);
     ~MarrowfinAppDelegate() override;
 
@@ -34,10 +42,14 @@ public:
     [[nodiscard]] static QString geometryFile(const QString& configDir);
 
 private:
+    // Main thread. One alert per failure text at a time: a full disk fails every write, and a tab change writes.
+    void sayNotSaved(const QString& why);
+
     Profile& m_profile;
     std::unique_ptr<MainWindow> m_window;
     SwitchViewController* m_viewController = nullptr;
     std::shared_ptr<WindowAlertSink> m_alerts;
+    QHash<QString, QDeadlineTimer> m_notSavedQuiet;
 };
 
 } // namespace marrowfin

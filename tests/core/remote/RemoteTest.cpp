@@ -12,6 +12,7 @@
 #include "core/remote/Transmission.h"
 #include "core/remote/Utorrent.h"
 #include "core/remote/Vuze.h"
+#include "core/settings/ProfileFile.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
@@ -28,6 +29,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -416,6 +420,55 @@ TEST_F(ScriptedSend, ClientFailuresAlertAndLeaveTheHistoryUnchanged)
     configure(u"Nonesuch"_s, client.port());
     expectFailure("a client name without adapter");
     EXPECT_EQ(client.requestsTo("/index.tmpl").size(), 1);
+}
+
+// A send whose profile write fails at any one of its steps (the journal's entry, the history, the journal's end):
+// nothing reaches the client unless its entry was written first; what reached it is delivered, and kept by the
+// history or, when the history could not take it, by the journal, with an alert naming the file and the reason.
+TEST_F(ScriptedSend, AWriteFailingAnywhereInASendIsToldAsWhatTheClientGot)
+{
+    const QString journalFile = QDir(m_profile.path()).filePath(SendJournal::kFileName.toString());
+    const qint64 before = ProfileFile::steps();
+    ASSERT_EQ(send(torrentAddress(), u"Alpha"_s).outcome, Outcome::Sent);
+    const qint64 steps = ProfileFile::steps() - before;
+    ASSERT_GE(steps, 11) << "the journal's entry and the history are written whole, and the entry removed";
+    std::set<int> seen;
+    for (int step = 1; step <= steps; ++step) {
+        SCOPED_TRACE(step);
+        ASSERT_TRUE(m_store->setList(SettingsKeys::torrentHistory, {u"old"_s}));
+        QFile::remove(journalFile);
+        const qsizetype uploads = client.requestsTo("/index.tmpl").size();
+        ProfileFile::failStep(step, ENOSPC);
+        const Ran sent = send(torrentAddress(), u"Alpha"_s);
+        ProfileFile::failStep(0, 0);
+        seen.insert(int(sent.outcome));
+        const bool received = client.requestsTo("/index.tmpl").size() > uploads;
+        const QStringList stored =
+            storedList(SettingsStore(m_profile.path()), SettingsStore::LockedList::TorrentHistory);
+        const QList<SendJournal::Entry> journal = SendJournal(m_profile.path()).entries();
+        const bool journaled = !journal.isEmpty() && journal.first().name == u"Alpha"_s;
+        EXPECT_EQ(sent.name.has_value(), received);
+        if (!received) {
+            EXPECT_EQ(sent.outcome, Outcome::NotKept);
+            ASSERT_EQ(sent.alerts.size(), 1);
+            EXPECT_EQ(sent.alerts[0].first, kNotKeptTitle.toString());
+            EXPECT_TRUE(sent.alerts[0].second.contains(journalFile)) << sent.alerts[0].second.toStdString();
+            EXPECT_EQ(stored, QStringList{u"old"_s});
+        } else if (sent.outcome == Outcome::SentNotRecorded) {
+            ASSERT_EQ(sent.alerts.size(), 1);
+            EXPECT_EQ(sent.alerts[0].first, kNotRecordedTitle.toString());
+            EXPECT_TRUE(sent.alerts[0].second.contains(m_store->filePath()));
+            EXPECT_TRUE(sent.alerts[0].second.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+            EXPECT_EQ(stored, QStringList{u"old"_s});
+            EXPECT_TRUE(journaled) << "the journal keeps what the history could not";
+            EXPECT_EQ(history(), QStringList{u"old"_s}) << "what is in force is what is on disk";
+        } else {
+            EXPECT_EQ(sent.outcome, Outcome::Sent) << "only the journal's end failed";
+            EXPECT_TRUE(sent.alerts.isEmpty());
+            EXPECT_EQ(stored, (QStringList{u"old"_s, u"Alpha"_s}));
+        }
+    }
+    EXPECT_EQ(seen, (std::set<int>{int(Outcome::NotKept), int(Outcome::SentNotRecorded), int(Outcome::Sent)}));
 }
 
 TEST_F(ScriptedSend, TwoQueuesSendingAtOnceLoseNoHistoryEntry)
