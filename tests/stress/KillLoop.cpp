@@ -8,8 +8,11 @@
 //   twice      no send is made again: no name twice in the history, no watch round sends what the daemon held;
 //   filters    a filter added by a command that ended with status 0 is stored, a removed one is gone, and the list
 //              holds only filters the loop added.
+// With --disk-full the profile lives on a small tmpfs of its own (root only), and instead of a kill the disk fills up
+// at the random moment and is emptied once the command has ended: the same checks hold, and a command that ended with
+// status 0 must have kept what it did.
 // At the end it prints the counts, and ends with status 1 when any check failed.
-//   marrowfin_kill_loop [KILLS] [--seed N]
+//   marrowfin_kill_loop [KILLS] [--seed N] [--disk-full]
 #include "Bencode.h"
 
 #include "support/DemoProcess.h"
@@ -33,8 +36,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <fcntl.h>
 #include <map>
 #include <random>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace {
 
@@ -79,6 +85,7 @@ struct Listed
 struct Run
 {
     bool killed = false;
+    bool filled = false; // the disk filled up while it ran
     int exitCode = -1;
     QString output; // standard output and error, in order
     bool killedInUpload = false;
@@ -90,6 +97,15 @@ public:
     KillLoop(demotest::DemoProcess& demo, test::TransmissionDaemon& daemon, QString cli, unsigned seed)
         : m_demo(demo), m_daemon(daemon), m_cli(std::move(cli)), m_random(seed)
     {}
+    ~KillLoop()
+    {
+        if (m_diskFull) {
+            ::umount2(QFile::encodeName(m_profile.path()).constData(), MNT_DETACH);
+        }
+    }
+
+    // Puts the profile on a tmpfs of its own, to be filled up instead of killing. False when it cannot be mounted.
+    bool useSmallDisk();
 
     bool setUp();
     void run(int kills);
@@ -97,6 +113,9 @@ public:
 
 private:
     Run cli(const QStringList& arguments, int killAfterMs = 120000, bool traced = false) const;
+    // Writes a file until the profile's disk says it is full; emptyDisk() removes it.
+    void fillDisk() const;
+    void emptyDisk() const;
     QStringList jsonList(const QStringList& arguments);
     void learn(int page);
     QByteArray hashOf(const QString& downloadUrl) const;
@@ -112,6 +131,7 @@ private:
     test::TransmissionDaemon& m_daemon;
     QString m_cli;
     QTemporaryDir m_profile;
+    bool m_diskFull = false;
     std::mt19937 m_random;
     std::map<Operation, int> m_usualMs;
 
@@ -154,6 +174,13 @@ Run KillLoop::cli(const QStringList& arguments, int killAfterMs, bool traced) co
     if (!process.waitForStarted()) {
         return run;
     }
+    if (m_diskFull && killAfterMs < 120000) {
+        if (!process.waitForFinished(killAfterMs)) {
+            fillDisk();
+            run.filled = true;
+        }
+        killAfterMs = 120000;
+    }
     if (!process.waitForFinished(killAfterMs)) {
         process.kill();
         process.waitForFinished();
@@ -165,6 +192,9 @@ Run KillLoop::cli(const QStringList& arguments, int killAfterMs, bool traced) co
             std::printf("kill-loop: crash: marrowfin-cli %s\n%s%s\n", qPrintable(arguments.join(u' ')),
                         process.readAllStandardOutput().constData(), process.readAllStandardError().constData());
         }
+    }
+    if (run.filled) {
+        emptyDisk();
     }
     run.output = QString::fromUtf8(process.readAllStandardOutput());
     if (!traced) {
@@ -183,6 +213,36 @@ Run KillLoop::cli(const QStringList& arguments, int killAfterMs, bool traced) co
         run.killedInUpload = inUpload;
     }
     return run;
+}
+
+bool KillLoop::useSmallDisk()
+{
+    if (::geteuid() != 0 ||
+        ::mount("tmpfs", QFile::encodeName(m_profile.path()).constData(), "tmpfs", 0, "size=8m,mode=0700") != 0) {
+        return false;
+    }
+    m_diskFull = true;
+    return true;
+}
+
+void KillLoop::fillDisk() const
+{
+    const int fd = ::open(QFile::encodeName(m_profile.filePath(u"filler"_s)).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return;
+    }
+    const QByteArray block(64 * 1024, 'f');
+    for (qsizetype size = block.size(); size > 0; size /= 2) {
+        while (::write(fd, block.constData(), size_t(size)) == size) {
+        }
+    }
+    ::close(fd);
+}
+
+void KillLoop::emptyDisk() const
+{
+    QFile::remove(m_profile.filePath(u"filler"_s));
 }
 
 QStringList KillLoop::jsonList(const QStringList& arguments)
@@ -374,8 +434,9 @@ void KillLoop::run(int kills)
             QString::fromUtf8(readJson(u"sending.json"_s).value_or(QJsonDocument()).toJson(QJsonDocument::Compact));
         const int killAfter = std::uniform_int_distribution<int>(0, m_usualMs[operation])(m_random);
         const Run run = cli(arguments, killAfter, true);
-        ++(run.killed ? m_kills : m_completed);
-        ++(run.killed ? m_byOperation[operation].first : m_byOperation[operation].second);
+        const bool struck = run.killed || run.filled;
+        ++(struck ? m_kills : m_completed);
+        ++(struck ? m_byOperation[operation].first : m_byOperation[operation].second);
         m_killsInUpload += run.killedInUpload ? 1 : 0;
         check(operation, run, historyBefore, heldBefore, filtersBefore,
               operation == Operation::AddFilter ? arguments.last() : QString());
@@ -385,9 +446,11 @@ void KillLoop::run(int kills)
 void KillLoop::check(Operation operation, const Run& run, const QStringList& historyBefore,
                      const QSet<QByteArray>& heldBefore, const QStringList& filtersBefore, const QString& filterText)
 {
-    const QString where = u"after %1 %2"_s.arg(QString::fromLatin1(nameOf(operation)),
-                                               run.killed ? u"killed"_s : u"ended with %1"_s.arg(run.exitCode));
-    if (!run.killed && run.exitCode != 0) {
+    const QString where = u"after %1 %2"_s.arg(
+        QString::fromLatin1(nameOf(operation)),
+        run.killed ? u"killed"_s
+                   : u"ended with %1%2"_s.arg(run.exitCode).arg(run.filled ? u" on a full disk"_s : QString()));
+    if (!run.killed && !run.filled && run.exitCode != 0) {
         std::printf("kill-loop: %s failed without a kill: %s\n", nameOf(operation), qPrintable(run.output));
     }
 
@@ -489,10 +552,12 @@ void KillLoop::check(Operation operation, const Run& run, const QStringList& his
 
 bool KillLoop::report(int kills) const
 {
-    std::printf("kill-loop: %d kills (%d during a send's upload), %d operations completed\n", m_kills, m_killsInUpload,
-                m_completed);
+    const char* struck = m_diskFull ? "disk full" : "killed";
+    std::printf("kill-loop: %d %s (%d during a send's upload), %d operations completed\n", m_kills,
+                m_diskFull ? "disk-full events" : "kills", m_killsInUpload, m_completed);
     for (const auto& [operation, counts] : m_byOperation) {
-        std::printf("kill-loop:   %-20s %4d killed %4d completed\n", nameOf(operation), counts.first, counts.second);
+        std::printf("kill-loop:   %-20s %4d %s %4d completed\n", nameOf(operation), counts.first, struck,
+                    counts.second);
     }
     std::printf("kill-loop: crashes %d\n", m_crashes);
     int failures = m_crashes;
@@ -515,9 +580,10 @@ int main(int argc, char** argv)
         seed = arguments.at(at + 1).toUInt();
         arguments.remove(at, 2);
     }
+    const bool diskFull = arguments.removeAll(u"--disk-full"_s) > 0;
     const int kills = arguments.isEmpty() ? 200 : arguments.first().toInt();
     if (kills < 1) {
-        std::fprintf(stderr, "usage: marrowfin_kill_loop [KILLS] [--seed N]\n");
+        std::fprintf(stderr, "usage: marrowfin_kill_loop [KILLS] [--seed N] [--disk-full]\n");
         return 2;
     }
     std::printf("kill-loop: %d kills, seed %u\n", kills, seed);
@@ -528,6 +594,10 @@ int main(int argc, char** argv)
         return 2;
     }
     KillLoop loop(demo, daemon, QString::fromUtf8(MARROWFIN_CLI_PATH), seed);
+    if (diskFull && !loop.useSmallDisk()) {
+        std::fprintf(stderr, "kill-loop: --disk-full mounts a small tmpfs, which needs root\n");
+        return 2;
+    }
     if (!loop.setUp()) {
         return 2;
     }
