@@ -5,11 +5,9 @@
 #include "WindowAlertSink.h"
 
 #include "core/app/Profile.h"
-#include "core/settings/ProfileFile.h"
 #include "gui/platform/Device.h"
 
 #include <QDir>
-#include <QPointer>
 
 namespace marrowfin {
 
@@ -27,11 +25,7 @@ MarrowfinAppDelegate::MarrowfinAppDelegate(Profile& profile, QObject* parent)
     m_viewController = new SwitchViewController(profile.sharedSettings(), this);
     m_alerts = std::make_shared<WindowAlertSink>(*m_viewController);
     AlertSink::install(m_alerts);
-    // Any thread may fail a write; the alert is shown on this one.
-    ProfileFile::setFailureListener([self = QPointer<MarrowfinAppDelegate>(this)](const QString& why) {
-        QMetaObject::invokeMethod(
-            self, [self, why] { self->sayNotSaved(why); }, Qt::QueuedConnection);
-    });
+    m_alerts->sayFailedWrites();
     m_window->setRefreshAction([root = m_viewController] { root->refreshCurrentScreen(); });
     m_window->setBackAction([root = m_viewController] { root->goBack(); });
     m_window->setSearchAction([root = m_viewController] { root->focusSearch(); });
@@ -40,7 +34,6 @@ MarrowfinAppDelegate::MarrowfinAppDelegate(Profile& profile, QObject* parent)
 MarrowfinAppDelegate::~MarrowfinAppDelegate()
 {
     // Operations still running may raise alerts while the screens wait for them; they are no longer shown.
-    ProfileFile::setFailureListener(nullptr);
     m_alerts->close();
     AlertSink::install(nullptr);
     delete m_viewController;
@@ -53,18 +46,6 @@ MarrowfinAppDelegate::~MarrowfinAppDelegate()
 MarrowfinAppDelegate* MarrowfinAppDelegate::shared()
 {
     return g_shared;
-}
-
-void MarrowfinAppDelegate::sayNotSaved(const QString& why)
-{
-    constexpr int kQuietMs = 30'000;
-    QDeadlineTimer& quiet = m_notSavedQuiet[why];
-    if (!quiet.hasExpired()) {
-        return;
-    }
-    quiet.setRemainingTime(kQuietMs);
-    m_viewController->showAlert(kNotSavedTitle.toString(), kNotSavedMessage.toString().arg(why),
-                                {WindowAlertSink::kButton.toString()});
 }
 
 QString MarrowfinAppDelegate::geometryFile(const QString& configDir)

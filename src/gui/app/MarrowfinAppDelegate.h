@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QDeadlineTimer>
-#include <QHash>
 #include <QObject>
-#include <QStringView>
 
 #include <memory>
 
@@ -42,14 +39,10 @@ public:
     [[nodiscard]] static QString geometryFile(const QString& configDir);
 
 private:
-    // Main thread. One alert per failure text at a time: a full disk fails every write, and a tab change writes.
-    void sayNotSaved(const QString& why);
-
     Profile& m_profile;
     std::unique_ptr<MainWindow> m_window;
     SwitchViewController* m_viewController = nullptr;
     std::shared_ptr<WindowAlertSink> m_alerts;
-    QHash<QString, QDeadlineTimer> m_notSavedQuiet;
 };
 
 } // namespace marrowfin

@@ -2,6 +2,8 @@
 
 #include "SwitchViewController.h"
 
+#include "core/settings/ProfileFile.h"
+
 #include <QSemaphore>
 #include <QThread>
 
@@ -13,6 +15,36 @@ namespace marrowfin {
 using namespace std::chrono_literals;
 
 WindowAlertSink::WindowAlertSink(SwitchViewController& root) : m_root(&root) {}
+
+void WindowAlertSink::sayFailedWrites()
+{
+    // The listener may run on any thread and after this sink is gone: it holds the root weakly and this sink not at
+    // all; close() removes it before the sink goes.
+    ProfileFile::setFailureListener([this, root = m_root](const QString& why) {
+        if (m_closed.load() || !root) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            root.data(), [this, why] { sayNotSaved(why); }, Qt::QueuedConnection);
+    });
+}
+
+void WindowAlertSink::close()
+{
+    m_closed.store(true);
+    ProfileFile::setFailureListener(nullptr);
+}
+
+void WindowAlertSink::sayNotSaved(const QString& why)
+{
+    constexpr int kQuietMs = 30'000;
+    QDeadlineTimer& quiet = m_notSavedQuiet[why];
+    if (m_closed.load() || !m_root || !quiet.hasExpired()) {
+        return;
+    }
+    quiet.setRemainingTime(kQuietMs);
+    m_root->showAlert(kNotSavedTitle.toString(), kNotSavedMessage.toString().arg(why), {kButton.toString()});
+}
 
 void WindowAlertSink::raiseAlert(const QString& title, const QString& message)
 {

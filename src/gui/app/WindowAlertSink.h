@@ -2,6 +2,8 @@
 
 #include "core/remote/AlertSink.h"
 
+#include <QDeadlineTimer>
+#include <QHash>
 #include <QPointer>
 
 #include <atomic>
@@ -17,18 +19,31 @@ class WindowAlertSink final : public AlertSink
 {
 public:
     static constexpr QStringView kButton = u"Ok";
+    // Said when a change (a setting, a filter, the history, the cookies) could not be written to the profile.
+    static constexpr QStringView kNotSavedTitle = u"Not saved.";
+    static constexpr QStringView kNotSavedMessage =
+        u"A change could not be written (%1). What was saved before is kept.";
 
     explicit WindowAlertSink(SwitchViewController& root);
 
     void raiseAlert(const QString& title, const QString& message) override;
 
+    // From now on every profile write that fails, on any thread, is said in the window ("Not saved."), each cause
+    // once in a while: a full disk fails every write, and a tab change writes. Until close().
+    void sayFailedWrites();
+
     // From now on alerts are dropped rather than awaited: the window is closing, and a main thread that waits for a
     // queue to drain must not also be waited for by it.
-    void close() { m_closed.store(true); }
+    void close();
 
 private:
+    // Main thread.
+    void sayNotSaved(const QString& why);
+
     QPointer<SwitchViewController> m_root;
     std::atomic<bool> m_closed{false};
+    // When each cause may be said again; main thread.
+    QHash<QString, QDeadlineTimer> m_notSavedQuiet;
 };
 
 } // namespace marrowfin

@@ -81,6 +81,7 @@ protected:
         m_root = new SwitchViewController(m_settings);
         m_alerts = std::make_shared<WindowAlertSink>(*m_root);
         AlertSink::install(m_alerts);
+        m_alerts->sayFailedWrites();
         m_window->setRootView(m_root->view());
         m_window->show();
         m_root->start();

@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 
 #include "core/display/CategoryTree.h"
+#include "core/settings/ProfileFile.h"
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/TabBar.h"
 #include "gui/platform/TabBarController.h"
@@ -199,6 +200,16 @@ TEST_F(WindowTest, RememberedTabOnFirstBuildOnlyAndNeverTheLogoutTab)
     ASSERT_TRUE(waitForRows(1));
     tabs->selectSlot(2);
     EXPECT_EQ(m_settings->number(SettingsKeys::tab), 2);
+
+    // A choice that cannot be written is said in the window, and what is stored stays.
+    ProfileFile::failStep(1, ENOSPC);
+    tabs->selectSlot(1);
+    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
+    EXPECT_EQ(AlertView::visibleAlerts().first()->title(), WindowAlertSink::kNotSavedTitle.toString());
+    EXPECT_TRUE(AlertView::visibleAlerts().first()->message().contains(m_settings->filePath()));
+    AlertView::visibleAlerts().first()->button(0)->click();
+    EXPECT_EQ(m_settings->number(SettingsKeys::tab), 2);
+    tabs->selectSlot(2);
 
     tabs->selectFromMoreList(8);
     ASSERT_TRUE(processEventsUntil([&] { return !m_root->showLogin(); })) << "the Logout tab did not log out";
