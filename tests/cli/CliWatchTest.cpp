@@ -122,40 +122,19 @@ TEST_F(CliWatch, ReportsAndSendsEachNewMatchOnceAcrossRounds)
     EXPECT_EQ(stored[u"torrents"_s].toArray().size(), 29);
 }
 
-// A watcher killed after a send but before it wrote its state: the state is as before the round, and the history,
-// written by the send itself, keeps the torrents from going to the client twice. A state that cannot be read is
-// left as it is and nothing is fetched or sent.
-TEST_F(CliWatch, TheHistoryCatchesASendTheStateDidNotKeep)
+// A state that cannot be read is left as it is and nothing is fetched or sent. (A state that could not be written
+// after a send, as when the watcher is killed there, is the write-failure walk's below.)
+TEST_F(CliWatch, AStateThatCannotBeReadIsLeftAsItIs)
 {
-    const auto writeState = [&](const QByteArray& bytes) {
-        QFile state(stateFile());
-        ASSERT_TRUE(state.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        state.write(bytes);
-    };
-    const QByteArray before = profileFile(u"watch.json"_s);
-    const QStringList added = addTorrents(2);
-    const auto uploads = [] { return marrowfin::test::plainHttpAt(demo().utorrent("/_demo/received")).body; };
-    const QByteArray uploadsBefore = uploads();
-    EXPECT_EQ(fieldOf(watch({u"--send"_s})), added);
-    const QByteArray uploadsAfter = uploads();
-    EXPECT_NE(uploadsAfter, uploadsBefore);
-
-    writeState(before);
-    const auto again = watch({u"--send"_s});
-    EXPECT_EQ(fieldOf(again), added) << "reported again, as the state lost them";
-    for (const QJsonValue& line : again) {
-        EXPECT_FALSE(line[u"sent"_s].toBool());
-    }
-    EXPECT_EQ(uploads(), uploadsAfter) << "nothing reached the client twice";
-    EXPECT_EQ(history(), sentLastFirst(added));
-
-    writeState("{ not a state");
+    QFile state(stateFile());
+    ASSERT_TRUE(state.open(QIODevice::WriteOnly | QIODevice::Truncate) && state.write("{ not a state") > 0);
+    state.close();
     addTorrents(1);
     CliRun broken;
     EXPECT_TRUE(watch({u"--send"_s}, 1, &broken).empty());
     EXPECT_TRUE(broken.err.contains(stateFile())) << broken.err.toStdString();
     EXPECT_EQ(profileFile(u"watch.json"_s), "{ not a state");
-    EXPECT_EQ(history(), sentLastFirst(added));
+    EXPECT_TRUE(history().isEmpty());
 }
 
 // The loop: rounds follow --every, and SIGTERM ends it cleanly at once while it waits. A site that cannot be read

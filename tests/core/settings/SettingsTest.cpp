@@ -347,22 +347,6 @@ TEST(SettingsStore, UnreadableFileIsMovedAside)
     }
 }
 
-// A write that cannot reach the disk says so, and on the settings category, without the secret.
-TEST(SettingsStore, FailedWriteIsReported)
-{
-    QTemporaryDir root;
-    const QString dir = root.path() + u"/config"_s;
-    SettingsStore store(dir);
-    ASSERT_TRUE(store.setText(SettingsKeys::username, u"someone"_s));
-    // The directory turns into a plain file: neither it nor the store file can be created again.
-    ASSERT_TRUE(QDir(dir).removeRecursively());
-    writeFile(dir, {});
-    const test::MessageCapture capture;
-    EXPECT_FALSE(store.setText(SettingsKeys::password, u"never-logged-secret"_s));
-    EXPECT_FALSE(appendToTorrentHistory(store, u"a torrent"_s).has_value());
-    EXPECT_FALSE(capture.text().contains(u"never-logged-secret"_s));
-}
-
 // Two processes append to the same list and write their own keys at the same time: every append and every key must
 // be there afterwards, each process's appends in its own order. The store opened before they ran must see it all.
 TEST_F(SettingsConcurrency, TwoProcessesLoseNoListEntryAndNoKey)
@@ -508,7 +492,7 @@ QByteArray bytesOf(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A change to one file of the profile (`count` entries where it had `count / 40`), and what a new process reads of it.
+// A change to one file of the profile (`count` entries), and what a new process reads of it.
 struct ProfileChange
 {
     const char* file;
@@ -576,9 +560,19 @@ TEST(ProfileFile, AWriteFailingAtAnyStepLeavesTheOldFile)
                         ProfileFile::lastFailure().contains(QString::fromLocal8Bit(std::strerror(error))))
                 << qPrintable(ProfileFile::lastFailure());
             EXPECT_TRUE(QDir(dir.path()).entryList({u"*.new-*"_s}, QDir::Files).isEmpty()) << step;
+            EXPECT_FALSE(capture.text().contains(u"longer text"_s) || capture.text().contains(u"vvvvvvvv"_s))
+                << "what the files hold (passwords, cookies) never reaches the log";
         }
         EXPECT_GE(failedSteps, 5) << "open, write, flush, close and rename each fail once";
     }
+    // A folder that became a plain file: the store cannot even begin, and says so.
+    QTemporaryDir root;
+    SettingsStore store(root.filePath(u"config"_s));
+    ASSERT_TRUE(store.setText(SettingsKeys::username, u"someone"_s));
+    ASSERT_TRUE(QDir(root.filePath(u"config"_s)).removeRecursively());
+    writeFile(root.filePath(u"config"_s), {});
+    EXPECT_FALSE(appendToTorrentHistory(store, u"a torrent"_s).has_value());
+    EXPECT_TRUE(SettingsStore::lastWriteError().contains(root.filePath(u"config"_s)));
 }
 
 // The same against a real file system that fills up: a small tmpfs with 0 to 16 KB left, where a buffered write
