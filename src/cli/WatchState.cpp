@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <functional>
+
 namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
@@ -107,9 +109,26 @@ WatchState::Entry* WatchState::find(const QString& path)
 
 void WatchState::add(Entry entry)
 {
-    if (m_entries.size() >= kLimit)
-        m_entries.remove(0, m_entries.size() - kLimit + 1);
     m_entries.append(std::move(entry));
+    if (m_entries.size() <= kLimit) {
+        return;
+    }
+    // The oldest go first, but not one whose send is still due, nor one whose hash keeps a re-posted torrent from
+    // being sent again, while plainer ones are left; past twice the limit the oldest go whatever they hold.
+    const auto evict = [this](const std::function<bool(const Entry&)>& which) {
+        for (qsizetype i = 0; i < m_entries.size() && m_entries.size() > kLimit;) {
+            if (which(m_entries[i])) {
+                m_entries.removeAt(i);
+            } else {
+                ++i;
+            }
+        }
+    };
+    evict([](const Entry& old) { return !old.sendDue && old.hash.isEmpty(); });
+    evict([](const Entry& old) { return !old.sendDue; });
+    if (m_entries.size() > 2 * kLimit) {
+        m_entries.remove(0, m_entries.size() - 2 * kLimit);
+    }
 }
 
 QStringList WatchState::due() const
@@ -125,8 +144,9 @@ QStringList WatchState::due() const
 QSet<QByteArray> WatchState::sentHashes() const
 {
     QSet<QByteArray> hashes;
+    // Sent, or settled without a send (in the history, or sent before under another page): either way with the client.
     for (const Entry& entry : m_entries) {
-        if (entry.sent && !entry.hash.isEmpty()) {
+        if ((entry.sent || !entry.sendDue) && !entry.hash.isEmpty()) {
             hashes.insert(entry.hash);
         }
     }

@@ -42,11 +42,12 @@ public:
     void setRounds(int rounds) { m_rounds = rounds; }
 
     [[nodiscard]] Entry* find(const QString& path);
-    // Adds a torrent reported now; drops the oldest beyond kLimit.
+    // Adds a torrent reported now; beyond kLimit drops the oldest that neither have a send due nor a hash that
+    // de-duplication needs, then the oldest with a hash; never more than twice kLimit are kept.
     void add(Entry entry);
     // The paths of the torrents whose send is due, oldest reported first.
     [[nodiscard]] QStringList due() const;
-    // The info hashes of the torrents sent.
+    // The info hashes of the torrents sent, or found already sent (in the history, or under another page).
     [[nodiscard]] QSet<QByteArray> sentHashes() const;
 
 private:

@@ -68,11 +68,19 @@ TEST(WatchState, KeepsTheNewestTorrentsUpToItsLimit)
     ASSERT_TRUE(state->save(&error)) << error.toStdString();
     std::optional<marrowfin::WatchState> read = marrowfin::WatchState::load(file, &error);
     ASSERT_TRUE(read);
-    EXPECT_EQ(read->find(u"t0.html"_s), nullptr) << "the oldest goes";
+    EXPECT_EQ(read->find(u"t2.html"_s), nullptr) << "the oldest with nothing to keep goes";
+    EXPECT_NE(read->find(u"t0.html"_s), nullptr) << "a hash keeps a torrent posted again from being sent again";
+    EXPECT_TRUE(read->sentHashes().contains(QByteArray::number(0).rightJustified(40, '0')));
+    EXPECT_FALSE(read->sentHashes().contains(QByteArray::number(3).rightJustified(40, '0'))) << "still due";
     EXPECT_EQ(read->due().size(), marrowfin::WatchState::kLimit / 2);
     EXPECT_EQ(read->due().first(), u"t1.html"_s);
     EXPECT_EQ(read->due().last(), u"t%1.html"_s.arg(marrowfin::WatchState::kLimit - 1));
     // Hashes are kept where known; an entry without one, as older states hold, reads as it is.
     EXPECT_EQ(read->find(u"t3.html"_s)->hash, QByteArray::number(3).rightJustified(40, '0'));
     EXPECT_TRUE(read->find(u"t4.html"_s)->hash.isEmpty());
+    // A round that reports more than the limit at once keeps every send still due.
+    for (qsizetype i = 0; i < marrowfin::WatchState::kLimit; ++i) {
+        read->add({u"n%1.html"_s.arg(i), u"N"_s, {}, QDateTime::currentDateTimeUtc(), std::nullopt, false, {}});
+    }
+    EXPECT_EQ(read->due().size(), marrowfin::WatchState::kLimit / 2);
 }
