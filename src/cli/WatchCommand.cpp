@@ -357,9 +357,18 @@ void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, 
     // would keep it from being sent again.
     bool unrecorded = false;
     const QStringList due = state.due();
+    QList<SendJournal::Entry> settled;
     if (!due.isEmpty() && !m_options.dryRun) {
-        // A send that an earlier run was killed in may have reached the client: the history says so from here on.
-        FetchPageDownload::settleSendsUnderWay();
+        // A send that an earlier run was killed in may have reached the client: the history says so from here on,
+        // and its hash, noted in the state, keeps it from being sent again when it is posted anew.
+        settled = FetchPageDownload::settleSendsUnderWay();
+    }
+    for (const SendJournal::Entry& held : std::as_const(settled)) {
+        for (const QString& path : due) {
+            if (WatchState::Entry* entry = state.find(path); entry->hash.isEmpty() && entry->name == held.name) {
+                entry->hash = held.infoHash;
+            }
+        }
     }
     QSet<QByteArray> sentHashes = state.sentHashes();
     if (!m_options.dryRun) {
@@ -368,6 +377,9 @@ void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, 
         // already, and a watcher sends nothing twice; a person can still send it by hand.
         for (const SendJournal::Entry& underWay : SendJournal(m_context.profile().configDir()).entries()) {
             sentHashes.insert(underWay.infoHash);
+        }
+        for (const SendJournal::Entry& held : std::as_const(settled)) {
+            sentHashes.insert(held.infoHash);
         }
     }
     int sends = 0;

@@ -65,15 +65,25 @@ std::optional<SendJournal> journalOf(const std::shared_ptr<SettingsStore>& store
     return store ? std::optional<SendJournal>(SendJournal(QFileInfo(store->filePath()).path())) : std::nullopt;
 }
 
-// Settles the journal with `client`, whose handshake `handshake` makes on the first question.
-void settleWith(BitClient& client, bool handshake)
+// The stored client as the journal knows it: its kind and where it listens. Torrents sent to one are not asked of
+// another.
+QString storedClientKey()
+{
+    const ServerInfo::Values server = ServerInfo::sharedInstance().values();
+    return server.client.value_or(QString()) + u'@' + server.address.value_or(QString()) + u':' +
+           server.port.value_or(QString());
+}
+
+// Settles the journal with `client`, whose handshake `handshake` makes on the first question. Returns the entries
+// the client holds.
+QList<SendJournal::Entry> settleWith(BitClient& client, bool handshake)
 {
     const std::shared_ptr<SettingsStore> store = SettingsStore::shared();
     std::optional<SendJournal> journal = journalOf(store);
     if (!journal || !client.answersHeldTorrents()) {
-        return;
+        return {};
     }
-    (void)journal->settle(
+    return journal->settle(
         [&](const QByteArray& hash) {
             if (handshake) {
                 client.setSessionId();
@@ -81,25 +91,26 @@ void settleWith(BitClient& client, bool handshake)
             }
             return client.holdsTorrent(hash);
         },
-        *store);
+        *store, storedClientKey());
 }
 
 } // namespace
 
-void FetchPageDownload::settleSendsUnderWay(const std::shared_ptr<HttpContext>& context)
+QList<SendJournal::Entry> FetchPageDownload::settleSendsUnderWay(const std::shared_ptr<HttpContext>& context)
 {
     if (const std::shared_ptr<BitClient> client = storedClient(context ? context : HttpContext::defaultContext())) {
-        settleWith(*client, true);
+        return settleWith(*client, true);
     }
+    return {};
 }
 
 FetchPageDownload::Outcome FetchPageDownload::journaled(BitClient& client, const QByteArray& hash,
                                                         const std::function<bool()>& hand)
 {
-    settleWith(client, false);
+    (void)settleWith(client, false);
     std::optional<SendJournal> journal = journalOf(SettingsStore::shared());
     const bool journaling = journal && !hash.isEmpty();
-    if (journaling && !journal->begin(hash, m_name, &m_problem)) {
+    if (journaling && !journal->begin(hash, m_name, storedClientKey(), &m_problem)) {
         qCWarning(lcRemote).noquote() << "not sent, since the send could not be recorded first:" << m_problem;
         return Outcome::NotKept;
     }

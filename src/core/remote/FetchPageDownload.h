@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SendJournal.h"
+
 #include "core/net/FetchPage.h"
 
 #include <QString>
@@ -75,8 +77,9 @@ public:
 
     // Settles the sends that processes cut short (see SendJournal) with the stored client, when it can be asked
     // which torrents it holds: a send that reached it goes into the history. Blocks; a send runs it itself, a
-    // watcher before it judges by the history what is still to send.
-    static void settleSendsUnderWay(const std::shared_ptr<HttpContext>& context = nullptr);
+    // watcher before it judges by the history what is still to send. Returns the entries the client was found to
+    // hold.
+    static QList<SendJournal::Entry> settleSendsUnderWay(const std::shared_ptr<HttpContext>& context = nullptr);
 
 private:
     [[nodiscard]] Outcome send();

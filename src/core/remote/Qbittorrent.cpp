@@ -106,8 +106,25 @@ bool Qbittorrent::uploadAnotherWay(const HttpRequest& refused)
 
 QByteArray Qbittorrent::magnetInfoHash(const QString& link)
 {
-    static const QRegularExpression btih(u"[?&]xt=urn:btih:([0-9A-Fa-f]{40})(?:&|$)"_s);
-    return btih.match(link).captured(1).toLower().toLatin1();
+    // 40 hex digits, or the same 20 bytes as 32 base32 letters (RFC 4648, upper or lower case).
+    static const QRegularExpression btih(u"[?&]xt=urn:btih:([0-9A-Fa-f]{40}|[A-Za-z2-7]{32})(?:&|$)"_s);
+    const QString found = btih.match(link).captured(1);
+    if (found.size() != 32) {
+        return found.toLower().toLatin1();
+    }
+    QByteArray bytes;
+    quint64 bits = 0;
+    int held = 0;
+    for (const QChar c : found) {
+        const char16_t letter = c.toUpper().unicode();
+        bits = (bits << 5) | quint64(letter >= u'A' && letter <= u'Z' ? letter - u'A' : letter - u'2' + 26);
+        held += 5;
+        if (held >= 8) {
+            held -= 8;
+            bytes.append(char((bits >> held) & 0xFF));
+        }
+    }
+    return bytes.toHex();
 }
 
 bool Qbittorrent::holds(const QByteArray& hash)

@@ -37,7 +37,8 @@ public:
 
     // The client's word for success.
     [[nodiscard]] static bool isOk(const QByteArray& body);
-    // The info hash a magnet link names ("xt=urn:btih:" and 40 hex digits), lower-case; empty when it names none.
+    // The info hash a magnet link names ("xt=urn:btih:" and 40 hex digits, or 32 base32 letters), as 40 lower-case
+    // hex digits; empty when it names none.
     [[nodiscard]] static QByteArray magnetInfoHash(const QString& link);
 
 private:

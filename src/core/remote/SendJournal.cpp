@@ -26,9 +26,27 @@ namespace {
 
 constexpr int kFormat = 1;
 
-bool isAlive(qint64 pid)
+// When the process started, in clock ticks since boot (/proc's "starttime"); 0 when it cannot be read. With the id it
+// tells a process from a later one that was given the same id.
+qint64 startTimeOf(qint64 pid)
 {
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QByteArray line = stat.readAll();
+    // The command name in parentheses may hold spaces and parentheses itself; the fields after it are plain.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 1).simplified().split(' ');
+    constexpr int kStartTimeAfterName = 19;
+    return fields.size() > kStartTimeAfterName ? fields[kStartTimeAfterName].toLongLong() : 0;
+}
+
+bool isAlive(const SendJournal::Entry& entry)
+{
+    if (entry.pid <= 0 || (::kill(pid_t(entry.pid), 0) != 0 && errno != EPERM)) {
+        return false;
+    }
+    return entry.started == 0 || startTimeOf(entry.pid) == entry.started;
 }
 
 bool isInfoHash(const QByteArray& text)
@@ -55,8 +73,10 @@ std::optional<QList<SendJournal::Entry>> parse(const QByteArray& bytes)
     }
     QList<SendJournal::Entry> entries;
     for (const QJsonValue& value : root.value(u"sends"_s).toArray()) {
+        // "client" and "started" came later: an entry without them is settled with any client, by its id alone.
         SendJournal::Entry entry{value[u"hash"_s].toString().toLatin1(), value[u"name"_s].toString(),
-                                 qint64(value[u"pid"_s].toDouble())};
+                                 qint64(value[u"pid"_s].toDouble()), qint64(value[u"started"_s].toDouble()),
+                                 value[u"client"_s].toString()};
         if (!isInfoHash(entry.infoHash)) {
             return std::nullopt;
         }
@@ -127,15 +147,18 @@ bool SendJournal::change(const std::function<void(QList<Entry>&)>& edit, QString
     }
     QJsonArray sends;
     for (const Entry& entry : entries) {
-        sends.append(QJsonObject{
-            {u"hash"_s, QString::fromLatin1(entry.infoHash)}, {u"name"_s, entry.name}, {u"pid"_s, double(entry.pid)}});
+        sends.append(QJsonObject{{u"hash"_s, QString::fromLatin1(entry.infoHash)},
+                                 {u"name"_s, entry.name},
+                                 {u"pid"_s, double(entry.pid)},
+                                 {u"started"_s, double(entry.started)},
+                                 {u"client"_s, entry.client}});
     }
     const auto written =
         ProfileFile::replace(m_file, QJsonDocument(QJsonObject{{u"format"_s, kFormat}, {u"sends"_s, sends}}).toJson());
     return written ? failed(*written) : true;
 }
 
-bool SendJournal::begin(const QByteArray& infoHash, const QString& name, QString* error)
+bool SendJournal::begin(const QByteArray& infoHash, const QString& name, const QString& client, QString* error)
 {
     if (!isInfoHash(infoHash)) {
         if (error) {
@@ -143,7 +166,12 @@ bool SendJournal::begin(const QByteArray& infoHash, const QString& name, QString
         }
         return false;
     }
-    return change([&](QList<Entry>& entries) { entries.append({infoHash, name, qint64(::getpid())}); }, error);
+    const qint64 self = ::getpid();
+    return change(
+        [&](QList<Entry>& entries) {
+            entries.append({infoHash, name, self, startTimeOf(self), client});
+        },
+        error);
 }
 
 void SendJournal::end(const QByteArray& infoHash)
@@ -160,16 +188,17 @@ void SendJournal::end(const QByteArray& infoHash)
     });
 }
 
-QSet<QByteArray> SendJournal::settle(const std::function<std::optional<bool>(const QByteArray&)>& holds,
-                                     SettingsStore& store)
+QList<SendJournal::Entry> SendJournal::settle(const std::function<std::optional<bool>(const QByteArray&)>& holds,
+                                              SettingsStore& store, const QString& client)
 {
     QList<Entry> cutShort;
     for (const Entry& entry : entries()) {
-        if (!isAlive(entry.pid)) {
+        // A send made to another client is that client's to answer: it waits until that one is configured again.
+        if (!isAlive(entry) && (entry.client.isEmpty() || entry.client == client)) {
             cutShort.append(entry);
         }
     }
-    QSet<QByteArray> held;
+    QList<Entry> held;
     QList<Entry> settled;
     for (const Entry& entry : std::as_const(cutShort)) {
         const std::optional<bool> answer = holds(entry.infoHash);
@@ -188,7 +217,7 @@ QSet<QByteArray> SendJournal::settle(const std::function<std::optional<bool>(con
             if (!history) {
                 continue;
             }
-            held.insert(entry.infoHash);
+            held.append(entry);
             qCInfo(lcRemote).noquote() << "a send cut short had reached the client; the history now holds"
                                        << entry.name;
         }
@@ -197,12 +226,7 @@ QSet<QByteArray> SendJournal::settle(const std::function<std::optional<bool>(con
     if (!settled.isEmpty()) {
         (void)change([&](QList<Entry>& entries) {
             entries.removeIf([&](const Entry& entry) {
-                for (const Entry& done : std::as_const(settled)) {
-                    if (done.infoHash == entry.infoHash && done.pid == entry.pid) {
-                        return true;
-                    }
-                }
-                return false;
+                return settled.contains(entry);
             });
         });
     }

@@ -33,6 +33,8 @@ public:
         QByteArray infoHash; // 40 lower-case hex digits
         QString name;        // as the history records it
         qint64 pid = 0;      // the sending process
+        qint64 started = 0;  // when it started (clock ticks since boot; 0 unknown), so that a reused id is no match
+        QString client;      // the client it was sent to (clientKey()); empty when unknown
 
         friend bool operator==(const Entry&, const Entry&) = default;
     };
@@ -41,14 +43,17 @@ public:
 
     // Keeps the send before it is made. False, with the reason in *error (the file and why), when it cannot be kept:
     // the send must not be made then.
-    [[nodiscard]] bool begin(const QByteArray& infoHash, const QString& name, QString* error = nullptr);
+    [[nodiscard]] bool begin(const QByteArray& infoHash, const QString& name, const QString& client,
+                             QString* error = nullptr);
     void end(const QByteArray& infoHash);
     [[nodiscard]] QList<Entry> entries() const;
 
-    // Settles the entries of processes that are gone: `holds` tells whether the client holds a hash (absent: it did
-    // not answer, and the entry waits for a later settle). A held torrent's name goes into the history of `store`
-    // unless the history holds it already. Returns the hashes found with the client.
-    QSet<QByteArray> settle(const std::function<std::optional<bool>(const QByteArray&)>& holds, SettingsStore& store);
+    // Settles the entries of processes that are gone whose sends went to `client` (or to a client not recorded):
+    // `holds` tells whether the client holds a hash (absent: it did not answer, and the entry waits for a later
+    // settle). A held torrent's name goes into the history of `store` unless the history holds it already. Returns
+    // the entries found with the client.
+    QList<Entry> settle(const std::function<std::optional<bool>(const QByteArray&)>& holds, SettingsStore& store,
+                        const QString& client);
 
 private:
     [[nodiscard]] bool change(const std::function<void(QList<Entry>&)>& edit, QString* failure = nullptr);

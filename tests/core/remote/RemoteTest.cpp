@@ -351,7 +351,11 @@ TEST(BencodeCheck, TakesTorrentsRefusesPagesAndBrokenFilesAndHashesTheInfo)
 
     EXPECT_EQ(Qbittorrent::magnetInfoHash(u"magnet:?xt=urn:btih:0123456789ABCDEF0123456789abcdef01234567&dn=A"_s),
               "0123456789abcdef0123456789abcdef01234567");
-    EXPECT_EQ(Qbittorrent::magnetInfoHash(u"magnet:?dn=A&xt=urn:btih:ABCDEFGHIJKLMNOPQRSTUVWXYZ234567"_s), "");
+    // The same 20 bytes in base32, in either case: known by the same hash, so journaled and never sent twice.
+    for (const QString& base32 : {u"ABCDEFGHIJKLMNOPQRSTUVWXYZ234567"_s, u"abcdefghijklmnopqrstuvwxyz234567"_s}) {
+        EXPECT_EQ(Qbittorrent::magnetInfoHash(u"magnet:?dn=A&xt=urn:btih:"_s + base32),
+                  "00443214c74254b635cf84653a56d7c675be77df");
+    }
     EXPECT_EQ(Qbittorrent::magnetInfoHash(u"magnet:?dn=A"_s), "");
 }
 
@@ -614,17 +618,24 @@ TEST_F(DaemonSend, ASendCutShortIsSettledByWhatTheDaemonHolds)
     configure(u"Transmission"_s, daemon.port());
     const QByteArray one = tinyTorrent("one.txt");
     const QByteArray two = tinyTorrent("two.txt");
-    // "One" reached the daemon before its sender was killed; "Two" did not; "Three" is under way in this process.
-    ASSERT_TRUE(daemon.rpc(u"torrent-add"_s, QJsonObject{{u"metainfo"_s, QString::fromLatin1(one.toBase64())}}));
+    const QByteArray four = tinyTorrent("four.txt");
+    // "One" reached the daemon before its sender was killed; "Two" did not; "Three" is under way in this process;
+    // "Four" reached it from a process whose id this one was given since; "Five" went to another client.
+    for (const QByteArray& held : {one, four}) {
+        ASSERT_TRUE(daemon.rpc(u"torrent-add"_s, QJsonObject{{u"metainfo"_s, QString::fromLatin1(held.toBase64())}}));
+    }
     const pid_t gone = ::fork();
     if (gone == 0) {
         ::_exit(0);
     }
     ::waitpid(gone, nullptr, 0);
-    const auto entry = [](const QByteArray& torrent, const QString& name, qint64 pid) {
+    const auto entry = [](const QByteArray& torrent, const QString& name, qint64 pid, double started = 0,
+                          const QString& client = {}) {
         return QJsonObject{{u"hash"_s, QString::fromLatin1(infoHash(torrent).value_or(QByteArray()))},
                            {u"name"_s, name},
-                           {u"pid"_s, double(pid)}};
+                           {u"pid"_s, double(pid)},
+                           {u"started"_s, started},
+                           {u"client"_s, client}};
     };
     const QString file = QDir(m_profile.path()).filePath(SendJournal::kFileName.toString());
     const auto writeJournal = [&](const QByteArray& bytes) {
@@ -635,20 +646,24 @@ TEST_F(DaemonSend, ASendCutShortIsSettledByWhatTheDaemonHolds)
     writeJournal(
         QJsonDocument(QJsonObject{{u"format"_s, 1},
                                   {u"sends"_s, QJsonArray{entry(one, u"One"_s, gone), entry(two, u"Two"_s, gone),
-                                                          entry(tinyTorrent("3"), u"Three"_s, ::getpid())}}})
+                                                          entry(tinyTorrent("3"), u"Three"_s, ::getpid()),
+                                                          entry(four, u"Four"_s, ::getpid(), 1),
+                                                          entry(one, u"Five"_s, gone, 0, u"Vuze@127.0.0.1:1"_s)}}})
             .toJson());
 
-    FetchPageDownload::settleSendsUnderWay(m_context);
-    FetchPageDownload::settleSendsUnderWay(m_context);
-    EXPECT_EQ(history(), QStringList{u"One"_s});
+    const QList<SendJournal::Entry> held = FetchPageDownload::settleSendsUnderWay(m_context);
+    ASSERT_EQ(held.size(), 2);
+    EXPECT_EQ(held[0].name + held[1].name, u"OneFour"_s);
+    EXPECT_TRUE(FetchPageDownload::settleSendsUnderWay(m_context).isEmpty());
+    EXPECT_EQ(history(), (QStringList{u"One"_s, u"Four"_s}));
     const QList<SendJournal::Entry> left = SendJournal(m_profile.path()).entries();
-    ASSERT_EQ(left.size(), 1);
-    EXPECT_EQ(left.first().name, u"Three"_s);
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_EQ(left[0].name + left[1].name, u"ThreeFive"_s);
 
     // A send of its own leaves no entry behind; a journal that cannot be read is kept aside and the send goes on.
     writeJournal("{ torn");
     EXPECT_EQ(send(site.url(u"/t/two?title=two.torrent"_s), u"Two"_s).outcome, Outcome::Sent);
-    EXPECT_EQ(history(), (QStringList{u"One"_s, u"Two"_s}));
+    EXPECT_EQ(history(), (QStringList{u"One"_s, u"Four"_s, u"Two"_s}));
     EXPECT_TRUE(SendJournal(m_profile.path()).entries().isEmpty());
     EXPECT_EQ(QDir(m_profile.path()).entryList({u"sending.json.corrupt-*"_s}).size(), 1);
 }
