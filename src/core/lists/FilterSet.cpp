@@ -29,11 +29,13 @@ void FilterSet::setFilters(const QStringList& texts, const FilterLimitsMap& limi
         m_entries.append(Entry{Filter(text), limits.value(text), nullptr, nullptr});
     }
 
-    m_problems.removeIf([&texts](const FilterProblem& problem) { return !texts.contains(problem.text); });
+    m_problems.removeIf([&texts, &limits](const FilterProblem& problem) {
+        return !texts.contains(problem.text) || limits.value(problem.text).exclude != problem.exclude;
+    });
     m_byFirstTwo.clear();
     m_byFirst.clear();
     for (Entry& entry : m_entries) {
-        if (isSkippedLocked(entry.filter.regex())) {
+        if (isSkippedLocked(entry)) {
             continue;
         }
         bool excluding = false;
@@ -55,7 +57,8 @@ void FilterSet::setFilters(const QStringList& texts, const FilterLimitsMap& limi
             }
         } catch (const RegexException& e) {
             entry.matcher.reset();
-            reportLocked({entry.filter.regex(), e.kind(), excluding ? u"exclude: "_s + e.reason() : e.reason()});
+            reportLocked({entry.filter.regex(), e.kind(), excluding ? u"exclude: "_s + e.reason() : e.reason(),
+                          entry.limits.exclude});
         }
     }
 }
@@ -125,7 +128,32 @@ QStringList FilterSet::unguardedFilters() const
     std::lock_guard lock(m_mutex);
     QStringList texts;
     for (const Entry& entry : m_entries) {
-        if (entry.acceptsEveryName && !isSkippedLocked(entry.filter.regex()) && !texts.contains(entry.filter.regex())) {
+        if ((entry.acceptsEveryName || entry.takesNearlyAll) && !isSkippedLocked(entry) &&
+            !texts.contains(entry.filter.regex())) {
+            texts.append(entry.filter.regex());
+        }
+    }
+    return texts;
+}
+
+QStringList FilterSet::markNearlyAll(const QList<Torrent>& listed)
+{
+    std::lock_guard lock(m_mutex);
+    QStringList texts;
+    for (Entry& entry : m_entries) {
+        if (listed.size() < kNearlyAllOf || !entry.matcher || entry.acceptsEveryName || isSkippedLocked(entry)) {
+            continue;
+        }
+        qsizetype taken = 0;
+        for (const Torrent& torrent : listed) {
+            taken += torrent.name && entry.limits.admitsFigures(torrent) &&
+                             matchesLocked(entry, *entry.matcher, *torrent.name) &&
+                             !(entry.exclude && matchesLocked(entry, *entry.exclude, *torrent.name))
+                         ? 1
+                         : 0;
+        }
+        entry.takesNearlyAll = taken * 100 >= listed.size() * kNearlyAllPercent && !isSkippedLocked(entry);
+        if (entry.takesNearlyAll && !texts.contains(entry.filter.regex())) {
             texts.append(entry.filter.regex());
         }
     }
@@ -165,14 +193,13 @@ bool FilterSet::acceptsLocked(const Torrent& torrent, bool guardedOnly) const
         }
     }
     for (const Entry& entry : m_entries) {
-        if ((guardedOnly && entry.acceptsEveryName) || !entry.matcher || isSkippedLocked(entry.filter.regex()) ||
-            !entry.limits.admitsFigures(torrent) ||
+        if ((guardedOnly && (entry.acceptsEveryName || entry.takesNearlyAll)) || !entry.matcher ||
+            isSkippedLocked(entry) || !entry.limits.admitsFigures(torrent) ||
             (!entry.matcher->requiredTexts().isEmpty() && !holds[&entry - m_entries.data()])) {
             continue;
         }
         if (matchesLocked(entry, *entry.matcher, *torrent.name) &&
-            !(entry.exclude && matchesLocked(entry, *entry.exclude, *torrent.name)) &&
-            !isSkippedLocked(entry.filter.regex())) {
+            !(entry.exclude && matchesLocked(entry, *entry.exclude, *torrent.name)) && !isSkippedLocked(entry)) {
             return true;
         }
     }
@@ -185,15 +212,17 @@ bool FilterSet::matchesLocked(const Entry& entry, FilterMatcher& matcher, const 
         return matcher.accepts(name);
     } catch (const RegexException& e) {
         reportLocked({entry.filter.regex(), e.kind(),
-                      &matcher == entry.matcher.get() ? e.reason() : u"exclude: "_s + e.reason()});
+                      &matcher == entry.matcher.get() ? e.reason() : u"exclude: "_s + e.reason(),
+                      entry.limits.exclude});
         return false;
     }
 }
 
-bool FilterSet::isSkippedLocked(const QString& text) const
+bool FilterSet::isSkippedLocked(const Entry& entry) const
 {
-    return std::any_of(m_problems.cbegin(), m_problems.cend(),
-                       [&text](const FilterProblem& problem) { return problem.text == text; });
+    return std::any_of(m_problems.cbegin(), m_problems.cend(), [&entry](const FilterProblem& problem) {
+        return problem.text == entry.filter.regex() && problem.exclude == entry.limits.exclude;
+    });
 }
 
 void FilterSet::reportLocked(FilterProblem problem) const

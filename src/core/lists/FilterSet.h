@@ -25,6 +25,8 @@ struct FilterProblem
     QString text; // the filter as stored
     RegexException::Kind kind;
     QString reason;
+    // The exclude expression the filter had when the problem was found: once its limits change, it is tried again.
+    QString exclude;
 
     friend bool operator==(const FilterProblem&, const FilterProblem&) = default;
 };
@@ -51,10 +53,10 @@ public:
     FilterSet(const FilterSet&) = delete;
     FilterSet& operator=(const FilterSet&) = delete;
 
-    // One Filter per text, in the given order. Problems of texts no longer present are forgotten; those of texts
-    // still present are kept and not reported again. Expressions that do not compile are found here, so they are
-    // known before any name is matched.
-    // An exclude expression that does not compile makes its filter unusable as well.
+    // One Filter per text, in the given order. Problems of texts no longer present, or whose exclude expression has
+    // changed since, are forgotten; those of filters still as they were are kept and not reported again. Expressions
+    // that do not compile are found here, so they are known before any name is matched. An exclude expression that does
+    // not compile makes its filter unusable as well.
     void setFilters(const QStringList& texts, const FilterLimitsMap& limits = {});
     // setFilters with the stored filter list ("Marrowfin_filters", none when missing) and its limits.
     void reloadFilters(const SettingsStore& store);
@@ -72,8 +74,17 @@ public:
     [[nodiscard]] QList<Torrent> filterTorrents(const QList<Torrent>& page) const;
     [[nodiscard]] QStringList filterNames(const QStringList& names) const;
 
-    // The texts of the usable filters that accept every name and have no limit, each once, in list order.
+    // The texts of the usable filters that accept every name and have no limit, each once, in list order; after
+    // markNearlyAll(), also those it found.
     [[nodiscard]] QStringList unguardedFilters() const;
+
+    // Marks the usable filters that, with their limits, accept nearly every torrent of `listed` (kNearlyAllPercent
+    // of at least kNearlyAllOf torrents) as taking a whole listing: until the filters are set again, `guardedOnly`
+    // leaves them out as it does those that accept every name. Returns their texts, each once, in list order.
+    // Catches what no fixed list of names can ("..", "\D", "[^z]", a limit that keeps nothing out).
+    QStringList markNearlyAll(const QList<Torrent>& listed);
+    static constexpr int kNearlyAllPercent = 90;
+    static constexpr qsizetype kNearlyAllOf = 40;
 
     // The unusable filters, each text once: those that do not compile in list order, then those that ran out of
     // time in the order met.
@@ -88,12 +99,13 @@ private:
         std::shared_ptr<FilterMatcher> matcher;
         std::shared_ptr<FilterMatcher> exclude;
         bool acceptsEveryName = false;
+        bool takesNearlyAll = false; // markNearlyAll() found it on the batch in hand
     };
 
     [[nodiscard]] bool acceptsLocked(const Torrent& torrent, bool guardedOnly) const;
     // The expression (or the exclude expression) matches `name`; a filter that fails is reported and skipped.
     [[nodiscard]] bool matchesLocked(const Entry& entry, FilterMatcher& matcher, const QString& name) const;
-    [[nodiscard]] bool isSkippedLocked(const QString& text) const;
+    [[nodiscard]] bool isSkippedLocked(const Entry& entry) const;
     void reportLocked(FilterProblem problem) const;
 
     mutable std::mutex m_mutex;
