@@ -36,6 +36,7 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
     progress.page(0, pages);
     // Pages are delivered in page order; failures are kept by page so that they are reported in that order too.
     QList<Torrent> accepted;
+    QList<Torrent> listed;
     std::map<int, QString> failed;
     int delivered = 0;
     {
@@ -52,6 +53,7 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
                         failed.emplace(page, answer->failureFor(address.toString()));
                     } else {
                         accepted.append(filters.filterTorrents(answer->torrents));
+                        listed.append(answer->torrents);
                     }
                     progress.page(++delivered, pages);
                     if (delivered == pages)
@@ -65,6 +67,7 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
     }
     FavoritesBatch batch;
     batch.accepted = std::move(accepted);
+    batch.listed = std::move(listed);
     for (const auto& [page, address] : failed)
         batch.failedPages.append(address);
     return batch;

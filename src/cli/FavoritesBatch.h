@@ -16,6 +16,8 @@ class OperationQueue;
 struct FavoritesBatch
 {
     QList<Torrent> accepted;
+    // Every torrent of the pages read, accepted or not, in page order: what a filter's share is judged against.
+    QList<Torrent> listed;
     // The pages that could not be fetched or read, in page order: each one's address and why ("ADDRESS could not
     // be fetched: the site answered with status 500").
     QStringList failedPages;

@@ -307,6 +307,19 @@ int Watcher::round()
     for (const QString& failure : batch.failedPages) {
         m_context.fail(u"round %1: the page %2; the next round tries again"_s.arg(number).arg(failure));
     }
+    // A filter may take a whole listing without being one of the fixed names ("..", "\D", a limit that keeps
+    // nothing out): judged on the pages in hand.
+    const QStringList nearlyAll = m_options.allowMatchAll ? QStringList() : m_filters.markNearlyAll(batch.listed);
+    if (m_options.sending() && !nearlyAll.isEmpty()) {
+        m_context.fail(
+            u"round %1: the filter%2 %3 accept%4 %5 % or more of the %6 torrents listed: %7 matches are "
+            u"not sent. Narrow %8, or run with --allow-match-all."_s.arg(number)
+                .arg(nearlyAll.size() == 1 ? u""_s : u"s"_s, u"\""_s + nearlyAll.join(u"\", \""_s) + u"\""_s,
+                     nearlyAll.size() == 1 ? u"s"_s : u""_s)
+                .arg(FilterSet::kNearlyAllPercent)
+                .arg(batch.listed.size())
+                .arg(nearlyAll.size() == 1 ? u"its"_s : u"their"_s, nearlyAll.size() == 1 ? u"it"_s : u"them"_s));
+    }
 
     // The new matches are remembered before anything is sent: a round killed during its sends reports none of them
     // again, and the sends still due are in the state for the next round.

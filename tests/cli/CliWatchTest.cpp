@@ -215,6 +215,14 @@ TEST_F(CliWatch, UnattendedSendsKeepToTheirRails)
     EXPECT_EQ(fieldOf(repost), QStringList{dry.first() + u" REPACK"_s});
     EXPECT_EQ(fieldOf(repost, u"status"_s).value(0), u"already sent"_s);
     EXPECT_EQ(history(), sentLastFirst(capped + dry));
+
+    // A filter no fixed name catches, taking nearly every torrent of the batch in hand, is held back the same way.
+    ASSERT_EQ(cli("filters add ..").exitCode, 0);
+    ASSERT_EQ(cli("filters remove 1").exitCode, 0);
+    const CliRun nearlyAll = cli("--json watch --once --send --dry-run --pages 2");
+    EXPECT_FALSE(nearlyAll.out.contains(u"would send"_s)) << nearlyAll.out.toStdString();
+    EXPECT_TRUE(nearlyAll.err.contains(u"\"..\" accepts 90 % or more of the 50 torrents listed"_s))
+        << nearlyAll.err.toStdString();
 }
 
 // A round whose profile writes fail at any one of their steps, walked over every step of a round that reports and
