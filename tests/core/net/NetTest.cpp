@@ -26,12 +26,10 @@
 #include <numeric>
 #include <thread>
 
-using namespace marrowfin;
-using namespace Qt::Literals::StringLiterals;
-
 namespace marrowfin {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
 using namespace test;
 
 class FixedBodyClient final : public UploadBody
@@ -78,7 +76,7 @@ protected:
     std::shared_ptr<HttpContext> context = std::make_shared<HttpContext>();
 };
 
-TEST_F(HttpRequestTest, GetPresentsABrowserAndSendsAuthorizationOnlyForAUserName)
+TEST_F(HttpRequestTest, GetPresentsABrowserSendsAuthorizationOnlyForAUserNameAndEachHeaderOnce)
 {
     server.route("/page", {200, "OK", {{"X-Served-By", "test"}}, "hello"});
 
@@ -101,6 +99,18 @@ TEST_F(HttpRequestTest, GetPresentsABrowserAndSendsAuthorizationOnlyForAUserName
                   credentials.isEmpty() ? std::nullopt : std::optional("Basic " + credentials.toBase64()))
             << credentials.constData();
     }
+
+    // A header given twice is sent once, its values joined in order; a value that would start a second header line is
+    // not sent at all.
+    HttpRequest extra(url("/page"), context);
+    extra.setExtraHeaders({{u"Content-Type"_s, u"application/json"_s},
+                           {u"X-Token"_s, u"first"_s},
+                           {u"x-token"_s, u"second"_s},
+                           {u"X-Split"_s, u"a\r\nInjected: yes"_s}});
+    const RecordedRequest joined = send(extra, "/page");
+    EXPECT_EQ(joined.headerValues("Content-Type"), QList<QByteArray>{"text/html, application/json"});
+    EXPECT_EQ(joined.headerValues("X-Token"), QList<QByteArray>{"first, second"});
+    EXPECT_TRUE(joined.headerValues("Injected").isEmpty() && joined.headerValues("X-Split").isEmpty());
 }
 
 // A form goes as its UTF-8 bytes; an upload client's body goes unchanged in its place, large enough that the HTTP
@@ -187,21 +197,6 @@ TEST_F(HttpRequestTest, OnlyA2xxFinalStatusIsValidAndEveryBodyIsKept)
     EXPECT_EQ(early->result(), u"final"_s);
 }
 
-TEST_F(HttpRequestTest, AHeaderGivenTwiceIsSentOnceJoinedInOrder)
-{
-    server.route("/page", {200, "OK", {}, "ok"});
-    HttpRequest request(url("/page"), context);
-    request.setExtraHeaders({{u"Content-Type"_s, u"application/json"_s},
-                             {u"X-Token"_s, u"first"_s},
-                             {u"x-token"_s, u"second"_s},
-                             {u"X-Split"_s, u"a\r\nInjected: yes"_s}});
-    const RecordedRequest seen = send(request, "/page");
-    EXPECT_EQ(seen.headerValues("Content-Type"), QList<QByteArray>{"text/html, application/json"});
-    EXPECT_EQ(seen.headerValues("X-Token"), QList<QByteArray>{"first, second"});
-    // A value that would start a second header line is not sent at all.
-    EXPECT_TRUE(seen.headerValues("Injected").isEmpty() && seen.headerValues("X-Split").isEmpty());
-}
-
 TEST_F(HttpRequestTest, RedirectsEndAtTheFinalAnswer)
 {
     server.route("/start", {302, "Found", {{"Location", "/final"}, {"Set-Cookie", "hop=1"}}, ""});
@@ -268,9 +263,7 @@ TEST_F(HttpRequestTest, RegExRequestKeepsGroupOneOrTheWholePage)
 
     HttpRequestRegEx broken(url("/page"), u"<b>(.*"_s, context);
     broken.request();
-    EXPECT_FALSE(broken.result());
-    EXPECT_FALSE(broken.elements());
-    EXPECT_FALSE(broken.isResponseValid());
+    EXPECT_FALSE(broken.result() || broken.elements() || broken.isResponseValid());
 }
 
 // A worker thread still cleaning up after a TLS transfer when the process exits: exit waits for its handle to go
@@ -287,21 +280,17 @@ TEST(TransferThreads, ExitWaitsForAThreadsHandleToGo)
     EXPECT_EQ(helper.exitCode(), 0) << "3: the transfer failed, 4: exit did not wait for the thread";
 }
 
-TEST(NetLog, PostedBodyIsLoggedWithoutSecrets)
+TEST_F(HttpRequestTest, APostedBodyIsLoggedWithoutSecrets)
 {
-    TestHttpServer server;
     server.route("/login", {200, "OK", {{"Set-Cookie", "sid=cookie-secret-42; Path=/"}}, "ok"});
-    auto context = std::make_shared<HttpContext>();
-
-    const test::MessageCapture capture(u"marrowfin.net.debug=true"_s);
-    HttpRequest form(server.url(QStringLiteral("/login")), context);
-    form.setType(QStringLiteral("POST"));
-    form.setPostData(
-        QStringLiteral("user=bob&password=hunter2&Confirm_PASSWORD=hunter2&pass%77ord=hunter2&remember=1"));
+    const MessageCapture capture(u"marrowfin.net.debug=true"_s);
+    HttpRequest form(url("/login"), context);
+    form.setType(u"POST"_s);
+    form.setPostData(u"user=bob&password=hunter2&Confirm_PASSWORD=hunter2&pass%77ord=hunter2&remember=1"_s);
     form.request();
     ASSERT_TRUE(form.isResponseValid());
     // The cookie goes back out on the next request, a second chance to leak it.
-    HttpRequest(server.url(QStringLiteral("/login")), context).request();
+    get("/login");
 
     const QStringList lines = capture.lines();
     const QStringList data = lines.filter(QStringLiteral("DATA: "));
@@ -312,8 +301,6 @@ TEST(NetLog, PostedBodyIsLoggedWithoutSecrets)
         EXPECT_FALSE(line.contains(QStringLiteral("cookie-secret-42"))) << qPrintable(line);
     }
 }
-
-using test::Gate;
 
 std::optional<Cookie> named(const QList<Cookie>& cookies, const QByteArray& name)
 {
@@ -453,13 +440,6 @@ TEST_F(CookieStoreTest, AnUnreadableFileIsKeptAsideAndAChangedFileIsReloaded)
     EXPECT_TRUE(named(store.cookies(), "fromOther"));
 }
 
-} // namespace
-} // namespace marrowfin
-
-using namespace marrowfin::test;
-
-namespace {
-
 // An ordered page fetch as a batch uses it: waits until its gate opens, says it has its page, then delivers through
 // the base's ordered step, after the page before it.
 class OrderedPageFetch final : public FetchPage
@@ -485,8 +465,6 @@ private:
     Gate& m_gate;
     std::atomic<bool>& m_fetched;
 };
-
-} // namespace
 
 TEST(FetchPage, BatchIsDeliveredInPageOrderWhateverOrderTheFetchesFinish)
 {
@@ -555,3 +533,6 @@ TEST(FetchPage, QueueWidthBoundsConcurrencyAndAGoneReceiverIsNotCalled)
     EXPECT_EQ(server.requestsTo("/slow").size(), 5);
     HttpContext::setDefaultContext(nullptr);
 }
+
+} // namespace
+} // namespace marrowfin

@@ -13,11 +13,10 @@
 
 #include <gtest/gtest.h>
 
-using namespace marrowfin;
-using namespace Qt::Literals::StringLiterals;
-
 namespace marrowfin {
 namespace {
+
+using namespace Qt::Literals::StringLiterals;
 
 const QString kHead = u"<!DOCTYPE html>\n<html><head><title>A page</title>\n</head>"_s;
 const QString kMainOpening = u"<div class=\"mainpart\">\n"_s;
@@ -32,12 +31,6 @@ QString pageAround(const QString& main)
 {
     return kHead + u"\n<body><div id=\"menu\"><a href='http://movies.example/title/tt9/'>top</a></div>\n"_s +
            kMainOpening + main + u"</div>\n<div id=\"translate_site\">translate</div>\n</body></html>\n"_s;
-}
-
-// What a cut-down page keeps of pageAround(main) once `main` has become `kept`.
-QString cutDown(const QString& kept)
-{
-    return kHead + kMainOpening + kept + u"</div>\n"_s;
 }
 
 class PageExtractionTest : public ::testing::Test
@@ -59,7 +52,8 @@ TEST_F(PageExtractionTest, ProfilePageIsCutOrAnErrorPageOrNothingAndTheForumCome
     HttpRequestRegExProfileDetails profile(serve("/user/joe/", pageAround(kSideBarTable + kSharing + kTechnical)),
                                            context);
     profile.request();
-    EXPECT_EQ(profile.result(), cutDown(kEmptiedTable + kSharing + kTechnical));
+    // The head and the main part only, its side bar cells emptied.
+    EXPECT_EQ(profile.result(), kHead + kMainOpening + kEmptiedTable + kSharing + kTechnical + u"</div>\n"_s);
 
     HttpRequestRegExProfileDetails missing(serve("/user/gone/", kHead + u"<body>No such user</body>"_s, 404), context);
     missing.request();

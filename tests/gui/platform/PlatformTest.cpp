@@ -92,11 +92,7 @@ TEST_F(NavigationControllerTest, APopDuringAPushLeavesTheScreenBelowShown)
         QPointer<ViewController> page = new RecordingScreen(u"page"_s, &log);
         page->setParent(&owner);
         stack.pushViewController(page, true);
-        if (toRoot) {
-            stack.popToRootViewControllerAnimated(false);
-        } else {
-            stack.popViewControllerAnimated(false);
-        }
+        toRoot ? (void)stack.popToRootViewControllerAnimated(false) : (void)stack.popViewControllerAnimated(false);
         QTest::qWait(NavigationController::kAnimationMilliseconds * 2);
         EXPECT_TRUE(root->view()->isVisible()) << "pop to root: " << toRoot;
         EXPECT_EQ(root->view()->pos(), QPoint(0, 0));

@@ -18,6 +18,7 @@
 
 #include <memory>
 #include <optional>
+#include <tuple>
 
 namespace marrowfin {
 namespace {
@@ -66,32 +67,28 @@ protected:
 // default takes its place. The other fields show what is stored.
 TEST_F(ServerSettingsTest, FirstShowingFillsTheFormFromTheStore)
 {
-    struct Case
-    {
-        std::optional<QString> client, port;
-        int segment;
-        QString shownPort, storedClient;
-    };
+    // Stored client and port; then the segment, the port shown and the client stored.
+    using Case = std::tuple<std::optional<QString>, std::optional<QString>, int, QString, QString>;
     const QList<Case> cases{
         {std::nullopt, std::nullopt, 0, u"6886"_s, u"Vuze"_s},
         {u"Transmission"_s, u"9999"_s, 1, u"9999"_s, u"Transmission"_s},
         {u"Utorrent"_s, u""_s, 2, u"8080"_s, u"Utorrent"_s},
     };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.storedClient.toStdString());
+    for (const auto& [client, port, segment, shownPort, storedClient] : cases) {
+        SCOPED_TRACE(storedClient.toStdString());
         freshStore();
-        if (test.client)
-            m_store->setText(SettingsKeys::serverClient, *test.client);
-        if (test.port)
-            m_store->setText(SettingsKeys::serverPort, *test.port);
+        if (client)
+            m_store->setText(SettingsKeys::serverClient, *client);
+        if (port)
+            m_store->setText(SettingsKeys::serverPort, *port);
         m_store->setText(SettingsKeys::serverPassword, u"p@ss word"_s);
         auto screen = shown();
-        EXPECT_EQ(screen->serverClient()->selectedSegmentIndex(), test.segment);
+        EXPECT_EQ(screen->serverClient()->selectedSegmentIndex(), segment);
         EXPECT_EQ(screen->serverDescription()->toPlainText(),
-                  BitClientRegistry::find(test.storedClient)->getDefaultDescription());
-        EXPECT_EQ(screen->serverPort()->text(), test.shownPort);
-        EXPECT_EQ(stored(SettingsKeys::serverPort), test.shownPort);
-        EXPECT_EQ(stored(SettingsKeys::serverClient), test.storedClient);
+                  BitClientRegistry::find(storedClient)->getDefaultDescription());
+        EXPECT_EQ(screen->serverPort()->text(), shownPort);
+        EXPECT_EQ(stored(SettingsKeys::serverPort), shownPort);
+        EXPECT_EQ(stored(SettingsKeys::serverClient), storedClient);
         EXPECT_EQ(screen->serverPassword()->text(), u"p@ss word"_s);
         EXPECT_EQ(screen->serverPassword()->echoMode(), QLineEdit::Password);
     }
@@ -137,22 +134,17 @@ TEST_F(ServerSettingsTest, TheTestUsesThePasswordBeingTypedAndReportsTheOutcome)
     test::TestHttpServer closed;
     closed.stop();
 
-    struct Case
-    {
-        quint16 port;
-        std::pair<QString, QString> alert;
-    };
-    const QList<Case> cases{
+    const QList<std::pair<quint16, std::pair<QString, QString>>> cases{
         {answering.port(), {u"Success!"_s, u""_s}},
         {closed.port(),
          {u"Connection with server failed."_s,
           u"Please make sure you have correctly setup your remote download settings."_s}},
     };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.alert.first.toStdString());
+    for (const auto& [port, alert] : cases) {
+        SCOPED_TRACE(alert.first.toStdString());
         freshStore();
         m_store->setText(SettingsKeys::serverAddress, u"127.0.0.1"_s);
-        m_store->setText(SettingsKeys::serverPort, QString::number(test.port));
+        m_store->setText(SettingsKeys::serverPort, QString::number(port));
         auto screen = shown();
         const qsizetype alertsBefore = alerts->alerts().size();
         screen->serverPassword()->setFocus();
@@ -164,7 +156,7 @@ TEST_F(ServerSettingsTest, TheTestUsesThePasswordBeingTypedAndReportsTheOutcome)
         EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
         const auto raised = alerts->alerts().mid(alertsBefore);
         ASSERT_EQ(raised.size(), 1);
-        EXPECT_EQ(raised.first(), test.alert);
+        EXPECT_EQ(raised.first(), alert);
     }
 }
 

@@ -4,10 +4,8 @@
 
 #include "gui/ui/HeaderViewDelegate.h"
 #include "gui/ui/ImageButton.h"
-#include "gui/ui/InfoView.h"
 #include "gui/ui/UIUnderlinedLabel.h"
 
-#include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -79,10 +77,15 @@ protected:
     RecordingDelegate m_delegate;
 };
 
-// The shadow under the band lies over the list's first rows, which must still take their clicks.
-// The buttons call the delegate only for what it answers.
-TEST_F(HeaderViewTest, OnlyTheTopBandTakesClicksAndItsButtonsCallTheDelegate)
+// The shadow under the band darkens the list's first rows, which must still take their clicks. The buttons call the
+// delegate only for what it answers.
+TEST_F(HeaderViewTest, TheShadowDarkensTheListButOnlyTheBandTakesClicksAndItsButtonsCallTheDelegate)
 {
+    const QImage image = m_screen.grab().toImage();
+    EXPECT_LT(image.pixelColor(100, 20).lightness(), 0x40);
+    EXPECT_LT(image.pixelColor(100, 48).lightness(), 200) << "the shadow darkens the list just under the band";
+    EXPECT_EQ(image.pixelColor(100, 80), QColor(Qt::white));
+
     clickScreenAt(QPoint(100, 50));
     EXPECT_EQ(m_list->presses, 1) << "the shadow kept a click from the list";
     clickScreenAt(QPoint(100, 20));
@@ -101,23 +104,6 @@ TEST_F(HeaderViewTest, OnlyTheTopBandTakesClicksAndItsButtonsCallTheDelegate)
     m_header->setParentDelegate(nullptr);
     m_header->refreshBtn()->click();
     EXPECT_EQ(m_delegate.calls.size(), 5);
-}
-
-TEST_F(HeaderViewTest, DrawsTheBandAndAShadowOverTheList)
-{
-    const QImage image = m_screen.grab().toImage();
-    EXPECT_LT(image.pixelColor(100, 20).lightness(), 0x40);
-    EXPECT_LT(image.pixelColor(100, 48).lightness(), 200) << "the shadow darkens the list just under the band";
-    EXPECT_EQ(image.pixelColor(100, 80), QColor(Qt::white));
-}
-
-TEST(InfoView, ShowsTheBuildsVersion)
-{
-    const QString previous = QCoreApplication::applicationVersion();
-    QCoreApplication::setApplicationVersion(u"2.5.1"_s);
-    InfoView view;
-    QCoreApplication::setApplicationVersion(previous);
-    EXPECT_EQ(view.versionLbl()->text(), u"Version 2.5.1"_s);
 }
 
 } // namespace

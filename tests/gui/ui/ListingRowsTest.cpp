@@ -35,7 +35,7 @@ QPixmap solid(QSize size, const QColor& colour)
     return pixmap;
 }
 
-TEST(TorrentItemTableViewCellTest, AReusedRowKeepsNothingOfItsPreviousTorrent)
+TEST(TorrentItemTableViewCellTest, AReusedRowKeepsNothingOfItsPreviousTorrentAndALongNameIsCut)
 {
     TorrentItemTableViewCell cell(u"torrent"_s);
     cell.resize(320, 40);
@@ -61,12 +61,8 @@ TEST(TorrentItemTableViewCellTest, AReusedRowKeepsNothingOfItsPreviousTorrent)
     EXPECT_EQ(reused.pixelColor(219, 25), kBackground);
     EXPECT_FALSE(hasInk(reused, QRect(0, 20, 320, 19))) << "date, size and figures stay";
     EXPECT_TRUE(hasInk(reused, QRect(40, 5, 230, 14)));
-}
 
-TEST(TorrentItemTableViewCellTest, ALongNameIsCutWithAnEllipsis)
-{
-    TorrentItemTableViewCell cell(u"torrent"_s);
-    cell.resize(320, 40);
+    // A name too long for the row is cut with an ellipsis.
     cell.setNameLbl(QString(u"A very long torrent name that goes on "_s).repeated(5));
     EXPECT_TRUE(cell.displayedName().endsWith(u'\u2026'));
 }

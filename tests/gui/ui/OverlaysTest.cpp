@@ -38,7 +38,6 @@ protected:
     void SetUp() override
     {
         m_screen.resize(320, 480);
-        m_other.resize(200, 300);
         m_screen.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_screen));
     }
@@ -100,7 +99,6 @@ TEST_F(LoadingIndicatorTest, OnePanelForEveryCallerAndOneHideEndsEveryShow)
 
     {
         QWidget shortLived;
-        shortLived.resize(100, 100);
         show(&shortLived, kLoadingText);
         EXPECT_TRUE(indicator.isShown());
     }

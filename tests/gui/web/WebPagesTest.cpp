@@ -96,15 +96,6 @@ protected:
 
     [[nodiscard]] NavigationController* listStack() const { return list().navigationController(); }
 
-    // Taps row `row` and waits for its page to be shown.
-    ViewController* openRow(int row)
-    {
-        list().tableView()->tapRow(row);
-        ViewController* page = listStack()->topViewController();
-        EXPECT_TRUE(waitForLoads(page, 1));
-        return page;
-    }
-
     // The web page on the tab at `index`, once the tab has been shown; null when there is none.
     ViewController* hostedPage(int index) const
     {
@@ -162,9 +153,7 @@ TEST_F(WebPagesTest, TheTorrentAndProfilePages)
     ASSERT_TRUE(arrived);
     auto* failure = page->view()->findChild<QWidget*>(u"pageFailure"_s);
     EXPECT_TRUE(failure->isVisible());
-    auto* retry = failure->findChild<QPushButton*>();
-    EXPECT_EQ(retry->text(), u"Retry"_s);
-    retry->click();
+    failure->findChild<QPushButton*>()->click();
     ASSERT_TRUE(waitForLoads(page, 1));
     EXPECT_FALSE(failure->isVisible());
     barButton(page, u"leaveButton"_s)->click();
@@ -183,7 +172,9 @@ TEST_F(WebPagesTest, TheTorrentAndProfilePages)
     }
     ASSERT_GE(linked, 0) << "the demo's first page links no film";
 
-    page = openRow(linked);
+    list().tableView()->tapRow(linked);
+    page = listStack()->topViewController();
+    ASSERT_TRUE(waitForLoads(page, 1));
     ASSERT_NE(barButton(page, u"imdbButton"_s), nullptr);
     const QUrl film(page->property("imdb").toString());
     s_films->route(film.path().toUtf8(), ScriptedResponse(200, "OK", {{"Content-Type", "text/html"}},
@@ -319,7 +310,6 @@ TEST_F(WebPagesTest, TheTabsThatHostPagesAndTheirCookies)
     auto* settingsStack = qobject_cast<NavigationController*>(tabs->viewControllers().at(5));
     QMetaObject::invokeMethod(settingsStack->rootViewController(), "test");
     ViewController* testPage = settingsStack->topViewController();
-    EXPECT_EQ(testPage->title(), u"Test remote settings"_s);
     ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
     EXPECT_EQ(AlertView::visibleAlerts().first()->title(), u"Success!"_s);
     AlertView::visibleAlerts().first()->button(0)->click();
