@@ -55,9 +55,15 @@ QString profileAddress(const QString& userName, const QString& siteHost)
 
 QString sendAddress(const QString& downloadUrl, const QString& siteHost)
 {
+    // A link written without its scheme ("//host/dl/1.torrent", as pages often write them) takes the scheme the
+    // site's pages are fetched with; before the host test, which such a link passes without being usable.
+    if (downloadUrl.startsWith(u"//"_s)) {
+        return u"http:"_s + downloadUrl;
+    }
     // A magnet link is handed to the client as it stands.
-    if (downloadUrl.startsWith(u"magnet:"_s, Qt::CaseInsensitive) || downloadUrl.contains(siteHost))
+    if (downloadUrl.startsWith(u"magnet:"_s, Qt::CaseInsensitive) || downloadUrl.contains(siteHost)) {
         return downloadUrl;
+    }
     return u"http://"_s + siteHost + downloadUrl;
 }
 

@@ -32,9 +32,9 @@ struct ListingSettings;
 // A user's profile page; the name goes in unescaped.
 [[nodiscard]] QString profileAddress(const QString& userName, const QString& siteHost);
 
-// Where a torrent file is fetched from. A download address that holds the site host anywhere is used unchanged
-// (the page wrote it whole), and so is a magnet link; any other is a path on the site and gets "http://<host>" in
-// front.
+// Where a torrent file is fetched from. A link without its scheme ("//host/...") gets "http:"; a download address
+// that holds the site host anywhere is used unchanged (the page wrote it whole), and so is a magnet link; any other is
+// a path on the site and gets "http://<host>" in front.
 [[nodiscard]] QString sendAddress(const QString& downloadUrl, const QString& siteHost);
 
 // The query as it goes into a search address. ASCII letters, digits, - _ . ! ~ * ' ( ) and the reserved
