@@ -43,8 +43,6 @@ constexpr QStringView kUnknownCategoryImage = u"cat_unknown.png";
 constexpr QStringView kSentAnnouncement = u"Sent to the client: %1";
 constexpr QStringView kAnonymousName = u"Anonymous";
 constexpr QStringView kEmptyListText = u"No torrents to show. Refresh to try again.";
-// Above the rows a failed refresh kept; %1 is why, as a ListingPage says it.
-constexpr QStringView kRefreshFailedText = u"The refresh failed: %1.";
 // Under the empty list's text when its first page was cancelled.
 constexpr QStringView kCancelledText = u"Loading was cancelled.";
 constexpr QSize kDownloadButtonSize{25, 25};

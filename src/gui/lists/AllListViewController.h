@@ -124,6 +124,9 @@ public:
     [[nodiscard]] static QString sendAddressOf(const Torrent& torrent);
 
 protected:
+    // Above the rows a failed refresh kept; %1 is why, as a ListingPage says it.
+    static constexpr QStringView kRefreshFailedText = u"The refresh failed: %1.";
+
     void loadView() override;
     void viewDidLoad() override;
     // Whether this is the favorites screen, which drops every record when it has no filters.

@@ -9,11 +9,14 @@
 #include "core/net/PendingPages.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/display/FavoriteDisplaySettingsViewController.h"
+#include "gui/platform/Accessibility.h"
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/TableView.h"
 #include "gui/ui/HeaderView.h"
 #include "gui/ui/ImageButton.h"
 #include "gui/ui/LoadingIndicator.h"
+
+#include <QSet>
 
 namespace marrowfin {
 
@@ -83,6 +86,9 @@ void FavoriteListViewController::fetchNextXPages(int count, int startPage)
 {
     m_batchProblem.clear();
     m_pageProblem.clear();
+    m_batchFirst = startPage;
+    m_batchDelivered = 0;
+    m_firstFailedPage.reset();
     count = qMax(1, count);
     QList<int> numbers;
     numbers.reserve(count);
@@ -130,21 +136,40 @@ void FavoriteListViewController::cancelLoading()
 void FavoriteListViewController::loadedPage(std::optional<ListingPage> page)
 {
     const bool failed = !page || page->failed();
+    const int number = m_batchFirst + m_batchDelivered++;
     if (failed) {
         m_batchProblem = problemOf(page);
         m_pageProblem = sentence(m_batchProblem);
+        if (!m_firstFailedPage) {
+            m_firstFailedPage = number;
+        }
     }
     loadedTorrents(failed ? std::nullopt : std::optional<QList<Torrent>>(std::move(page->torrents)));
     if (m_outstandingPages == 0) {
         const bool rowsShown = m_torrentData && !m_torrentData->isEmpty();
-        showProblem(m_batchProblem.isEmpty() || !rowsShown ? QString()
-                                                           : kPagesMissingText.toString().arg(m_batchProblem));
+        QString line =
+            m_batchProblem.isEmpty() || !rowsShown ? QString() : kPagesMissingText.toString().arg(m_batchProblem);
+        if (m_refreshed) {
+            // Every page of a refresh failed: what was shown stays, under the line that says why, and more is
+            // asked for after it as before.
+            m_refreshed = false;
+            line = rowsShown ? kRefreshFailedText.toString().arg(m_batchProblem) : QString();
+            m_currentPage = m_pageBeforeRefresh;
+        } else if (m_firstFailedPage) {
+            // Load-more asks for the batch that begins at m_currentPage + 2: from the failed page on.
+            m_currentPage = *m_firstFailedPage - 2;
+        }
+        showProblem(line);
+        if (!line.isEmpty()) {
+            announce(line);
+        }
     }
 }
 
 void FavoriteListViewController::loadedTorrents(std::optional<QList<Torrent>> torrents)
 {
-    if (m_refreshed) {
+    // A refresh replaces the rows with the first of its pages that came in; a failed page replaces nothing.
+    if (m_refreshed && torrents) {
         if (m_torrentData)
             m_torrentData->clear();
         m_refreshed = false;
@@ -162,6 +187,15 @@ void FavoriteListViewController::loadedTorrents(std::optional<QList<Torrent>> to
 
     QList<Torrent> page = torrents.value_or(QList<Torrent>());
     const bool pageEmpty = page.isEmpty();
+    // A batch that begins again at a page that failed brings rows already shown: each torrent is listed once.
+    if (m_torrentData && !m_torrentData->isEmpty() && !page.isEmpty()) {
+        QSet<QString> shown;
+        for (const Torrent& torrent : std::as_const(*m_torrentData)) {
+            shown.insert(torrent.detailsUrl.value_or(QString()));
+        }
+        page.removeIf(
+            [&shown](const Torrent& torrent) { return torrent.detailsUrl && shown.contains(*torrent.detailsUrl); });
+    }
     for (const Torrent& torrent : page) {
         if (torrent.name) {
             m_loaded.append(torrent);
@@ -171,8 +205,10 @@ void FavoriteListViewController::loadedTorrents(std::optional<QList<Torrent>> to
         m_loaded.remove(0, m_loaded.size() - kMaxLoaded);
     }
     filterData(page);
-    // filterData marks an empty page as the end; a page whose torrents were all filtered out is not one.
-    m_noMoreTorrents = pageEmpty;
+    // filterData marks an empty page as the end; a page whose torrents were all filtered out is not one, and a page
+    // that failed is none either while rows are shown: the load-more row asks for it again.
+    const bool rowsShown = (m_torrentData && !m_torrentData->isEmpty()) || !page.isEmpty();
+    m_noMoreTorrents = torrents ? pageEmpty : !rowsShown;
     appendPage(std::move(page));
     showWhetherAFilterIsNeeded();
 }
@@ -184,6 +220,7 @@ void FavoriteListViewController::didRefresh()
     tableView()->scrollToTop();
     tableView()->setScrollEnabled(false);
     m_refreshed = true;
+    m_pageBeforeRefresh = m_currentPage;
     headerView()->refreshBtn()->setEnabled(false);
     fetchNextXPages(m_numPages, 1);
     m_currentPage = m_numPages - 1;

@@ -76,6 +76,13 @@ private:
     QString m_batchProblem;
     // Pages of the running batch not yet handed over; the batch ends when the last one arrives.
     int m_outstandingPages = 0;
+    // The running batch's first page and how many of its pages came in (they come in page order), and the first
+    // of them that failed: the next batch begins there, so that no page is skipped for good.
+    int m_batchFirst = 1;
+    int m_batchDelivered = 0;
+    std::optional<int> m_firstFailedPage;
+    // Where load-more stood before a refresh, for a refresh whose every page failed.
+    int m_pageBeforeRefresh = 0;
     // The torrents fetched this run, before filtering, at most kMaxLoaded of the newest.
     QList<Torrent> m_loaded;
     std::function<QList<Torrent>()> m_previewSource;

@@ -178,6 +178,42 @@ bool searchDelivered(SearchListViewController& search)
         [&] { return search.operationQueue().operationCount() == 0 && search.tabBarController()->tabsEnabled(); });
 }
 
+// A batch's failures keep what is shown: a refresh whose pages all fail keeps the rows under the line that says why;
+// a page that fails keeps the load-more row, and the next batch begins at that page rather than after it.
+TEST_F(ListScreensTest, FavoritesKeepTheirRowsAndPagesWhenPagesFail)
+{
+    ASSERT_TRUE(appendFilter(*m_settings, u"."_s));
+    m_settings->setText(SettingsKeys::favoritesCount, u"3"_s);
+    ASSERT_NO_FATAL_FAILURE(start());
+    m_root->tabBarController()->selectSlot(1);
+    FavoriteListViewController& favorites = *m_root->favoriteListViewController();
+    const auto settled = [&] { return processEventsUntil([&] { return !favorites.isLoadingPages(); }); };
+    ASSERT_TRUE(settled());
+    const QStringList firstThree = newestPage(1) + newestPage(2) + newestPage(3);
+    ASSERT_EQ(namesOf(*favorites.torrentData()), firstThree);
+
+    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=500"_s));
+    favorites.headerView()->refreshBtn()->click();
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(namesOf(*favorites.torrentData()), firstThree);
+    EXPECT_TRUE(favorites.problemText().startsWith(u"The refresh failed: "_s)) << favorites.problemText().toStdString();
+
+    // Pages 4 to 6, the middle one failing: the load-more row stays, and asks for pages 5 to 7.
+    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=500&prefix=/new/5"_s));
+    favorites.tableView()->tapRow(int(firstThree.size()));
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(namesOf(*favorites.torrentData()), firstThree + newestPage(4) + newestPage(6));
+    const int loadMore = int(favorites.torrentData()->size());
+    EXPECT_EQ(favorites.tableView()->numberOfRows(), loadMore + 1) << "the load-more row stays";
+    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=off"_s));
+    favorites.tableView()->tapRow(loadMore);
+    EXPECT_TRUE(favorites.lastAddress().endsWith(u"/new/7"_s));
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(namesOf(*favorites.torrentData()),
+              firstThree + newestPage(4) + newestPage(6) + newestPage(5) + newestPage(7))
+        << "the failed page comes, and no row twice";
+}
+
 // The full catalogue, where a search has many pages.
 TEST_F(WindowTest, SearchAsksTheSiteAndKeepsItsPageWhenShownAgain)
 {
