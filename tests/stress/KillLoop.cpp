@@ -113,9 +113,8 @@ public:
 
 private:
     Run cli(const QStringList& arguments, int killAfterMs = 120000, bool traced = false) const;
-    // Writes a file until the profile's disk says it is full; emptyDisk() removes it.
+    // Writes the file "filler" until the profile's disk says it is full.
     void fillDisk() const;
-    void emptyDisk() const;
     QStringList jsonList(const QStringList& arguments);
     void learn(int page);
     QByteArray hashOf(const QString& downloadUrl) const;
@@ -195,7 +194,7 @@ Run KillLoop::cli(const QStringList& arguments, int killAfterMs, bool traced) co
         }
     }
     if (run.filled) {
-        emptyDisk();
+        QFile::remove(m_profile.filePath(u"filler"_s));
     }
     run.output = QString::fromUtf8(process.readAllStandardOutput());
     if (!traced) {
@@ -239,11 +238,6 @@ void KillLoop::fillDisk() const
         }
     }
     ::close(fd);
-}
-
-void KillLoop::emptyDisk() const
-{
-    QFile::remove(m_profile.filePath(u"filler"_s));
 }
 
 QStringList KillLoop::jsonList(const QStringList& arguments)

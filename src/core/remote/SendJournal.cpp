@@ -225,9 +225,7 @@ QList<SendJournal::Entry> SendJournal::settle(const std::function<std::optional<
     }
     if (!settled.isEmpty()) {
         (void)change([&](QList<Entry>& entries) {
-            entries.removeIf([&](const Entry& entry) {
-                return settled.contains(entry);
-            });
+            entries.removeIf([&](const Entry& entry) { return settled.contains(entry); });
         });
     }
     return held;
