@@ -558,6 +558,15 @@ bool AllListViewController::canSendRow(int row) const
     return m_torrentData && row >= 0 && row < m_torrentData->size();
 }
 
+QVariant AllListViewController::rowKey(int row) const
+{
+    if (!canSendRow(row)) {
+        return {};
+    }
+    const Torrent& torrent = m_torrentData->at(row);
+    return torrent.detailsUrl.value_or(u"\n"_s + torrent.name.value_or(QString()));
+}
+
 void AllListViewController::sendRow(int row)
 {
     didTapDownloadButton(row);

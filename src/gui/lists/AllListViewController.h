@@ -102,6 +102,8 @@ public:
     // A torrent row can be sent with Ctrl+D or its context menu, as its round button does.
     [[nodiscard]] bool canSendRow(int row) const override;
     void sendRow(int row) override;
+    // A torrent by its page (names repeat across torrents).
+    [[nodiscard]] QVariant rowKey(int row) const override;
 
     // State, for the subclasses, the window and tests.
     [[nodiscard]] const std::optional<QList<Torrent>>& torrentData() const { return m_torrentData; }

@@ -52,6 +52,10 @@ public:
     [[nodiscard]] int heightForRow(int row) const override;
     void didSelectRow(int row) override;
     [[nodiscard]] bool canEditRow(int row) const override;
+    [[nodiscard]] QVariant rowKey(int row) const override
+    {
+        return canEditRow(row) ? m_filters.at(row).regex() : QVariant();
+    }
     void commitDeleteRow(int row) override;
 
     [[nodiscard]] const QList<Filter>& filters() const { return m_filters; }

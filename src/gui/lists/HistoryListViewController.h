@@ -36,6 +36,10 @@ public:
     [[nodiscard]] int heightForRow(int row) const override;
     void didSelectRow(int row) override;
     [[nodiscard]] bool canEditRow(int row) const override;
+    [[nodiscard]] QVariant rowKey(int row) const override
+    {
+        return canEditRow(row) ? m_historyTorrents.at(row) : QVariant();
+    }
     void commitDeleteRow(int row) override;
 
     // Oldest first, as stored; row r shows entry size - 1 - r.

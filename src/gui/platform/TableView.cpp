@@ -548,17 +548,27 @@ void TableView::contextMenuEvent(QContextMenuEvent* event)
         return;
     }
     setCurrentRow(row);
+    const QVariant key = m_dataSource.rowKey(row);
     QMenu menu(this);
     QAction* send = m_dataSource.canSendRow(row) ? menu.addAction(kSendTitle.toString()) : nullptr;
     QAction* remove = m_dataSource.canEditRow(row) ? menu.addAction(QStringLiteral("Delete")) : nullptr;
     QAction* chosen = menu.exec(event->globalPos());
-    if (!chosen || row >= m_rowCount) {
+    // The menu ran an event loop of its own: a refresh may have landed meanwhile. It acts on what it was opened for,
+    // wherever that row is now, or on nothing when it is gone.
+    if (!chosen) {
         return;
     }
-    if (chosen == send) {
-        sendRow(row);
-    } else if (chosen == remove) {
-        removeRow(row);
+    int now = row < m_rowCount && m_dataSource.rowKey(row) == key ? row : -1;
+    for (int other = 0; now < 0 && other < m_rowCount; ++other) {
+        now = m_dataSource.rowKey(other) == key ? other : -1;
+    }
+    if (now < 0) {
+        return;
+    }
+    if (chosen == send && m_dataSource.canSendRow(now)) {
+        sendRow(now);
+    } else if (chosen == remove && m_dataSource.canEditRow(now)) {
+        removeRow(now);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QPointer>
+#include <QVariant>
 
 #include <functional>
 
@@ -43,6 +44,10 @@ public:
         return false;
     }
     virtual void sendRow(int row) { (void)row; }
+
+    // What the row stands for (a torrent's page, a history entry), to find it again after the list changed under a
+    // context menu; the row's place by default.
+    [[nodiscard]] virtual QVariant rowKey(int row) const { return row; }
 };
 
 // A one-column list of rows that makes only the rows in sight: as the list scrolls, rows that leave the view are

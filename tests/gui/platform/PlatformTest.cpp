@@ -6,12 +6,16 @@
 #include "gui/platform/TableView.h"
 #include "gui/platform/TableViewCell.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -164,11 +168,17 @@ public:
     }
     [[nodiscard]] int heightForRow(int) const override { return 37; }
     void didSelectRow(int row) override { selected.append(row); }
+    [[nodiscard]] bool canSendRow(int row) const override { return row != untouchable; }
+    void sendRow(int row) override { sent.append(rowKey(row).toInt()); }
+    // Row n stands for item n - shift: a refresh that brings `shift` new items on top moves the others down.
+    [[nodiscard]] QVariant rowKey(int row) const override { return row - shift; }
 
     TableView* table = nullptr;
     int made = 0;
     int untouchable = -1;
+    int shift = 0;
     QList<int> selected;
+    QList<int> sent;
 };
 
 TEST(TableViewTest, RowsAreReusedAsTheListScrollsAndTapsReachTheSource)
@@ -194,6 +204,23 @@ TEST(TableViewTest, RowsAreReusedAsTheListScrollsAndTapsReachTheSource)
     table.reloadData();
     QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.rectForRow(3).center());
     EXPECT_EQ(source.selected, QList<int>{2});
+
+    // A context menu acts on the row it was opened for, though a refresh moved it while the menu was open.
+    const auto sendFromMenu = [&](int row, int shiftWhileOpen) {
+        QTimer::singleShot(0, [&] {
+            source.shift = shiftWhileOpen;
+            table.reloadData();
+            auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(open, nullptr);
+            open->setActiveAction(open->actions().first());
+            QTest::keyClick(open, Qt::Key_Return);
+        });
+        const QPoint at = table.rectForRow(row).center();
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, table.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(table.viewport(), &menu);
+    };
+    sendFromMenu(4, 2);
+    EXPECT_EQ(source.sent, QList<int>{4}) << "item 4, now in row 6";
 }
 
 class DismissRecorder final : public AlertViewDelegate
