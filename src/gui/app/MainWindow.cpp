@@ -7,6 +7,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -43,13 +44,19 @@ MainWindow::MainWindow(QString geometryFile, QWidget* parent) : QWidget(parent),
         if (m_search)
             m_search();
     });
-    for (const QKeySequence& keys : {QKeySequence(QKeySequence::Back), QKeySequence(u"Alt+Left"_s)}) {
-        auto* back = new QShortcut(keys, this);
-        connect(back, &QShortcut::activated, this, [this] {
-            if (m_back)
-                m_back();
-        });
+    // One shortcut for every key that means back: two for the same keys (the platform's Back is Alt+Left here) are
+    // ambiguous to Qt, and then neither fires.
+    QList<QKeySequence> backKeys = QKeySequence::keyBindings(QKeySequence::Back);
+    if (!backKeys.contains(QKeySequence(u"Alt+Left"_s))) {
+        backKeys.append(QKeySequence(u"Alt+Left"_s));
     }
+    auto* back = new QShortcut(this);
+    back->setKeys(backKeys);
+    connect(back, &QShortcut::activated, this, [this] {
+        if (m_back) {
+            m_back();
+        }
+    });
 }
 
 void MainWindow::restoreGeometryFromFile()
@@ -75,6 +82,18 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     if (m_root)
         m_root->setGeometry(rect());
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Escape that nothing on the way took (a settings screen while the tab bar has the focus, a page): back, as
+    // Alt+Left. Dialogs, the loading overlay and the forms take their own Escape first.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_back) {
+        m_back();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

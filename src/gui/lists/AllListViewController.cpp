@@ -175,6 +175,18 @@ void AllListViewController::viewWillAppear(bool animated)
     }
 }
 
+void AllListViewController::viewDidAppear(bool animated)
+{
+    ViewController::viewDidAppear(animated);
+    // Back from a torrent's page: the row it came from is the current one again, with the keys on it, so that Down
+    // and Return carry on from there.
+    if (m_openedRow >= 0 && m_tableView && m_openedRow < m_tableView->numberOfRows()) {
+        m_tableView->setCurrentRow(m_openedRow);
+        m_tableView->setFocus(Qt::OtherFocusReason);
+    }
+    m_openedRow = -1;
+}
+
 void AllListViewController::updateHeadings()
 {
     if (!m_headingView) {
@@ -463,6 +475,7 @@ void AllListViewController::didSelectRow(int row)
     } else if (row >= 0 && row < m_torrentData->size()) {
         const Torrent& torrent = m_torrentData->at(row);
         const QUrl address(detailsAddress(torrent.detailsUrl.value_or(QString()), AppConfig::current().siteHost));
+        m_openedRow = row;
         WebPages* pages = WebPages::load();
         pushScreen(pages ? pages->newTorrentPage(address, row, this) : pageProblem(torrent.name.value_or(QString())));
     }

@@ -53,6 +53,7 @@ public:
     explicit AllListViewController(std::shared_ptr<SettingsStore> settings, QObject* parent = nullptr);
     ~AllListViewController() override;
 
+    void viewDidAppear(bool animated) override;
     void viewWillAppear(bool animated) override;
 
     // Builds the listing address for page `page` and queues its fetch.
@@ -155,6 +156,8 @@ protected:
 
     std::optional<QList<Torrent>> m_torrentData;
     int m_currentPage = 0;
+    // The row whose torrent page was opened last, while that page is shown; -1 otherwise.
+    int m_openedRow = -1;
     bool m_noMoreTorrents = false;
     bool m_refreshed = false;
     QString m_lastDate;

@@ -27,7 +27,6 @@ NavigationBar::NavigationBar(QWidget* parent)
     m_back->setCursor(Qt::PointingHandCursor);
     m_back->setStyleSheet(u"QToolButton { color: white; border: none; background: transparent; padding: 0 4px; }"
                           u"QToolButton:pressed { color: #a0a0a0; }"_s);
-    m_back->setShortcut(QKeySequence::Back);
     m_back->hide();
     connect(m_back, &QToolButton::clicked, this, &NavigationBar::backClicked);
 }

@@ -82,6 +82,7 @@ protected:
         m_alerts = std::make_shared<WindowAlertSink>(*m_root);
         AlertSink::install(m_alerts);
         m_alerts->sayFailedWrites();
+        m_window->setBackAction([root = m_root] { root->goBack(); });
         m_window->setRootView(m_root->view());
         m_window->show();
         m_root->start();
