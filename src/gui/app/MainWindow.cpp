@@ -5,6 +5,7 @@
 #include "gui/platform/Accessibility.h"
 #include "gui/platform/Images.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -44,19 +45,9 @@ MainWindow::MainWindow(QString geometryFile, QWidget* parent) : QWidget(parent),
         if (m_search)
             m_search();
     });
-    // One shortcut for every key that means back: two for the same keys (the platform's Back is Alt+Left here) are
-    // ambiguous to Qt, and then neither fires.
-    QList<QKeySequence> backKeys = QKeySequence::keyBindings(QKeySequence::Back);
-    if (!backKeys.contains(QKeySequence(u"Alt+Left"_s))) {
-        backKeys.append(QKeySequence(u"Alt+Left"_s));
-    }
-    auto* back = new QShortcut(this);
-    back->setKeys(backKeys);
-    connect(back, &QShortcut::activated, this, [this] {
-        if (m_back) {
-            m_back();
-        }
-    });
+    // Back (Alt+Left here) is taken before any widget sees it: a web page would keep it for its own history, and
+    // shortcuts for the same keys elsewhere would make Qt call each ambiguous and fire none.
+    qApp->installEventFilter(this);
 }
 
 void MainWindow::restoreGeometryFromFile()
@@ -82,6 +73,26 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     if (m_root)
         m_root->setGeometry(rect());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && m_back) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        if (widget && widget->window() == this &&
+            (pressed == QKeySequence(u"Alt+Left"_s) ||
+             QKeySequence::keyBindings(QKeySequence::Back).contains(pressed))) {
+            if (type == QEvent::KeyPress) {
+                m_back();
+            }
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)
