@@ -464,8 +464,8 @@ TEST_F(ScriptedSend, AWriteFailingAnywhereInASendIsToldAsWhatTheClientGot)
             EXPECT_EQ(sent.alerts[0].first, title.toString());
             EXPECT_TRUE(sent.alerts[0].second.contains(file + u": "_s + QString::fromLocal8Bit(std::strerror(ENOSPC))));
         }
-        const QList<SendJournal::Entry> journal = SendJournal(m_profile.path()).entries();
-        EXPECT_TRUE(sent.outcome != Outcome::SentNotRecorded || (!journal.isEmpty() && journal[0].name == u"Alpha"_s))
+        EXPECT_TRUE(sent.outcome != Outcome::SentNotRecorded ||
+                    SendJournal(m_profile.path()).entries().value(0).name == u"Alpha"_s)
             << "the journal keeps what the history could not";
     }
     EXPECT_EQ(seen.size(), expected.size());
@@ -652,13 +652,11 @@ TEST_F(DaemonSend, ASendCutShortIsSettledByWhatTheDaemonHolds)
             .toJson());
 
     const QList<SendJournal::Entry> held = FetchPageDownload::settleSendsUnderWay(m_context);
-    ASSERT_EQ(held.size(), 2);
-    EXPECT_EQ(held[0].name + held[1].name, u"OneFour"_s);
+    EXPECT_EQ(held.size() == 2 ? held[0].name + held[1].name : QString(), u"OneFour"_s);
     EXPECT_TRUE(FetchPageDownload::settleSendsUnderWay(m_context).isEmpty());
     EXPECT_EQ(history(), (QStringList{u"One"_s, u"Four"_s}));
     const QList<SendJournal::Entry> left = SendJournal(m_profile.path()).entries();
-    ASSERT_EQ(left.size(), 2);
-    EXPECT_EQ(left[0].name + left[1].name, u"ThreeFive"_s);
+    EXPECT_EQ(left.size() == 2 ? left[0].name + left[1].name : QString(), u"ThreeFive"_s);
 
     // A send of its own leaves no entry behind; a journal that cannot be read is kept aside and the send goes on.
     writeJournal("{ torn");

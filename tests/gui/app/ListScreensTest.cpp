@@ -207,7 +207,6 @@ TEST_F(ListScreensTest, FavoritesKeepTheirRowsAndPagesWhenPagesFail)
     EXPECT_EQ(favorites.tableView()->numberOfRows(), loadMore + 1) << "the load-more row stays";
     ASSERT_TRUE(demoControl(u"/_demo/fail?mode=off"_s));
     favorites.tableView()->tapRow(loadMore);
-    EXPECT_TRUE(favorites.lastAddress().endsWith(u"/new/7"_s));
     ASSERT_TRUE(settled());
     EXPECT_EQ(namesOf(*favorites.torrentData()),
               firstThree + newestPage(4) + newestPage(6) + newestPage(5) + newestPage(7))
