@@ -128,7 +128,13 @@ QByteArray iniText(const std::map<QString, QVariant>& values)
 {
     // Section by section: the top-level keys first, under [General], then each group in key order.
     std::map<QString, std::map<QString, QVariant>> sections;
-    for (const auto& [key, value] : values) {
+    for (const auto& [given, value] : values) {
+        // As QSettings reads keys: no empty group names. A key ending in "/" would otherwise end in a backslash, which
+        // takes the "=" after it and leaves a line the reader cannot parse.
+        const QString key = given.split(u'/', Qt::SkipEmptyParts).join(u'/');
+        if (key.isEmpty()) {
+            continue;
+        }
         const qsizetype slash = key.indexOf(u'/');
         if (slash < 0) {
             sections[QString()][key] = value;
