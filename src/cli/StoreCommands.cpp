@@ -166,7 +166,8 @@ int StoreCommands::settings(CliContext& context, const QStringList& arguments)
                                                            setting->key, setting->defaultText->toString())
                                                      : u"%1 is not set"_s.arg(setting->key));
         }
-        context.out() << *text << '\n';
+        // Masked as in the list: a user who needs the value reads the file.
+        context.out() << shown(*setting, *text) << '\n';
         return CliContext::Success;
     }
     if (action == u"unset"_s)

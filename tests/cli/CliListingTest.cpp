@@ -223,7 +223,7 @@ TEST_F(CliAgainstDemo, SettingsAreStoredAndListedWithPasswordsMasked)
 
     store(u"Marrowfin_password"_s, u"s3cret-pass"_s);
     const CliRun list = cli("settings list");
-    EXPECT_FALSE(list.out.contains(u"s3cret-pass"_s));
+    EXPECT_FALSE((list.out + cli("settings get Marrowfin_password").out).contains(u"s3cret-pass"_s));
     EXPECT_EQ(list.out.count(u"Marrowfin_"_s), 21);
     const CliRun json = cli("--json settings list");
     EXPECT_FALSE(json.out.contains(u"s3cret-pass"_s));
