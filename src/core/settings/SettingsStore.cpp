@@ -252,9 +252,9 @@ bool SettingsStore::writeLocked(const QList<std::pair<QStringView, std::optional
     if (!storefiles::ensureOwnerOnlyFile(m_path, &error)) {
         return refused(error);
     }
-    // Before writing, see the file as it is now: another process may have written since, and a file gone bad must be
-    // moved aside rather than written over with what could be parsed of it.
-    refreshLocked(true, true);
+    // Before writing, see the file as it is now: another process may have written since (every write gives a new
+    // stamp), and a file gone bad must be moved aside rather than written over with what could be parsed of it.
+    refreshLocked(false, true);
     if (m_closed || !m_settings) {
         return refused(u"the settings file %1 is not usable"_s.arg(m_path));
     }

@@ -47,6 +47,10 @@ MainWindow::MainWindow(QString geometryFile, QWidget* parent) : QWidget(parent),
     });
     // Back (Alt+Left here) is taken before any widget sees it: a web page would keep it for its own history, and
     // shortcuts for the same keys elsewhere would make Qt call each ambiguous and fire none.
+    m_backKeys = QKeySequence::keyBindings(QKeySequence::Back);
+    if (!m_backKeys.contains(QKeySequence(u"Alt+Left"_s))) {
+        m_backKeys.append(QKeySequence(u"Alt+Left"_s));
+    }
     qApp->installEventFilter(this);
 }
 
@@ -80,11 +84,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && m_back) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        auto* key = static_cast<QKeyEvent*>(event);
-        const QKeySequence pressed(key->keyCombination());
-        if (widget && widget->window() == this &&
-            (pressed == QKeySequence(u"Alt+Left"_s) ||
-             QKeySequence::keyBindings(QKeySequence::Back).contains(pressed))) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        if (widget && widget->window() == this && m_backKeys.contains(pressed)) {
             if (type == QEvent::KeyPress) {
                 m_back();
             }

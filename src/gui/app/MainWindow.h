@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
 #include <QString>
 #include <QWidget>
 
@@ -40,6 +42,8 @@ private:
     QWidget* m_root = nullptr;
     std::function<void()> m_refresh;
     std::function<void()> m_back;
+    // Every key press of the application is compared with these, made once.
+    QList<QKeySequence> m_backKeys;
     std::function<void()> m_search;
 };
 
