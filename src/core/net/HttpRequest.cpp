@@ -15,6 +15,20 @@ namespace marrowfin {
 namespace {
 
 constexpr qsizetype kLoggedPrefixBytes = 64;
+// A form is logged whole up to this size; anything longer (a client's JSON call carrying a torrent file, say) by its
+// size and first bytes, as an upload is.
+constexpr qsizetype kLoggedWholeBytes = 512;
+
+QString sizeAndPrefix(const QByteArray& body, QStringView kind)
+{
+    QByteArray prefix = body.left(kLoggedPrefixBytes);
+    for (char& c : prefix) {
+        if (c < 0x20 || c > 0x7e) {
+            c = '.';
+        }
+    }
+    return QStringLiteral("%1 bytes of %2, beginning \"%3\"").arg(body.size()).arg(kind, QString::fromLatin1(prefix));
+}
 
 // RFC 9110 "tchar": the characters a method or a header name may have. Anything else could split the request.
 bool isToken(QStringView text)
@@ -174,15 +188,7 @@ void HttpRequest::sendOnce()
 QString HttpRequest::describeBodyForLog(const QByteArray& body, bool multipart)
 {
     if (multipart) {
-        QByteArray prefix = body.left(kLoggedPrefixBytes);
-        for (char& c : prefix) {
-            if (c < 0x20 || c > 0x7e) {
-                c = '.';
-            }
-        }
-        return QStringLiteral("%1 bytes of multipart data, beginning \"%2\"")
-            .arg(body.size())
-            .arg(QString::fromLatin1(prefix));
+        return sizeAndPrefix(body, u"multipart data");
     }
     QStringList fields;
     for (const QByteArray& field : body.split('&')) {
@@ -193,7 +199,9 @@ QString HttpRequest::describeBodyForLog(const QByteArray& body, bool multipart)
             fields.append(decodeText(field));
         }
     }
-    return fields.join(QLatin1Char('&'));
+    // Masked first, so that the first bytes never show a secret either.
+    const QString masked = fields.join(QLatin1Char('&'));
+    return body.size() <= kLoggedWholeBytes ? masked : sizeAndPrefix(masked.toUtf8(), u"data");
 }
 
 } // namespace marrowfin

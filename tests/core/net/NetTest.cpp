@@ -289,13 +289,20 @@ TEST_F(HttpRequestTest, APostedBodyIsLoggedWithoutSecrets)
     form.setPostData(u"user=bob&password=hunter2&Confirm_PASSWORD=hunter2&pass%77ord=hunter2&remember=1"_s);
     form.request();
     ASSERT_TRUE(form.isResponseValid());
+    // A long body (a torrent file inside a client's JSON call) by its size and first bytes only.
+    HttpRequest call(url("/login"), context);
+    call.setType(u"POST"_s);
+    call.setPostData(u"{\"metainfo\":\""_s + QString(30000, u'A') + u"torrent-tail\"}"_s);
+    call.request();
     // The cookie goes back out on the next request, a second chance to leak it.
     get("/login");
 
     const QStringList lines = capture.lines();
     const QStringList data = lines.filter(QStringLiteral("DATA: "));
-    ASSERT_EQ(data.size(), 1) << qPrintable(lines.join(QLatin1Char('\n')));
+    ASSERT_EQ(data.size(), 2) << qPrintable(lines.join(QLatin1Char('\n')));
     EXPECT_TRUE(data.at(0).contains(QStringLiteral("user=bob"))) << qPrintable(data.at(0));
+    EXPECT_TRUE(data.at(1).contains(u"30027 bytes of data"_s) && !data.at(1).contains(u"tail"_s))
+        << qPrintable(data.at(1));
     for (const QString& line : lines) {
         EXPECT_FALSE(line.contains(QStringLiteral("hunter2"))) << qPrintable(line);
         EXPECT_FALSE(line.contains(QStringLiteral("cookie-secret-42"))) << qPrintable(line);
