@@ -54,9 +54,9 @@ int LoginCommands::login(CliContext& context, const QStringList& arguments)
     parser.addOptions({user, password, automatic, anonymous});
     if (const auto done = context.parse(
             parser, arguments, u"login --user U --password P [--automatic] | login --anonymous"_s,
-            u"Signs in to the site as the login screen does and stores the user name, the password and the "
-            u"automatic switch; an existing session is kept when it still signs the user in. With --anonymous "
-            u"the site is used without an account and nothing is sent."_s))
+            u"Signs in to the site with the user name and password given, ending any session the site still "
+            u"holds first (as logout does), and stores them with the automatic switch only when they sign in. With "
+            u"--anonymous the site is used without an account and nothing is sent."_s))
         return *done;
     if (!parser.positionalArguments().mid(1).isEmpty())
         return context.fail(u"login takes only options"_s, CliContext::UsageError);
@@ -77,6 +77,10 @@ int LoginCommands::login(CliContext& context, const QStringList& arguments)
 
     CliSession& session = context.session();
     LoginController& login = session.login();
+    // A session still live would pass for a sign-in with whatever was typed, and the typed password would be stored.
+    if (!isAnonymous) {
+        (void)session.controller().deleteSiteCookies();
+    }
     const LoginOutcome outcome = session.signIn([&] {
         login.toggleAnonymous(isAnonymous);
         if (!isAnonymous) {

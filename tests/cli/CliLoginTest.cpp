@@ -34,8 +34,7 @@ TEST_F(CliLogin, SignInStoresTheFieldsAndFailuresGiveTheirTexts)
     CliRun run = cli(loginAsBob(u"wrong"_s));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(u"Bad username or password."_s)) << run.err.toStdString();
-    EXPECT_EQ(setting(u"Marrowfin_username"_s), u"bob"_s) << "stored before the attempt";
-    EXPECT_EQ(setting(u"Marrowfin_automaticLogin"_s), u"NO"_s);
+    EXPECT_FALSE(profileFile(u"marrowfin.conf"_s).contains("Marrowfin_username")) << "stored only once it works";
 
     run = cli(loginAsBob(kPassword) << u"--automatic"_s);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -44,6 +43,15 @@ TEST_F(CliLogin, SignInStoresTheFieldsAndFailuresGiveTheirTexts)
     EXPECT_EQ(setting(u"Marrowfin_anonymousLogin"_s), u"NO"_s);
     EXPECT_TRUE(hasSession());
     EXPECT_EQ(cli("whoami").out, u"bob\n"_s);
+
+    // A live session does not pass for a sign-in with other credentials: they are tried, and what worked stays.
+    for (QStringList wrong : {loginAsBob(u"wrong"_s), QStringList{u"login"_s, u"--user="_s, u"--password=x"_s}}) {
+        ASSERT_EQ(cli(loginAsBob(kPassword)).exitCode, 0);
+        run = cli(wrong << u"--automatic"_s);
+        EXPECT_EQ(run.exitCode, 1) << wrong.join(u' ').toStdString();
+        EXPECT_FALSE(hasSession());
+        EXPECT_TRUE(profileFile(u"marrowfin.conf"_s).contains("Marrowfin_password=" + kPassword.toUtf8()));
+    }
 
     run = cli(loginAsBob(u"x"_s), u"127.0.0.1:9"_s);
     EXPECT_EQ(run.exitCode, 1);

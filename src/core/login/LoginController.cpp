@@ -12,6 +12,8 @@
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 
+#include <utility>
+
 namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
@@ -182,14 +184,16 @@ bool LoginController::doLogin(const std::optional<SignInRequest>& page, QObject*
         challenge = m_captchaChallenge;
         automatic = m_automaticLogin;
     }
-    // Stored before any request, so that the next start (and the next silent re-sign-in) uses what was tried.
-    m_settings->setText(SettingsKeys::username, username);
-    m_settings->setText(SettingsKeys::password, password);
-    m_settings->setText(SettingsKeys::automaticLogin, settingFlagText(automatic));
-
+    // A session that still signs in is kept, and nothing typed is stored with it: it was not tried.
     if (page && *page && !LoginPages::isLoginHeader((*page)->result()) && (*page)->isResponseValid()) {
         triedLoggingIn({true, QString()});
         return false;
+    }
+    // Stored once they sign in (switchView), so that a wrong password never replaces the one that worked: the next
+    // silent re-sign-in would fail on it. A re-sign-in in the background signs in with what is stored already.
+    if (!onWorkerThread) {
+        const std::lock_guard lock(m_mutex);
+        m_tried = Tried{username, password, automatic};
     }
     auto signIn = std::make_shared<FetchPageSignIn>(QUrl(AppConfig::current().signInAddress()), username, password,
                                                     challenge, captcha, target, std::move(selector), m_context);
@@ -233,6 +237,16 @@ void LoginController::triedLoggingIn(const LoginOutcome& outcome)
 
 void LoginController::switchView()
 {
+    std::optional<Tried> tried;
+    {
+        const std::lock_guard lock(m_mutex);
+        tried = std::exchange(m_tried, std::nullopt);
+    }
+    if (tried && !anonymousLogin()) {
+        m_settings->setText(SettingsKeys::username, tried->username);
+        m_settings->setText(SettingsKeys::password, tried->password);
+        m_settings->setText(SettingsKeys::automaticLogin, settingFlagText(tried->automatic));
+    }
     m_face.enterMainFace();
     m_face.hideOverlay();
     const std::lock_guard lock(m_mutex);

@@ -129,6 +129,14 @@ private:
     bool m_automaticLogin = false;
     bool m_anonymousLogin = true;
     std::optional<QString> m_captchaChallenge;
+    // What the sign-in under way was tried with (user name, password, automatic switch): stored once it signs in.
+    struct Tried
+    {
+        QString username;
+        QString password;
+        bool automatic = false;
+    };
+    std::optional<Tried> m_tried;
 
     // Main thread only.
     std::shared_ptr<FetchPageCaptcha> m_captchaOperation;
