@@ -122,6 +122,7 @@ struct WatchOptions
     bool notify = false;
     bool dryRun = false;        // report what would be sent; send, write and record nothing
     bool allowMatchAll = false; // send the matches of filters that accept every name and have no limit
+    bool sendEarlier = false;   // send the matches earlier rounds reported without sending them
     int maxSends = kDefaultMaxSends;
     double everyMinutes = kDefaultEveryMinutes;
 
@@ -217,6 +218,13 @@ private:
     // Sends every torrent whose send is due, those still listed (`listed`, by path) as listed now; `fresh` holds the
     // paths this round reported first.
     void sendDue(WatchState& state, const QHash<QString, Torrent>& listed, const QSet<QString>& fresh, int round);
+    // In a sending round, the listed matches that rounds without --send reported: made due with --send-earlier
+    // (those a guarded filter takes, or any with --allow-match-all), else counted and said once a run.
+    void takeEarlierMatches(WatchState& state, const QHash<QString, Torrent>& listed, int round);
+    // Of the filters the match-all rail holds back, those a loop has not named yet (none with --allow-match-all).
+    [[nodiscard]] QStringList notSaidYet(const QStringList& texts);
+    // The filters by the number "filters list" shows, each with its text: 2 ("..").
+    [[nodiscard]] QString numbered(const QStringList& texts) const;
     // The download button's operation: Sent when the torrent is with the client and in the history, AlreadySent
     // when its info hash is in `sentHashes`, else NotSent. Notes the hash in the entry.
     // `unrecorded` is set when the send, or its history, could not be recorded (the journal or the history could
@@ -240,6 +248,10 @@ private:
     OperationQueue m_sendQueue{1, u"watch"_s};
     OperationQueue m_pageQueue{FavoritesBatch::kQueueWidth, u"favorites"_s};
     bool m_noFiltersSaid = false;
+    // What a loop has said once and does not repeat every round: the filters held back by the match-all rail, and
+    // that earlier rounds' matches wait for --send-earlier.
+    QSet<QString> m_railSaid;
+    bool m_earlierSaid = false;
     bool m_stuck = false;
     // Set when something of this round failed that a timer's run must show: a send not made or not recorded.
     bool m_roundFailed = false;
@@ -292,12 +304,12 @@ int Watcher::round()
         m_context.fail(u"there are no favorite filters, so nothing can match; add one with "
                        u"\"marrowfin-cli filters add TEXT\""_s);
     }
-    const QStringList unguarded = m_options.allowMatchAll ? QStringList() : m_filters.unguardedFilters();
-    if (m_options.sending() && !unguarded.isEmpty()) {
+    const QStringList unguarded = m_options.sending() ? notSaidYet(m_filters.unguardedFilters()) : QStringList();
+    if (!unguarded.isEmpty()) {
         m_context.fail(u"round %1: the filter%2 %3 accept%4 every name and %5 no limit: %6 matches are not sent. "
                        u"Give %7 a limit (\"marrowfin-cli filters set NUMBER --min-seeders 1\", for instance) or "
                        u"run with --allow-match-all."_s.arg(number)
-                           .arg(unguarded.size() == 1 ? u""_s : u"s"_s, u"\""_s + unguarded.join(u"\", \""_s) + u"\""_s,
+                           .arg(unguarded.size() == 1 ? u""_s : u"s"_s, numbered(unguarded),
                                 unguarded.size() == 1 ? u"s"_s : u""_s, unguarded.size() == 1 ? u"has"_s : u"have"_s,
                                 unguarded.size() == 1 ? u"its"_s : u"their"_s,
                                 unguarded.size() == 1 ? u"it"_s : u"them"_s));
@@ -309,12 +321,13 @@ int Watcher::round()
     }
     // A filter may take a whole listing without being one of the fixed names ("..", "\D", a limit that keeps
     // nothing out): judged on the pages in hand.
-    const QStringList nearlyAll = m_options.allowMatchAll ? QStringList() : m_filters.markNearlyAll(batch.listed);
-    if (m_options.sending() && !nearlyAll.isEmpty()) {
+    QStringList nearlyAll = m_options.allowMatchAll ? QStringList() : m_filters.markNearlyAll(batch.listed);
+    nearlyAll = m_options.sending() ? notSaidYet(nearlyAll) : QStringList();
+    if (!nearlyAll.isEmpty()) {
         m_context.fail(
             u"round %1: the filter%2 %3 accept%4 %5 % or more of the %6 torrents listed: %7 matches are "
             u"not sent. Narrow %8, or run with --allow-match-all."_s.arg(number)
-                .arg(nearlyAll.size() == 1 ? u""_s : u"s"_s, u"\""_s + nearlyAll.join(u"\", \""_s) + u"\""_s,
+                .arg(nearlyAll.size() == 1 ? u""_s : u"s"_s, numbered(nearlyAll),
                      nearlyAll.size() == 1 ? u"s"_s : u""_s)
                 .arg(FilterSet::kNearlyAllPercent)
                 .arg(batch.listed.size())
@@ -337,6 +350,7 @@ int Watcher::round()
                     QDateTime::currentDateTimeUtc(), std::nullopt, sendDue, QByteArray()});
         fresh.append(torrent);
     }
+    takeEarlierMatches(*state, listed, number);
     if (!saveState(&error)) {
         return m_context.fail(
             u"round %1: the watch state %2 cannot be written (%3); nothing is sent until it can"_s.arg(number).arg(
@@ -361,6 +375,59 @@ int Watcher::round()
         }
     }
     return batch.failedPages.isEmpty() && !m_roundFailed ? CliContext::Success : CliContext::Failure;
+}
+
+QStringList Watcher::notSaidYet(const QStringList& texts)
+{
+    QStringList unsaid;
+    for (const QString& text : texts) {
+        if (!m_options.allowMatchAll && !m_railSaid.contains(text)) {
+            m_railSaid.insert(text);
+            unsaid.append(text);
+        }
+    }
+    return unsaid;
+}
+
+QString Watcher::numbered(const QStringList& texts) const
+{
+    const QList<Filter> all = m_filters.filters();
+    QStringList named;
+    for (const QString& text : texts) {
+        const auto at = std::find_if(all.cbegin(), all.cend(), [&](const Filter& one) { return one.regex() == text; });
+        named.append(u"%1 (\"%2\")"_s.arg(at - all.cbegin() + 1).arg(text));
+    }
+    return named.join(u", "_s);
+}
+
+void Watcher::takeEarlierMatches(WatchState& state, const QHash<QString, Torrent>& listed, int round)
+{
+    if (!m_options.sending()) {
+        return;
+    }
+    const QStringList history = storedList(m_store, SettingsStore::LockedList::TorrentHistory);
+    int waiting = 0;
+    for (auto it = listed.cbegin(); it != listed.cend(); ++it) {
+        WatchState::Entry* entry = state.find(it.key());
+        // Reported by a round that did not send: never sent, not due, no hash from a send, not in the history.
+        const bool reportedOnly =
+            entry && !entry->sent && !entry->sendDue && entry->hash.isEmpty() && !history.contains(entry->name);
+        if (!reportedOnly || !(m_options.allowMatchAll || m_filters.accepts(it.value(), true))) {
+            continue;
+        }
+        if (m_options.sendEarlier) {
+            entry->sendDue = true;
+        } else {
+            ++waiting;
+        }
+    }
+    if (waiting > 0 && !m_earlierSaid) {
+        m_earlierSaid = true;
+        m_context.fail(u"round %1: %2 %3 that earlier rounds reported without --send %4 not sent; run with "
+                       u"--send-earlier to send them (within --max-sends)"_s.arg(round)
+                           .arg(waiting)
+                           .arg(waiting == 1 ? u"match"_s : u"matches"_s, waiting == 1 ? u"is"_s : u"are"_s));
+    }
 }
 
 void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, const QSet<QString>& fresh, int round)
@@ -566,11 +633,14 @@ int WatchCommand::run(CliContext& context, const QStringList& arguments)
     const QCommandLineOption allowMatchAll(u"allow-match-all"_s,
                                            u"Also send the matches of filters that accept every name (\"\", \".\", "
                                            u"\".*\") and have no limit."_s);
-    parser.addOptions({every, once, send, pages, notify, maxSends, dryRun, allowMatchAll});
+    const QCommandLineOption sendEarlier(u"send-earlier"_s,
+                                         u"With --send: also send the matches that earlier rounds reported without "
+                                         u"--send and that are still on the pages scanned (within --max-sends)."_s);
+    parser.addOptions({every, once, send, pages, notify, maxSends, dryRun, allowMatchAll, sendEarlier});
     if (const auto done = context.parse(
             parser, arguments,
-            u"watch [--every MINUTES] [--once] [--send [--max-sends N] [--allow-match-all]] [--dry-run] [--pages N] "
-            u"[--notify]"_s,
+            u"watch [--every MINUTES] [--once] [--send [--max-sends N] [--allow-match-all] [--send-earlier]] "
+            u"[--dry-run] [--pages N] [--notify]"_s,
             u"Runs the favorites batch in rounds and prints each torrent that the favorite filters accept and that "
             u"no round reported before (a torrent is known by its detail page), with the round's number and what "
             u"became of it: new, sent, in history (its name was sent before: not sent again), already sent (its "
@@ -589,6 +659,10 @@ int WatchCommand::run(CliContext& context, const QStringList& arguments)
     options.notify = parser.isSet(notify);
     options.dryRun = parser.isSet(dryRun);
     options.allowMatchAll = parser.isSet(allowMatchAll);
+    options.sendEarlier = parser.isSet(sendEarlier);
+    if (options.sendEarlier && !options.sending()) {
+        return context.fail(u"--send-earlier goes with --send or --dry-run"_s, CliContext::UsageError);
+    }
     if (parser.isSet(maxSends)) {
         bool ok = false;
         options.maxSends = parser.value(maxSends).toInt(&ok);

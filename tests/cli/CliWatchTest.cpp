@@ -120,6 +120,15 @@ TEST_F(CliWatch, ReportsAndSendsEachNewMatchOnceAcrossRounds)
     const QJsonObject stored = QJsonDocument::fromJson(state.readAll()).object();
     EXPECT_EQ(stored[u"rounds"_s].toInt(), 6);
     EXPECT_EQ(stored[u"torrents"_s].toArray().size(), 29);
+
+    // What the first round only reported: a sending round says so, and --send-earlier sends it within --max-sends.
+    CliRun told;
+    EXPECT_TRUE(watch({u"--send"_s}, 0, &told).empty());
+    EXPECT_TRUE(told.err.contains(u"that earlier rounds reported without --send are not sent"_s))
+        << told.err.toStdString();
+    const auto earlier = watch({u"--send"_s, u"--send-earlier"_s, u"--max-sends"_s, u"2"_s});
+    EXPECT_EQ(fieldOf(earlier, u"status"_s).count(u"sent"_s), 2);
+    EXPECT_EQ(history().size(), 6);
 }
 
 // A state that cannot be read is left as it is and nothing is fetched or sent. (A state that could not be written
@@ -189,7 +198,7 @@ TEST_F(CliWatch, UnattendedSendsKeepToTheirRails)
     const auto reported = watch({u"--send"_s}, 0, &said);
     EXPECT_EQ(fieldOf(reported), unguarded);
     EXPECT_EQ(fieldOf(reported, u"status"_s).value(0), u"new"_s);
-    EXPECT_EQ(said.err.count(u"accepts every name"_s), 1) << said.err.toStdString();
+    EXPECT_EQ(said.err.count(u"filter 1 (\"|\") accepts every name"_s), 1) << said.err.toStdString();
     EXPECT_TRUE(history().isEmpty());
 
     const QStringList capped = addTorrents(3);
@@ -221,7 +230,7 @@ TEST_F(CliWatch, UnattendedSendsKeepToTheirRails)
     ASSERT_EQ(cli("filters remove 1").exitCode, 0);
     const CliRun nearlyAll = cli("--json watch --once --send --dry-run --pages 2");
     EXPECT_FALSE(nearlyAll.out.contains(u"would send"_s)) << nearlyAll.out.toStdString();
-    EXPECT_TRUE(nearlyAll.err.contains(u"\"..\" accepts 90 % or more of the 50 torrents listed"_s))
+    EXPECT_TRUE(nearlyAll.err.contains(u"filter 1 (\"..\") accepts 90 % or more of the 50 torrents listed"_s))
         << nearlyAll.err.toStdString();
 }
 
