@@ -145,15 +145,17 @@ Check clientAnswers()
         return {u"client"_s, false,
                 u"no remote client is set; choose one with \"marrowfin-cli remote set --client NAME --address A "
                 u"--port P\""_s};
-    const QString where =
-        u"%1 at %2:%3"_s.arg(*server.client, server.address.value_or(QString()), server.port.value_or(QString()));
     auto alerts = std::make_shared<CollectedAlerts>();
-    if (RemoteCommands::testRemoteSettings(alerts))
-        return {u"client"_s, true, u"%1 answers its handshake and its web page"_s.arg(where)};
-    return {u"client"_s, false,
-            u"%1 did not answer its handshake and web page (%2); check that it runs with its web interface on, and "
-            u"that \"marrowfin-cli remote show\" matches its address, port, user and password"_s.arg(
-                where, alerts->lines().join(u' '))};
+    QString failure;
+    if (RemoteCommands::testRemoteSettings(alerts, &failure)) {
+        return {u"client"_s, true,
+                u"%1 at %2:%3 answers its handshake and its web page"_s.arg(
+                    *server.client, server.address.value_or(QString()), server.port.value_or(QString()))};
+    }
+    return {
+        u"client"_s, false,
+        u"%1 does not work: %2; check that it runs with its web interface on, and that \"marrowfin-cli remote show\" "
+        u"matches its address, port, user and password"_s.arg(*server.client, failure)};
 }
 
 } // namespace

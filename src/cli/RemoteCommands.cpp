@@ -101,6 +101,11 @@ int remoteSet(CliContext& context, QCommandLineParser& parser, const QCommandLin
         if (!ok || number < 1 || number > 65535 || parser.value(port) != QString::number(number))
             return context.fail(u"--port takes a port number from 1 to 65535"_s, CliContext::UsageError);
     }
+    if (parser.isSet(address)) {
+        if (const std::optional<QString> problem = ServerInfo::addressProblem(parser.value(address))) {
+            return context.fail(u"--address: "_s + *problem, CliContext::UsageError);
+        }
+    }
     std::optional<QString> newPassword;
     if (parser.isSet(password)) {
         // "-" keeps the password off the command line, where other users' process lists would show it.
@@ -120,8 +125,9 @@ int remoteSet(CliContext& context, QCommandLineParser& parser, const QCommandLin
     }
     if (parser.isSet(port))
         written = server.setPort(parser.value(port)) && written;
-    if (parser.isSet(address))
+    if (parser.isSet(address)) {
         written = server.setAddress(parser.value(address)) && written;
+    }
     if (parser.isSet(user))
         written = server.setUsername(parser.value(user)) && written;
     if (newPassword)
@@ -144,7 +150,7 @@ int remoteTest(CliContext& context)
 
 } // namespace
 
-bool RemoteCommands::testRemoteSettings(const std::shared_ptr<CollectedAlerts>& alerts)
+bool RemoteCommands::testRemoteSettings(const std::shared_ptr<CollectedAlerts>& alerts, QString* failure)
 {
     OperationQueue queue(1, u"remote"_s);
     QObject receiver;
@@ -154,6 +160,9 @@ bool RemoteCommands::testRemoteSettings(const std::shared_ptr<CollectedAlerts>& 
         FetchPageRemoteUI::Use::SettingsTest, alerts);
     queue.addOperation(operation);
     loop.exec();
+    if (failure) {
+        *failure = operation->failure();
+    }
     return operation->succeeded();
 }
 

@@ -20,7 +20,9 @@ public:
 
     // The remote settings test as the settings screen's button runs it (handshake, then the client's web page),
     // waited for on this thread; its alerts go to `alerts`. True when the page came.
-    [[nodiscard]] static bool testRemoteSettings(const std::shared_ptr<CollectedAlerts>& alerts);
+    // `*failure` (when given) says why a failed test failed, and where.
+    [[nodiscard]] static bool testRemoteSettings(const std::shared_ptr<CollectedAlerts>& alerts,
+                                                 QString* failure = nullptr);
 };
 
 } // namespace marrowfin

@@ -115,7 +115,7 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
         {"layout changed", layout, "listing", {u"layout has changed: "_s + newest}},
         {"bad credentials", credentials, "sign-in", badLogin},
         {"session expired, password changed since", session, "sign-in", badLogin},
-        {"client down", client, "client", {u"Connection with server failed."_s}},
+        {"client down", client, "client", {u"Utorrent does not work: 127.0.0.1:1: connection refused"_s}},
         {"settings readable by others",
          mode(conf, ownerOnly | QFile::ReadGroup | QFile::ReadOther),
          "files",

@@ -39,6 +39,7 @@ TEST_F(CliRemote, SettingsAreShownAndChangedButThePasswordNeverPrinted)
     EXPECT_TRUE(QJsonDocument::fromJson(show.out.toUtf8())[u"passwordSet"_s].toBool());
 
     EXPECT_EQ(cli("remote set --address other.local --port 70000").exitCode, 2);
+    EXPECT_TRUE(cli("remote set --address http://other.local").err.contains(u"type the host alone"_s));
     show = cli("remote show");
     EXPECT_TRUE(show.out.contains(u"9999"_s) && !show.out.contains(u"other.local"_s))
         << "a refused change changes nothing: " << show.out.toStdString();

@@ -61,7 +61,11 @@ QString sendAddress(const QString& downloadUrl, const QString& siteHost)
         return u"http:"_s + downloadUrl;
     }
     // A magnet link is handed to the client as it stands.
-    if (downloadUrl.startsWith(u"magnet:"_s, Qt::CaseInsensitive) || downloadUrl.contains(siteHost)) {
+    // A whole address on another host (a mirror) is fetched where it points: the site host put before it would make
+    // an address that leads nowhere.
+    if (downloadUrl.startsWith(u"magnet:"_s, Qt::CaseInsensitive) || downloadUrl.contains(siteHost) ||
+        downloadUrl.startsWith(u"http://"_s, Qt::CaseInsensitive) ||
+        downloadUrl.startsWith(u"https://"_s, Qt::CaseInsensitive)) {
         return downloadUrl;
     }
     return u"http://"_s + siteHost + downloadUrl;

@@ -9,9 +9,18 @@
 #include "core/net/HttpRequest.h"
 #include "core/text/TextConversions.h"
 
+#include <tuple>
+
 namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kUnauthorized = 401;
+constexpr int kForbidden = 403;
+
+} // namespace
 
 QString BitClient::getClientByIndex(int index)
 {
@@ -54,6 +63,50 @@ QByteArray BitClient::uploadBoundary() const
         boundary = formBoundary + QByteArray::number(n);
     }
     return boundary;
+}
+
+std::optional<QString> BitClient::failureOf(const HttpRequest& request)
+{
+    if (request.transportFailure()) {
+        return *request.transportFailure();
+    }
+    if (!request.urlResponse()) {
+        return u"the client did not answer"_s;
+    }
+    const int status = request.urlResponse()->statusCode;
+    if (status == kUnauthorized || status == kForbidden) {
+        return u"the client refused the user name or password"_s;
+    }
+    if (answeredElsewhere(request)) {
+        return u"the address answered with a redirect to %1 (another program may be listening there)"_s.arg(
+            request.urlResponse()->url.toString(QUrl::RemoveUserInfo | QUrl::RemoveQuery));
+    }
+    if (status < 200 || status > 299) {
+        return u"the client answered with status %1"_s.arg(status);
+    }
+    return std::nullopt;
+}
+
+bool BitClient::answeredElsewhere(const HttpRequest& request)
+{
+    const auto place = [](const QUrl& url) {
+        QString path = url.path();
+        if (path.endsWith(u'/')) {
+            path.chop(1);
+        }
+        return std::tuple(url.host().toLower(), url.port(80), path);
+    };
+    return request.urlResponse() && !request.urlResponse()->url.isEmpty() &&
+           place(request.urlResponse()->url) != place(request.url());
+}
+
+bool BitClient::noteAnswer(const HttpRequest& request)
+{
+    const std::optional<QString> cause = failureOf(request);
+    if (cause) {
+        noteFailure(*cause);
+    }
+    return !cause;
 }
 
 QUrl BitClient::addressWithCredentials(const QString& path) const

@@ -138,6 +138,32 @@ public:
 
     [[nodiscard]] const std::shared_ptr<HttpContext>& context() const { return m_context; }
 
+    // Why an exchange with the client failed, in words for the user ("connection refused", "the client answered with
+    // status 500"): the first failure noted since the adapter was made, which the later ones usually follow from.
+    // Absent while every exchange went well.
+    [[nodiscard]] std::optional<QString> failure() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_failure;
+    }
+    // Keeps `cause` unless a failure was noted before.
+    void noteFailure(const QString& cause)
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_failure) {
+            m_failure = cause;
+        }
+    }
+    // What went wrong with `request` for the user: no answer (the transport's words), the credentials refused (401,
+    // 403), an answer from another address than the one asked (a redirect: some other program listens there), or a
+    // status outside 200..299. Absent when the request was answered well where it was sent.
+    [[nodiscard]] static std::optional<QString> failureOf(const HttpRequest& request);
+    // Whether `request` was answered from another place than the one asked (after a redirect); a trailing slash
+    // added by the answer is the same place.
+    [[nodiscard]] static bool answeredElsewhere(const HttpRequest& request);
+    // Notes failureOf(request) when there is one; true when the request was answered well where it was sent.
+    bool noteAnswer(const HttpRequest& request);
+
 protected:
     // prefixData, the file part's header (formBoundary, name, filename, fileContentType), the file's bytes and
     // postfixData, joined. The texts write formBoundary; the body has uploadBoundary() in its place.
@@ -185,6 +211,7 @@ private:
     QString m_username;
     QString m_password;
     QByteArray m_file;
+    std::optional<QString> m_failure;
     std::shared_ptr<HttpContext> m_context;
 };
 

@@ -49,4 +49,30 @@ std::unique_ptr<BitClient> BitClientRegistry::create(QStringView name, std::shar
     return found ? found->create(std::move(context)) : nullptr;
 }
 
+std::unique_ptr<BitClient> BitClientRegistry::configured(const ServerInfo::Values& server,
+                                                         std::shared_ptr<HttpContext> context, QString* problem)
+{
+    const QString name = server.client.value_or(QString());
+    std::optional<QString> why;
+    std::unique_ptr<BitClient> client = create(name, std::move(context));
+    if (name.isEmpty()) {
+        why = QStringLiteral("no remote client is set");
+    } else if (!client) {
+        why = QStringLiteral("no client is named \"%1\"").arg(name);
+    } else {
+        why = ServerInfo::addressProblem(server.address.value_or(QString()));
+    }
+    if (why) {
+        if (problem) {
+            *problem = *why;
+        }
+        return nullptr;
+    }
+    client->setAddress(server.address.value_or(QString()));
+    client->setPort(server.port.value_or(QString()));
+    client->setUsername(server.username.value_or(QString()));
+    client->setPassword(server.password.value_or(QString()));
+    return client;
+}
+
 } // namespace marrowfin

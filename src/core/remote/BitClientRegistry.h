@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BitClient.h"
+#include "ServerInfo.h"
 
 #include <QString>
 #include <QStringView>
@@ -34,6 +35,11 @@ public:
     // A new adapter of the named class; nullptr for a name without adapter.
     [[nodiscard]] static std::unique_ptr<BitClient> create(QStringView name,
                                                            std::shared_ptr<HttpContext> context = nullptr);
+    // An adapter for the remote settings `server`, with their address, port, user name and password; nullptr when
+    // they make none, and then `*problem` (when given) says why: no client set, a name without adapter, no address,
+    // or an address that is not a host.
+    [[nodiscard]] static std::unique_ptr<BitClient>
+    configured(const ServerInfo::Values& server, std::shared_ptr<HttpContext> context, QString* problem = nullptr);
 };
 
 } // namespace marrowfin

@@ -107,8 +107,9 @@ std::optional<QJsonObject> Deluge::call(const QString& method, const QJsonArray&
     request.setType(u"POST"_s);
     request.setClient(std::make_shared<JsonCall>(callBody(method, params, m_nextId++), method));
     request.request();
-    if (!request.isResponseValid())
+    if (!noteAnswer(request)) {
         return std::nullopt;
+    }
     const QJsonDocument answer = QJsonDocument::fromJson(request.responseData().value_or(QByteArray()));
     return answer.isObject() ? std::optional<QJsonObject>(answer.object()) : std::nullopt;
 }
@@ -119,6 +120,7 @@ void Deluge::setSessionId()
     const auto login = call(u"auth.login"_s, QJsonArray{password()});
     if (!login || !login->value(u"result"_s).toBool()) {
         qCDebug(lcRemote) << "the client refused the sign-in";
+        noteFailure(u"the client refused the user name or password"_s);
         return;
     }
     const auto connected = call(u"web.connected"_s);
@@ -129,11 +131,13 @@ void Deluge::setSessionId()
         const QString host = hosts ? hosts->value(u"result"_s).toArray().at(0).toArray().at(0).toString() : QString();
         if (host.isEmpty()) {
             qCDebug(lcRemote) << "the client's web interface knows no daemon";
+            noteFailure(u"the client's web interface knows no daemon to connect to"_s);
             return;
         }
         const auto connecting = call(u"web.connect"_s, QJsonArray{host});
         if (!connecting || !connecting->value(u"error"_s).isNull()) {
             qCDebug(lcRemote) << "the client's web interface did not connect to its daemon";
+            noteFailure(u"the client's web interface did not connect to its daemon"_s);
             return;
         }
     }
@@ -148,7 +152,7 @@ bool Deluge::addMagnetLink(const QString& link)
         std::make_shared<JsonCall>(callBody(u"core.add_torrent_magnet"_s, QJsonArray{link, QJsonObject()}, m_nextId++),
                                    u"core.add_torrent_magnet"_s));
     request.request();
-    return request.urlResponse() &&
+    return noteAnswer(request) &&
            uploadAccepted(request.urlResponse()->statusCode, request.responseData().value_or(QByteArray()));
 }
 

@@ -26,15 +26,18 @@ constexpr int kRedirectCheckTimeoutSeconds = 10;
 
 // A plain GET as the platform's URL loading makes it: none of the site request's headers, and no expired-session
 // resend, since a torrent file is not a page of the site.
-std::optional<TransferResult> plainGet(const QUrl& url, const HttpContext& context, int timeoutSeconds = 0)
+std::optional<TransferResult> plainGet(const QUrl& url, const HttpContext& context, QString* failure,
+                                       int timeoutSeconds = 0)
 {
-    if (url.isEmpty() || !url.isValid())
+    if (url.isEmpty() || !url.isValid()) {
+        *failure = url.isEmpty() ? u"there is no download address"_s : u"not a web address"_s;
         return std::nullopt;
+    }
     TransferRequest request;
     request.url = url.toEncoded();
     request.method = "GET";
     request.timeoutSeconds = timeoutSeconds;
-    return performTransfer(request, context);
+    return performTransfer(request, context, failure);
 }
 
 // For the log: never the user part of an address.
@@ -43,20 +46,23 @@ QString shown(const QUrl& url)
     return url.toString(QUrl::RemoveUserInfo);
 }
 
-// The stored client's adapter with the stored address and credentials; null when no adapter has its name.
-std::shared_ptr<BitClient> storedClient(const std::shared_ptr<HttpContext>& context)
+// The stored client's adapter with the stored address and credentials; null when the settings make none, and then
+// `*problem` says why.
+std::shared_ptr<BitClient> storedClient(const std::shared_ptr<HttpContext>& context, QString* problem = nullptr)
+{
+    std::shared_ptr<BitClient> client =
+        BitClientRegistry::configured(ServerInfo::sharedInstance().values(), context, problem);
+    if (!client) {
+        qCDebug(lcRemote) << "no client to send to:" << (problem ? *problem : QString());
+    }
+    return client;
+}
+
+// Where the stored client listens, for a message: "address:port".
+QString clientPlace()
 {
     const ServerInfo::Values server = ServerInfo::sharedInstance().values();
-    std::shared_ptr<BitClient> client = BitClientRegistry::create(server.client.value_or(QString()), context);
-    if (!client) {
-        qCDebug(lcRemote) << "no adapter for the client name" << server.client.value_or(QString());
-        return nullptr;
-    }
-    client->setAddress(server.address.value_or(QString()));
-    client->setPort(server.port.value_or(QString()));
-    client->setUsername(server.username.value_or(QString()));
-    client->setPassword(server.password.value_or(QString()));
-    return client;
+    return server.address.value_or(QString()) + u':' + server.port.value_or(QString());
 }
 
 // The journal of the profile whose store holds the history; absent without a store.
@@ -118,6 +124,7 @@ FetchPageDownload::Outcome FetchPageDownload::journaled(BitClient& client, const
         if (journaling) {
             journal->end(hash);
         }
+        m_problem = clientPlace() + u": "_s + client.failure().value_or(u"the client did not take the torrent"_s);
         return Outcome::ConnectionFailed;
     }
     if (const auto failed = recordInHistory()) {
@@ -173,7 +180,7 @@ void FetchPageDownload::main()
 FetchPageDownload::Outcome FetchPageDownload::send()
 {
     const ServerInfo::Values server = ServerInfo::sharedInstance().values();
-    const auto makeClient = [&]() { return storedClient(m_context); };
+    const auto makeClient = [&]() { return storedClient(m_context, &m_problem); };
 
     m_fileUrl = url();
     if (isMagnetLink(m_fileUrl)) {
@@ -186,18 +193,25 @@ FetchPageDownload::Outcome FetchPageDownload::send()
     }
     if (!m_fileUrl.toString().contains(u'=')) {
         // The site's plain download addresses redirect to one that names the file after its last "=".
-        const auto answer = plainGet(m_fileUrl, *m_context, kRedirectCheckTimeoutSeconds);
-        m_fileUrl = answer ? QUrl::fromEncoded(answer->effectiveUrl) : QUrl();
+        QString failure;
+        const auto answer = plainGet(m_fileUrl, *m_context, &failure, kRedirectCheckTimeoutSeconds);
+        if (!answer) {
+            m_problem = m_fileUrl.isEmpty() ? failure : shown(m_fileUrl) + u": "_s + failure;
+            return Outcome::BadUrl;
+        }
+        m_fileUrl = QUrl::fromEncoded(answer->effectiveUrl);
     }
-    const auto file = plainGet(m_fileUrl, *m_context);
-    if (!file || file->body.isEmpty()) {
-        qCDebug(lcRemote) << "no torrent from" << shown(m_fileUrl);
-        return Outcome::BadUrl;
-    }
+    QString failure;
+    const auto file = plainGet(m_fileUrl, *m_context, &failure);
     // A sign-in or error page is not a torrent; some clients would answer its upload as if they had added it.
-    if (!isBencodedDictionary(file->body)) {
-        qCDebug(lcRemote) << "the download address gave no torrent:" << shown(m_fileUrl) << "status"
-                          << file->statusCode;
+    if (!file || file->statusCode < 200 || file->statusCode > 299 || !isBencodedDictionary(file->body)) {
+        if (file) {
+            failure = file->statusCode < 200 || file->statusCode > 299
+                          ? u"the site answered with status %1"_s.arg(file->statusCode)
+                          : u"the answer is not a torrent file"_s;
+        }
+        m_problem = m_fileUrl.isEmpty() ? failure : shown(m_fileUrl) + u": "_s + failure;
+        qCDebug(lcRemote).noquote() << "no torrent from" << m_problem;
         return Outcome::BadUrl;
     }
 
@@ -219,15 +233,22 @@ FetchPageDownload::Outcome FetchPageDownload::send()
         upload.setUsername(server.username);
         upload.setPassword(server.password);
         upload.request();
+        // An upload answered from another address (a redirect) never reached an adapter's client.
+        const std::optional<QString> failure = BitClient::failureOf(upload);
+        const bool redirected = BitClient::answeredElsewhere(upload);
         const bool accepted =
-            upload.urlResponse() &&
+            upload.urlResponse() && !redirected &&
             client->uploadAccepted(upload.urlResponse()->statusCode, upload.responseData().value_or(QByteArray()));
-        if (!accepted && !client->uploadAnotherWay(upload)) {
-            qCDebug(lcRemote) << "the client did not take the torrent; upload status"
-                              << (upload.urlResponse() ? upload.urlResponse()->statusCode : 0);
-            return false;
+        if (accepted) {
+            return true;
         }
-        return true;
+        if (!redirected && client->uploadAnotherWay(upload)) {
+            return true;
+        }
+        client->noteFailure(failure.value_or(u"the client did not take the torrent"_s));
+        qCDebug(lcRemote) << "the client did not take the torrent; upload status"
+                          << (upload.urlResponse() ? upload.urlResponse()->statusCode : 0);
+        return false;
     });
 }
 
@@ -241,6 +262,7 @@ FetchPageDownload::Outcome FetchPageDownload::sendMagnetLink(BitClient& client)
     const QString link = m_fileUrl.toString(QUrl::FullyEncoded);
     return journaled(client, m_infoHash, [&] {
         if (!client.addMagnetLink(link)) {
+            client.noteFailure(u"the client did not take the magnet link"_s);
             qCDebug(lcRemote) << "the client did not take the magnet link";
             return false;
         }
@@ -274,8 +296,12 @@ void FetchPageDownload::raise(Outcome outcome) const
     if (!sink || outcome == Outcome::AlreadySent) {
         return;
     }
+    // The fixed message, then on a line of its own what happened and where.
+    const auto withCause = [this](QStringView message) {
+        return m_problem.isEmpty() ? message.toString() : message.toString() + u'\n' + m_problem;
+    };
     if (outcome == Outcome::BadUrl) {
-        sink->raiseAlert(kBadUrlTitle.toString(), kBadUrlMessage.toString());
+        sink->raiseAlert(kBadUrlTitle.toString(), withCause(kBadUrlMessage));
     } else if (outcome == Outcome::FilesOnly) {
         sink->raiseAlert(kBadUrlTitle.toString(), kFilesOnlyMessage.toString());
     } else if (outcome == Outcome::NotKept) {
@@ -283,7 +309,7 @@ void FetchPageDownload::raise(Outcome outcome) const
     } else if (outcome == Outcome::SentNotRecorded) {
         sink->raiseAlert(kNotRecordedTitle.toString(), kNotRecordedMessage.toString().arg(m_problem));
     } else {
-        sink->raiseAlert(kConnectionFailedTitle.toString(), kConnectionFailedMessage.toString());
+        sink->raiseAlert(kConnectionFailedTitle.toString(), withCause(kConnectionFailedMessage));
     }
 }
 

@@ -30,8 +30,11 @@ public:
     // Worker thread: a new adapter from ServerInfo as it is now, its handshake, then the page.
     void main() override;
 
-    // After main(): whether the page was answered with 200..299.
+    // After main(): whether the page was answered with 200..299 at its own address (not after a redirect elsewhere),
+    // and for the settings test whether the handshake went well too.
     [[nodiscard]] bool succeeded() const { return m_succeeded; }
+    // After main(), when it did not succeed: why, and where, in words for the user.
+    [[nodiscard]] const QString& failure() const { return m_failure; }
 
     [[nodiscard]] static Selector selectorFor(std::function<void(std::optional<QString>)> callback)
     {
@@ -46,6 +49,7 @@ private:
     std::shared_ptr<AlertSink> m_alerts;
     std::shared_ptr<HttpContext> m_context;
     bool m_succeeded = false;
+    QString m_failure;
 };
 
 } // namespace marrowfin

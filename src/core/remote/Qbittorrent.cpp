@@ -77,9 +77,14 @@ void Qbittorrent::setSessionId()
     request.setPostData(u"username="_s + formValue(username()) + u"&password="_s + formValue(password()));
     request.request();
     const bool signedIn = request.isResponseValid() && isOk(request.responseData().value_or(QByteArray()));
-    if (!signedIn)
+    if (!signedIn) {
         qCDebug(lcRemote) << "the client refused the sign-in; status"
                           << (request.urlResponse() ? request.urlResponse()->statusCode : 0);
+        // Answered well, and not "Ok.": the client's "Fails." for wrong credentials.
+        if (noteAnswer(request)) {
+            noteFailure(u"the client refused the user name or password"_s);
+        }
+    }
     assignSessionId(signedIn ? std::optional<QString>(u"Ok."_s) : std::nullopt);
 }
 
@@ -89,8 +94,9 @@ bool Qbittorrent::addMagnetLink(const QString& link)
     request.setType(u"POST"_s);
     request.setPostData(u"urls="_s + formValue(link));
     request.request();
-    if (!request.urlResponse())
+    if (!noteAnswer(request)) {
         return false;
+    }
     const QByteArray answer = request.responseData().value_or(QByteArray());
     if (uploadAccepted(request.urlResponse()->statusCode, answer))
         return true;

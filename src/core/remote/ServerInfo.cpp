@@ -5,6 +5,8 @@
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 
+#include <QUrl>
+
 namespace marrowfin {
 
 ServerInfo& ServerInfo::sharedInstance()
@@ -133,6 +135,25 @@ bool ServerInfo::setPort(std::optional<QString> value)
 bool ServerInfo::setClient(std::optional<QString> value)
 {
     return write(&Values::client, SettingsKeys::serverClient, std::move(value));
+}
+
+std::optional<QString> ServerInfo::addressProblem(const QString& address)
+{
+    if (address.trimmed().isEmpty()) {
+        return QStringLiteral("no address is set for the remote client");
+    }
+    // The adapters make "http://<address>:<port>/...": only a host name, an IPv4 address or a bracketed IPv6 one
+    // comes out of that as the host it is meant to be.
+    const QUrl url(QStringLiteral("http://") + address + QStringLiteral(":1/"));
+    const bool host = url.isValid() && !url.host().isEmpty() && url.userInfo().isEmpty() && url.path() == u"/" &&
+                      !address.contains(u'/') && !address.contains(u'?') && !address.contains(u'#') &&
+                      !address.contains(u'@') && !address.contains(u' ');
+    if (host) {
+        return std::nullopt;
+    }
+    return QStringLiteral("\"%1\" is not a host name or address: type the host alone, such as 192.168.1.10 or "
+                          "mypc.local, and the port separately")
+        .arg(address);
 }
 
 } // namespace marrowfin

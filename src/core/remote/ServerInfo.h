@@ -57,6 +57,10 @@ public:
     bool setPort(std::optional<QString> value);
     bool setClient(std::optional<QString> value);
 
+    // Why `address` cannot be the client's address (empty, or more than a host name or IP address: a scheme, a
+    // port, a path, a user part), in words that say what to type; absent for a host.
+    [[nodiscard]] static std::optional<QString> addressProblem(const QString& address);
+
 private:
     void rebind(std::shared_ptr<SettingsStore> store);
     bool write(std::optional<QString> Values::*field, QStringView key, std::optional<QString> value);

@@ -84,7 +84,12 @@ void Transmission::setSessionId()
     request.setUsername(username());
     request.setPassword(password());
     request.request();
-    assignSessionId(sessionIdOf(request));
+    const std::optional<QString> id = sessionIdOf(request);
+    // The expected answer is a 409 that carries the id; any other says why there is none.
+    if (!id && noteAnswer(request)) {
+        noteFailure(u"the client's answer carries no session id"_s);
+    }
+    assignSessionId(id);
 }
 
 bool Transmission::uploadAnotherWay(const HttpRequest& refused)
@@ -122,6 +127,7 @@ std::optional<QByteArray> Transmission::rpc(QStringView method, const QJsonObjec
         request.request();
         if (!request.urlResponse()) {
             qCDebug(lcRemote) << method << ": no answer";
+            (void)noteAnswer(request);
             return std::nullopt;
         }
         const int answer = request.urlResponse()->statusCode;
@@ -133,12 +139,13 @@ std::optional<QByteArray> Transmission::rpc(QStringView method, const QJsonObjec
             assignSessionId(id);
             continue;
         }
-        if (!request.isResponseValid()) {
+        if (!noteAnswer(request)) {
             qCDebug(lcRemote) << method << "answered" << answer;
             return std::nullopt;
         }
         return request.responseData().value_or(QByteArray());
     }
+    noteFailure(u"the client kept asking for a new session id"_s);
     return std::nullopt;
 }
 
@@ -151,6 +158,9 @@ bool Transmission::torrentAdd(const QJsonObject& arguments)
     const bool added = torrentAddSucceeded(*answer);
     if (!added) {
         qCDebug(lcRemote) << "torrent-add refused:" << QString::fromUtf8(answer->left(200));
+        const QString said = QJsonDocument::fromJson(*answer).object().value(u"result"_s).toString().left(200);
+        noteFailure(said.isEmpty() ? u"the client did not take the torrent"_s
+                                   : u"the client did not take the torrent: %1"_s.arg(said));
     }
     return added;
 }

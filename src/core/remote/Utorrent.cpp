@@ -52,6 +52,9 @@ void Utorrent::setSessionId()
     request.setUsername(username());
     request.setPassword(password());
     request.request();
+    if (noteAnswer(request) && !request.result()) {
+        noteFailure(u"the client's answer carries no token"_s);
+    }
     assignSessionId(request.result());
 }
 
@@ -64,7 +67,7 @@ bool Utorrent::addMagnetLink(const QString& link)
     request.setUsername(username());
     request.setPassword(password());
     request.request();
-    return request.isResponseValid();
+    return noteAnswer(request);
 }
 
 } // namespace marrowfin

@@ -55,9 +55,10 @@ TEST(ListingAddresses, ListingSearchFavoritesAndSendAddressesAndTheEscapedQuery)
     // The favorites batch asks for bare page numbers, page 1 included, with no trailing slash.
     EXPECT_EQ(favoritesPageAddress(1, kHost), u"http://site.test:48470/new/1"_s);
 
-    // A download address holding the host anywhere is fetched as written; only one without it is a site path.
-    for (const QString& whole :
-         {u"http://site.test:48470/torrents/a.torrent"_s, u"http://files.test/get?from=site.test:48470"_s}) {
+    // A download address holding the host anywhere, or a whole one elsewhere, is fetched as written; only a path
+    // is the site's.
+    for (const QString& whole : {u"http://site.test:48470/torrents/a.torrent"_s,
+                                 u"http://files.test/get?from=site.test:48470"_s, u"HTTPS://mirror.test/a.torrent"_s}) {
         EXPECT_EQ(sendAddress(whole, kHost), whole);
     }
     EXPECT_EQ(sendAddress(u"/get?mirror=site.test:1"_s, kHost), u"http://site.test:48470/get?mirror=site.test:1"_s);

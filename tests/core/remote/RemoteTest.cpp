@@ -127,12 +127,16 @@ protected:
         return storedList(*m_store, SettingsStore::LockedList::TorrentHistory);
     }
 
-    // The fixed texts of the alerts, each as the one alert a send or a page fetch raises.
-    static Alerts badUrlAlert() { return {{kBadUrlTitle.toString(), kBadUrlMessage.toString()}}; }
-    static Alerts connectionAlert()
+    // The fixed texts of the alerts, each as the one alert a send or a page fetch raises, the cause on its own line.
+    static Alerts badUrlAlert(const QString& cause)
     {
-        return {{kConnectionFailedTitle.toString(), kConnectionFailedMessage.toString()}};
+        return {{kBadUrlTitle.toString(), kBadUrlMessage.toString() + u'\n' + cause}};
     }
+    static Alerts connectionAlert(const QString& cause)
+    {
+        return {{kConnectionFailedTitle.toString(), kConnectionFailedMessage.toString() + u'\n' + cause}};
+    }
+    static QString at(quint16 port, const QString& cause) { return u"127.0.0.1:%1: %2"_s.arg(port).arg(cause); }
     static Alerts successAlert() { return {{kSuccessTitle.toString(), QString()}}; }
 
     QTemporaryDir m_profile;
@@ -207,13 +211,14 @@ protected:
         configure(client, daemon.port(), user, u"wrong"_s);
         const Ran refused = send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s);
         EXPECT_EQ(refused.outcome, Outcome::ConnectionFailed);
-        EXPECT_EQ(refused.alerts, connectionAlert());
+        const Alerts wrongPassword =
+            connectionAlert(at(daemon.port(), u"the client refused the user name or password"_s));
+        EXPECT_EQ(refused.alerts, wrongPassword);
         EXPECT_EQ(send(QUrl(kMagnet), u"Linked"_s).outcome, Outcome::ConnectionFailed);
-        if (client == u"Transmission"_s) { // the web API clients show their page to anyone
-            const Ran refusedPage = remotePage(Use::SettingsTest);
-            EXPECT_FALSE(refusedPage.succeeded);
-            EXPECT_EQ(refusedPage.alerts, connectionAlert());
-        }
+        // The web API clients show their page to anyone: the test fails on the handshake.
+        const Ran refusedPage = remotePage(Use::SettingsTest);
+        EXPECT_FALSE(refusedPage.succeeded);
+        EXPECT_EQ(refusedPage.alerts, wrongPassword);
         EXPECT_EQ(daemon.torrentNames(), QStringList());
         EXPECT_TRUE(history().isEmpty());
 
@@ -395,13 +400,19 @@ TEST_F(ScriptedSend, AnAddressGivingNoTorrentUploadsNothing)
     site.route("/gone", ScriptedResponse(404, "Not Found", {}, "<html>no such torrent</html>"));
     site.route("/empty", ScriptedResponse(200, "OK", {}, ""));
     site.route("/cut", ScriptedResponse(200, "OK", {}, torrent.left(torrent.size() / 2)));
-    for (const QUrl& address :
-         {site.url(u"/signin?x=1"_s), site.url(u"/gone?title=a.torrent"_s), site.url(u"/empty?title=a.torrent"_s),
-          site.url(u"/cut?title=a.torrent"_s), QUrl(u"http://127.0.0.1:1/t?title=a.torrent"_s), QUrl()}) {
+    const QString noTorrent = u"the answer is not a torrent file"_s;
+    const std::pair<QUrl, QString> cases[] = {
+        {site.url(u"/signin?x=1"_s), noTorrent},
+        {site.url(u"/gone?title=a.torrent"_s), u"the site answered with status 404"_s},
+        {site.url(u"/empty?title=a.torrent"_s), noTorrent},
+        {site.url(u"/cut?title=a.torrent"_s), noTorrent},
+        {QUrl(u"http://127.0.0.1:1/t?title=a.torrent"_s), u"connection refused"_s},
+        {QUrl(), u"there is no download address"_s}};
+    for (const auto& [address, cause] : cases) {
         const Ran sent = send(address, u"Alpha"_s);
         EXPECT_EQ(sent.outcome, Outcome::BadUrl) << address.toString().toStdString();
         EXPECT_EQ(sent.name, std::nullopt);
-        EXPECT_EQ(sent.alerts, badUrlAlert());
+        EXPECT_EQ(sent.alerts, badUrlAlert(address.isEmpty() ? cause : address.toString() + u": "_s + cause));
     }
     EXPECT_TRUE(client.requests().isEmpty()) << "nothing reached the client, not even a handshake";
     EXPECT_EQ(history(), QStringList{u"old"_s});
@@ -410,21 +421,41 @@ TEST_F(ScriptedSend, AnAddressGivingNoTorrentUploadsNothing)
 TEST_F(ScriptedSend, ClientFailuresAlertAndLeaveTheHistoryUnchanged)
 {
     ASSERT_TRUE(m_store->setList(u"Marrowfin_torrentHistory", {u"old"_s}));
-    client.route("/index.tmpl", ScriptedResponse(500, "Internal Server Error", {}, "boom"));
-    const auto expectFailure = [&](const char* what) {
+    // The upload and the web page both failing.
+    for (const QByteArray& path : {QByteArray("/index.tmpl"), QByteArray("/")}) {
+        client.route(path, ScriptedResponse(500, "Internal Server Error", {}, "boom"));
+    }
+    // Each failure with its cause, after the fixed message; a test of the settings fails the same way.
+    const auto expectFailure = [&](const QString& clientName, const QString& address, quint16 port,
+                                   const QString& cause) {
+        configure(clientName, port);
+        ServerInfo::sharedInstance().setAddress(address);
         const Ran sent = send(torrentAddress(), u"Alpha"_s);
-        EXPECT_EQ(sent.outcome, Outcome::ConnectionFailed) << what;
-        EXPECT_EQ(sent.name, std::nullopt) << what;
-        EXPECT_EQ(sent.alerts, connectionAlert()) << what;
-        EXPECT_EQ(history(), QStringList{u"old"_s}) << what;
+        EXPECT_EQ(sent.outcome, Outcome::ConnectionFailed) << cause.toStdString();
+        EXPECT_EQ(sent.name, std::nullopt) << cause.toStdString();
+        EXPECT_EQ(sent.alerts, connectionAlert(cause));
+        EXPECT_EQ(history(), QStringList{u"old"_s}) << cause.toStdString();
+        const Ran test = remotePage(Use::SettingsTest);
+        EXPECT_FALSE(test.succeeded) << cause.toStdString();
+        EXPECT_EQ(test.alerts, connectionAlert(cause));
     };
-    expectFailure("an upload answered 500");
-
-    configure(u"Vuze"_s, 1);
-    expectFailure("an unreachable client");
-    configure(u"Nonesuch"_s, client.port());
-    expectFailure("a client name without adapter");
-    EXPECT_EQ(client.requestsTo("/index.tmpl").size(), 1);
+    const quint16 port = client.port();
+    expectFailure(u"Vuze"_s, u"127.0.0.1"_s, port, at(port, u"the client answered with status 500"_s));
+    expectFailure(u"Vuze"_s, u"127.0.0.1"_s, 1, at(1, u"connection refused"_s));
+    expectFailure(u"Nonesuch"_s, u"127.0.0.1"_s, port, u"no client is named \"Nonesuch\""_s);
+    expectFailure(QString(), u"127.0.0.1"_s, port, u"no remote client is set"_s);
+    expectFailure(u"Vuze"_s, u"http://127.0.0.1"_s, port,
+                  u"\"http://127.0.0.1\" is not a host name or address: type the host alone, such as 192.168.1.10 "
+                  u"or mypc.local, and the port separately"_s);
+    // Another program on the port: it sends every request on to its own page, which answers well.
+    client.route("/elsewhere/", ScriptedResponse(200, "OK", {}, "<html>another program</html>"));
+    for (const QByteArray& path : {QByteArray("/index.tmpl"), QByteArray("/")}) {
+        client.route(path, ScriptedResponse(301, "Moved", {{"Location", "/elsewhere/"}}, ""));
+    }
+    expectFailure(u"Vuze"_s, u"127.0.0.1"_s, port,
+                  at(port, u"the address answered with a redirect to http://127.0.0.1:%1/elsewhere/ (another program "
+                           u"may be listening there)"_s.arg(port)));
+    EXPECT_EQ(client.requestsTo("/index.tmpl").size(), 2);
 }
 
 // A send whose profile write fails at any one of its steps (the journal's entry, the history, the journal's end):
@@ -509,7 +540,7 @@ TEST_F(ScriptedSend, TransmissionRefusingTheUploadGetsTheTorrentOverRpc)
                  ScriptedResponse(409, "Conflict", {{"X-Transmission-Session-Id", "fresh-id"}}, "conflict"));
     const Ran refused = send(torrentAddress(), u"Alpha"_s);
     EXPECT_EQ(refused.outcome, Outcome::ConnectionFailed);
-    EXPECT_EQ(refused.alerts, connectionAlert());
+    EXPECT_EQ(refused.alerts, connectionAlert(at(client.port(), u"the client kept asking for a new session id"_s)));
     const QList<RecordedRequest> rpc = client.requestsTo("/transmission/rpc");
     ASSERT_EQ(rpc.size(), 3) << "the handshake, torrent-add, and torrent-add once more with the fresh id";
     const QJsonObject call = QJsonDocument::fromJson(rpc.last().body).object();
@@ -603,12 +634,21 @@ TEST_F(DaemonSend, TransmissionAddsTheTorrentAndKnowsItAgain)
     // A sign-in page from the site is not uploaded, though this client would answer it "Torrent Added".
     const Ran page = send(site.url(u"/signin?title=x.torrent"_s), u"Page"_s);
     EXPECT_EQ(page.outcome, Outcome::BadUrl);
-    EXPECT_EQ(page.alerts, badUrlAlert());
+    EXPECT_EQ(page.alerts,
+              badUrlAlert(site.url(u"/signin?title=x.torrent"_s).toString() + u": the answer is not a torrent file"_s));
     EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
     EXPECT_EQ(history(), (QStringList{u"One"_s, u"One"_s}));
 
     const Ran test = remotePage(Use::SettingsTest);
     EXPECT_EQ(test.alerts, successAlert());
+
+    // The daemon's port taken for clients of another kind: it sends their requests on to its own page.
+    for (const QString& other : {u"Vuze"_s, u"Utorrent"_s}) {
+        configure(other, daemon.port());
+        EXPECT_EQ(send(site.url(u"/t/two?title=two.torrent"_s), u"Two"_s).outcome, Outcome::ConnectionFailed);
+        EXPECT_FALSE(remotePage(Use::SettingsTest).succeeded) << other.toStdString();
+    }
+    EXPECT_EQ(daemon.torrentNames(), QStringList{u"one.txt"_s});
 }
 
 TEST_F(DaemonSend, ASendCutShortIsSettledByWhatTheDaemonHolds)

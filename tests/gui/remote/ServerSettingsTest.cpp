@@ -138,7 +138,8 @@ TEST_F(ServerSettingsTest, TheTestUsesThePasswordBeingTypedAndReportsTheOutcome)
         {answering.port(), {u"Success!"_s, u""_s}},
         {closed.port(),
          {u"Connection with server failed."_s,
-          u"Please make sure you have correctly setup your remote download settings."_s}},
+          u"Please make sure you have correctly setup your remote download settings.\n127.0.0.1:%1: connection "
+          u"refused"_s.arg(closed.port())}},
     };
     for (const auto& [port, alert] : cases) {
         SCOPED_TRACE(alert.first.toStdString());
