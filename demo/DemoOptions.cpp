@@ -13,6 +13,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+constexpr const char* kProgramName = "marrowfin-demo-site";
+
 template <class Number>
 std::optional<Number> parseNumber(const QString& text, long long low, long long high)
 {
@@ -94,7 +96,9 @@ ParsedOptions DemoOptions::parse(const std::vector<std::string>& arguments)
     if (!parser.parse(list))
         return error(parser.errorText());
     if (parser.isSet(help)) {
-        parsed.message = parser.helpText().toStdString();
+        // Without a QCoreApplication the parser knows no program name and writes a placeholder for it.
+        parsed.message =
+            parser.helpText().replace(u"<executable_name>"_s, QLatin1StringView(kProgramName)).toStdString();
         return parsed;
     }
     if (!parser.positionalArguments().isEmpty())

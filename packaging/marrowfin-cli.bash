@@ -61,7 +61,7 @@ _marrowfin_cli()
     remote) options="show set test --client --address --port --user --password" ;;
     send) options="--name" ;;
     history) options="list remove" ;;
-    watch) options="--every --once --send --pages --notify" ;;
+    watch) options="--every --once --send --max-sends --allow-match-all --send-earlier --dry-run --pages --notify" ;;
     esac
     COMPREPLY=($(compgen -W "$options --help --json" -- "$cur"))
 }

@@ -9,6 +9,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstdio>
+#include <optional>
+
 namespace {
 
 // --help and --version answer without a window system, as scripts, package tools and man page makers run them.
@@ -58,6 +61,28 @@ int main(int argc, char* argv[])
     describe(parser, options);
     parser.process(app);
     options.read(parser);
+
+    // Options that lead nowhere, and a profile folder that cannot be opened, stop the start: said on standard error
+    // for the command line that gave them, and in the starting window for a start from the desktop.
+    QStringList refused;
+    for (const marrowfin::StartupOptions::Problem& problem : options.problems()) {
+        refused.append(
+            QStringLiteral("%1 \"%2\" cannot be used: %3").arg(problem.source, problem.value, problem.reason));
+    }
+    const QString folder = marrowfin::Profile::configDirFor(options);
+    if (const std::optional<QString> reason = marrowfin::Profile::folderProblem(folder)) {
+        refused.append(QStringLiteral("The profile folder %1 cannot be used: %2").arg(folder, *reason));
+    }
+    if (!refused.isEmpty()) {
+        for (const QString& line : std::as_const(refused)) {
+            std::fprintf(stderr, "marrowfin: %s\n", line.toLocal8Bit().constData());
+        }
+        marrowfin::StartingWindow notice;
+        notice.setStatus(refused.join(u'\n'));
+        notice.show();
+        (void)QApplication::exec();
+        return 1;
+    }
 
     marrowfin::Profile profile(options);
     // A profile that had to be repaired says so before anything else happens.

@@ -21,7 +21,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr const char* kTryHelp = "Run \"marrowfin-cli --help\" for the commands and options.\n";
+constexpr QStringView kTryHelp = u"Run \"marrowfin-cli --help\" for the commands and options.";
 
 struct Command
 {
@@ -40,8 +40,9 @@ const Command kCommands[] = {
     // Every command's line has its words after a gap, and a synopsis too long for the column puts them on the next
     // line: the man page is made from this text, and a line without them would run into the command before it.
     {"filters",
-     "filters list | add TEXT [LIMITS] | set NUMBER LIMITS | remove NUMBER\n"
-     "                                the favorite filters, and their size, seeder and exclude limits",
+     "filters list | add [--force] TEXT [LIMITS] | set NUMBER LIMITS | remove NUMBER\n"
+     "                                the favorite filters, and their size, seeder and exclude limits; LIMITS:\n"
+     "                                [--min-size SIZE] [--max-size SIZE] [--min-seeders N] [--exclude REGEX]",
      &StoreCommands::filters},
     {"settings",
      "settings list | get KEY | set KEY VALUE... | unset KEY\n"
@@ -50,16 +51,18 @@ const Command kCommands[] = {
     {"detail", "detail PATH                   a torrent's detail page (HTML), its movie link on stderr",
      &ListingCommands::detail},
     {"login",
-     "login --user U --password P [--automatic] | login --anonymous\n"
-     "                                signs in to the site, or uses it anonymously",
+     "login --user U --password P|- [--automatic] | login --anonymous\n"
+     "                                signs in to the site (\"-\": the password from standard input), or uses it\n"
+     "                                anonymously",
      &LoginCommands::login},
     {"logout", "logout                        deletes the site's cookies as the Logout tab does",
      &LoginCommands::logout},
     {"whoami", "whoami                        the signed-in user's name, after a login check against the site",
      &LoginCommands::whoami},
     {"remote",
-     "remote show | set [--client NAME] [--address A] [--port P] [--user U] [--password P] | test\n"
-     "                                the remote BitTorrent client's settings, and a test of them",
+     "remote show | set [--client NAME] [--address A] [--port P] [--user U] [--password P|-] | test\n"
+     "                                the remote BitTorrent client's settings, and a test of them; NAME: Vuze,\n"
+     "                                Transmission, Utorrent, Qbittorrent or Deluge",
      &RemoteCommands::remote},
     {"send", "send DOWNLOAD_URL --name NAME  the download button's operation: fetch, upload, history",
      &RemoteCommands::send},
@@ -69,7 +72,8 @@ const Command kCommands[] = {
      "doctor                        checks the site, its listing, the sign-in, the remote client and the files",
      &DoctorCommand::run},
     {"watch",
-     "watch [--every MINUTES] [--once] [--send | --dry-run] [--pages N] [--notify]\n"
+     "watch [--every MINUTES] [--once] [--send [--max-sends N] [--allow-match-all] [--send-earlier]] [--dry-run] "
+     "[--pages N] [--notify]\n"
      "                                the favorites in rounds: each new match reported, and sent, once",
      &WatchCommand::run},
 };
@@ -113,9 +117,13 @@ int CliApplication::run(const QStringList& arguments)
     const QCommandLineOption version({u"v"_s, u"version"_s}, u"Displays version information."_s);
     parser.addOption(help);
     parser.addOption(version);
+    // Reports a wrong command line with what was typed shown safely; the profile is not opened for it.
+    const auto refuse = [this](const QString& message) {
+        const CliContext context(m_out, m_err, m_options, false);
+        return context.fail(message + u'\n' + kTryHelp.toString(), CliContext::UsageError);
+    };
     if (!parser.parse(arguments)) {
-        m_err << "marrowfin-cli: " << parser.errorText() << "\n" << kTryHelp;
-        return CliContext::UsageError;
+        return refuse(parser.errorText());
     }
     if (parser.isSet(help)) {
         m_out << usage();
@@ -128,8 +136,7 @@ int CliApplication::run(const QStringList& arguments)
     m_options.read(parser);
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        m_err << "marrowfin-cli: no command given\n" << kTryHelp;
-        return CliContext::UsageError;
+        return refuse(u"no command given"_s);
     }
     // --json may also follow the command.
     const bool json = parser.isSet(jsonOption()) || positional.removeAll(u"--json"_s) > 0;
@@ -147,8 +154,7 @@ int CliApplication::run(const QStringList& arguments)
             return status;
         }
     }
-    m_err << "marrowfin-cli: unknown command \"" << positional.first() << "\"\n" << kTryHelp;
-    return CliContext::UsageError;
+    return refuse(u"unknown command "_s + CliContext::quoted(positional.first()));
 }
 
 } // namespace marrowfin

@@ -5,11 +5,108 @@
 #include "core/app/Profile.h"
 #include "core/settings/SettingsStore.h"
 
-#include <QDir>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <algorithm>
 
 namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Characters a message never writes as they are: those that move the cursor or start terminal sequences (C0, DEL,
+// C1), and those that reorder or hide what follows them on the line.
+bool isHidden(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e) ||
+           (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029 || c == 0xfeff;
+}
+
+QString escaped(QStringView text, bool keepLineBreaks)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (!isHidden(c.unicode()) || (keepLineBreaks && c == u'\n')) {
+            shown.append(c);
+        } else if (c == u'\n') {
+            shown.append(u"\\n"_s);
+        } else if (c == u'\r') {
+            shown.append(u"\\r"_s);
+        } else if (c == u'\t') {
+            shown.append(u"\\t"_s);
+        } else if (c.unicode() < 0x100) {
+            shown.append(u"\\x"_s + QString::number(c.unicode(), 16).rightJustified(2, u'0'));
+        } else {
+            shown.append(u"\\u"_s + QString::number(c.unicode(), 16).rightJustified(4, u'0'));
+        }
+    }
+    return shown;
+}
+
+// The first and the last `length` characters of `text`, a surrogate pair kept whole.
+QStringView head(QStringView text, qsizetype length)
+{
+    if (text.size() <= length) {
+        return text;
+    }
+    return text.first(length > 0 && text.at(length - 1).isHighSurrogate() ? length - 1 : length);
+}
+
+QStringView tail(QStringView text, qsizetype length)
+{
+    if (text.size() <= length) {
+        return text;
+    }
+    const QStringView last = text.last(length);
+    return !last.isEmpty() && last.front().isLowSurrogate() ? last.sliced(1) : last;
+}
+
+// QCommandLineParser takes any word beginning with a dash for options, so "-1" would be the unknown option "1".
+// A first pass, with every word that may be positional replaced by a token naming its place, learns which words
+// are positional; the arguments then go to the real pass with the options first and the positional words after
+// "--", each as typed. Arguments without a negative number are returned as they are.
+QStringList withNegativeNumbersAsValues(QCommandLineParser& parser, const QStringList& arguments)
+{
+    static const QRegularExpression negativeNumber(uR"(^-\d+(\.\d+)?$)"_s);
+    if (std::none_of(arguments.begin(), arguments.end(),
+                     [](const QString& word) { return negativeNumber.match(word).hasMatch(); })) {
+        return arguments;
+    }
+    // Never typed: a private-use character and the word's place.
+    constexpr QChar kToken(0xe000);
+    QStringList tokens;
+    bool onlyPositional = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& word = arguments.at(i);
+        const bool mayBePositional =
+            onlyPositional || !word.startsWith(u'-') || word == u"-" || negativeNumber.match(word).hasMatch();
+        tokens.append(mayBePositional ? kToken + QString::number(i) : word);
+        onlyPositional = onlyPositional || word == u"--";
+    }
+    if (!parser.parse(QStringList{u"marrowfin-cli"_s} + tokens)) {
+        return arguments; // the real pass reports the error as typed
+    }
+    QSet<qsizetype> positionalAt;
+    for (const QString& token : parser.positionalArguments()) {
+        positionalAt.insert(token.mid(1).toLongLong());
+    }
+    QStringList options;
+    QStringList positional;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (positionalAt.contains(i)) {
+            positional.append(arguments.at(i));
+        } else if (tokens.at(i) != u"--") { // the end of the options moves behind them
+            options.append(arguments.at(i));
+        }
+    }
+    return options + QStringList{u"--"_s} + positional;
+}
+
+} // namespace
 
 CliContext::CliContext(QTextStream& out, QTextStream& err, const StartupOptions& options, bool json)
     : m_out(out), m_err(err), m_options(options), m_json(json)
@@ -38,8 +135,7 @@ Profile& CliContext::profile()
 
 QString CliContext::configDirPath() const
 {
-    return m_options.configDir().isEmpty() ? SettingsStore::defaultConfigDir()
-                                           : QDir(m_options.configDir()).absolutePath();
+    return Profile::configDirFor(m_options);
 }
 
 CliSession& CliContext::session()
@@ -53,7 +149,7 @@ std::optional<int> CliContext::parse(QCommandLineParser& parser, const QStringLi
 {
     const QCommandLineOption help({u"h"_s, u"help"_s}, u"Shows this help."_s);
     parser.addOption(help);
-    if (!parser.parse(QStringList{u"marrowfin-cli"_s} + arguments)) {
+    if (!parser.parse(QStringList{u"marrowfin-cli"_s} + withNegativeNumbersAsValues(parser, arguments))) {
         return fail(parser.errorText() + u"\nRun \"marrowfin-cli "_s + arguments.value(0) + u" --help\"."_s,
                     UsageError);
     }
@@ -66,6 +162,22 @@ std::optional<int> CliContext::parse(QCommandLineParser& parser, const QStringLi
         m_out.flush();
         return Success;
     }
+    return refuseUnusableStart();
+}
+
+std::optional<int> CliContext::refuseUnusableStart() const
+{
+    const QList<StartupOptions::Problem> problems = m_options.problems();
+    for (const StartupOptions::Problem& problem : problems) {
+        fail(u"%1 %2 cannot be used: %3"_s.arg(problem.source, quoted(problem.value), problem.reason));
+    }
+    if (!problems.isEmpty()) {
+        return UsageError;
+    }
+    const QString folder = configDirPath();
+    if (const std::optional<QString> reason = Profile::folderProblem(folder)) {
+        return fail(u"the profile folder %1 cannot be used: %2"_s.arg(quoted(folder), *reason));
+    }
     return std::nullopt;
 }
 
@@ -76,9 +188,22 @@ int CliContext::failedWrite(const QString& what) const
 
 int CliContext::fail(const QString& message, int status) const
 {
-    m_err << "marrowfin-cli: " << message << "\n";
+    QStringList lines = escaped(message, true).split(u'\n');
+    for (QString& line : lines) {
+        if (line.size() > kLongestLine) {
+            // The end of a line says what went wrong; the middle is what a value brought in.
+            line = head(line, kLongestLine * 3 / 4).toString() + u'\u2026' + tail(line, kLongestLine / 4).toString();
+        }
+    }
+    m_err << "marrowfin-cli: " << lines.join(u'\n') << "\n";
     m_err.flush();
     return status;
+}
+
+QString CliContext::quoted(QStringView value)
+{
+    const QStringView shown = head(value, kShownLength);
+    return u'"' + escaped(shown, false) + (shown.size() < value.size() ? u"\u2026\""_s : u"\""_s);
 }
 
 } // namespace marrowfin

@@ -43,17 +43,31 @@ public:
     [[nodiscard]] CliSession& session();
 
     // Parses a command's own arguments (`arguments` starts with the command's name). Returns an exit status when
-    // the command is done already (--help printed, or a usage error reported), nothing when it should run.
+    // the command is done already (--help printed, a usage error reported, or the global options or the profile
+    // folder found unusable), nothing when it should run. A word that is a negative number ("-1") is a value, not
+    // an option, so that it is refused for its range like any other number.
     [[nodiscard]] std::optional<int> parse(QCommandLineParser& parser, const QStringList& arguments,
                                            const QString& synopsis, const QString& description);
 
-    // "marrowfin-cli: <message>" on standard error; returns `status` for a one-line `return fail(...)`.
+    // "marrowfin-cli: <message>" on standard error; returns `status` for a one-line `return fail(...)`. Control
+    // characters other than the line breaks are shown escaped, and a line of more than kLongestLine characters is
+    // cut in its middle, whatever the message quotes.
     int fail(const QString& message, int status = Failure) const;
+
+    // A value the user typed (or stored) as a message shows it: in double quotes, control characters and the marks
+    // that reorder text written as escapes (\x1b, \n, \u202e), and cut after kShownLength characters with an
+    // ellipsis. For any message that quotes such a value, so that it neither drives the terminal nor floods it.
+    [[nodiscard]] static QString quoted(QStringView value);
+    static constexpr qsizetype kShownLength = 200;
+    static constexpr qsizetype kLongestLine = 1000;
     // A change to the settings that could not be written: what it was, then the file and why (the store's last
     // write error on this thread). Returns Failure.
     int failedWrite(const QString& what) const;
 
 private:
+    // The global options' and the profile folder's problems, reported; the exit status when there were any.
+    [[nodiscard]] std::optional<int> refuseUnusableStart() const;
+
     QTextStream& m_out;
     QTextStream& m_err;
     const StartupOptions& m_options;

@@ -8,15 +8,20 @@
 #include "core/settings/SettingsStore.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
 
 Profile::Profile(const StartupOptions& options)
-    : m_configDir(options.configDir().isEmpty() ? SettingsStore::defaultConfigDir()
-                                                : QDir(options.configDir()).absolutePath()),
-      m_settings(std::make_shared<SettingsStore>(m_configDir)),
+    : m_configDir(configDirFor(options)), m_settings(std::make_shared<SettingsStore>(m_configDir)),
       m_cookies(std::make_shared<CookieStore>(m_configDir + u'/' + QString::fromLatin1(CookieStore::kFileName)))
 {
     AppConfig::setCurrent(options.config());
@@ -30,6 +35,41 @@ Profile::Profile(const StartupOptions& options)
 }
 
 Profile::~Profile() = default;
+
+QString Profile::configDirFor(const StartupOptions& options)
+{
+    return options.configDir().isEmpty() ? SettingsStore::defaultConfigDir() : QDir(options.configDir()).absolutePath();
+}
+
+std::optional<QString> Profile::folderProblem(const QString& dir)
+{
+    const auto systemReason = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+    QString path = QDir::cleanPath(QDir(dir).absolutePath());
+    bool missing = false; // `path` is a parent of the folder, which is still to be made
+    for (;;) {
+        const QByteArray encoded = QFile::encodeName(path);
+        struct stat status = {};
+        if (::stat(encoded.constData(), &status) == 0) {
+            if (!S_ISDIR(status.st_mode)) {
+                const QString what = missing ? path : u"it"_s;
+                return S_ISREG(status.st_mode) ? u"%1 is a file, not a folder"_s.arg(what)
+                                               : u"%1 is not a folder"_s.arg(what);
+            }
+            if (::access(encoded.constData(), missing ? W_OK | X_OK : R_OK | W_OK | X_OK) != 0) {
+                const int error = errno;
+                return missing ? u"it cannot be made in %1: %2"_s.arg(path, systemReason(error)) : systemReason(error);
+            }
+            return std::nullopt;
+        }
+        // A part of the path that is missing, or a file where a folder should be: the parent tells which.
+        const int error = errno;
+        if ((error != ENOENT && error != ENOTDIR) || path == QDir::rootPath()) {
+            return systemReason(error);
+        }
+        missing = true;
+        path = QFileInfo(path).path();
+    }
+}
 
 bool Profile::recordBuildVersion()
 {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace marrowfin {
 
@@ -30,6 +31,14 @@ public:
     // What went wrong while opening the profile and was repaired (a damaged file kept aside), in sentences for
     // the user. Empty when all was well.
     [[nodiscard]] const QStringList& problems() const { return m_problems; }
+
+    // The profile folder `options` name: --config-dir or MARROWFIN_CONFIG_DIR made absolute, else the default one.
+    [[nodiscard]] static QString configDirFor(const StartupOptions& options);
+    // Why the profile folder `dir` cannot be used, or nothing when it can: an existing folder must be readable and
+    // writable; a missing one must be possible to make, its nearest existing parent being a writable folder. The
+    // reason is the system's ("Permission denied") or says what stands in the way ("/p is a file, not a folder").
+    // Creates and writes nothing, so that a command that only reads can check before it opens the profile.
+    [[nodiscard]] static std::optional<QString> folderProblem(const QString& dir);
 
     // Writes the running build's version when the stored one differs; true when it wrote.
     bool recordBuildVersion();
