@@ -78,10 +78,9 @@ int printListing(CliContext& context, const QUrl& address)
 
 void reportInvalidFilters(CliContext& context, const FilterSet& filters)
 {
-    for (const FilterProblem& problem : filters.problems())
-        context.err() << "marrowfin-cli: the filter \"" << problem.text << "\" was skipped (" << problem.reason
-                      << ")\n";
-    context.err().flush();
+    for (const FilterProblem& problem : filters.problems()) {
+        context.fail(u"the filter %1 was skipped (%2)"_s.arg(CliContext::quoted(problem.text), problem.reason));
+    }
 }
 
 } // namespace

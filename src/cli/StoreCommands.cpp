@@ -23,6 +23,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr QStringView kMasked = u"********";
+// The window remembers the tab last selected, one of its nine but never the last, Logout: a start on it would sign
+// out again at once.
+constexpr int kLastRememberedTab = 7;
 
 QStringList choiceValues(std::span<const ListingChoice> choices)
 {
@@ -71,6 +74,11 @@ std::optional<QString> problemWith(const SettingDescription& setting, const QStr
         if (!ok || pages < 1 || pages > 100)
             return u"%1 takes a number of pages from 1 to 100"_s.arg(setting.key);
     }
+    if (setting.key == SettingsKeys::tab) {
+        const int index = value.toInt(&ok);
+        if (!ok || index < 0 || index > kLastRememberedTab)
+            return u"%1 takes a tab index from 0 to %2"_s.arg(setting.key).arg(kLastRememberedTab);
+    }
     if (setting.key == SettingsKeys::serverPort) {
         const int port = value.toInt(&ok);
         if (!ok || port < 1 || port > 65535)
@@ -82,6 +90,64 @@ std::optional<QString> problemWith(const SettingDescription& setting, const QStr
 QString shown(const SettingDescription& setting, const QString& value)
 {
     return setting.secret && !value.isEmpty() ? kMasked.toString() : value;
+}
+
+// The stored value, else the default the readers assume, on standard output (a list one entry a line), with
+// "(default)" on standard error for a value not stored; with --json one object: key, value (null when neither is
+// there) and default.
+int settingsGet(CliContext& context, const SettingDescription& setting)
+{
+    SettingsStore& store = context.profile().settings();
+    bool isDefault = false;
+    QStringList lines;
+    QJsonValue value;
+    if (setting.kind == SettingKind::TextList) {
+        const std::optional<QStringList> list = store.list(setting.key);
+        isDefault = !list;
+        lines = list.value_or(QStringList());
+        value = QJsonArray::fromStringList(lines);
+    } else {
+        const std::optional<QString> text = store.text(setting.key);
+        isDefault = !text;
+        // Masked as in the list: a user who needs the value reads the file.
+        if (text) {
+            lines.append(shown(setting, *text));
+        } else if (setting.defaultText) {
+            lines.append(setting.defaultText->toString());
+        }
+        value = lines.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(lines.first());
+    }
+    if (context.json()) {
+        const QJsonObject object{{u"key"_s, setting.key.toString()}, {u"value"_s, value}, {u"default"_s, isDefault}};
+        context.out() << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n';
+        return CliContext::Success;
+    }
+    for (const QString& line : lines) {
+        context.out() << line << '\n';
+    }
+    context.out().flush();
+    if (isDefault) {
+        context.err() << (setting.defaultText ? "(default)\n" : "(not set; no default)\n");
+        context.err().flush();
+    }
+    return CliContext::Success;
+}
+
+// The settings' help: how many there are, then each with its kind and meaning, from the table the store uses.
+QString settingsDescription()
+{
+    QString text = u"Shows and changes the %1 settings of the profile, listed below. \"get\" prints the stored value, "
+                   u"or the default of one that is not stored (and \"(default)\" on standard error); with --json "
+                   u"one object: key, value and default (true when the value is the default). A list setting takes "
+                   u"several values (none for an empty list); passwords are shown masked. %2 is recorded by the "
+                   u"application at each start and is not set by hand.\n\nSettings:\n"_s.arg(kSettingsTable.size())
+                       .arg(SettingsKeys::version);
+    for (const SettingDescription& setting : kSettingsTable) {
+        text += u"  %1 %2 %3\n"_s.arg(setting.key.toString().leftJustified(28),
+                                      settingKindName(setting.kind).toString().leftJustified(6),
+                                      setting.description.toString());
+    }
+    return text;
 }
 
 int settingsList(CliContext& context)
@@ -131,8 +197,7 @@ int StoreCommands::settings(CliContext& context, const QStringList& arguments)
     QCommandLineParser parser;
     parser.addPositionalArgument(u"action"_s, u"list | get KEY | set KEY VALUE... | unset KEY"_s);
     if (const auto done = context.parse(parser, arguments, u"settings list | get KEY | set KEY VALUE... | unset KEY"_s,
-                                        u"Shows and changes the 20 settings of the profile. A list setting takes "
-                                        u"several values (none for an empty list); passwords are shown masked."_s))
+                                        settingsDescription()))
         return *done;
     const QStringList words = parser.positionalArguments().mid(1);
     const QString action = words.value(0);
@@ -147,29 +212,16 @@ int StoreCommands::settings(CliContext& context, const QStringList& arguments)
 
     const SettingDescription* setting = findSetting(words.at(1));
     if (!setting)
-        return context.fail(u"\"%1\" is not a setting; \"marrowfin-cli settings list\" shows them"_s.arg(words.at(1)),
+        return context.fail(
+            u"%1 is not a setting; \"marrowfin-cli settings list\" shows them"_s.arg(CliContext::quoted(words.at(1))),
+            CliContext::UsageError);
+    if (action == u"get"_s)
+        return settingsGet(context, *setting);
+    // The application's record of the build it last ran as, written by it at each start: no setting of the user's.
+    if (setting->key == SettingsKeys::version)
+        return context.fail(u"%1 is recorded by the application at each start, not set by hand"_s.arg(setting->key),
                             CliContext::UsageError);
     SettingsStore& store = context.profile().settings();
-
-    if (action == u"get"_s) {
-        if (setting->kind == SettingKind::TextList) {
-            const auto list = store.list(setting->key);
-            if (!list)
-                return context.fail(u"%1 is not set (an empty list)"_s.arg(setting->key));
-            for (const QString& entry : *list)
-                context.out() << entry << '\n';
-            return CliContext::Success;
-        }
-        const auto text = store.text(setting->key);
-        if (!text) {
-            return context.fail(setting->defaultText ? u"%1 is not set (default \"%2\")"_s.arg(
-                                                           setting->key, setting->defaultText->toString())
-                                                     : u"%1 is not set"_s.arg(setting->key));
-        }
-        // Masked as in the list: a user who needs the value reads the file.
-        context.out() << shown(*setting, *text) << '\n';
-        return CliContext::Success;
-    }
     if (action == u"unset"_s)
         return store.remove(setting->key) ? CliContext::Success
                                           : context.failedWrite(u"%1 could not be written"_s.arg(setting->key));
@@ -200,7 +252,8 @@ struct LimitOptions
     QCommandLineOption minSeeders{u"min-seeders"_s,
                                   u"Only torrents with this many seeders or more (\"none\": no limit)."_s, u"N"_s};
     QCommandLineOption exclude{u"exclude"_s,
-                               u"Leave out names this expression matches (matched as a filter is; \"\": nothing)."_s,
+                               u"Leave out names this expression matches (matched as a filter is; \"none\": no "
+                               u"limit; \"(none)\" leaves out names with the word none)."_s,
                                u"REGEX"_s};
 
     [[nodiscard]] bool anySet(const QCommandLineParser& parser) const
@@ -220,8 +273,8 @@ struct LimitOptions
             const QString value = parser.value(*option);
             *field = none(value) ? std::nullopt : sizeInBytes(value);
             if (!none(value) && !*field) {
-                return u"--%1 takes a size with its unit, such as 700MB or 4GB, not \"%2\""_s.arg(
-                    option->names().first(), value);
+                return u"--%1 takes a size with its unit, such as 700MB or 4GB, not %2"_s.arg(
+                    option->names().first(), CliContext::quoted(value));
             }
         }
         if (parser.isSet(minSeeders)) {
@@ -229,12 +282,13 @@ struct LimitOptions
             bool ok = false;
             const int count = value.toInt(&ok);
             if (!none(value) && (!ok || count < 0)) {
-                return u"--min-seeders takes a number of seeders, not \"%1\""_s.arg(value);
+                return u"--min-seeders takes a number of seeders, not %1"_s.arg(CliContext::quoted(value));
             }
             limits.minSeeders = none(value) ? std::nullopt : std::optional<int>(count);
         }
         if (parser.isSet(exclude)) {
-            limits.exclude = parser.value(exclude);
+            // "none" takes it away, as it does the other limits; "(none)" is the expression for the word itself.
+            limits.exclude = none(parser.value(exclude)) ? QString() : parser.value(exclude);
         }
         return limitsProblem(limits);
     }
@@ -299,8 +353,8 @@ int StoreCommands::filters(CliContext& context, const QStringList& arguments)
         const std::optional<QString> problem = filterProblem(text);
         if (problem && !parser.isSet(force))
             return context.fail(
-                u"\"%1\" is not a valid expression: %2 Nothing was stored (--force stores it anyway)."_s.arg(text,
-                                                                                                             *problem),
+                u"%1 is not a valid expression: %2 Nothing was stored (--force stores it anyway)."_s.arg(
+                    CliContext::quoted(text), *problem),
                 CliContext::UsageError);
         FilterLimits limits;
         if (const auto limitProblem = limitOptions.apply(parser, limits)) {

@@ -1,5 +1,7 @@
 #include "TorrentPrinter.h"
 
+#include "core/lists/FilterLimits.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,6 +26,21 @@ QString field(const std::optional<QString>& value)
 QJsonValue jsonText(const std::optional<QString>& value)
 {
     return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+// The figures as numbers, read as the favorite filters' limits read them; null when the text is absent or not
+// readable.
+QJsonValue jsonBytes(const std::optional<QString>& size)
+{
+    const std::optional<qint64> bytes = size ? sizeInBytes(*size) : std::nullopt;
+    return bytes ? QJsonValue(*bytes) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue jsonCount(const std::optional<QString>& count)
+{
+    bool ok = false;
+    const int value = count ? count->trimmed().toInt(&ok) : 0;
+    return ok && value >= 0 ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
 }
 
 } // namespace
@@ -87,6 +104,9 @@ QJsonObject TorrentPrinter::jsonObject(const Torrent& torrent)
         {u"down"_s, jsonText(torrent.down)},
         {u"date"_s, jsonText(torrent.date)},
         {u"isDownloaded"_s, torrent.isDownloaded},
+        {u"sizeBytes"_s, jsonBytes(torrent.size)},
+        {u"seeders"_s, jsonCount(torrent.up)},
+        {u"leechers"_s, jsonCount(torrent.down)},
     };
 }
 

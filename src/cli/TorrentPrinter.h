@@ -14,8 +14,9 @@ class TorrentPrinter final
 public:
     // `width`: the terminal's width in characters; names are cut to what is left after the other columns.
     static void printTable(QTextStream& out, const QList<Torrent>& torrents, int width);
-    // One array of objects with the keys name, detailsUrl, downloadUrl, type, size, up, down, date, isDownloaded,
-    // in list order; an absent field is null.
+    // One array of objects with the keys name, detailsUrl, downloadUrl, type, size, up, down, date, isDownloaded (the
+    // listing's texts), and sizeBytes, seeders, leechers (size, up and down as numbers), in list order; an absent
+    // field, or a figure that cannot be read, is null.
     static void printJson(QTextStream& out, const QList<Torrent>& torrents);
 
     // One torrent as printJson writes it.

@@ -44,6 +44,12 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// A message's sentence ended with its full stop, for one that follows it: a cause line may end without one.
+QString ended(const QString& line)
+{
+    return line.endsWith(u'.') ? line : line + u'.';
+}
+
 constexpr double kDefaultEveryMinutes = 15;
 constexpr double kShortestEveryMinutes = 0.01;
 constexpr int kNotificationTimeoutMs = 3000;
@@ -298,7 +304,7 @@ int Watcher::round()
 
     m_filters.reloadFilters(m_store);
     for (const FilterProblem& problem : m_filters.problems())
-        m_context.fail(u"the filter \"%1\" is skipped (%2)"_s.arg(problem.text, problem.reason));
+        m_context.fail(u"the filter %1 is skipped (%2)"_s.arg(CliContext::quoted(problem.text), problem.reason));
     if (m_filters.isEmpty() && !m_noFiltersSaid) {
         m_noFiltersSaid = true;
         m_context.fail(u"there are no favorite filters, so nothing can match; add one with "
@@ -395,7 +401,7 @@ QString Watcher::numbered(const QStringList& texts) const
     QStringList named;
     for (const QString& text : texts) {
         const auto at = std::find_if(all.cbegin(), all.cend(), [&](const Filter& one) { return one.regex() == text; });
-        named.append(u"%1 (\"%2\")"_s.arg(at - all.cbegin() + 1).arg(text));
+        named.append(u"%1 (%2)"_s.arg(at - all.cbegin() + 1).arg(CliContext::quoted(text)));
     }
     return named.join(u", "_s);
 }
@@ -548,8 +554,9 @@ LineKind Watcher::send(const Torrent& torrent, WatchState::Entry& entry, const Q
     if (outcome == FetchPageDownload::Outcome::SentNotRecorded || outcome == FetchPageDownload::Outcome::NotKept) {
         *unrecorded = true;
         for (const QString& line : alerts->lines()) {
-            m_context.fail(u"\"%1\" %2 %3 Nothing more is sent this round."_s.arg(
-                torrent.name.value_or(QString()), sent ? u"was sent:"_s : u"was not sent:"_s, line));
+            m_context.fail(u"%1 %2 %3 Nothing more is sent this round."_s.arg(
+                CliContext::quoted(torrent.name.value_or(QString())), sent ? u"was sent:"_s : u"was not sent:"_s,
+                ended(line)));
         }
     }
     if (sent) {
@@ -563,8 +570,8 @@ LineKind Watcher::send(const Torrent& torrent, WatchState::Entry& entry, const Q
     }
     *clientDown = outcome == FetchPageDownload::Outcome::ConnectionFailed;
     for (const QString& line : alerts->lines()) {
-        m_context.fail(u"\"%1\" was not sent: %2%3"_s.arg(torrent.name.value_or(QString()), line,
-                                                          *clientDown ? u" The next round tries again."_s : QString()));
+        m_context.fail(u"%1 was not sent: %2%3"_s.arg(CliContext::quoted(torrent.name.value_or(QString())), ended(line),
+                                                      *clientDown ? u" The next round tries again."_s : QString()));
     }
     return LineKind::NotSent;
 }
