@@ -133,8 +133,15 @@ void SwitchViewController::showLoginFace()
 void SwitchViewController::showMainFace()
 {
     const bool first = m_tabBarController == nullptr;
-    if (first)
+    if (first) {
         buildTabs();
+    } else {
+        // Signed in again: the rows (and any line saying why a load failed) belong to the session that ended.
+        for (AllListViewController* list : {m_allList, static_cast<AllListViewController*>(m_favoriteList),
+                                            static_cast<AllListViewController*>(m_searchList)}) {
+            list->reloadWhenShown();
+        }
+    }
     showFace(m_tabBarController);
     // The keyboard starts on the newest torrents, where a screen reader says which list it is.
     if (TableView* list = first ? m_allList->tableView() : nullptr) {

@@ -170,9 +170,31 @@ void AllListViewController::viewWillAppear(bool animated)
     if (NavigationController* stack = navigationController(); stack && stack->rootViewController() == this)
         stack->setNavigationBarHidden(true);
     if (!m_torrentData) {
+        (void)settingsChangedSinceLoad();
         m_currentPage = 1;
         fetchPage(1);
+    } else if (settingsChangedSinceLoad()) {
+        refreshIfIdle();
     }
+}
+
+QString AllListViewController::loadedWith() const
+{
+    const std::optional<ListingKind> kind = orderableKind();
+    if (!kind) {
+        return QString();
+    }
+    const ListingSettings choices = ListingSettings::read(*m_settings, *kind);
+    return choices.category + u'\n' + choices.orderBy + u'\n' + choices.sortBy;
+}
+
+bool AllListViewController::settingsChangedSinceLoad()
+{
+    const QString now = loadedWith();
+    const bool changed = now != m_loadedWith || m_stale;
+    m_loadedWith = now;
+    m_stale = false;
+    return changed;
 }
 
 void AllListViewController::viewDidAppear(bool animated)
@@ -498,6 +520,7 @@ void AllListViewController::didRefresh()
 {
     m_tableView->scrollToTop();
     m_tableView->setScrollEnabled(false);
+    (void)settingsChangedSinceLoad();
     m_refreshed = true;
     m_currentPage = 1;
     m_headerView->refreshBtn()->setEnabled(false);

@@ -77,6 +77,8 @@ public:
 
     // The window's refresh shortcut: a refresh unless a page is on its way.
     void refreshIfIdle();
+    // The rows belong to a session that ended (a sign-in again): the list is fetched again when it shows next.
+    void reloadWhenShown() { m_stale = true; }
     // Pages are on their way: the load-more row and the refresh shortcut wait until they are in.
     [[nodiscard]] virtual bool isLoadingPages() const;
 
@@ -185,6 +187,12 @@ protected:
     void showProblem(const QString& text);
     // The end of a fetch, whatever it brought: the overlay goes, the tabs, the rows and the refresh button work.
     virtual void endLoading();
+    // The stored settings that shape the rows (category, order, sort; the favorites' filters and page count), as one
+    // text to compare.
+    [[nodiscard]] virtual QString loadedWith() const;
+    // Whether those settings changed since the rows were loaded (a settings screen, the filter list, the command
+    // line); notes them as they are now. Asked when the screen shows again, which then reloads from the first page.
+    [[nodiscard]] bool settingsChangedSinceLoad();
 
 private:
     void showSendingOverlay();
@@ -192,6 +200,8 @@ private:
     [[nodiscard]] ViewController* pageProblem(const QString& title);
 
     int m_sendingTorrentCount = 0;
+    QString m_loadedWith;
+    bool m_stale = false;
     QHash<QString, QPixmap> m_cachedImages;
     TableView* m_tableView = nullptr;
     HeaderView* m_headerView = nullptr;

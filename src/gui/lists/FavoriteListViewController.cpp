@@ -7,6 +7,7 @@
 #include "core/display/ListingAddresses.h"
 #include "core/lists/FetchPageAllTorrents.h"
 #include "core/net/PendingPages.h"
+#include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/display/FavoriteDisplaySettingsViewController.h"
 #include "gui/platform/Accessibility.h"
@@ -61,12 +62,26 @@ void FavoriteListViewController::viewWillAppear(bool animated)
     reloadFilters();
     if (NavigationController* stack = navigationController(); stack && stack->rootViewController() == this)
         stack->setNavigationBarHidden(true);
+    const bool changed = settingsChangedSinceLoad();
     if (!m_torrentData && m_outstandingPages == 0) {
         fetchNextXPages(m_numPages, 1);
         m_currentPage = m_numPages - 1;
-    } else if (m_showsFilterNeeded && !m_filters.isEmpty() && m_outstandingPages == 0) {
+    } else if ((changed || (m_showsFilterNeeded && !m_filters.isEmpty())) && m_outstandingPages == 0) {
+        // A filter added, changed or deleted, or another page count: the rows shown were chosen by the old ones.
         didRefresh();
     }
+}
+
+QString FavoriteListViewController::loadedWith() const
+{
+    QStringList parts{QString::number(favoritesPageCount(*m_settings))};
+    const FilterLimitsMap limits = storedFilterLimits(*m_settings);
+    for (const QString& text : storedList(*m_settings, SettingsStore::LockedList::Filters)) {
+        const FilterLimits limit = limits.value(text);
+        parts.append(text + u'\t' + limit.exclude + u'\t' + QString::number(limit.minSeeders.value_or(-1)) + u'\t' +
+                     QString::number(limit.minSize.value_or(-1)) + u'\t' + QString::number(limit.maxSize.value_or(-1)));
+    }
+    return parts.join(u'\n');
 }
 
 void FavoriteListViewController::showWhetherAFilterIsNeeded()
@@ -219,6 +234,7 @@ void FavoriteListViewController::didRefresh()
         return;
     tableView()->scrollToTop();
     tableView()->setScrollEnabled(false);
+    (void)settingsChangedSinceLoad();
     m_refreshed = true;
     m_pageBeforeRefresh = m_currentPage;
     headerView()->refreshBtn()->setEnabled(false);

@@ -62,6 +62,8 @@ protected:
     [[nodiscard]] bool filtersAlways() const override { return true; }
     // The favorites follow the newest list's own order, page by page.
     [[nodiscard]] std::optional<ListingKind> orderableKind() const override { return std::nullopt; }
+    // The page count, the filters and their limits.
+    [[nodiscard]] QString loadedWith() const override;
 
 private:
     // Without a filter nothing can be kept: rather than a load-more row over an empty list, the list says what is

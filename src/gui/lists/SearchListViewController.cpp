@@ -93,6 +93,10 @@ void SearchListViewController::viewWillAppear(bool animated)
     reloadHeaderView();
     if (NavigationController* stack = navigationController(); stack && stack->rootViewController() == this)
         stack->setNavigationBarHidden(true);
+    // New search settings ask the site again, from the first page.
+    if (settingsChangedSinceLoad()) {
+        didRefresh();
+    }
 }
 
 void SearchListViewController::emptyList()
@@ -113,6 +117,8 @@ void SearchListViewController::searchBarSearchButtonClicked()
     if (isLoadingPages() || operationQueue().operationCount() > 0)
         return;
     emptyList();
+    showProblem({});
+    (void)settingsChangedSinceLoad();
     m_searchString = escapeSearchQuery(typed);
     // The keys go to the results, where a screen reader hears how many there are.
     tableView()->setFocus(Qt::OtherFocusReason);
@@ -148,11 +154,12 @@ void SearchListViewController::loadedTorrents(std::optional<QList<Torrent>> torr
 
 void SearchListViewController::didRefresh()
 {
-    // Before the first search there is nothing to ask again.
-    if (m_searchString.isEmpty() || operationQueue().operationCount() > 0)
+    // Before the first search there is nothing to ask again; the rows stay until the answer is in, and stay under
+    // the line that says why when it fails.
+    if (m_searchString.isEmpty() || operationQueue().operationCount() > 0) {
         return;
-    emptyList();
-    fetchPage(1);
+    }
+    AllListViewController::didRefresh();
 }
 
 void SearchListViewController::didSearch()

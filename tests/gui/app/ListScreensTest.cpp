@@ -143,10 +143,9 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
     EXPECT_EQ(m_settings->list(SettingsKeys::filters), QStringList{u"."_s});
     EXPECT_EQ(shownTexts(filters->tableView()), QStringList{u"."_s});
 
-    // Back on the favorites the rows stay as they were. The refresh uses the new filters.
+    // Back on the favorites, the filters changed: the list loads again from its first page with the new ones.
     static_cast<ImageButton*>(filters->leftBarButtonItem())->click();
-    EXPECT_TRUE(favorites.torrentData()->isEmpty());
-    favorites.headerView()->refreshBtn()->click();
+    EXPECT_TRUE(favorites.isLoadingPages());
     ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
     ASSERT_EQ(firstFive.size(), 125);
     EXPECT_EQ(namesOf(*favorites.torrentData()), firstFive) << "pages arrive in page order, whatever finished first";
@@ -160,14 +159,18 @@ TEST_F(ListScreensTest, FavoritesBatchesInPageOrderWithFiltersEditedOnTheWay)
     EXPECT_TRUE(favorites.tableView()->allowsSelection());
     ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
 
-    // Three pages a batch from now on (read when the tab is shown again): load-more asks for 6 to 8. Page 7 is
-    // empty, so the row that asks for more is gone.
+    // Three pages a batch from now on (read when the tab is shown again, which loads the first three again):
+    // load-more asks for 4 to 6, then 7 to 9. Page 7 is empty, so the row that asks for more is gone.
     m_settings->setText(SettingsKeys::favoritesCount, u"3"_s);
     m_root->tabBarController()->selectSlot(0);
     m_root->tabBarController()->selectSlot(1);
-    favorites.tableView()->tapRow(125);
-    EXPECT_TRUE(favorites.lastAddress().endsWith(u"/new/8"_s));
     ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
+    ASSERT_EQ(namesOf(*favorites.torrentData()), firstFive.first(75));
+    for (const auto& [row, last] : {std::pair{75, u"/new/6"_s}, std::pair{140, u"/new/9"_s}}) {
+        favorites.tableView()->tapRow(row);
+        EXPECT_TRUE(favorites.lastAddress().endsWith(last)) << favorites.lastAddress().toStdString();
+        ASSERT_TRUE(processEventsUntil([&] { return !favorites.isLoadingPages(); }));
+    }
     EXPECT_EQ(favorites.tableView()->numberOfRows(), 140) << "no load-more row after an empty page";
 }
 
@@ -245,6 +248,21 @@ TEST_F(WindowTest, SearchAsksTheSiteAndKeepsItsPageWhenShownAgain)
     ASSERT_TRUE(searchDelivered(search));
     const QStringList names = namesOf(*search.torrentData());
     EXPECT_EQ(QSet<QString>(names.cbegin(), names.cend()).size(), 75);
+
+    // New search settings: back on the search it asks again from the first page. A refresh the site fails keeps
+    // the rows under the line that says why.
+    m_settings->setText(SettingsKeys::searchOrderBy, u"size"_s);
+    m_root->tabBarController()->selectSlot(0);
+    m_root->tabBarController()->selectSlot(2);
+    EXPECT_TRUE(search.lastAddress().endsWith(u"/usearch/1080p/?field=size&sorder=asc"_s));
+    ASSERT_TRUE(searchDelivered(search));
+    ASSERT_EQ(search.torrentData()->size(), 25);
+    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=500"_s));
+    search.didRefresh();
+    ASSERT_TRUE(searchDelivered(search));
+    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=off"_s));
+    EXPECT_EQ(search.torrentData()->size(), 25);
+    EXPECT_TRUE(search.problemText().startsWith(u"The refresh failed: "_s)) << search.problemText().toStdString();
 
     // A press outside the bar takes the keyboard away; Ctrl+F from another tab brings it back.
     search.focusSearchBar();

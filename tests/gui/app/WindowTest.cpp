@@ -135,6 +135,13 @@ TEST_F(WindowTest, TheListingFromAnAnonymousStart)
     }
     m_window->resize(375, 667);
     ASSERT_TRUE(processEventsUntil([&] { return !list().headingView()->isVisible(); })) << "no headings on a phone";
+
+    // A category chosen while the list was away: back on it, it loads again from its first page in that category.
+    m_settings->setText(SettingsKeys::categories, u"tv"_s);
+    m_root->tabBarController()->selectSlot(3);
+    m_root->tabBarController()->selectSlot(0);
+    EXPECT_TRUE(list().lastAddress().contains(u"/usearch/category%3Atv/?"_s)) << list().lastAddress().toStdString();
+    ASSERT_TRUE(processEventsUntil([&] { return !list().refreshed(); }));
 }
 
 // Automatic sign-in at start: a wrong password raises the alert and keeps the form. A site that stalls: Cancel on
