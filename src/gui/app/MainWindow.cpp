@@ -19,7 +19,18 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 const QString kGeometryKey = u"window/geometry"_s;
-}
+
+// Menus and the lists that drop down from pickers, in the window's dark look rather than the desktop's light one.
+// Only these are styled here: every screen styles its own widgets.
+const QString kPopupLook =
+    u"QMenu { background: #2b2b2b; color: #f2f2f2; border: 1px solid #5c5c5c; padding: 4px 0; }"
+    u" QMenu::item { padding: 6px 22px; background: transparent; }"
+    u" QMenu::item:selected { background: #3d7bd9; color: white; }"
+    u" QMenu::item:disabled { color: #8a8a8a; }"
+    u" QMenu::separator { height: 1px; background: #5c5c5c; margin: 4px 8px; }"
+    u" QComboBox QAbstractItemView { background: #2b2b2b; color: #f2f2f2; border: 1px solid #5c5c5c;"
+    u" selection-background-color: #3d7bd9; selection-color: white; outline: none; }"_s;
+} // namespace
 
 MainWindow::MainWindow(QString geometryFile, QWidget* parent) : QWidget(parent), m_geometryFile(std::move(geometryFile))
 {
@@ -30,6 +41,9 @@ MainWindow::MainWindow(QString geometryFile, QWidget* parent) : QWidget(parent),
     resize(kDefaultSize);
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(u"MainWindow { background: black; }"_s);
+    if (!qApp->styleSheet().contains(kPopupLook)) {
+        qApp->setStyleSheet(qApp->styleSheet() + kPopupLook);
+    }
 
     auto* quit = new QShortcut(QKeySequence::Quit, this);
     connect(quit, &QShortcut::activated, this, &QWidget::close);

@@ -33,6 +33,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 
 namespace marrowfin {
 
@@ -99,6 +100,11 @@ void AllListViewController::loadView()
     m_headerView = new HeaderView(screen);
     m_headerView->setParentDelegate(this);
     m_headerView->setShowsSettings(true);
+    // The band's shadow falls on rows passing under it, never on the first row of a list at its top.
+    m_headerView->setShadowShown(false);
+    QScrollBar* scrolled = m_tableView->verticalScrollBar();
+    connect(scrolled, &QScrollBar::valueChanged, m_headerView,
+            [header = m_headerView](int value) { header->setShadowShown(value > 0); });
     screen->installEventFilter(this);
     setView(screen);
 }
@@ -138,8 +144,8 @@ void AllListViewController::layoutScreen()
     // The header lies over the table's top 36 points; only its top band takes touches.
     const int tableTop = bannerHeight + 34;
     m_tableView->setGeometry(0, tableTop, width, qMax(0, screen->height() - tableTop));
-    // The first row starts below the header and its shadow, which would otherwise hide its name or dim it, and
-    // below the line that says why a refresh failed; rows scrolled up pass under both.
+    // The first row starts right under the header's band (and the headings, at tablet widths), and below the line
+    // that says why a refresh failed; rows scrolled up pass under the band's shadow.
     int below = HeaderView::kBandHeight;
     m_headingView->setVisible(Device::isTablet());
     if (Device::isTablet()) {
@@ -151,7 +157,7 @@ void AllListViewController::layoutScreen()
         m_problemLine->setGeometry(0, bannerHeight + below, width, lineHeight);
         below += lineHeight;
     }
-    const int rowsTop = qMax(int(HeaderView::kHeight), below);
+    const int rowsTop = below;
     const int inset = rowsTop - 34;
     if (m_tableView->topInset() != inset) {
         m_tableView->setTopInset(inset);

@@ -222,9 +222,17 @@ void HeaderView::placeShadow()
     else if (m_shadow->parentWidget() != parent)
         m_shadow->setParent(parent);
     m_shadow->setGeometry(x(), y() + kBandHeight, width(), kShadowHeight);
-    if (m_shadow->isHidden() != isHidden())
-        m_shadow->setVisible(!isHidden());
+    const bool visible = !isHidden() && m_shadowShown;
+    if (m_shadow->isHidden() == visible) {
+        m_shadow->setVisible(visible);
+    }
     m_shadow->stackUnder(this);
+}
+
+void HeaderView::setShadowShown(bool shown)
+{
+    m_shadowShown = shown;
+    placeShadow();
 }
 
 bool HeaderView::event(QEvent* event)

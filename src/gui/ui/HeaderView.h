@@ -56,6 +56,10 @@ public:
     [[nodiscard]] ImageButton* settingsBtn() const { return m_settingsBtn; }
     [[nodiscard]] ImageButton* filtersBtn() const { return m_filtersBtn; }
 
+    // The shadow under the band, over what lies below it: shown while rows pass under the band (a list scrolled
+    // down), hidden over a list at its top, whose first row it would dim.
+    void setShadowShown(bool shown);
+
     // Whether a point (in the header's coordinates) is the header's to handle: strictly inside the top band.
     [[nodiscard]] bool pointInside(QPoint point) const;
 
@@ -72,6 +76,7 @@ private:
     void showFigure(QLabel* label, QStringView prefix, const QString& value);
 
     HeaderViewDelegate* m_parentDelegate = nullptr;
+    bool m_shadowShown = true;
     UIUnderlinedLabel* m_usernameLbl = nullptr;
     QLabel* m_ratioLbl = nullptr;
     QLabel* m_downLbl = nullptr;

@@ -235,8 +235,11 @@ void TorrentItemTableViewCell::drawContentView(QPainter& painter, const QRect& r
         drawTableRow(painter, rect, marked);
         return;
     }
-    drawPicture(painter, QRect(origin + QPoint(kUpImageLeft, kFiguresTop), kFigureImageSize), m_upImg);
-    drawPicture(painter, QRect(origin + QPoint(kDownImageLeft, kFiguresTop), kFigureImageSize), m_downImg);
+    // Wider than a phone, the figures move right with the room the name gained, so that they end by the send
+    // button as the table's columns do; the date stays under the name.
+    const int shift = std::max(0, Device::screenSize().width() - Device::kPhoneSize.width());
+    drawPicture(painter, QRect(origin + QPoint(kUpImageLeft + shift, kFiguresTop), kFigureImageSize), m_upImg);
+    drawPicture(painter, QRect(origin + QPoint(kDownImageLeft + shift, kFiguresTop), kFigureImageSize), m_downImg);
     drawPicture(painter, kDownloadedImageRect.translated(origin), m_downloadedImg);
 
     painter.setPen(marked ? QColor(Qt::white) : kTextGrey);
@@ -249,15 +252,15 @@ void TorrentItemTableViewCell::drawContentView(QPainter& painter, const QRect& r
     if (m_dateLbl)
         drawTextAt(painter, origin.x() + kNameLeft, origin.y() + kFiguresTop, *m_dateLbl);
     if (m_sizeLbl)
-        drawTextAt(painter, origin.x() + kSizeLeft, origin.y() + kFiguresTop, *m_sizeLbl);
+        drawTextAt(painter, origin.x() + kSizeLeft + shift, origin.y() + kFiguresTop, *m_sizeLbl);
     const QFontMetrics metrics(smallFont());
     // Seeders and leechers end just left of their pictures, whatever their length.
     if (m_upLbl) {
-        const int x = kUpImageLeft - metrics.horizontalAdvance(*m_upLbl) - kFigureGap;
+        const int x = kUpImageLeft + shift - metrics.horizontalAdvance(*m_upLbl) - kFigureGap;
         drawTextAt(painter, origin.x() + x, origin.y() + kFiguresTop, *m_upLbl);
     }
     if (m_downLbl) {
-        const int x = kDownImageLeft - metrics.horizontalAdvance(*m_downLbl) - kFigureGap;
+        const int x = kDownImageLeft + shift - metrics.horizontalAdvance(*m_downLbl) - kFigureGap;
         drawTextAt(painter, origin.x() + x, origin.y() + kFiguresTop, *m_downLbl);
     }
 }

@@ -19,6 +19,7 @@
 #include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
@@ -53,6 +54,13 @@ TEST_F(WindowTest, TheListingFromAnAnonymousStart)
     EXPECT_FALSE(m_root->tabBarController()->tabsEnabled());
     ASSERT_TRUE(waitForRows(25));
     EXPECT_EQ(list().tableView()->numberOfRows(), 26) << "25 torrents and the load-more row";
+    // The first row starts right under the header's band, no empty strip between, and no shadow dims it.
+    EXPECT_EQ(list().tableView()->cellForRow(0)->mapTo(list().view(), QPoint()).y(),
+              list().bannerView()->height() + HeaderView::kBandHeight);
+    // Menus take the window's dark look.
+    QMenu menu;
+    menu.addAction(u"Send to client"_s);
+    EXPECT_LT(menu.grab().toImage().pixelColor(4, 4).lightness(), 80);
     EXPECT_TRUE(m_root->tabBarController()->tabsEnabled());
 
     // Tapping the load-more row asks for the second page.

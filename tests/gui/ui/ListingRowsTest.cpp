@@ -1,5 +1,6 @@
 #include "Rendering.h"
 
+#include "gui/platform/Device.h"
 #include "gui/ui/FlatTableViewCellView.h"
 #include "gui/ui/LoadMoreItemView.h"
 #include "gui/ui/ShrinkingLabel.h"
@@ -65,6 +66,17 @@ TEST(TorrentItemTableViewCellTest, AReusedRowKeepsNothingOfItsPreviousTorrentAnd
     // A name too long for the row is cut with an ellipsis.
     cell.setNameLbl(QString(u"A very long torrent name that goes on "_s).repeated(5));
     EXPECT_TRUE(cell.displayedName().endsWith(u'\u2026'));
+
+    // In a window wider than a phone (and narrower than a tablet), the figures move right with the extra room.
+    QWidget window;
+    window.resize(550, 667);
+    Device::setMainWindow(&window);
+    cell.resize(500, 40);
+    cell.setUpImg(solid(QSize(10, 10), Qt::blue));
+    const QImage wider = renderImage(cell);
+    Device::setMainWindow(nullptr);
+    EXPECT_EQ(wider.pixelColor(219 + 550 - 375, 25), QColor(Qt::blue));
+    EXPECT_EQ(wider.pixelColor(219, 25), kBackground);
 }
 
 TEST(LoadMoreItemView, ShowsItsCaptionAndCutsItWhenTooNarrow)
