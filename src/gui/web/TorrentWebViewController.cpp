@@ -1,14 +1,17 @@
 #include "TorrentWebViewController.h"
 
+#include "core/config/AppConfig.h"
+#include "core/display/ListingAddresses.h"
 #include "core/scrape/FetchPageDetails.h"
-#include "gui/platform/Fonts.h"
+#include "core/scrape/HttpRequestRegExDetails.h"
+#include "core/text/RegexException.h"
+#include "core/text/RegexMatching.h"
 #include "gui/platform/WebPageTarget.h"
 #include "gui/ui/BarButtonItem.h"
 #include "gui/ui/ImageButton.h"
+#include "gui/ui/TorrentSender.h"
 
-#include <QEvent>
-#include <QLabel>
-#include <QVBoxLayout>
+#include <QTimer>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 
@@ -17,9 +20,42 @@ namespace marrowfin {
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
 constexpr QSize kLeftItemSize{160, 47};
 constexpr QSize kRightItemSize{180, 47};
 constexpr int kButtonStep = 65;
+
+// A link whose text is a film database title number, in either quotes, on any host.
+constexpr QStringView kFilmLinkPattern = uR"re(<a[^>]*?href=["']([^"']+)["'][^>]*>\s*tt[0-9]+\s*</a>)re";
+// The first link to a torrent file.
+constexpr QStringView kTorrentLinkPattern = uR"re(href=["']([^"']*torrent)["'])re";
+
+// Fetches and cuts the detail page on a worker thread. An answer with an error status is no page of the torrent,
+// whatever the site wrote with it: it arrives as none, as a connection that broke does.
+class FetchTorrentPage final : public FetchPage
+{
+public:
+    using FetchPage::FetchPage;
+
+    void main() override
+    {
+        HttpRequestRegExDetails request(url());
+        request.request();
+        setReturnObject(QVariant::fromValue(
+            TorrentDetails{request.isResponseValid() ? request.result() : std::nullopt, request.imdb()}));
+        FetchPage::main();
+    }
+};
+
+QString firstCapture(const QString& page, QStringView pattern)
+{
+    try {
+        return stringByMatching(page, pattern.toString(), 1);
+    } catch (const RegexException&) {
+        return {};
+    }
+}
+
 } // namespace
 
 TorrentWebViewController::TorrentWebViewController(const QUrl& url, int tag, WebPageTarget* target, QObject* parent)
@@ -28,61 +64,33 @@ TorrentWebViewController::TorrentWebViewController(const QUrl& url, int tag, Web
     fetchDetails();
 }
 
+TorrentWebViewController::~TorrentWebViewController() = default;
+
+std::optional<QString> TorrentWebViewController::filmAddressIn(const QString& page)
+{
+    const QString address = firstCapture(page, kFilmLinkPattern);
+    return address.isEmpty() ? std::nullopt : std::optional<QString>(address);
+}
+
+QString TorrentWebViewController::torrentLinkIn(const QString& page)
+{
+    const QString link = firstCapture(page, kTorrentLinkPattern);
+    return link.isEmpty() ? QString() : sendAddress(link, AppConfig::current().siteHost);
+}
+
 void TorrentWebViewController::fetchDetails()
 {
     m_detailsArrived = false;
+    beginFetch();
     if (isViewLoaded()) {
-        showFailure(false);
         showOverlay(0);
     }
     // Off the main thread: the window goes on while the site answers, and while an expired session is renewed.
-    operationQueue().addOperation(std::make_shared<FetchPageDetails>(
+    operationQueue().addOperation(std::make_shared<FetchTorrentPage>(
         url(), this,
-        FetchPageDetails::selectorFor([this](std::optional<TorrentDetails> details) { loadedDetails(details); })));
+        FetchPageDetails::selectorFor(
+            whenCurrent<TorrentDetails>([this](std::optional<TorrentDetails> details) { loadedDetails(details); }))));
 }
-
-void TorrentWebViewController::showFailure(bool shown)
-{
-    if (!shown) {
-        if (m_failure) {
-            m_failure->hide();
-        }
-        return;
-    }
-    if (!m_failure) {
-        m_failure = new QWidget(view());
-        view()->installEventFilter(this);
-        m_failure->setObjectName(u"pageFailure"_s);
-        m_failure->setAttribute(Qt::WA_StyledBackground);
-        m_failure->setStyleSheet(u"QWidget#pageFailure { background: #333333; }"
-                                 u"QLabel { color: #cccccc; }"
-                                 u"QPushButton { color: white; background: #4a4a4a; border: 1px solid #6a6a6a;"
-                                 u" border-radius: 6px; min-height: 34px; padding: 0 22px; }"
-                                 u"QPushButton:pressed { background: #2e2e2e; }"
-                                 u"QPushButton:focus { border-color: #3cb4a0; }"_s);
-        auto* column = new QVBoxLayout(m_failure);
-        column->addStretch(1);
-        // The page's own words for a failed fetch, without its markup.
-        auto* message = new QLabel(QString(kErrorPage.toString()).remove(u"<html>"_s).remove(u"</html>"_s));
-        message->setFont(systemFont(16));
-        message->setAlignment(Qt::AlignCenter);
-        message->setWordWrap(true);
-        column->addWidget(message);
-        m_retry = new QPushButton(u"Retry"_s);
-        m_retry->setFont(systemFont(16, true));
-        m_retry->setCursor(Qt::PointingHandCursor);
-        connect(m_retry, &QPushButton::clicked, this, &TorrentWebViewController::fetchDetails);
-        column->addSpacing(14);
-        column->addWidget(m_retry, 0, Qt::AlignHCenter);
-        column->addStretch(1);
-    }
-    m_failure->setGeometry(view()->rect());
-    m_failure->show();
-    m_failure->raise();
-    m_retry->setFocus();
-}
-
-TorrentWebViewController::~TorrentWebViewController() = default;
 
 void TorrentWebViewController::viewDidLoad()
 {
@@ -91,7 +99,7 @@ void TorrentWebViewController::viewDidLoad()
     ImageButton* leave = makeBarButtonItem(u"back.png", u"Back"_s);
     leave->setObjectName(u"leaveButton"_s);
     leave->setParent(left);
-    connect(leave, &ImageButton::clicked, this, &TorrentWebViewController::cancel);
+    connect(leave, &ImageButton::clicked, this, &TorrentWebViewController::leave);
     ImageButton* previous = makeBarButtonItem(u"previous-toolbar.png", u"Previous page"_s);
     previous->setObjectName(u"previousButton"_s);
     previous->setParent(left);
@@ -101,7 +109,9 @@ void TorrentWebViewController::viewDidLoad()
     setBackbutton(previous);
     setLeftBarButtonItem(left);
     // The overlay is up from the start: the page is on its way.
-    showOverlay(0);
+    if (isFetching()) {
+        showOverlay(0);
+    }
 }
 
 void TorrentWebViewController::buildRightItem()
@@ -132,14 +142,6 @@ void TorrentWebViewController::buildRightItem()
     setRightBarButtonItem(right);
 }
 
-bool TorrentWebViewController::eventFilter(QObject* watched, QEvent* event)
-{
-    if (m_failure && watched == view() && event->type() == QEvent::Resize) {
-        m_failure->setGeometry(view()->rect());
-    }
-    return WebViewController::eventFilter(watched, event);
-}
-
 void TorrentWebViewController::loadedDetails(const std::optional<TorrentDetails>& details)
 {
     m_detailsArrived = true;
@@ -147,13 +149,12 @@ void TorrentWebViewController::loadedDetails(const std::optional<TorrentDetails>
     if (!details || !details->result) {
         // Said in the window's own style, with a way to try again, rather than as a bare page.
         hideOverlay();
-        showFailure(true);
+        showFailure(errorText(), kRetryTitle.toString(), [this] { fetchDetails(); });
         return;
     }
-    showFailure(false);
-    m_imdb = details->imdb;
+    m_imdb = details->imdb ? details->imdb : filmAddressIn(*details->result);
+    m_torrentLink = torrentLinkIn(*details->result);
     setResult(details->result);
-    buildRightItem();
     initializeWebView(result());
     setStackCounter(0);
 }
@@ -172,6 +173,15 @@ void TorrentWebViewController::showFetchedPageAgain()
     initializeWebView(result());
 }
 
+void TorrentWebViewController::leave()
+{
+    if (showsFollowedPage()) {
+        goBack();
+        return;
+    }
+    cancel();
+}
+
 void TorrentWebViewController::didTapImdbButton()
 {
     if (m_imdb && myWebView())
@@ -180,19 +190,82 @@ void TorrentWebViewController::didTapImdbButton()
 
 void TorrentWebViewController::didTapDownloadButton()
 {
-    if (target())
+    if (target() && m_tag >= 0) {
         target()->didTapDownloadButton(m_tag);
+    } else if (!m_torrentLink.isEmpty()) {
+        TorrentSender::sharedInstance().send(QUrl(m_torrentLink), m_torrentName);
+    }
+}
+
+void TorrentWebViewController::pageWantsFile(const QUrl& address)
+{
+    // The fetched page's own link: the download button's torrent. A page followed from it names its own.
+    if (!showsFollowedPage()) {
+        didTapDownloadButton();
+    } else {
+        sendShownTorrent(address);
+    }
+}
+
+void TorrentWebViewController::sendShownTorrent(const QUrl& address)
+{
+    QPointer<TorrentWebViewController> self(this);
+    webPage()->runJavaScript(kTorrentNameScript.toString(), [self, address](const QVariant& name) {
+        if (self) {
+            TorrentSender::sharedInstance().send(address, name.toString());
+        }
+    });
+}
+
+bool TorrentWebViewController::openSiteScreen(const QUrl& url)
+{
+    // Another torrent's page: a torrent page of its own, whose download button sends that torrent.
+    if (isTorrentPageAddress(url) &&
+        url.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery) != this->url().adjusted(QUrl::RemoveQuery)) {
+        openTorrentPage(url);
+        return true;
+    }
+    return WebViewController::openSiteScreen(url);
+}
+
+void TorrentWebViewController::updateHistoryButtons()
+{
+    if (forwardbutton())
+        forwardbutton()->setEnabled(myWebView() && myWebView()->history()->canGoForward());
+    if (backbutton())
+        backbutton()->setEnabled(showsFollowedPage());
 }
 
 void TorrentWebViewController::webViewDidFinishLoad()
 {
     runScript(kTorrentPageScript.toString());
     hideOverlay();
-    if (forwardbutton())
-        forwardbutton()->setEnabled(myWebView() && myWebView()->history()->canGoForward());
-    if (backbutton())
-        backbutton()->setEnabled(canGoBackInPage() || stackCounter() == 1);
+    if (!m_downloadButton) {
+        // The page is in: now the bar offers what it links.
+        buildRightItem();
+        if (!showsFollowedPage()) {
+            QPointer<TorrentWebViewController> self(this);
+            webPage()->runJavaScript(kTorrentNameScript.toString(), [self](const QVariant& name) {
+                if (self) {
+                    self->m_torrentName = name.toString();
+                }
+            });
+        }
+    }
+    updateHistoryButtons();
     setStackCounter(1);
+}
+
+void TorrentWebViewController::webViewDidFailLoad()
+{
+    // Whatever failed, the page's history is still there to go back in.
+    updateHistoryButtons();
+}
+
+void TorrentWebViewController::webViewDidStopLoad()
+{
+    WebViewController::webViewDidStopLoad();
+    updateHistoryButtons();
 }
 
 } // namespace marrowfin

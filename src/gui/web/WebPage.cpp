@@ -14,9 +14,7 @@ namespace {
 class NewWindowCatcher final : public QWebEnginePage
 {
 public:
-    NewWindowCatcher(QWebEngineProfile* profile, QWebEnginePage* opener)
-        : QWebEnginePage(profile, opener), m_opener(opener)
-    {}
+    NewWindowCatcher(QWebEngineProfile* profile, WebPage* opener) : QWebEnginePage(profile, opener), m_opener(opener) {}
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
@@ -25,7 +23,7 @@ protected:
             // Later, not now: content started while the engine is still refusing a navigation may be lost.
             QTimer::singleShot(0, m_opener, [opener = m_opener, url] {
                 if (opener)
-                    opener->load(url);
+                    opener->followLink(url);
             });
         }
         deleteLater();
@@ -33,18 +31,25 @@ protected:
     }
 
 private:
-    QPointer<QWebEnginePage> m_opener;
+    QPointer<WebPage> m_opener;
 };
 
 } // namespace
 
 WebPage::WebPage(QObject* parent) : QWebEnginePage(WebSession::instance().profile(), parent) {}
 
-bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame)
+void WebPage::followLink(const QUrl& url)
+{
+    if (!m_policy || m_policy(url, NavigationTypeLinkClicked)) {
+        load(url);
+    }
+}
+
+bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
     if (!isMainFrame || !m_policy)
         return true;
-    return m_policy(url);
+    return m_policy(url, type);
 }
 
 QWebEnginePage* WebPage::createWindow(WebWindowType)
