@@ -204,6 +204,11 @@ void NavigationController::pushViewController(ViewController* controller, bool a
 
 ViewController* NavigationController::popViewControllerAnimated(bool animated)
 {
+    // A stack shown inside this one (a tab the overflow list showed) goes back first within itself.
+    if (auto* inner = qobject_cast<NavigationController*>(topViewController());
+        inner && inner->viewControllers().size() > 1) {
+        return inner->popViewControllerAnimated(animated);
+    }
     if (m_stack.size() < 2)
         return nullptr;
     ViewController* popped = m_stack.takeLast();

@@ -32,6 +32,7 @@ public:
     [[nodiscard]] ViewController* rootViewController() const { return m_stack.isEmpty() ? nullptr : m_stack.first(); }
 
     void pushViewController(ViewController* controller, bool animated);
+    // Pops the top screen; when the top is a stack of its own holding more than its root, that stack pops instead.
     ViewController* popViewControllerAnimated(bool animated);
     void popToRootViewControllerAnimated(bool animated);
 

@@ -6,6 +6,8 @@
 #include "core/remote/FetchPageRemoteUI.h"
 #include "core/remote/ServerInfo.h"
 #include "gui/platform/NavigationController.h"
+#include "gui/platform/TabBarController.h"
+#include "gui/remote/ServerSettingsViewController.h"
 #include "gui/ui/BarButtonItem.h"
 #include "gui/ui/ImageButton.h"
 
@@ -33,19 +35,28 @@ void ClientWebViewController::viewDidLoad() {}
 void ClientWebViewController::viewWillAppear(bool animated)
 {
     ViewController::viewWillAppear(animated);
+    // The tab has no bar, except where the overflow list showed it: then the bar leads back to that list.
     if (NavigationController* stack = navigationController())
-        stack->setNavigationBarHidden(m_use != Use::SettingsTest);
+        stack->setNavigationBarHidden(m_use != Use::SettingsTest && !stack->hasRootBackAction());
 }
 
 void ClientWebViewController::viewDidAppear(bool animated)
 {
     WebViewController::viewDidAppear(animated);
     // Every showing asks again, with a new handshake: the settings as they are now.
+    fetchAgain();
+}
+
+void ClientWebViewController::fetchAgain()
+{
+    beginFetch();
     showOverlay(-4);
     setUrl(FetchPageRemoteUI::configuredWebUrl(HttpContext::defaultContext()));
     m_answered.clear();
     operationQueue().addOperation(std::make_shared<FetchPageRemoteUI>(
-        url(), this, FetchPageRemoteUI::selectorFor([this](std::optional<QString> text) { initializeWebView(text); }),
+        url(), this, FetchPageRemoteUI::selectorFor(whenCurrent<QString>([this](std::optional<QString> text) {
+            initializeWebView(text);
+        })),
         m_use == Use::SettingsTest ? FetchPageRemoteUI::Use::SettingsTest : FetchPageRemoteUI::Use::RemoteTab));
 }
 
@@ -54,10 +65,41 @@ void ClientWebViewController::initializeWebView(const std::optional<QString>& te
     setResult(text);
     replaceWebView();
     connect(webPage(), &QWebEnginePage::authenticationRequired, this, &ClientWebViewController::authenticate);
-    // Nothing came back: an empty page, the alert has said why.
-    showHtml(text.value_or(QString()), url());
+    if (!text) {
+        // Nothing came back, and the alert has said why: the screen says what it would show and where that is set.
+        hideOverlay();
+        showFailure(url().isEmpty() ? kNoClientText.toString() : kNoAnswerText.toString(),
+                    ServerSettingsViewController::kTitle.toString(), [this] { showRemoteSettings(); });
+        return;
+    }
+    showHtml(*text, url());
     hideOverlay();
     showOverlay(-25);
+}
+
+void ClientWebViewController::showRemoteSettings()
+{
+    if (m_use == Use::SettingsTest) {
+        // Pushed from those settings: they are one step back.
+        cancel();
+        return;
+    }
+    TabBarController* tabs = tabBarController();
+    if (!tabs) {
+        return;
+    }
+    const QList<ViewController*>& screens = tabs->viewControllers();
+    for (int index = 0; index < screens.size(); ++index) {
+        auto* stack = qobject_cast<NavigationController*>(screens.at(index));
+        if (stack && qobject_cast<ServerSettingsViewController*>(stack->rootViewController())) {
+            if (index < tabs->directTabCount()) {
+                tabs->selectSlot(index);
+            } else {
+                tabs->selectFromMoreList(index);
+            }
+            return;
+        }
+    }
 }
 
 void ClientWebViewController::authenticate(const QUrl& requestUrl, QAuthenticator* authenticator)

@@ -17,6 +17,12 @@ public:
     static constexpr QStringView kTitle = u"Remote UI";
     static constexpr QStringView kTabImage = u"tabbar-remote.png";
     static constexpr QStringView kTestTitle = u"Test remote settings";
+    // In place of the client's page when none came.
+    static constexpr QStringView kNoClientText =
+        u"No BitTorrent client is set up. Choose yours in Remote Settings to see its web interface here.";
+    static constexpr QStringView kNoAnswerText =
+        u"Your BitTorrent client's web interface did not answer. Check its address, user and password in Remote "
+        u"Settings.";
 
     enum class Use
     {
@@ -38,9 +44,12 @@ protected:
     void viewDidLoad() override;
     void webViewDidStartLoad() override {}
     void webViewDidFinishLoad() override;
+    void fetchAgain() override;
 
 private:
     void authenticate(const QUrl& requestUrl, QAuthenticator* authenticator);
+    // The Remote Settings tab, from wherever this screen is.
+    void showRemoteSettings();
 
     Use m_use;
     // Addresses whose credentials were given once already: a second question means they were refused.

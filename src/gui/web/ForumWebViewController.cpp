@@ -33,17 +33,31 @@ void ForumWebViewController::viewDidLoad()
 void ForumWebViewController::viewWillAppear(bool animated)
 {
     ViewController::viewWillAppear(animated);
+    // A tab without a bar, except where the overflow list showed it: then the bar leads back to that list.
     if (NavigationController* stack = navigationController())
-        stack->setNavigationBarHidden(true);
+        stack->setNavigationBarHidden(!stack->hasRootBackAction());
 }
 
 void ForumWebViewController::fetchForum()
 {
+    beginFetch();
     showOverlay(-44);
     setUrl(forumAddress());
     operationQueue().addOperation(std::make_shared<FetchPageGeneric>(
-        url(), this, FetchPage::selectorFor<QString>([this](std::optional<QString> text) { initializeWebView(text); }),
+        url(), this, FetchPage::selectorFor<QString>(whenCurrent<QString>([this](std::optional<QString> text) {
+            initializeWebView(text);
+        })),
         FetchPageGeneric::requestOfType<HttpRequestRegExForum>()));
+}
+
+bool ForumWebViewController::openSiteScreen(const QUrl& url)
+{
+    // A torrent a post links opens on top of the topic, which stays where it was.
+    if (isTorrentPageAddress(url)) {
+        openTorrentPage(url);
+        return true;
+    }
+    return WebViewController::openSiteScreen(url);
 }
 
 void ForumWebViewController::initializeWebView(const std::optional<QString>& text)

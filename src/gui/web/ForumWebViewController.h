@@ -5,7 +5,8 @@
 namespace marrowfin {
 
 // The Forum tab: the site's forum as its phone pages, fetched when the tab is first shown. Links work inside the
-// forum; one that leads out of it brings the forum's front page back, fetched anew. Main thread only.
+// forum; a torrent's page or a user's profile opens on top of the forum; any other link that leads out of it brings
+// the forum's front page back, fetched anew. Main thread only.
 class ForumWebViewController final : public WebViewController
 {
     Q_OBJECT
@@ -28,6 +29,8 @@ protected:
     void webViewDidStartLoad() override {}
     void webViewDidFinishLoad() override;
     [[nodiscard]] bool shouldStartLoad(const QUrl& url) override;
+    [[nodiscard]] bool openSiteScreen(const QUrl& url) override;
+    void fetchAgain() override { fetchForum(); }
 };
 
 } // namespace marrowfin

@@ -19,13 +19,25 @@ void SiteWebViewController::viewWillAppear(bool animated)
 {
     ViewController::viewWillAppear(animated);
     (void)view();
+    // A tab without a bar, except where the overflow list showed it: then the bar leads back to that list.
     if (NavigationController* stack = navigationController())
-        stack->setNavigationBarHidden(true);
+        stack->setNavigationBarHidden(!stack->hasRootBackAction());
+    // Back from a profile it opened, the page is where the user left it; a showing of the tab fetches it anew.
+    if (!takeReturnFromPushedScreen()) {
+        fetchAgain();
+    }
+}
+
+void SiteWebViewController::fetchAgain()
+{
+    beginFetch();
     showOverlay(0);
     setUrl(siteBaseAddress());
     ++m_fetchCount;
     operationQueue().addOperation(std::make_shared<FetchPageGeneric>(
-        url(), this, FetchPage::selectorFor<QString>([this](std::optional<QString> text) { initializeWebView(text); }),
+        url(), this, FetchPage::selectorFor<QString>(whenCurrent<QString>([this](std::optional<QString> text) {
+            initializeWebView(text);
+        })),
         FetchPageGeneric::requestOfType<HttpRequest>()));
 }
 

@@ -4,7 +4,8 @@
 
 namespace marrowfin {
 
-// The site tab: the site's front page, fetched again every time the tab is shown, its links live. Main thread only.
+// The site tab: the site's front page, fetched again every time the tab is shown, its links live (a user's profile
+// opens on top of it, trimmed). Main thread only.
 class SiteWebViewController final : public WebViewController
 {
     Q_OBJECT
@@ -24,6 +25,7 @@ protected:
     void viewDidLoad() override {}
     void webViewDidStartLoad() override {}
     void webViewDidFinishLoad() override;
+    void fetchAgain() override;
 
 private:
     int m_fetchCount = 0;
