@@ -1,7 +1,13 @@
 #include "WebSession.h"
 
+#include "WebPage.h"
+
+#include "core/config/AppConfig.h"
+#include "core/login/FetchPageLoginCheck.h"
+#include "core/login/LoginPages.h"
 #include "core/net/CookieStore.h"
 #include "core/net/HttpContext.h"
+#include "core/net/HttpRequest.h"
 #include "core/settings/SettingsStore.h"
 
 #include <QDateTime>
@@ -9,6 +15,7 @@
 #include <QFileInfo>
 #include <QUrl>
 #include <QWebEngineCookieStore>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
 namespace marrowfin {
@@ -61,6 +68,40 @@ WebSession::WebSession()
     connect(store, &QWebEngineCookieStore::cookieAdded, this, &WebSession::cookieAdded);
     connect(store, &QWebEngineCookieStore::cookieRemoved, this, &WebSession::cookieRemoved);
     store->loadAllCookies();
+    connect(m_profile, &QWebEngineProfile::downloadRequested, this, &WebSession::downloadRequested);
+}
+
+void WebSession::downloadRequested(QWebEngineDownloadRequest* download)
+{
+    const QUrl url = download->url();
+    auto* page = qobject_cast<WebPage*>(download->page());
+    download->cancel();
+    if (page) {
+        Q_EMIT page->downloadWanted(url);
+    }
+}
+
+bool WebSession::isSiteCookie(const Cookie& cookie)
+{
+    const QString host = AppConfig::current().siteHostName();
+    return cookie.domain.compare(host, Qt::CaseInsensitive) == 0 ||
+           (cookie.includeSubdomains && host.endsWith(u'.' + cookie.domain, Qt::CaseInsensitive));
+}
+
+void WebSession::checkSiteSession(std::function<void()> signedOut)
+{
+    if (m_sessionChecks.operationCount() > 0) {
+        return;
+    }
+    // The page every sign-in check asks for; a visitor who is signed out is offered the sign-in address there.
+    m_sessionChecks.addOperation(std::make_shared<FetchPageLoginCheck>(
+        QUrl(AppConfig::current().siteAddress(u"/new"_s)), this,
+        FetchPage::selectorFor<SignInRequest>([signedOut = std::move(signedOut)](std::optional<SignInRequest> page) {
+            const HttpRequest* answer = page ? page->get() : nullptr;
+            if (answer && answer->isResponseValid() && LoginPages::isLoginHeader(answer->result()) && signedOut) {
+                signedOut();
+            }
+        })));
 }
 
 QNetworkCookie WebSession::toNetworkCookie(const Cookie& cookie)
@@ -97,6 +138,7 @@ void WebSession::syncCookies()
 {
     QWebEngineCookieStore* store = m_profile->cookieStore();
     const QList<Cookie> ours = HttpContext::defaultContext()->cookieStore().cookies();
+    bool lost = false;
     for (const Cookie& known : QList<Cookie>(m_engine)) {
         const bool kept =
             std::any_of(ours.cbegin(), ours.cend(), [&](const Cookie& c) { return sameCookie(c, known); });
@@ -104,6 +146,10 @@ void WebSession::syncCookies()
             m_ourRemovals.append(known);
             takeMatching(m_engine, known);
             store->deleteCookie(toNetworkCookie(known));
+            // Gone from the request store, not only changed: the site's session may have gone with it.
+            lost = lost || (isSiteCookie(known) && std::none_of(ours.cbegin(), ours.cend(), [&](const Cookie& c) {
+                                return c.sameIdentity(known);
+                            }));
         }
     }
     for (const Cookie& cookie : ours) {
@@ -115,6 +161,7 @@ void WebSession::syncCookies()
         m_engine.append(cookie);
         store->setCookie(toNetworkCookie(cookie));
     }
+    m_siteCookieLost = m_siteCookieLost || lost;
 }
 
 void WebSession::cookieAdded(const QNetworkCookie& added)
@@ -139,6 +186,7 @@ void WebSession::cookieRemoved(const QNetworkCookie& removed)
     // The page deleted it (or replaced it: the new one arrives through cookieAdded). Only this very cookie goes
     // from the request store; one that a request changed meanwhile stays.
     HttpContext::defaultContext()->cookieStore().mergeTransfer({cookie}, {});
+    m_siteCookieLost = m_siteCookieLost || isSiteCookie(cookie);
 }
 
 } // namespace marrowfin
