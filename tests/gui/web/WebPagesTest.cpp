@@ -8,13 +8,16 @@
 #include "gui/platform/TableView.h"
 #include "gui/platform/WebPageHostViewController.h"
 #include "gui/ui/LoadingIndicator.h"
+#include "gui/ui/SendingTorrentIndicator.h"
 #include "support/QtTestSupport.h"
 #include "support/TestHttpServer.h"
 
 #include <QAbstractButton>
+#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -68,6 +71,28 @@ QAbstractButton* barButton(ViewController* page, const QString& name)
     }
     return nullptr;
 }
+
+// Stands for the user's browser: takes the addresses the window hands to the desktop.
+class LinkCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    LinkCatcher()
+    {
+        QDesktopServices::setUrlHandler(u"http"_s, this, "open");
+        QDesktopServices::setUrlHandler(u"https"_s, this, "open");
+    }
+    ~LinkCatcher() override
+    {
+        QDesktopServices::unsetUrlHandler(u"http"_s);
+        QDesktopServices::unsetUrlHandler(u"https"_s);
+    }
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
 
 // The window against the demo site, whose film links point at a small server of the test's own.
 class WebPagesTest : public WindowTest
@@ -146,51 +171,148 @@ TEST_F(WebPagesTest, TheTorrentAndProfilePages)
     barButton(page, u"leaveButton"_s)->click();
     EXPECT_EQ(listStack()->topViewController(), &list());
 
-    // A detail page that does not come says so in the window's own style; Retry fetches it again.
-    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=drop"_s));
-    list().tableView()->tapRow(2);
+    // A detail page that does not come, or comes with an error status, says so in the window's own style and offers
+    // no download; Retry fetches it again.
+    const QString errorText = u"Error loading page.  Try again."_s;
+    for (const QString& mode : {u"drop"_s, u"500"_s}) {
+        SCOPED_TRACE(mode.toStdString());
+        ASSERT_TRUE(demoControl(u"/_demo/fail?mode=%1&prefix=/"_s.arg(mode)));
+        list().tableView()->tapRow(2);
+        page = listStack()->topViewController();
+        const bool arrived = processEventsUntil([&] { return page->property("detailsArrived").toBool(); });
+        ASSERT_TRUE(demoControl(u"/_demo/fail?mode=off"_s));
+        ASSERT_TRUE(arrived);
+        EXPECT_EQ(page->property("failureText").toString(), errorText);
+        EXPECT_EQ(barButton(page, u"downloadButton"_s), nullptr);
+        page->view()->findChild<QWidget*>(u"pageFailure"_s)->findChild<QPushButton*>()->click();
+        ASSERT_TRUE(waitForLoads(page, 1));
+        EXPECT_TRUE(page->property("failureText").toString().isEmpty());
+        EXPECT_NE(barButton(page, u"downloadButton"_s), nullptr);
+        barButton(page, u"leaveButton"_s)->click();
+    }
+
+    // Its loading cancelled (the overlay's Cancel), a page says so and offers Retry.
+    ASSERT_TRUE(demoControl(u"/_demo/latency?path=%1&ms=3000"_s.arg(path)));
+    list().tableView()->tapRow(7);
     page = listStack()->topViewController();
-    const bool arrived = processEventsUntil([&] { return page->property("detailsArrived").toBool(); });
-    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=off"_s));
-    ASSERT_TRUE(arrived);
-    auto* failure = page->view()->findChild<QWidget*>(u"pageFailure"_s);
-    EXPECT_TRUE(failure->isVisible());
-    failure->findChild<QPushButton*>()->click();
-    ASSERT_TRUE(waitForLoads(page, 1));
-    EXPECT_FALSE(failure->isVisible());
+    ASSERT_NE(LoadingIndicator::sharedInstance().cancelButton(), nullptr);
+    LoadingIndicator::sharedInstance().cancelButton()->click();
+    EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
+    EXPECT_EQ(page->property("failureText").toString(), u"Loading was cancelled."_s);
+    ASSERT_TRUE(demoControl(u"/_demo/latency?path=%1&ms=0"_s.arg(path)));
     barButton(page, u"leaveButton"_s)->click();
 
-    // The film button only when the page links its film; history back returns to the fetched page.
-    // Which quoting of the link counts is the page reading's business; here one kind (the page without the main
-    // part below links none).
+    // The film button when the page links its film, on the film database's host or another; history back returns to
+    // the fetched page. Which quoting of the link counts is the page reading's business; here one kind (the page
+    // without the main part below links none).
     int linked = -1;
-    for (int row = 0; row < list().torrentData()->size() && linked < 0; ++row) {
+    int elsewhere = -1;
+    for (int row = 0; row < list().torrentData()->size() && (linked < 0 || elsewhere < 0); ++row) {
         HttpRequest request(
             QUrl(detailsAddress(*list().torrentData()->at(row).detailsUrl, AppConfig::current().siteHost)));
         request.request();
-        if (request.result().value_or(QString()).contains(u"href='http://"_s + AppConfig::current().imdbHost)) {
+        const QString text = request.result().value_or(QString());
+        if (text.contains(u"href='http://"_s + AppConfig::current().imdbHost)) {
             linked = row;
+        } else if (text.contains(u"Film page: <a href=\"http://films.example.net"_s)) {
+            elsewhere = row;
         }
     }
     ASSERT_GE(linked, 0) << "the demo's first page links no film";
+    ASSERT_GE(elsewhere, 0) << "the demo's first page links no film on another host";
+    list().tableView()->tapRow(elsewhere);
+    page = listStack()->topViewController();
+    ASSERT_TRUE(waitForLoads(page, 1));
+    EXPECT_NE(barButton(page, u"imdbButton"_s), nullptr);
+    EXPECT_TRUE(page->property("imdb").toString().startsWith(u"http://films.example.net/title/tt"_s));
+    barButton(page, u"leaveButton"_s)->click();
 
     list().tableView()->tapRow(linked);
     page = listStack()->topViewController();
     ASSERT_TRUE(waitForLoads(page, 1));
     ASSERT_NE(barButton(page, u"imdbButton"_s), nullptr);
+    // A film page that takes too long, or answers with an error status, fails with Retry; then it comes.
     const QUrl film(page->property("imdb").toString());
+    ScriptedResponse slow(200, "OK", {{"Content-Type", "text/html"}}, "<html><body>late</body></html>");
+    slow.delay = std::chrono::milliseconds(3000);
+    s_films->route(film.path().toUtf8(), slow);
+    page->setProperty("loadTimeout", 400);
+    barButton(page, u"imdbButton"_s)->click();
+    ASSERT_TRUE(processEventsUntil([&] { return page->property("failureText").toString() == errorText; }));
+    s_films->route(film.path().toUtf8(), ScriptedResponse(503, "Busy", {{"Content-Type", "text/html"}}, "busy"));
+    page->setProperty("loadTimeout", 60'000);
+    page->view()->findChild<QWidget*>(u"pageFailure"_s)->findChild<QPushButton*>()->click();
+    ASSERT_TRUE(processEventsUntil([&] { return page->property("failureText").toString() == errorText; }));
     s_films->route(film.path().toUtf8(), ScriptedResponse(200, "OK", {{"Content-Type", "text/html"}},
                                                           "<html><body><h1 id=film>The film</h1></body></html>"));
-    barButton(page, u"imdbButton"_s)->click();
+    page->view()->findChild<QWidget*>(u"pageFailure"_s)->findChild<QPushButton*>()->click();
     ASSERT_TRUE(waitForLoads(page, 2));
     EXPECT_EQ(evaluate(page, u"document.getElementById('film').textContent"_s).toString(), u"The film"_s);
     EXPECT_TRUE(barButton(page, u"previousButton"_s)->isEnabled());
 
-    // Back at the start of the history: the fetched page again, history back off.
+    // Back at the start of the history: the fetched page again, history back off and forward on; back ("<") walks
+    // the same history before it leaves.
     barButton(page, u"previousButton"_s)->click();
     ASSERT_TRUE(waitForLoads(page, 3));
     EXPECT_TRUE(evaluate(page, u"document.documentElement.outerHTML"_s).toString().contains(u"mainpart"_s));
     EXPECT_FALSE(barButton(page, u"previousButton"_s)->isEnabled());
+    ASSERT_TRUE(barButton(page, u"forwardButton"_s)->isEnabled());
+    barButton(page, u"forwardButton"_s)->click();
+    ASSERT_TRUE(waitForLoads(page, 4));
+    barButton(page, u"leaveButton"_s)->click();
+    ASSERT_TRUE(waitForLoads(page, 5));
+    EXPECT_EQ(listStack()->topViewController(), page);
+    EXPECT_TRUE(evaluate(page, u"document.documentElement.outerHTML"_s).toString().contains(u"mainpart"_s));
+
+    // A slow page followed from it can be cancelled, and Escape does it too: the page before stays.
+    s_films->route(film.path().toUtf8(), slow);
+    for (const bool escape : {false, true}) {
+        barButton(page, u"imdbButton"_s)->click();
+        ASSERT_TRUE(processEventsUntil([] { return LoadingIndicator::sharedInstance().cancelButton() != nullptr; }));
+        if (escape) {
+            m_window->activateWindow();
+            ASSERT_TRUE(processEventsUntil([&] { return m_window->isActiveWindow(); }));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        } else {
+            LoadingIndicator::sharedInstance().cancelButton()->click();
+        }
+        ASSERT_TRUE(processEventsUntil([&] { return !page->property("loading").toBool(); }));
+        EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
+        EXPECT_TRUE(page->property("failureText").toString().isEmpty());
+        EXPECT_EQ(listStack()->topViewController(), page);
+    }
+
+    // A link to another host opens in the user's browser; a user's profile opens trimmed, on top of the page.
+    LinkCatcher browser;
+    evaluate(page, u"document.querySelector('a[href*=\"notes.example.org\"]').click()"_s);
+    ASSERT_TRUE(processEventsUntil([&] { return !browser.opened.isEmpty(); }));
+    EXPECT_EQ(browser.opened.first().host(), u"notes.example.org"_s);
+    evaluate(page, u"document.querySelector('#tab-comments a[href^=\"/user/\"]').click()"_s);
+    ASSERT_TRUE(processEventsUntil([&] { return listStack()->topViewController() != page; }));
+    ViewController* profile = listStack()->topViewController();
+    EXPECT_STREQ(profile->metaObject()->className(), "marrowfin::ProfileWebViewController");
+    ASSERT_TRUE(waitForLoads(profile, 1));
+    EXPECT_EQ(evaluate(profile, u"document.querySelectorAll('a[href], #header').length"_s).toInt(), 0);
+    barButton(profile, u"leaveButton"_s)->click();
+    barButton(page, u"leaveButton"_s)->click();
+    EXPECT_EQ(listStack()->topViewController(), &list());
+
+    // The page's own download link, where it leads to no torrent file by its name, sends the row as the button does.
+    int redirected = -1;
+    for (int row = 0; row < list().torrentData()->size() && redirected < 0; ++row) {
+        if (list().torrentData()->at(row).downloadUrl.value_or(QString()).startsWith(u"/get/"_s)) {
+            redirected = row;
+        }
+    }
+    ASSERT_GE(redirected, 0) << "the demo's first page has no download link without its file name";
+    list().tableView()->tapRow(redirected);
+    page = listStack()->topViewController();
+    ASSERT_TRUE(waitForLoads(page, 1));
+    evaluate(page, u"document.querySelector('a.bigbutton').click()"_s);
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return m_settings->list(SettingsKeys::torrentHistory).value_or(QStringList()).size() == 2; }));
+    EXPECT_EQ(m_settings->list(SettingsKeys::torrentHistory)->last(), *list().torrentData()->at(redirected).name);
+    EXPECT_EQ(page->property("loadsFinished").toInt(), 1);
     barButton(page, u"leaveButton"_s)->click();
 
     TestHttpServer pages;
@@ -249,14 +371,33 @@ TEST_F(WebPagesTest, TheTorrentAndProfilePages)
 TEST_F(WebPagesTest, TheTabsThatHostPagesAndTheirCookies)
 {
     useDemoClient();
+    m_settings->setText(SettingsKeys::anonymousLogin, u"NO"_s);
+    m_settings->setText(SettingsKeys::username, u"demo"_s);
+    m_settings->setText(SettingsKeys::password, u"demo"_s);
     ASSERT_NO_FATAL_FAILURE(start());
     TabBarController* tabs = m_root->tabBarController();
     tabs->selectFromMoreList(6);
     ViewController* forum = hostedPage(6);
     ASSERT_TRUE(forum && waitForLoads(forum, 1));
-    // A topic opens inside the forum; a link out of it brings the forum's front page back.
+    // Shown from the overflow list, the page tabs have the bar that leads back to it.
+    auto* forumStack = qobject_cast<NavigationController*>(tabs->viewControllers().at(6));
+    EXPECT_FALSE(forumStack->isNavigationBarHidden());
+    EXPECT_TRUE(forumStack->hasRootBackAction());
+    // A topic opens inside the forum; a torrent a post links opens on top of the topic, and its download button
+    // sends it under its name, overlay up; a link out of the forum brings the forum's front page back.
     evaluate(forum, u"document.querySelector('a[href^=\"/community/show/\"]').click()"_s);
     ASSERT_TRUE(waitForLoads(forum, 2));
+    evaluate(forum, u"document.querySelector('.post a[href$=\".html\"]').click()"_s);
+    ASSERT_TRUE(processEventsUntil([&] { return forumStack->viewControllers().size() == 2; }));
+    ViewController* torrent = forumStack->topViewController();
+    ASSERT_TRUE(waitForLoads(torrent, 1));
+    const QString name = evaluate(torrent, u"document.querySelector('h1').textContent"_s).toString();
+    barButton(torrent, u"downloadButton"_s)->click();
+    EXPECT_TRUE(SendingTorrentIndicator::sharedInstance().isShown());
+    ASSERT_TRUE(processEventsUntil([] { return !SendingTorrentIndicator::sharedInstance().isShown(); }));
+    EXPECT_EQ(m_settings->list(SettingsKeys::torrentHistory), QStringList{name});
+    barButton(torrent, u"leaveButton"_s)->click();
+    EXPECT_EQ(forum->property("loadsFinished").toInt(), 2) << "the topic was left";
     evaluate(forum, u"document.querySelector('a[href=\"/new/\"]').click()"_s);
     ASSERT_TRUE(processEventsUntil([&] { return forum->property("loadsFinished").toInt() >= 3; }));
     EXPECT_TRUE(evaluate(forum, u"document.documentElement.outerHTML"_s).toString().contains(u"community/show/1"_s));
@@ -318,7 +459,26 @@ TEST_F(WebPagesTest, TheTabsThatHostPagesAndTheirCookies)
     ASSERT_TRUE(waitForLoads(testPage, 1));
     barButton(testPage, u"leaveButton"_s)->click();
     EXPECT_EQ(settingsStack->topViewController(), settingsStack->rootViewController());
+
+    // No client set: the remote interface says so, and leads to its settings.
+    m_settings->remove(SettingsKeys::serverClient);
+    tabs->selectFromMoreList(4);
+    ASSERT_TRUE(processEventsUntil([&] { return !remote->property("failureText").toString().isEmpty(); }));
+    EXPECT_TRUE(remote->property("failureText").toString().startsWith(u"No BitTorrent client is set up."_s));
+    for (AlertView* alert : AlertView::visibleAlerts()) {
+        alert->button(0)->click();
+    }
+    remote->view()->findChild<QWidget*>(u"pageFailure"_s)->findChild<QPushButton*>()->click();
+    EXPECT_EQ(tabs->selectedIndex(), 5);
+
+    // Signing out on the site's own page signs the window out too.
+    tabs->selectFromMoreList(7);
+    ASSERT_TRUE(waitForLoads(site, 4));
+    evaluate(site, u"document.querySelector('a[href=\"/auth/logout/\"]').click()"_s);
+    ASSERT_TRUE(processEventsUntil([&] { return !m_root->showLogin(); }));
 }
 
 } // namespace
 } // namespace marrowfin::windowtest
+
+#include "WebPagesTest.moc"
