@@ -16,6 +16,7 @@
 #include "gui/ui/LoadingIndicator.h"
 #include "gui/ui/LoadingTexts.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QEvent>
 #include <QJsonArray>
@@ -192,9 +193,14 @@ void WebViewController::replaceWebView()
     m_loadTimer.stop();
     m_pendingHtml.reset();
     if (old) {
+        // The keys stay on the page when the view that had them goes.
+        const bool focused = old->isAncestorOf(QApplication::focusWidget()) || old->hasFocus();
         old->hide();
         delete oldPage;
         old->deleteLater();
+        if (focused) {
+            m_myWebView->setFocus(Qt::OtherFocusReason);
+        }
     }
 }
 
@@ -538,6 +544,16 @@ void WebViewController::viewWillAppear(bool animated)
     ViewController::viewWillAppear(animated);
     if (NavigationController* stack = navigationController())
         stack->setNavigationBarHidden(false);
+}
+
+void WebViewController::viewDidAppear(bool animated)
+{
+    ViewController::viewDidAppear(animated);
+    if (m_failure && m_failure->isVisible() && m_failureButton) {
+        m_failureButton->setFocus(Qt::OtherFocusReason);
+    } else if (m_myWebView) {
+        m_myWebView->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void WebViewController::cancel()

@@ -72,6 +72,9 @@ public:
     Q_INVOKABLE virtual void cancelLoading();
 
     void viewWillAppear(bool animated) override;
+    // The keys go to the page (or to Retry over a failed one), not to the list hidden under it, where Return would
+    // open the page again.
+    void viewDidAppear(bool animated) override;
 
     [[nodiscard]] QWebEngineView* myWebView() const { return m_myWebView; }
     [[nodiscard]] const std::optional<QString>& result() const { return m_result; }

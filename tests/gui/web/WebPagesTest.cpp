@@ -143,6 +143,10 @@ TEST_F(WebPagesTest, TheTorrentAndProfilePages)
     const QString path =
         QUrl(detailsAddress(*list().torrentData()->at(7).detailsUrl, AppConfig::current().siteHost)).path();
     ASSERT_TRUE(demoControl(u"/_demo/latency?path="_s + path + u"&ms=2000"_s));
+    list().view()->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(list().view()->window()));
+    list().tableView()->setFocus();
+    ASSERT_TRUE(list().tableView()->hasFocus());
     list().tableView()->tapRow(7);
     ViewController* page = listStack()->topViewController();
     ASSERT_STREQ(page->metaObject()->className(), "marrowfin::TorrentWebViewController");
@@ -157,6 +161,8 @@ TEST_F(WebPagesTest, TheTorrentAndProfilePages)
     EXPECT_GT(ticks, 4) << "the event loop stood still while the detail page was on its way";
     ASSERT_TRUE(waitForLoads(page, 1));
     EXPECT_FALSE(LoadingIndicator::sharedInstance().isShown());
+    // The window's own focus, which it keeps while another window (the engine's) is active.
+    EXPECT_TRUE(page->view()->isAncestorOf(page->view()->window()->focusWidget())) << "the keys are on the page";
 
     // Links other than the torrent files' stay (the page without the main part below checks the treated ones).
     EXPECT_GT(evaluate(page, u"document.querySelectorAll('a[href]').length"_s).toInt(), 3);
