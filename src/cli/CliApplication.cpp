@@ -66,7 +66,9 @@ const Command kCommands[] = {
      &RemoteCommands::remote},
     {"send", "send DOWNLOAD_URL --name NAME  the download button's operation: fetch, upload, history",
      &RemoteCommands::send},
-    {"history", "history list | remove ROW     newest first, rows numbered as the history screen shows them",
+    {"history",
+     "history list | remove ROW     newest first, rows numbered as the history screen shows them, with when each was\n"
+     "                                sent",
      &RemoteCommands::history},
     {"doctor",
      "doctor                        checks the site, its listing, the sign-in, the remote client and the files",

@@ -259,14 +259,31 @@ int RemoteCommands::history(CliContext& context, const QStringList& arguments)
     const QString action = words.value(0);
     SettingsStore& store = context.profile().settings();
     if (action == u"list"_s && words.size() == 1) {
-        QStringList newestFirst = storedList(store, SettingsStore::LockedList::TorrentHistory);
+        QList<HistoryEntry> newestFirst = storedHistory(store);
         std::reverse(newestFirst.begin(), newestFirst.end());
         if (context.json()) {
-            context.out() << QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(newestFirst)).toJson());
+            // The names alone, as scripts have read them; the times are in the text listing.
+            QJsonArray names;
+            for (const HistoryEntry& entry : std::as_const(newestFirst)) {
+                names.append(entry.name);
+            }
+            context.out() << QString::fromUtf8(QJsonDocument(names).toJson());
             return CliContext::Success;
         }
-        for (qsizetype row = 0; row < newestFirst.size(); ++row)
-            context.out() << QString::number(row + 1).rightJustified(3) << "  " << newestFirst.at(row) << '\n';
+        // The local time of each send in a column before the name; a history without times prints as it always did.
+        const bool timed = std::any_of(newestFirst.cbegin(), newestFirst.cend(),
+                                       [](const HistoryEntry& entry) { return entry.sentAt.has_value(); });
+        const QString format = u"yyyy-MM-dd HH:mm:ss"_s;
+        for (qsizetype row = 0; row < newestFirst.size(); ++row) {
+            const HistoryEntry& entry = newestFirst.at(row);
+            context.out() << QString::number(row + 1).rightJustified(3) << "  ";
+            if (timed) {
+                context.out() << (entry.sentAt ? entry.sentAt->toLocalTime().toString(format)
+                                               : QString(format.size(), u' '))
+                              << "  ";
+            }
+            context.out() << entry.name << '\n';
+        }
         return CliContext::Success;
     }
     if (action == u"remove"_s && words.size() == 2) {
@@ -277,10 +294,12 @@ int RemoteCommands::history(CliContext& context, const QStringList& arguments)
                                 CliContext::UsageError);
         // The row is counted from the newest entry inside the history lock, against the list as stored then.
         bool found = false;
-        const auto stored = store.updateList(SettingsStore::LockedList::TorrentHistory, [&](QStringList& entries) {
+        // With its time, so that the times left stay with their own sends.
+        const auto stored = updateHistory(store, [&](QList<HistoryEntry>& entries) {
             found = row <= entries.size();
-            if (found)
+            if (found) {
                 entries.removeAt(entries.size() - row);
+            }
         });
         if (!found)
             return context.fail(u"there is no row %1 in the history"_s.arg(row));

@@ -353,7 +353,7 @@ int StoreCommands::filters(CliContext& context, const QStringList& arguments)
         const std::optional<QString> problem = filterProblem(text);
         if (problem && !parser.isSet(force))
             return context.fail(
-                u"%1 is not a valid expression: %2 Nothing was stored (--force stores it anyway)."_s.arg(
+                u"%1 is not a valid expression: %2. Nothing was stored (--force stores it anyway)."_s.arg(
                     CliContext::quoted(text), *problem),
                 CliContext::UsageError);
         FilterLimits limits;

@@ -14,7 +14,9 @@ namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
 
-Filter::Filter(QString regex) : m_regex(std::move(regex)), m_expression(u".*("_s + m_regex + u").*"_s) {}
+Filter::Filter(QString regex)
+    : m_regex(std::move(regex)), m_expression(kExpressionStart.toString() + m_regex + kExpressionEnd.toString())
+{}
 
 bool Filter::isAccepted(const QString& name) const
 {

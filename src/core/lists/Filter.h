@@ -14,6 +14,10 @@ namespace marrowfin {
 class Filter final
 {
 public:
+    // What the filter's text is put between to make its expression.
+    static constexpr QStringView kExpressionStart = u".*(";
+    static constexpr QStringView kExpressionEnd = u").*";
+
     explicit Filter(QString regex);
 
     [[nodiscard]] const QString& regex() const noexcept { return m_regex; }

@@ -5,6 +5,7 @@
 
 #include "core/text/RegexException.h"
 #include "core/text/RegexMatching.h"
+#include "core/text/RegexProblem.h"
 
 namespace marrowfin {
 
@@ -12,10 +13,11 @@ using namespace Qt::Literals::StringLiterals;
 
 std::optional<QString> filterProblem(const QString& text)
 {
-    QString reason;
-    if (isValidRegex(Filter(text).expression(), &reason))
+    const std::optional<RegexException> error = regexError(Filter(text).expression());
+    if (!error) {
         return std::nullopt;
-    return reason;
+    }
+    return regexProblemText(*error, text, Filter::kExpressionStart.size());
 }
 
 std::optional<QString> limitsProblem(const FilterLimits& limits)

@@ -15,7 +15,7 @@ namespace marrowfin {
 // What a filter being typed would keep of the names already at hand, before it is saved.
 struct FilterPreview
 {
-    // Why the filter cannot be used (ICU's words), or nothing when it can.
+    // Why the filter cannot be used (in plain words, as filterProblem gives them), or nothing when it can.
     std::optional<QString> problem;
     int accepted = 0;
     int total = 0;
@@ -23,7 +23,8 @@ struct FilterPreview
     QStringList firstNames;
 };
 
-// Why `text` cannot be a favorite filter (it does not compile once put into the filter pattern), or nothing.
+// Why `text` cannot be a favorite filter (it does not compile once put into the filter pattern), in plain words
+// with the place in the text ("a [ is not closed, at character 7"), or nothing.
 [[nodiscard]] std::optional<QString> filterProblem(const QString& text);
 
 // Why `limits` cannot go with a filter (its exclude expression does not compile, its smallest size is above its

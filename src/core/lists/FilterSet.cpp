@@ -5,6 +5,7 @@
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
 #include "core/text/RegexMatching.h"
+#include "core/text/RegexProblem.h"
 
 #include <QVarLengthArray>
 
@@ -57,8 +58,11 @@ void FilterSet::setFilters(const QStringList& texts, const FilterLimitsMap& limi
             }
         } catch (const RegexException& e) {
             entry.matcher.reset();
-            reportLocked({entry.filter.regex(), e.kind(), excluding ? u"exclude: "_s + e.reason() : e.reason(),
-                          entry.limits.exclude});
+            // Thrown for the wrapped form (see FilterMatcher), hence the place counted past the wrapping's start.
+            const QString& typed = excluding ? entry.limits.exclude : entry.filter.regex();
+            const QString reason = regexProblemText(e, typed, Filter::kExpressionStart.size());
+            reportLocked(
+                {entry.filter.regex(), e.kind(), excluding ? u"exclude: "_s + reason : reason, entry.limits.exclude});
         }
     }
 }
@@ -211,9 +215,9 @@ bool FilterSet::matchesLocked(const Entry& entry, FilterMatcher& matcher, const 
     try {
         return matcher.accepts(name);
     } catch (const RegexException& e) {
+        const QString reason = regexProblemText(e, {});
         reportLocked({entry.filter.regex(), e.kind(),
-                      &matcher == entry.matcher.get() ? e.reason() : u"exclude: "_s + e.reason(),
-                      entry.limits.exclude});
+                      &matcher == entry.matcher.get() ? reason : u"exclude: "_s + reason, entry.limits.exclude});
         return false;
     }
 }

@@ -18,8 +18,8 @@ namespace marrowfin {
 
 class SettingsStore;
 
-// A filter that cannot be used, with the pattern layer's reason ("ICU regular expression error #66310,
-// U_REGEX_MISMATCHED_PAREN.") for the command line and the window to show beside it.
+// A filter that cannot be used, with why in plain words ("a ( is not closed, at character 1", "matching it took too
+// long") for the command line and the window to show beside it.
 struct FilterProblem
 {
     QString text; // the filter as stored

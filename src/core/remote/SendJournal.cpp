@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <unistd.h>
@@ -206,11 +207,15 @@ QList<SendJournal::Entry> SendJournal::settle(const std::function<std::optional<
             continue;
         }
         if (*answer) {
-            const auto history = store.updateList(SettingsStore::LockedList::TorrentHistory, [&](QStringList& names) {
-                if (!names.contains(entry.name)) {
-                    names.append(entry.name);
-                    if (names.size() > kTorrentHistoryLimit) {
-                        names.remove(0, names.size() - kTorrentHistoryLimit);
+            // Through the history's own change, so that the other sends keep their times; when this one reached the
+            // client is not known.
+            const auto history = updateHistory(store, [&](QList<HistoryEntry>& sends) {
+                const bool listed = std::any_of(sends.cbegin(), sends.cend(),
+                                                [&](const HistoryEntry& send) { return send.name == entry.name; });
+                if (!listed) {
+                    sends.append(HistoryEntry{entry.name, std::nullopt});
+                    if (sends.size() > kTorrentHistoryLimit) {
+                        sends.remove(0, sends.size() - kTorrentHistoryLimit);
                     }
                 }
             });

@@ -27,6 +27,7 @@ inline constexpr QStringView favoritesCount = u"Marrowfin_favoritesCount";
 inline constexpr QStringView filters = u"Marrowfin_filters";
 inline constexpr QStringView filterLimits = u"Marrowfin_filterLimits";
 inline constexpr QStringView torrentHistory = u"Marrowfin_torrentHistory";
+inline constexpr QStringView torrentHistoryTimes = u"Marrowfin_torrentHistoryTimes";
 inline constexpr QStringView serverClient = u"Marrowfin_serverClient";
 inline constexpr QStringView serverAddress = u"Marrowfin_serverAddress";
 inline constexpr QStringView serverPort = u"Marrowfin_serverPort";
@@ -58,7 +59,7 @@ struct SettingDescription
 };
 
 // clang-format off
-inline constexpr std::array<SettingDescription, 21> kSettingsTable{{
+inline constexpr std::array<SettingDescription, 22> kSettingsTable{{
     {SettingsKeys::version, SettingKind::Text, std::nullopt, u"build version recorded at the last start", false},
     {SettingsKeys::username, SettingKind::Text, u"", u"site sign-in e-mail or user name, as typed", false},
     {SettingsKeys::password, SettingKind::Text, u"", u"site password, as typed", true},
@@ -75,6 +76,7 @@ inline constexpr std::array<SettingDescription, 21> kSettingsTable{{
     {SettingsKeys::filters, SettingKind::TextList, u"", u"favorite filter texts, in the order created", false},
     {SettingsKeys::filterLimits, SettingKind::TextList, u"", u"limits of favorite filters: one JSON object per filter text with limits", false},
     {SettingsKeys::torrentHistory, SettingKind::TextList, u"", u"names of the torrents sent to the remote client, oldest first, at most 50", false},
+    {SettingsKeys::torrentHistoryTimes, SettingKind::TextList, u"", u"when the torrents of the history were sent: one JSON object per entry with a time", false},
     {SettingsKeys::serverClient, SettingKind::Text, std::nullopt, u"remote client: \"Vuze\", \"Transmission\" or \"Utorrent\"", false},
     {SettingsKeys::serverAddress, SettingKind::Text, std::nullopt, u"host name or address of the remote client", false},
     {SettingsKeys::serverPort, SettingKind::Text, std::nullopt, u"port of the remote client's web interface", false},

@@ -1,6 +1,7 @@
 #include "RegexCache.h"
 
 #include "RegexException.h"
+#include "RegexProblem.h"
 
 #include <QHash>
 
@@ -96,11 +97,7 @@ RegexCache::Slot& RegexCache::acquire(const QString& pattern)
             if (U_FAILURE(status)) {
                 if (compiled)
                     uregex_close(compiled);
-                throw RegexException(RegexException::Kind::CompileFailed,
-                                     QStringLiteral("ICU regular expression error #%1, %2.")
-                                         .arg(int(status))
-                                         .arg(QString::fromLatin1(u_errorName(status))),
-                                     int(status));
+                throw compileFailure(pattern, int(status), parseError.line, parseError.offset);
             }
             if (slot->compiled)
                 uregex_close(slot->compiled);

@@ -2,8 +2,9 @@
 
 namespace marrowfin {
 
-RegexException::RegexException(Kind kind, QString reason, int icuCode)
-    : std::runtime_error(reason.toStdString()), m_kind(kind), m_reason(std::move(reason)), m_icuCode(icuCode)
+RegexException::RegexException(Kind kind, QString reason, int icuCode, qsizetype errorIndex)
+    : std::runtime_error(reason.toStdString()), m_kind(kind), m_reason(std::move(reason)), m_icuCode(icuCode),
+      m_errorIndex(errorIndex)
 {}
 
 QString RegexException::name() const

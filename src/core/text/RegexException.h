@@ -23,11 +23,14 @@ public:
     static constexpr const char* kErrorDomain = "RKLICURegexErrorDomain";
     static constexpr const char* kCompileDescription = "There was an error compiling the regular expression.";
 
-    RegexException(Kind kind, QString reason, int icuCode = 0);
+    // `errorIndex`: where in the expression compiling stopped, as an index of UTF-16 units (the expression's length
+    // when it stopped at its end); -1 when there is no such place.
+    RegexException(Kind kind, QString reason, int icuCode = 0, qsizetype errorIndex = -1);
 
     [[nodiscard]] Kind kind() const noexcept { return m_kind; }
     [[nodiscard]] const QString& reason() const noexcept { return m_reason; }
     [[nodiscard]] int icuCode() const noexcept { return m_icuCode; }
+    [[nodiscard]] qsizetype errorIndex() const noexcept { return m_errorIndex; }
     // "RKLICURegexException" for ICU failures, "NSInvalidArgumentException" for missing arguments.
     [[nodiscard]] QString name() const;
     [[nodiscard]] QString domain() const { return QString::fromLatin1(kErrorDomain); }
@@ -37,6 +40,7 @@ private:
     Kind m_kind;
     QString m_reason;
     int m_icuCode;
+    qsizetype m_errorIndex;
 };
 
 } // namespace marrowfin

@@ -2,6 +2,7 @@
 
 #include "RegexCache.h"
 #include "RegexException.h"
+#include "RegexProblem.h"
 
 #include <unicode/ustring.h>
 
@@ -251,11 +252,7 @@ CompiledRegex::CompiledRegex(const QString& regex)
         if (m_compiled) {
             uregex_close(m_compiled);
         }
-        throw RegexException(Kind::CompileFailed,
-                             QStringLiteral("ICU regular expression error #%1, %2.")
-                                 .arg(int(status))
-                                 .arg(QString::fromLatin1(u_errorName(status))),
-                             int(status));
+        throw compileFailure(regex, int(status), parseError.line, parseError.offset);
     }
     m_groupCount = uregex_groupCount(m_compiled, &status);
 }
@@ -302,13 +299,19 @@ bool CompiledRegex::finds(const QString& subject)
 
 bool isValidRegex(const QString& regex, QString* errorReason)
 {
+    const std::optional<RegexException> error = regexError(regex);
+    if (error && errorReason)
+        *errorReason = error->reason();
+    return !error;
+}
+
+std::optional<RegexException> regexError(const QString& regex)
+{
     try {
         (void)RegexCache::forCurrentThread().acquire(regex.isNull() ? QString(u""_s) : regex);
-        return true;
+        return std::nullopt;
     } catch (const RegexException& e) {
-        if (errorReason)
-            *errorReason = e.reason();
-        return false;
+        return e;
     }
 }
 

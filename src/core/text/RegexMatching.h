@@ -1,8 +1,12 @@
 #pragma once
 
+#include "RegexException.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 struct URegularExpression; // ICU's compiled expression
 
@@ -30,6 +34,9 @@ qsizetype replaceOccurrencesOfRegex(QString& subject, const QString& regex, cons
 
 // The same expression checked once: true when it compiles. Never throws.
 [[nodiscard]] bool isValidRegex(const QString& regex, QString* errorReason = nullptr);
+// The error compiling `regex` raises (with ICU's code and the place it stopped at), or nothing when it compiles.
+// Never throws.
+[[nodiscard]] std::optional<RegexException> regexError(const QString& regex);
 
 // One expression compiled once and kept by its owner, outside the per-thread cache: for a set of expressions too
 // large for the cache's slots that is tried on many subjects (the favorite filters). Not for several threads at

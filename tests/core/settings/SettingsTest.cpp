@@ -299,6 +299,45 @@ TEST(SettingsStore, HistoryKeepsTheNewestNamesAndFiltersHaveNoLimit)
     EXPECT_EQ(storedList(store, List::Filters).size(), kTorrentHistoryLimit + 1);
 }
 
+// Each send keeps its time beside its name, so two sends of one name can be told apart, while the names list stays
+// as readers without times know it. Writers that change the names alone (older versions, the scraper's readers'
+// peers) move no time onto another send: times follow their own sends through deletions and appends around them.
+TEST(SettingsStore, HistoryTimesFollowTheirSendsWhateverChangesTheNames)
+{
+    QTemporaryDir dir;
+    SettingsStore store(dir.path());
+    const QDateTime t0 = QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
+    const auto at = [&t0](int minutes) { return std::optional<QDateTime>(t0.addSecs(60 * minutes)); };
+    for (const auto& [name, minute] : {std::pair{u"A"_s, 0}, {u"B"_s, 1}, {u"A"_s, 2}}) {
+        ASSERT_TRUE(appendToTorrentHistory(store, name, *at(minute)));
+    }
+    EXPECT_EQ(storedList(store, SettingsStore::LockedList::TorrentHistory), (QStringList{u"A"_s, u"B"_s, u"A"_s}));
+    EXPECT_EQ(storedHistory(SettingsStore(dir.path())),
+              (QList<HistoryEntry>{{u"A"_s, at(0)}, {u"B"_s, at(1)}, {u"A"_s, at(2)}}));
+
+    // The names as another writer leaves them (from the names A B A with times), and the times then read.
+    const std::pair<QStringList, QList<HistoryEntry>> rows[] = {
+        {{u"B"_s, u"A"_s}, {{u"B"_s, at(1)}, {u"A"_s, at(2)}}},
+        {{u"A"_s, u"B"_s}, {{u"A"_s, at(0)}, {u"B"_s, at(1)}}},
+        {{u"A"_s, u"A"_s}, {{u"A"_s, at(0)}, {u"A"_s, at(2)}}},
+        {{u"A"_s, u"B"_s, u"A"_s, u"A"_s}, {{u"A"_s, at(0)}, {u"B"_s, at(1)}, {u"A"_s, at(2)}, {u"A"_s, {}}}},
+        {{u"C"_s, u"A"_s, u"B"_s, u"A"_s}, {{u"C"_s, {}}, {u"A"_s, at(0)}, {u"B"_s, at(1)}, {u"A"_s, at(2)}}},
+        {{}, {}},
+    };
+    const QStringList times = store.list(SettingsKeys::torrentHistoryTimes).value_or(QStringList());
+    ASSERT_EQ(times.size(), 3);
+    for (const auto& [names, expected] : rows) {
+        EXPECT_EQ(historyWithTimes(names, times), expected) << names.join(u' ').toStdString();
+    }
+    // Times that cannot be read are no times; an older history has none.
+    EXPECT_EQ(historyWithTimes({u"A"_s}, {u"{\"name\":\"A\",\"sent\":\"soon\"}"_s, u"A"_s}),
+              (QList<HistoryEntry>{{u"A"_s, {}}}));
+
+    // Removing by index takes the time along.
+    ASSERT_TRUE(removeListEntry(store, SettingsStore::LockedList::TorrentHistory, 0));
+    EXPECT_EQ(storedHistory(store), (QList<HistoryEntry>{{u"B"_s, at(1)}, {u"A"_s, at(2)}}));
+}
+
 // A file that cannot be parsed, found at opening or spoiled by another program while a store is open, is kept byte
 // for byte under a new name (the next write must not overwrite it) and reported, without the secrets it holds
 // reaching the log; the store goes on empty in a fresh 0600 file. Binary bytes pass QSettings' own parser as long as
