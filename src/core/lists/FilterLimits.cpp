@@ -222,4 +222,40 @@ bool removeFilter(SettingsStore& store, qsizetype index)
     return found && result.has_value();
 }
 
+std::optional<qsizetype> replaceFilter(SettingsStore& store, qsizetype index, const QString& original,
+                                       const QString& text, const FilterLimits& limits)
+{
+    qsizetype place = -1;
+    const auto result = updateFilters(store, [&](QStringList& filters, FilterLimitsMap& stored) {
+        place =
+            index >= 0 && index < filters.size() && filters.at(index) == original ? index : filters.indexOf(original);
+        if (place < 0) {
+            place = qBound(qsizetype(0), index, filters.size());
+            filters.insert(place, text);
+        } else {
+            filters[place] = text;
+        }
+        if (limits.isEmpty()) {
+            stored.remove(text);
+        } else {
+            stored.insert(text, limits);
+        }
+    });
+    return result ? std::optional(place) : std::nullopt;
+}
+
+std::optional<qsizetype> insertFilter(SettingsStore& store, qsizetype index, const QString& text,
+                                      const FilterLimits& limits)
+{
+    qsizetype place = -1;
+    const auto result = updateFilters(store, [&](QStringList& filters, FilterLimitsMap& stored) {
+        place = qBound(qsizetype(0), index, filters.size());
+        if (!filters.contains(text) && !limits.isEmpty()) {
+            stored.insert(text, limits);
+        }
+        filters.insert(place, text);
+    });
+    return result ? std::optional(place) : std::nullopt;
+}
+
 } // namespace marrowfin

@@ -73,4 +73,17 @@ std::optional<QStringList> appendFilter(SettingsStore& store, const QString& tex
 // Removes the filter at `index` (0 = first). False when there is no such filter or the write failed.
 bool removeFilter(SettingsStore& store, qsizetype index);
 
+// Changes the filter `original`, shown at `index`, into `text` with `limits`, in its place. The entry is the one at
+// `index` when it still holds `original`, else the first that does (another program may have changed the list);
+// when none does any more, the filter is put back at `index` (or at the end). The limits become those of `text`
+// (shared with filters of the same text; empty limits take them away); those of `original` stay with any other
+// filter of that text. Returns the place the filter took, or absent when the write failed.
+std::optional<qsizetype> replaceFilter(SettingsStore& store, qsizetype index, const QString& original,
+                                       const QString& text, const FilterLimits& limits);
+// Puts a deleted filter back at `index` (or at the end, when the list has since become shorter); its limits come
+// back with it unless filters of its text have limits of their own now. Returns the place it took, or absent when
+// the write failed.
+std::optional<qsizetype> insertFilter(SettingsStore& store, qsizetype index, const QString& text,
+                                      const FilterLimits& limits);
+
 } // namespace marrowfin

@@ -6,6 +6,7 @@
 #include "gui/platform/Fonts.h"
 #include "gui/platform/NavigationBar.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QIntValidator>
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+
+#include <cmath>
 
 namespace marrowfin {
 
@@ -78,6 +81,34 @@ QComboBox* unitBox(const QString& name, int unit, QWidget* parent)
 std::optional<qint64> sizeOf(const QLineEdit* field, const QComboBox* unit)
 {
     return sizeInBytes(QString(field->text().trimmed() + u' ' + unit->currentText()));
+}
+
+// A stored size as the fields take it: the largest unit in which at most three decimals give the bytes back
+// exactly, so that saving an unchanged form changes nothing; failing that, the largest unit the number fits.
+std::pair<QString, int> sizeFields(qint64 bytes)
+{
+    std::optional<std::pair<QString, int>> fits;
+    for (int unit = int(kUnits.size()) - 1; unit >= 0; --unit) {
+        const double value = double(bytes) / std::pow(1024.0, unit + 1);
+        // The field takes seven digits before the point.
+        if ((value < 1 && unit > 0) || value >= 1e7) {
+            continue;
+        }
+        QString number = QString::number(value, 'f', 3);
+        while (number.endsWith(u'0')) {
+            number.chop(1);
+        }
+        if (number.endsWith(u'.')) {
+            number.chop(1);
+        }
+        if (sizeInBytes(QString(number + u' ' + QString::fromUtf16(kUnits.at(unit)))) == bytes) {
+            return {number, unit};
+        }
+        if (!fits) {
+            fits.emplace(number, unit);
+        }
+    }
+    return fits.value_or(std::pair(QString(), 0));
 }
 
 QPushButton* barTextButton(const QString& text, const QString& objectName, bool prominent)
@@ -187,7 +218,55 @@ void FavoriteComposeViewController::loadView()
     screen->installEventFilter(this);
     m_newItem->installEventFilter(this);
     setView(screen);
+    if (m_editedFilter) {
+        m_newItem->setText(*m_editedFilter);
+        fillLimits(m_editedLimits);
+    }
+    m_openedState = formState();
     updatePreview();
+}
+
+void FavoriteComposeViewController::setEditedFilter(const QString& text, const FilterLimits& limits)
+{
+    m_editedFilter = text;
+    m_editedLimits = limits;
+    setTitle(kEditTitle.toString());
+    if (isViewLoaded()) {
+        m_bar->setTitle(title());
+        m_newItem->setText(text);
+        fillLimits(limits);
+        m_openedState = formState();
+        updatePreview();
+    }
+}
+
+void FavoriteComposeViewController::fillLimits(const FilterLimits& limits)
+{
+    for (const auto& [size, field, unit] :
+         {std::tuple{limits.minSize, m_minSize, m_minUnit}, std::tuple{limits.maxSize, m_maxSize, m_maxUnit}}) {
+        if (size) {
+            const auto [number, index] = sizeFields(*size);
+            field->setText(number);
+            unit->setCurrentIndex(index);
+        }
+    }
+    m_minSeeders->setText(limits.minSeeders ? QString::number(*limits.minSeeders) : QString());
+    m_exclude->setText(limits.exclude);
+}
+
+QStringList FavoriteComposeViewController::formState() const
+{
+    QStringList state{m_newItem->text()};
+    for (const auto& [field, unit] : {std::pair{m_minSize, m_minUnit}, std::pair{m_maxSize, m_maxUnit}}) {
+        state << field->text() << (field->text().isEmpty() ? QString() : unit->currentText());
+    }
+    state << m_minSeeders->text() << m_exclude->text();
+    return state;
+}
+
+bool FavoriteComposeViewController::hasChanges() const
+{
+    return isViewLoaded() && formState() != m_openedState;
 }
 
 void FavoriteComposeViewController::setPreviewTorrents(QList<Torrent> torrents)
@@ -222,11 +301,17 @@ void FavoriteComposeViewController::updatePreview()
     if (preview.problem) {
         m_preview->setStyleSheet(u"color: #e07066; background: transparent;"_s);
         m_preview->setWordWrap(true);
-        // The limits' own problem reads as a sentence of its own; the expression's is ICU's reason.
-        const std::optional<QString> limitsWrong =
-            filterProblem(m_newItem->text()) ? std::nullopt : limitsProblem(limits);
-        m_preview->setText(limitsWrong ? limitsWrong->left(1).toUpper() + limitsWrong->mid(1)
-                                       : u"Not a valid expression: "_s + *preview.problem);
+        // What is wrong with the expression, and where; the limits' own problem reads as a sentence of its own; a
+        // filter that compiles may still take too long on the names at hand.
+        QString text;
+        if (const std::optional<QString> expression = filterProblem(m_newItem->text())) {
+            text = u"Not a valid expression: %1."_s.arg(*expression);
+        } else if (const std::optional<QString> limitsWrong = limitsProblem(limits)) {
+            text = limitsWrong->left(1).toUpper() + limitsWrong->mid(1) + u'.';
+        } else {
+            text = u"This filter cannot be used: %1."_s.arg(*preview.problem);
+        }
+        m_preview->setText(text);
     } else {
         m_preview->setStyleSheet(u"color: #d8d8d8; background: transparent;"_s);
         m_preview->setWordWrap(false);
@@ -236,7 +321,8 @@ void FavoriteComposeViewController::updatePreview()
                                                     .arg(preview.total) +
                                                 (preview.accepted > 0 ? u":"_s : u"."_s);
         const QFontMetrics metrics(m_preview->font());
-        const int room = qMax(40, m_preview->width() - 12);
+        // The width layoutForm() gives the preview, which may not have been given yet (a form opened on a filter).
+        const int room = qMax(40, view()->width() - 2 * kMargin - 4 - 12);
         // A narrow window takes the first sentence on two lines rather than cutting it.
         if (const qsizetype at = text.indexOf(u" loaded in"_s); at > 0 && metrics.horizontalAdvance(text) > room) {
             text[at] = u'\n';
@@ -252,10 +338,11 @@ void FavoriteComposeViewController::updatePreview()
 
 bool FavoriteComposeViewController::eventFilter(QObject* watched, QEvent* event)
 {
+    // The preview's lines are cut and wrapped to the width: made again for a new one.
     if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
-        layoutForm();
+        updatePreview();
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        cancel();
+        cancelAskingFirst();
         return true;
     }
     return ViewController::eventFilter(watched, event);
@@ -310,6 +397,36 @@ void FavoriteComposeViewController::cancel()
 {
     if (m_delegate)
         m_delegate->didCancelUpdateList(this);
+}
+
+void FavoriteComposeViewController::cancelAskingFirst()
+{
+    if (m_discardAlert) {
+        return;
+    }
+    if (!hasChanges()) {
+        cancel();
+        return;
+    }
+    m_focusBeforeAlert = QApplication::focusWidget();
+    m_discardAlert =
+        new AlertView((m_editedFilter ? kDiscardEditTitle : kDiscardNewTitle).toString(),
+                      m_editedFilter ? u"The filter stays as it was."_s : u"What you typed is not saved."_s, this,
+                      {kKeepEditingButton.toString(), kDiscardButton.toString()}, view()->window());
+    m_discardAlert->show();
+}
+
+void FavoriteComposeViewController::alertViewDidDismiss(AlertView*, int buttonIndex)
+{
+    // The alert deletes itself later; the next Escape may ask again at once.
+    m_discardAlert = nullptr;
+    if (buttonIndex == 1) {
+        cancel();
+        return;
+    }
+    if (m_focusBeforeAlert) {
+        m_focusBeforeAlert->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 } // namespace marrowfin

@@ -136,3 +136,37 @@ TEST(FilterLimits, StoredBesideTheFilterListAndDroppedWithTheirFilter)
         limitsFromStored({u"not json"_s, u"{\"minSize\":1}"_s, u"{\"filter\":\"a\",\"minSeeders\":-1}"_s});
     EXPECT_EQ(read, (FilterLimitsMap{{u"a"_s, {}}})) << "unreadable entries and values are left out";
 }
+
+// A filter opened and saved keeps its place, found again by its text when another program moved it, put back when
+// another program deleted it; new limits of a text are shared by its filters. A deleted filter put back (Undo) takes
+// its place, or the end, and keeps the limits its text has by then.
+TEST(FilterLimits, ChangedAndRestoredFiltersKeepTheirPlaceAndLimits)
+{
+    const FilterLimits shared{700 * kMB, std::nullopt, 3, u"CAM"_s};
+    const FilterLimits other{std::nullopt, 4096 * kMB, std::nullopt, {}};
+    const QStringList start{u"old"_s, u"Show"_s, u"Show"_s, u"new"_s};
+    // The index and text shown (a null text puts the filter back), the text and limits saved; the place taken, and
+    // the filters and limits stored then.
+    // clang-format off
+    const std::tuple<qsizetype, QString, QString, FilterLimits, qsizetype, QStringList, FilterLimitsMap> rows[] = {
+        {2, u"Show"_s, u"Show"_s, other, 2, start, {{u"Show"_s, other}}},
+        {0, u"new"_s, u"newer"_s, {}, 3, {u"old"_s, u"Show"_s, u"Show"_s, u"newer"_s}, {{u"Show"_s, shared}}},
+        {1, u"gone"_s, u"back"_s, {}, 1, {u"old"_s, u"back"_s, u"Show"_s, u"Show"_s, u"new"_s}, {{u"Show"_s, shared}}},
+        {9, QString(), u"Show"_s, other, 4, start + QStringList{u"Show"_s}, {{u"Show"_s, shared}}},
+    };
+    // clang-format on
+    for (const auto& [index, shown, text, limits, place, filters, stored] : rows) {
+        QTemporaryDir dir;
+        SettingsStore store(dir.path());
+        ASSERT_TRUE(updateFilters(store, [&](QStringList& list, FilterLimitsMap& map) {
+            list = start;
+            map.insert(u"Show"_s, shared);
+        }));
+        EXPECT_EQ(shown.isNull() ? insertFilter(store, index, text, limits)
+                                 : replaceFilter(store, index, shown, text, limits),
+                  place)
+            << text.toStdString();
+        EXPECT_EQ(store.list(SettingsKeys::filters), filters) << text.toStdString();
+        EXPECT_EQ(storedFilterLimits(store), stored) << text.toStdString();
+    }
+}
