@@ -4,6 +4,7 @@
 
 #include "core/app/Profile.h"
 #include "core/settings/SettingsStore.h"
+#include "core/text/MessageText.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -15,55 +16,6 @@ namespace marrowfin {
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// Characters a message never writes as they are: those that move the cursor or start terminal sequences (C0, DEL,
-// C1), and those that reorder or hide what follows them on the line.
-bool isHidden(char32_t c)
-{
-    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e) ||
-           (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029 || c == 0xfeff;
-}
-
-QString escaped(QStringView text, bool keepLineBreaks)
-{
-    QString shown;
-    shown.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (!isHidden(c.unicode()) || (keepLineBreaks && c == u'\n')) {
-            shown.append(c);
-        } else if (c == u'\n') {
-            shown.append(u"\\n"_s);
-        } else if (c == u'\r') {
-            shown.append(u"\\r"_s);
-        } else if (c == u'\t') {
-            shown.append(u"\\t"_s);
-        } else if (c.unicode() < 0x100) {
-            shown.append(u"\\x"_s + QString::number(c.unicode(), 16).rightJustified(2, u'0'));
-        } else {
-            shown.append(u"\\u"_s + QString::number(c.unicode(), 16).rightJustified(4, u'0'));
-        }
-    }
-    return shown;
-}
-
-// The first and the last `length` characters of `text`, a surrogate pair kept whole.
-QStringView head(QStringView text, qsizetype length)
-{
-    if (text.size() <= length) {
-        return text;
-    }
-    return text.first(length > 0 && text.at(length - 1).isHighSurrogate() ? length - 1 : length);
-}
-
-QStringView tail(QStringView text, qsizetype length)
-{
-    if (text.size() <= length) {
-        return text;
-    }
-    const QStringView last = text.last(length);
-    return !last.isEmpty() && last.front().isLowSurrogate() ? last.sliced(1) : last;
-}
 
 // QCommandLineParser takes any word beginning with a dash for options, so "-1" would be the unknown option "1".
 // A first pass, with every word that may be positional replaced by a token naming its place, learns which words
@@ -188,12 +140,9 @@ int CliContext::failedWrite(const QString& what) const
 
 int CliContext::fail(const QString& message, int status) const
 {
-    QStringList lines = escaped(message, true).split(u'\n');
+    QStringList lines = escapedText(message, true).split(u'\n');
     for (QString& line : lines) {
-        if (line.size() > kLongestLine) {
-            // The end of a line says what went wrong; the middle is what a value brought in.
-            line = head(line, kLongestLine * 3 / 4).toString() + u'\u2026' + tail(line, kLongestLine / 4).toString();
-        }
+        line = shortenedLine(line, kLongestLine);
     }
     m_err << "marrowfin-cli: " << lines.join(u'\n') << "\n";
     m_err.flush();
@@ -202,8 +151,7 @@ int CliContext::fail(const QString& message, int status) const
 
 QString CliContext::quoted(QStringView value)
 {
-    const QStringView shown = head(value, kShownLength);
-    return u'"' + escaped(shown, false) + (shown.size() < value.size() ? u"\u2026\""_s : u"\""_s);
+    return quotedValue(value);
 }
 
 } // namespace marrowfin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/StartupOptions.h"
+#include "core/text/MessageText.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -58,7 +59,7 @@ public:
     // that reorder text written as escapes (\x1b, \n, \u202e), and cut after kShownLength characters with an
     // ellipsis. For any message that quotes such a value, so that it neither drives the terminal nor floods it.
     [[nodiscard]] static QString quoted(QStringView value);
-    static constexpr qsizetype kShownLength = 200;
+    static constexpr qsizetype kShownLength = kQuotedLength;
     static constexpr qsizetype kLongestLine = 1000;
     // A change to the settings that could not be written: what it was, then the file and why (the store's last
     // write error on this thread). Returns Failure.

@@ -1,31 +1,17 @@
 #include "DoctorCommand.h"
 
 #include "CliContext.h"
-#include "CollectedAlerts.h"
 #include "LoginCommands.h"
-#include "RemoteCommands.h"
 
 #include "core/app/Profile.h"
 #include "core/config/AppConfig.h"
-#include "core/display/ListingAddresses.h"
-#include "core/display/ListingSettings.h"
-#include "core/net/CookieStore.h"
-#include "core/net/HttpRequest.h"
-#include "core/net/OperationQueue.h"
-#include "core/remote/FetchPageRemoteUI.h"
-#include "core/remote/ServerInfo.h"
-#include "core/scrape/HttpRequestRegExTorrent.h"
-#include "core/scrape/TorrentListPattern.h"
-#include "core/settings/SettingsStore.h"
-#include "core/text/RegexMatching.h"
+#include "core/net/HttpContext.h"
+#include "core/watch/HealthCheck.h"
+#include "core/watch/SignInChecker.h"
 
-#include <QDir>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <sys/stat.h>
 
 namespace marrowfin {
 
@@ -33,130 +19,17 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Check
+// The sign-in as "whoami" checks it, through the command line's session; with the stored credentials tried when
+// there is no session at all.
+class CliSignInChecker final : public SignInChecker
 {
-    QString name;
-    bool ok = false;
-    QString detail;
+public:
+    explicit CliSignInChecker(CliContext& context) : m_context(context) {}
+    [[nodiscard]] SignInCheck checkSignIn() override { return LoginCommands::checkSignIn(m_context, true); }
+
+private:
+    CliContext& m_context;
 };
-
-// The profile's files as they are before the profile is opened: opening takes group and other access away from
-// the settings file, which would hide the problem.
-Check looseFiles(const QString& configDir)
-{
-    QStringList loose;
-    QStringList commands;
-    for (const QString& name : {SettingsStore::kFileName.toString(), QString::fromLatin1(CookieStore::kFileName)}) {
-        const QString path = QDir(configDir).filePath(name);
-        struct stat info = {};
-        if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-            continue; // not there yet: nothing to protect
-        if ((info.st_mode & 077) != 0) {
-            loose.append(u"%1 (mode %2)"_s.arg(path).arg(info.st_mode & 0777, 4, 8, QLatin1Char('0')));
-            commands.append(u"\"chmod 600 %1\""_s.arg(path));
-        }
-    }
-    if (loose.isEmpty())
-        return {u"files"_s, true, u"the settings and cookie files are owner-only"_s};
-    return {u"files"_s, false,
-            u"open to other users: %1; they hold the passwords and the site session, so run %2 and find out what "
-            u"changed them (Marrowfin also makes the settings file owner-only again whenever it opens it)"_s.arg(
-                loose.join(u", "_s), commands.join(u" and "_s))};
-}
-
-// An answer that the expired-session recovery dropped: the site answered with its sign-in page, and signing in
-// again with the stored credentials did not get past it. The sign-in check tells why.
-bool droppedForSignIn(const HttpRequest& request)
-{
-    return !request.urlResponse() && !request.transportFailure();
-}
-
-// In words for the user: why the request brought nothing, or the status of what it brought.
-QString whatCameBack(const HttpRequest& request)
-{
-    if (droppedForSignIn(request))
-        return u"the site answers with its sign-in page, and signing in again did not get past it (see the sign-in "
-               u"check)"_s;
-    if (!request.urlResponse())
-        return *request.transportFailure();
-    return u"HTTP status %1"_s.arg(request.urlResponse()->statusCode);
-}
-
-Check siteAnswers()
-{
-    const QUrl address(AppConfig::current().siteAddress(u"/"_s));
-    HttpRequest request(address);
-    request.request();
-    if (droppedForSignIn(request))
-        return {u"site"_s, true,
-                u"%1 answers, with its sign-in page (the stored session has expired; see the sign-in check)"_s.arg(
-                    address.toString())};
-    if (!request.urlResponse())
-        return {u"site"_s, false,
-                u"%1 does not answer: %2; check the network and the site host (--site-host or "
-                u"MARROWFIN_SITE_HOST)"_s.arg(address.toString(), whatCameBack(request))};
-    if (!request.isResponseValid())
-        return {u"site"_s, false,
-                u"%1 answers with %2; the site may be down for now, try again later"_s.arg(address.toString(),
-                                                                                           whatCameBack(request))};
-    return {u"site"_s, true, u"%1 answers (%2)"_s.arg(address.toString(), whatCameBack(request))};
-}
-
-Check listingFits(SettingsStore& store)
-{
-    const QUrl address(
-        newestListingAddress(ListingSettings::read(store, ListingKind::Newest), 1, AppConfig::current().siteHost));
-    HttpRequest request(address);
-    request.request();
-    if (!request.isResponseValid() || !request.result())
-        return {u"listing"_s, false, u"%1 could not be fetched: %2"_s.arg(address.toString(), whatCameBack(request))};
-    const QString& page = *request.result();
-    const qsizetype rows = arrayOfCaptureComponentsMatchedByRegex(page, torrentListPattern()).size();
-    if (rows > 0)
-        return {u"listing"_s, true, u"%1 torrents listed on %2"_s.arg(rows).arg(address.toString())};
-    // Rows of the site's kind carry torrent download links; a page that has them but no row the pattern fits
-    // was redesigned.
-    if (HttpRequestRegExTorrent::linksTorrents(page))
-        return {u"listing"_s, false,
-                u"the site's layout has changed: %1 links torrents, but no row fits the listing pattern any more, so "
-                u"every list stays empty; Marrowfin needs an update for the new layout"_s.arg(address.toString())};
-    return {u"listing"_s, false,
-            u"%1 lists no torrents (no download links on it); the chosen category may be empty, or the site serves "
-            u"another page than its listing"_s.arg(address.toString())};
-}
-
-Check signIn(CliContext& context)
-{
-    const LoginCommands::SignInCheck check = LoginCommands::checkSignIn(context, true);
-    if (check.anonymous && check.signedIn)
-        return {u"sign-in"_s, true, u"anonymous use is set"_s};
-    if (check.signedIn)
-        return {u"sign-in"_s, true, u"signed in as %1"_s.arg(check.name)};
-    const QString problem = check.problem.endsWith(u'.') ? check.problem : check.problem + u'.';
-    return {u"sign-in"_s, false,
-            u"%1 Sign in again with \"marrowfin-cli login --user U --password -\" (or use the site anonymously with "
-            u"\"marrowfin-cli login --anonymous\")."_s.arg(problem)};
-}
-
-Check clientAnswers()
-{
-    const ServerInfo::Values server = ServerInfo::sharedInstance().values();
-    if (!server.client || server.client->isEmpty())
-        return {u"client"_s, false,
-                u"no remote client is set; choose one with \"marrowfin-cli remote set --client NAME --address A "
-                u"--port P\""_s};
-    auto alerts = std::make_shared<CollectedAlerts>();
-    QString failure;
-    if (RemoteCommands::testRemoteSettings(alerts, &failure)) {
-        return {u"client"_s, true,
-                u"%1 at %2:%3 answers its handshake and its web page"_s.arg(
-                    *server.client, server.address.value_or(QString()), server.port.value_or(QString()))};
-    }
-    return {
-        u"client"_s, false,
-        u"%1 does not work: %2; check that it runs with its web interface on, and that \"marrowfin-cli remote show\" "
-        u"matches its address, port, user and password"_s.arg(*server.client, failure)};
-}
 
 } // namespace
 
@@ -169,43 +42,34 @@ int DoctorCommand::run(CliContext& context, const QStringList& arguments)
             u"the stored sign-in works (or anonymous use is set), that the remote client answers its handshake and "
             u"web page, and that the settings and cookie files are owner-only. One line a check, \"ok\" or what is "
             u"wrong and what to do; --json gives the same as one object. Exit status 0 only when every check "
-            u"passed. Nothing stored is changed, though a sign-in that had expired is renewed as by any command."_s))
+            u"passed. Nothing stored is changed, though a sign-in that had expired is renewed as by any command."_s)) {
         return *done;
-    if (!parser.positionalArguments().mid(1).isEmpty())
-        return context.fail(u"doctor takes no arguments"_s, CliContext::UsageError);
-
-    const Check files = looseFiles(context.configDirPath());
-    // Opening the profile makes the configured site host current.
-    (void)context.profile();
-    QList<Check> checks;
-    checks.append(siteAnswers());
-    if (checks.last().ok) {
-        // Checked before the listing though listed after it: a stale session is then renewed, or dropped after a
-        // failed renewal, before the listing is fetched, so that the listing's verdict is about the listing alone.
-        const Check signedIn = signIn(context);
-        checks.append(listingFits(context.profile().settings()));
-        checks.append(signedIn);
-    } else {
-        for (const QString& name : {u"listing"_s, u"sign-in"_s})
-            checks.append({name, false, u"not checked, as the site does not answer"_s});
     }
-    checks.append(clientAnswers());
-    checks.append(files);
+    if (!parser.positionalArguments().mid(1).isEmpty()) {
+        return context.fail(u"doctor takes no arguments"_s, CliContext::UsageError);
+    }
 
-    bool allPassed = true;
-    for (const Check& check : checks)
-        allPassed = allPassed && check.ok;
+    const HealthCheck::Check files = HealthCheck::files(context.configDirPath());
+    // Opening the profile makes the configured site host current.
+    const Profile& profile = context.profile();
+    CliSignInChecker signIn(context);
+    HealthCheck health(profile.sharedSettings(), AppConfig::current(), HttpContext::defaultContext(), signIn);
+    QList<HealthCheck::Check> checks = health.run();
+    checks.append(files);
+    const bool allPassed = HealthCheck::allPassed(checks);
     QTextStream& out = context.out();
     if (context.json()) {
         QJsonArray array;
-        for (const Check& check : checks)
+        for (const HealthCheck::Check& check : checks) {
             array.append(QJsonObject{{u"name"_s, check.name}, {u"ok"_s, check.ok}, {u"detail"_s, check.detail}});
+        }
         out << QString::fromUtf8(
             QJsonDocument(QJsonObject{{u"ok"_s, allPassed}, {u"checks"_s, array}}).toJson(QJsonDocument::Indented));
     } else {
-        for (const Check& check : checks)
+        for (const HealthCheck::Check& check : checks) {
             out << check.name.leftJustified(9) << (check.ok ? u"ok    "_s : u"FAILED"_s) << u"  "_s << check.detail
                 << '\n';
+        }
     }
     out.flush();
     return allPassed ? CliContext::Success : CliContext::Failure;

@@ -1,7 +1,6 @@
 #include "ListingCommands.h"
 
 #include "CliContext.h"
-#include "FavoritesBatch.h"
 #include "ProgressLine.h"
 #include "TorrentPrinter.h"
 
@@ -15,6 +14,7 @@
 #include "core/net/OperationQueue.h"
 #include "core/scrape/HttpRequestRegExDetails.h"
 #include "core/settings/SettingsStore.h"
+#include "core/watch/FavoritesBatch.h"
 
 #include <QEventLoop>
 
@@ -143,7 +143,12 @@ int ListingCommands::favorites(CliContext& context, const QStringList& arguments
 
     FilterSet filters;
     filters.reloadFilters(store);
-    const FavoritesBatch batch = FavoritesBatch::fetch(filters, pages, AppConfig::current().siteHost);
+    const FavoritesBatch batch = [&] {
+        // "page N/M" on a terminal while the pages come in, wiped before the torrents are shown.
+        ProgressLine progress;
+        return FavoritesBatch::fetch(filters, pages, AppConfig::current().siteHost, nullptr,
+                                     [&progress](int done, int total) { progress.page(done, total); });
+    }();
     reportInvalidFilters(context, filters);
     if (!batch.failedPages.isEmpty()) {
         for (const QString& failure : batch.failedPages) {

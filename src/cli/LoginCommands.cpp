@@ -130,7 +130,7 @@ int LoginCommands::whoami(CliContext& context, const QStringList& arguments)
     return CliContext::Success;
 }
 
-LoginCommands::SignInCheck LoginCommands::checkSignIn(CliContext& context, bool tryStoredCredentials)
+SignInCheck LoginCommands::checkSignIn(CliContext& context, bool tryStoredCredentials)
 {
     CliSession& session = context.session();
     SignInCheck check;

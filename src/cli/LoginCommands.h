@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/watch/SignInChecker.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,16 +18,8 @@ public:
     [[nodiscard]] static int logout(CliContext& context, const QStringList& arguments);
     [[nodiscard]] static int whoami(CliContext& context, const QStringList& arguments);
 
-    // What "whoami" finds: anonymous use, a user signed in (the stored session, renewed with the stored credentials
-    // when it expired), or the problem in the login screen's words. With `tryStoredCredentials` and the automatic
-    // sign-in on, no session at all is followed by a sign-in with the stored credentials, as the next start would.
-    struct SignInCheck
-    {
-        bool signedIn = false;
-        bool anonymous = false;
-        QString name;
-        QString problem;
-    };
+    // What "whoami" finds, through the command line's session. With `tryStoredCredentials` and the automatic sign-in
+    // on, no session at all is followed by a sign-in with the stored credentials, as the next start would.
     [[nodiscard]] static SignInCheck checkSignIn(CliContext& context, bool tryStoredCredentials);
 };
 

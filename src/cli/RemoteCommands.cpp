@@ -1,13 +1,13 @@
 #include "RemoteCommands.h"
 
 #include "CliContext.h"
-#include "CollectedAlerts.h"
 
 #include "core/app/Profile.h"
 #include "core/config/AppConfig.h"
 #include "core/display/ListingAddresses.h"
 #include "core/net/OperationQueue.h"
 #include "core/remote/BitClientRegistry.h"
+#include "core/remote/CollectedAlerts.h"
 #include "core/remote/FetchPageDownload.h"
 #include "core/remote/FetchPageRemoteUI.h"
 #include "core/remote/ServerInfo.h"
@@ -139,7 +139,7 @@ int remoteTest(CliContext& context)
 {
     (void)context.profile();
     auto alerts = std::make_shared<CollectedAlerts>();
-    if (RemoteCommands::testRemoteSettings(alerts)) {
+    if (FetchPageRemoteUI::runSettingsTest(alerts)) {
         for (const auto& alert : alerts->alerts())
             context.out() << alert.first << '\n';
         return CliContext::Success;
@@ -149,22 +149,6 @@ int remoteTest(CliContext& context)
 }
 
 } // namespace
-
-bool RemoteCommands::testRemoteSettings(const std::shared_ptr<CollectedAlerts>& alerts, QString* failure)
-{
-    OperationQueue queue(1, u"remote"_s);
-    QObject receiver;
-    QEventLoop loop;
-    auto operation = std::make_shared<FetchPageRemoteUI>(
-        QUrl(), &receiver, FetchPageRemoteUI::selectorFor([&](std::optional<QString>) { loop.quit(); }),
-        FetchPageRemoteUI::Use::SettingsTest, alerts);
-    queue.addOperation(operation);
-    loop.exec();
-    if (failure) {
-        *failure = operation->failure();
-    }
-    return operation->succeeded();
-}
 
 int RemoteCommands::remote(CliContext& context, const QStringList& arguments)
 {

@@ -2,7 +2,7 @@
 #include "DemoOptions.h"
 #include "MarrowfinVersion.h"
 
-#include "cli/WatchState.h"
+#include "core/watch/WatchState.h"
 
 #include <QDateTime>
 #include <QFile>

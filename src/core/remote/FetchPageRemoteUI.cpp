@@ -7,6 +7,9 @@
 
 #include "core/net/HttpContext.h"
 #include "core/net/HttpRequest.h"
+#include "core/net/OperationQueue.h"
+
+#include <QEventLoop>
 
 namespace marrowfin {
 
@@ -17,6 +20,23 @@ QUrl FetchPageRemoteUI::configuredWebUrl(const std::shared_ptr<HttpContext>& con
     const std::unique_ptr<BitClient> client =
         BitClientRegistry::configured(ServerInfo::sharedInstance().values(), context);
     return client ? client->getWebUrl() : QUrl();
+}
+
+bool FetchPageRemoteUI::runSettingsTest(const std::shared_ptr<AlertSink>& alerts,
+                                        const std::shared_ptr<HttpContext>& context, QString* failure)
+{
+    OperationQueue queue(1, u"remote"_s);
+    QObject receiver;
+    QEventLoop loop;
+    auto operation = std::make_shared<FetchPageRemoteUI>(QUrl(), &receiver,
+                                                         selectorFor([&](std::optional<QString>) { loop.quit(); }),
+                                                         Use::SettingsTest, alerts, context);
+    queue.addOperation(operation);
+    loop.exec();
+    if (failure) {
+        *failure = operation->failure();
+    }
+    return operation->succeeded();
 }
 
 FetchPageRemoteUI::FetchPageRemoteUI([[maybe_unused]] const QUrl& url, QObject* target, Selector selector, Use use,

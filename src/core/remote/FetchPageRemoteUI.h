@@ -41,6 +41,13 @@ public:
         return FetchPage::selectorFor<QString>(std::move(callback));
     }
 
+    // The settings test run on a queue of its own and waited for on this thread's event loop, for a caller with no
+    // screen to deliver to (the command line's test, the health check); its alerts go to `alerts`. True when the page
+    // came; `*failure` (when given) says why the test failed, and where.
+    [[nodiscard]] static bool runSettingsTest(const std::shared_ptr<AlertSink>& alerts,
+                                              const std::shared_ptr<HttpContext>& context = nullptr,
+                                              QString* failure = nullptr);
+
     // The web page address of the client ServerInfo names now; empty without adapter.
     [[nodiscard]] static QUrl configuredWebUrl(const std::shared_ptr<HttpContext>& context);
 

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace marrowfin {
 
 class FilterSet;
@@ -12,7 +14,7 @@ class OperationQueue;
 
 // One favorites batch as the favorites screen runs it: the first `pages` pages of the newest listing fetched at
 // once on a queue ten wide, each page filtered as it comes, the accepted torrents kept in page order. Blocks on
-// this thread's event loop until every page is in; shows "page N/M" on a terminal meanwhile.
+// this thread's event loop until every page is in.
 struct FavoritesBatch
 {
     QList<Torrent> accepted;
@@ -23,9 +25,11 @@ struct FavoritesBatch
     QStringList failedPages;
 
     // The pages run on `workers` when given (a watcher keeps its workers, their connections and TLS sessions from
-    // round to round), else on workers of the batch's own.
+    // round to round), else on workers of the batch's own. `progress`, when given, hears on this thread how many
+    // pages are in of how many: (0, pages) first, then once a page.
+    using Progress = std::function<void(int done, int total)>;
     [[nodiscard]] static FavoritesBatch fetch(const FilterSet& filters, int pages, const QString& siteHost,
-                                              OperationQueue* workers = nullptr);
+                                              OperationQueue* workers = nullptr, const Progress& progress = {});
 
     // The favorites screen fetches this many pages at once.
     static constexpr int kQueueWidth = 10;

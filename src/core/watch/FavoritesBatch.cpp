@@ -1,7 +1,5 @@
 #include "FavoritesBatch.h"
 
-#include "ProgressLine.h"
-
 #include "core/display/ListingAddresses.h"
 #include "core/lists/FetchPageAllTorrents.h"
 #include "core/lists/FilterSet.h"
@@ -17,23 +15,23 @@ namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-// The favorites screen fetches this many pages at once.
-} // namespace
-
 FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const QString& siteHost,
-                                     OperationQueue* workers)
+                                     OperationQueue* workers, const Progress& progress)
 {
     QList<int> numbers;
-    for (int page = 1; page <= pages; ++page)
+    for (int page = 1; page <= pages; ++page) {
         numbers.append(page);
+    }
     auto pending = std::make_shared<PendingPages>(numbers);
 
     QObject receiver;
     QEventLoop loop;
-    ProgressLine progress;
-    progress.page(0, pages);
+    const auto tell = [&progress, pages](int done) {
+        if (progress) {
+            progress(done, pages);
+        }
+    };
+    tell(0);
     // Pages are delivered in page order; failures are kept by page so that they are reported in that order too.
     QList<Torrent> accepted;
     QList<Torrent> listed;
@@ -55,9 +53,10 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
                         accepted.append(filters.filterTorrents(answer->torrents));
                         listed.append(answer->torrents);
                     }
-                    progress.page(++delivered, pages);
-                    if (delivered == pages)
+                    tell(++delivered);
+                    if (delivered == pages) {
                         loop.quit();
+                    }
                 }),
                 pending, page, page == 1 ? std::nullopt : std::optional<int>(page - 1)));
         }
@@ -68,8 +67,9 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
     FavoritesBatch batch;
     batch.accepted = std::move(accepted);
     batch.listed = std::move(listed);
-    for (const auto& [page, address] : failed)
+    for (const auto& [page, address] : failed) {
         batch.failedPages.append(address);
+    }
     return batch;
 }
 

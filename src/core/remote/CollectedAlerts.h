@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/remote/AlertSink.h"
+#include "AlertSink.h"
 
 #include <QList>
 
@@ -9,8 +9,8 @@
 
 namespace marrowfin {
 
-// Keeps an operation's alerts for the command to print once the operation has delivered, so they reach the
-// terminal from the main thread, in order, and never interleave with the result.
+// Keeps an operation's alerts for its caller to show once the operation has delivered (a command line's message, a
+// watcher's report), so they are shown from the main thread, in order, and never interleave with the result.
 class CollectedAlerts final : public AlertSink
 {
 public:

@@ -1,0 +1,123 @@
+#include "core/settings/SettingsKeys.h"
+#include "core/settings/SettingsStore.h"
+#include "core/watch/WatchClock.h"
+#include "core/watch/WatchFace.h"
+#include "core/watch/Watcher.h"
+#include "support/DemoProcess.h"
+#include "support/EventLoop.h"
+#include "support/LoopbackHttp.h"
+#include "support/QtTestSupport.h"
+
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace marrowfin;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Moves on to the deadline at once when waited on, and runs `betweenRounds` there.
+class SteppingClock final : public WatchClock
+{
+public:
+    explicit SteppingClock(std::function<void()> betweenRounds) : m_betweenRounds(std::move(betweenRounds)) {}
+
+    [[nodiscard]] TimePoint now() const override { return m_now; }
+    [[nodiscard]] QDateTime currentDateTimeUtc() const override
+    {
+        return kStart.addMSecs(std::chrono::duration_cast<std::chrono::milliseconds>(m_now - TimePoint()).count());
+    }
+    void waitUntil(TimePoint deadline) override
+    {
+        m_now = std::max(m_now, deadline);
+        m_betweenRounds();
+    }
+
+    inline static const QDateTime kStart = QDateTime(QDate(2030, 1, 1), QTime(0, 0), Qt::UTC);
+
+private:
+    std::function<void()> m_betweenRounds;
+    TimePoint m_now;
+};
+
+class RecordingFace final : public WatchFace
+{
+public:
+    void showLine(const WatchLine& line) override { lines.append(line); }
+    void showMessage(const WatchMessage& message) override { messages.append(message.text); }
+    void showPages(int, int) override {}
+    [[nodiscard]] bool stopRequested() const override { return stop; }
+
+    QList<WatchLine> lines;
+    QStringList messages;
+    bool stop = false;
+};
+
+} // namespace
+
+// A loop of rounds against the demo site, whose newest list grows between them: each round reports what was added
+// since the one before, and nothing twice; the rounds keep to their period on the clock they are given, and the
+// state records the clock's time.
+TEST(Watcher, ReportsEachNewMatchOnceAcrossRoundsOnItsClock)
+{
+    test::application();
+    const demotest::DemoProcess demo;
+    ASSERT_TRUE(demo.started());
+    QTemporaryDir profile;
+    ASSERT_TRUE(profile.isValid());
+    SettingsStore store(profile.path());
+    ASSERT_TRUE(store.setList(SettingsKeys::filters, {u"."_s}));
+
+    const QList<int> added{2, 0, 3};
+    QList<QStringList> addedNames;
+    RecordingFace face;
+    SteppingClock clock([&] {
+        if (addedNames.size() == added.size()) {
+            face.stop = true;
+            return;
+        }
+        QStringList names;
+        const int count = added[addedNames.size()];
+        const auto reply = count == 0 ? test::PlainAnswer{200, {}, {}}
+                                      : test::plainHttpAt(demo.site("/_demo/add?count=" + std::to_string(count)));
+        EXPECT_EQ(reply.status, 200);
+        for (const QString& line : QString::fromUtf8(reply.body).split(u'\n', Qt::SkipEmptyParts)) {
+            names.prepend(line.section(u'\t', 1));
+        }
+        addedNames.append(names);
+    });
+    WatchOptions options;
+    options.pages = 1;
+    const auto period = std::chrono::minutes(15);
+    Watcher watcher(options, store, profile.path(), QString::fromStdString(demo.host()), nullptr, clock, face);
+    EXPECT_EQ(watcher.run(period), WatchRoundStatus::Ran);
+
+    EXPECT_TRUE(face.messages.isEmpty()) << face.messages.join(u'\n').toStdString();
+    EXPECT_EQ(clock.now() - WatchClock::TimePoint(), 4 * period) << "four rounds, each a period after the last";
+    QList<QStringList> reported(4);
+    QSet<QString> paths;
+    for (const WatchLine& line : std::as_const(face.lines)) {
+        ASSERT_TRUE(line.round >= 1 && line.round <= 4);
+        EXPECT_EQ(line.kind, WatchLineKind::New);
+        reported[line.round - 1].append(line.torrent.name.value_or(QString()));
+        paths.insert(line.torrent.detailsUrl.value_or(QString()));
+    }
+    EXPECT_EQ(reported[0].size(), 25) << "the first round reports what is listed already";
+    for (qsizetype round = 1; round < reported.size(); ++round) {
+        EXPECT_EQ(reported[round], addedNames.value(round - 1)) << "round " << round;
+    }
+    EXPECT_EQ(paths.size(), face.lines.size()) << "no torrent reported twice";
+
+    QString error;
+    std::optional<WatchState> state = WatchState::load(watcher.stateFile(), &error);
+    ASSERT_TRUE(state) << error.toStdString();
+    EXPECT_EQ(state->rounds(), 4);
+    ASSERT_FALSE(face.lines.isEmpty());
+    const WatchState::Entry* last = state->find(*face.lines.last().torrent.detailsUrl);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->reported, SteppingClock::kStart.addSecs(3 * 15 * 60));
+}
