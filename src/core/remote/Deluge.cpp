@@ -144,6 +144,20 @@ void Deluge::setSessionId()
     assignSessionId(u"connected"_s);
 }
 
+std::optional<bool> Deluge::holdsTorrent(const QByteArray& infoHash)
+{
+    const auto answer =
+        call(u"core.get_torrent_status"_s, QJsonArray{QString::fromLatin1(infoHash), QJsonArray{u"hash"_s}});
+    if (!answer || !answer->value(u"error"_s).isNull() || !answer->value(u"result"_s).isObject()) {
+        return std::nullopt;
+    }
+    return answer->value(u"result"_s)
+               .toObject()
+               .value(u"hash"_s)
+               .toString()
+               .compare(QString::fromLatin1(infoHash), Qt::CaseInsensitive) == 0;
+}
+
 bool Deluge::addMagnetLink(const QString& link)
 {
     HttpRequest request(getUrl(), context());

@@ -35,6 +35,10 @@ public:
     [[nodiscard]] bool takesMagnetLinks() const override { return true; }
     // core.add_torrent_magnet.
     [[nodiscard]] bool addMagnetLink(const QString& link) override;
+    // The daemon's status of the torrent by its info hash (its id there): only the hash asked for, which an unknown
+    // torrent answers with an empty object.
+    [[nodiscard]] bool answersHeldTorrents() const override { return true; }
+    [[nodiscard]] std::optional<bool> holdsTorrent(const QByteArray& infoHash) override;
 
     // One call's body: {"method": ..., "params": ..., "id": ...}.
     [[nodiscard]] static QByteArray callBody(const QString& method, const QJsonArray& params, int id);

@@ -240,6 +240,25 @@ protected:
         const Ran test = remotePage(Use::SettingsTest);
         EXPECT_TRUE(test.succeeded);
         EXPECT_EQ(test.alerts, successAlert());
+
+        // Sends cut short by a process gone since (its id cannot be alive: it is past the system's limit): the one
+        // the client holds is settled into the history, the other leaves the journal as not sent.
+        const auto cut = [](const QByteArray& torrent, const QString& name) {
+            return QJsonObject{{u"hash"_s, QString::fromLatin1(infoHash(torrent).value_or(QByteArray()))},
+                               {u"name"_s, name},
+                               {u"pid"_s, double(0x7fffffff)}};
+        };
+        QFile journal(QDir(m_profile.path()).filePath(SendJournal::kFileName.toString()));
+        ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+        journal.write(QJsonDocument(QJsonObject{{u"format"_s, 1},
+                                                {u"sends"_s, QJsonArray{cut(tinyTorrent("one.txt"), u"Cut"_s),
+                                                                        cut(tinyTorrent("none.txt"), u"Lost"_s)}}})
+                          .toJson());
+        journal.close();
+        const QList<SendJournal::Entry> held = FetchPageDownload::settleSendsUnderWay(m_context);
+        EXPECT_EQ(held.size() == 1 ? held[0].name : QString(), u"Cut"_s) << client.toStdString();
+        EXPECT_EQ(history().last(), u"Cut"_s);
+        EXPECT_TRUE(SendJournal(m_profile.path()).entries().isEmpty());
     }
 };
 } // namespace
