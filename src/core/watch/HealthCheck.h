@@ -18,8 +18,9 @@ class SignInChecker;
 // web page, and that the profile's settings and cookie files are owner-only. Each check says "ok" or what is wrong
 // and what to do. Nothing stored is changed, though a sign-in that had expired is renewed as by any page fetch.
 //
-// Main thread; every check blocks. The client check runs the remote settings test, which reads the shared remote
-// settings (FetchPageRemoteUI).
+// Any one thread at a time (the command line's main thread, the window's check queue); every check blocks, on that
+// thread's own event loop where it waits for an operation. The client check runs the remote settings test, which reads
+// the shared remote settings (FetchPageRemoteUI).
 class HealthCheck final
 {
 public:

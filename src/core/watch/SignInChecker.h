@@ -17,7 +17,7 @@ struct SignInCheck
 // Checks the stored sign-in against the site the way the face that owns the session does it: the session's recovery
 // and the login screen are the face's (the command line's stand-in for them, or the window's own). With the
 // automatic sign-in on, no session at all is followed by a sign-in with the stored credentials, as the next start
-// would. Main thread; blocks on its event loop.
+// would. Runs on the thread of the check that asks, and blocks on that thread's event loop.
 class SignInChecker
 {
 public:

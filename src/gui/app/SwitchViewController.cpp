@@ -1,10 +1,12 @@
 #include "SwitchViewController.h"
 
+#include "HealthCheckViewController.h"
 #include "LogoutViewController.h"
 
 #include "core/config/AppConfig.h"
 #include "core/login/SessionController.h"
 #include "core/login/SessionRecovery.h"
+#include "core/net/HttpContext.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/lists/AllListViewController.h"
@@ -187,6 +189,7 @@ void SwitchViewController::buildTabs()
     tabs.append(
         stack(page(config.siteHost, u"tabbar-web.png"_s, [list](WebPages& pages) { return pages.newSitePage(list); })));
     tabs.append(stack(new LogoutViewController(*this)));
+    tabs.append(stack(new HealthCheckViewController(m_settings, m_session, config, HttpContext::defaultContext())));
 
     m_tabBarController = new TabBarController(this);
     m_tabBarController->setParentViewController(this);
@@ -202,10 +205,12 @@ void SwitchViewController::tabBarControllerDidSelectViewController(TabBarControl
 {
     // The overflow list itself has no index of its own to remember. Nor is the Logout tab remembered: the next start
     // would open on it and sign out again at once; the logout leads to the first tab, and that is what is stored.
-    if (tabs->selectedIndex() == kLogoutTabIndex)
+    // Nor is the health check: a start that opened on it would check the site before the user asked.
+    if (tabs->selectedIndex() == kLogoutTabIndex) {
         m_settings->setNumber(SettingsKeys::tab, 0);
-    else if (tabs->selectedIndex() >= 0)
+    } else if (tabs->selectedIndex() >= 0 && tabs->selectedIndex() != kHealthCheckTabIndex) {
         m_settings->setNumber(SettingsKeys::tab, tabs->selectedIndex());
+    }
     if (tabs->selectedIndex() < tabs->directTabCount() || tabs->selectedIndex() == TabBarController::kMoreIndex) {
         tabs->moreNavigationController()->popToRootViewControllerAnimated(false);
         tabs->moreNavigationController()->setNavigationBarHidden(false);

@@ -35,6 +35,7 @@ class SwitchViewController final : public ViewController,
 public:
     static constexpr int kTabCount = 9;
     static constexpr int kLogoutTabIndex = 8;
+    static constexpr int kHealthCheckTabIndex = 9;
 
     explicit SwitchViewController(std::shared_ptr<SettingsStore> settings, QObject* parent = nullptr);
     ~SwitchViewController() override;

@@ -2,6 +2,8 @@
 
 #include "core/display/CategoryTree.h"
 #include "core/settings/ProfileFile.h"
+#include "gui/app/HealthCheckViewController.h"
+#include "gui/platform/MoreListViewController.h"
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/TabBar.h"
 #include "gui/platform/TabBarController.h"
@@ -19,6 +21,7 @@
 #include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QSet>
@@ -239,6 +242,51 @@ TEST_F(WindowTest, RememberedTabOnFirstBuildOnlyAndNeverTheLogoutTab)
     EXPECT_EQ(m_settings->number(SettingsKeys::tab), 0) << "a next start must not open on the Logout tab";
 }
 
+// The health check from the overflow list: the rows in the core's words once the overlay goes, a failed one marked
+// and named so for a screen reader, and "Check again" checks anew. Opening it is not remembered as the tab to start on.
+TEST_F(WindowTest, CheckTheSiteFromTheMoreList)
+{
+    useDemoClient();
+    start();
+    TabBarController* tabs = m_root->tabBarController();
+    tabs->selectSlot(tabs->directTabCount());
+    auto* more = qobject_cast<MoreListViewController*>(tabs->moreNavigationController()->topViewController());
+    QListWidgetItem* row = more->list()->item(more->list()->count() - 1);
+    EXPECT_EQ(row->text(), u"Check the site"_s);
+    Q_EMIT more->list()->itemClicked(row);
+    auto* stack = qobject_cast<NavigationController*>(tabs->moreNavigationController()->topViewController());
+    auto* screen = qobject_cast<HealthCheckViewController*>(stack ? stack->topViewController() : nullptr);
+    ASSERT_TRUE(screen);
+    const auto checked = [&] {
+        EXPECT_TRUE(processEventsUntil([&] { return screen->isChecking(); }));
+        const QLabel* overlay = LoadingIndicator::sharedInstance().label();
+        EXPECT_EQ(overlay ? overlay->text() : QString(), u"Checking..."_s);
+        return processEventsUntil(
+            [&] { return !screen->isChecking() && !LoadingIndicator::sharedInstance().isShown(); });
+    };
+    ASSERT_TRUE(checked());
+    QStringList verdicts;
+    for (const HealthCheck::Check& check : screen->checks()) {
+        verdicts.append(check.name + (check.ok ? u" ok"_s : u" failed"_s));
+    }
+    EXPECT_EQ(verdicts, QStringList({u"site ok"_s, u"listing ok"_s, u"sign-in ok"_s, u"client ok"_s, u"files ok"_s}));
+    EXPECT_EQ(screen->rows().at(2)->findChild<QLabel*>(u"detail"_s)->text(), u"anonymous use is set"_s);
+    EXPECT_NE(m_settings->number(SettingsKeys::tab), SwitchViewController::kHealthCheckTabIndex);
+
+    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=500"_s));
+    screen->checkAgainButton()->click();
+    ASSERT_TRUE(checked());
+    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=off"_s));
+    EXPECT_FALSE(screen->checks().at(0).ok);
+    EXPECT_TRUE(
+        screen->checks().at(0).detail.endsWith(u"answers with HTTP status 500; the site may be down for now, try "
+                                               u"again later"_s))
+        << screen->checks().at(0).detail.toStdString();
+    EXPECT_EQ(screen->rows().at(0)->findChild<QLabel*>(u"detail"_s)->text(), screen->checks().at(0).detail);
+    EXPECT_EQ(screen->rows().at(0)->accessibleName(), u"site: failed"_s);
+    EXPECT_TRUE(screen->rows().at(0)->styleSheet().contains(u"#7a3b2e"_s));
+    EXPECT_EQ(screen->checks().at(1).detail, u"not checked, as the site does not answer"_s);
+}
 } // namespace
 
 namespace {
