@@ -8,9 +8,12 @@
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <boost/beast/http.hpp>
+
+#include <algorithm>
 
 namespace marrowfin::demo {
 
@@ -180,6 +183,9 @@ HttpResponseMessage UtorrentSimulator::handle(const HttpRequestMessage& request,
     }
     if (target.path == "/gui/" || target.path == "/gui") {
         auto fields = parseForm(target.query);
+        if (fields["list"] == "1") {
+            return listHeld(request, fields["token"]);
+        }
         if (fields.contains("action") || fields.contains("token")) {
             if (fields["action"] == "add-url")
                 return addUrl(request, fields["token"], fields["s"]);
@@ -235,7 +241,35 @@ HttpResponseMessage UtorrentSimulator::addFile(const HttpRequestMessage& request
     QJsonObject upload = describe("utorrent", request, parts);
     upload[u"accepted"_s] = true;
     m_received.add(upload);
+    // Held from now on under the info hash: the SHA-1 of the info dictionary, which strict decoding re-encodes
+    // byte for byte.
+    if (const auto torrent = bdecode(file->body); torrent && torrent->find("info")) {
+        const std::string info = bencode(*torrent->find("info"));
+        const std::string hash = sha1Of(info).toUpper().toStdString();
+        const std::lock_guard lock(m_mutex);
+        if (std::find(m_held.begin(), m_held.end(), hash) == m_held.end()) {
+            m_held.push_back(hash);
+        }
+    }
     return textResponse(request, 200, "text/plain", "{\"build\":" + std::to_string(kBuild) + "}");
+}
+
+HttpResponseMessage UtorrentSimulator::listHeld(const HttpRequestMessage& request, const std::string& token)
+{
+    QJsonArray torrents;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_tokens.contains(token)) {
+            return textResponse(request, 400, "text/plain", "invalid request");
+        }
+        // Each row begins with the hash; the client's other columns are of no use here.
+        for (const std::string& hash : m_held) {
+            torrents.append(QJsonArray{QString::fromStdString(hash)});
+        }
+    }
+    QJsonObject answer{{u"build"_s, kBuild}, {u"torrents"_s, torrents}};
+    return textResponse(request, 200, "application/json",
+                        QJsonDocument(answer).toJson(QJsonDocument::Compact).toStdString());
 }
 
 HttpResponseMessage UtorrentSimulator::addUrl(const HttpRequestMessage& request, const std::string& token,

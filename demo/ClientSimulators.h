@@ -52,12 +52,15 @@ private:
     HttpResponseMessage addFile(const HttpRequestMessage& request, const std::string& token);
     // action=add-url: the link (already unescaped from the query) is recorded as "url".
     HttpResponseMessage addUrl(const HttpRequestMessage& request, const std::string& token, const std::string& link);
+    // "list=1": the torrents taken so far, as the client's list gives them (the hash first in each row).
+    HttpResponseMessage listHeld(const HttpRequestMessage& request, const std::string& token);
 
     ClientCredentials m_credentials;
     ReceivedLog m_received;
     std::mutex m_mutex;
     std::map<std::string, std::string> m_tokens; // token -> the GUID it was given with
     std::deque<std::string> m_tokenOrder;        // oldest first, to bound m_tokens
+    std::vector<std::string> m_held;             // info hashes of the torrents taken, in capitals as listed
 };
 
 // A Vuze web interface's upload form: POST /index.tmpl?d=u&local=1 with upfile_N parts, and a page at /.

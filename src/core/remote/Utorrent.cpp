@@ -3,6 +3,10 @@
 #include "core/net/HttpRequest.h"
 #include "core/net/HttpRequestRegEx.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace marrowfin {
 
 using namespace Qt::Literals::StringLiterals;
@@ -56,6 +60,28 @@ void Utorrent::setSessionId()
         noteFailure(u"the client's answer carries no token"_s);
     }
     assignSessionId(request.result());
+}
+
+std::optional<bool> Utorrent::holdsTorrent(const QByteArray& infoHash)
+{
+    HttpRequest request(hostAddress(u"/gui/?token="_s + sessionId().value_or(QString()) + u"&list=1"_s), context());
+    request.setExtraHeaders({{u"X-Requested-With"_s, u"XMLHttpRequest"_s}});
+    request.setUsername(username());
+    request.setPassword(password());
+    request.request();
+    QJsonParseError error{};
+    const QJsonDocument answer = QJsonDocument::fromJson(request.responseData().value_or(QByteArray()), &error);
+    const QJsonValue torrents = answer.object().value(u"torrents"_s);
+    if (!request.isResponseValid() || error.error != QJsonParseError::NoError || !torrents.isArray()) {
+        return std::nullopt;
+    }
+    const QString wanted = QString::fromLatin1(infoHash);
+    for (const QJsonValue& row : torrents.toArray()) {
+        if (row.toArray().at(0).toString().compare(wanted, Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool Utorrent::addMagnetLink(const QString& link)

@@ -28,6 +28,9 @@ public:
     [[nodiscard]] bool takesMagnetLinks() const override { return true; }
     // The add-url action with the token, the link percent-escaped.
     [[nodiscard]] bool addMagnetLink(const QString& link) override;
+    // The client's torrent list, whose rows begin with the info hash in capitals.
+    [[nodiscard]] bool answersHeldTorrents() const override { return true; }
+    [[nodiscard]] std::optional<bool> holdsTorrent(const QByteArray& infoHash) override;
 };
 
 } // namespace marrowfin

@@ -16,6 +16,7 @@
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
+#include "support/DemoProcess.h"
 #include "support/TestHttpServer.h"
 #include "support/TransmissionDaemon.h"
 #include "support/WebClientDaemons.h"
@@ -201,8 +202,31 @@ const QString kMagnet = u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01
 class WebClientSend : public DaemonSend
 {
 protected:
+    // After one.txt was sent: sends cut short by a process gone since (its id cannot be alive: it is past the
+    // system's limit). The one the client holds is settled into the history, the other leaves the journal unsent.
+    void settlesASendCutShort(const QString& client)
+    {
+        const auto cut = [](const QByteArray& torrent, const QString& name) {
+            return QJsonObject{{u"hash"_s, QString::fromLatin1(infoHash(torrent).value_or(QByteArray()))},
+                               {u"name"_s, name},
+                               {u"pid"_s, double(0x7fffffff)}};
+        };
+        QFile journal(QDir(m_profile.path()).filePath(SendJournal::kFileName.toString()));
+        ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+        journal.write(QJsonDocument(QJsonObject{{u"format"_s, 1},
+                                                {u"sends"_s, QJsonArray{cut(tinyTorrent("one.txt"), u"Cut"_s),
+                                                                        cut(tinyTorrent("none.txt"), u"Lost"_s)}}})
+                          .toJson());
+        journal.close();
+        const QList<SendJournal::Entry> held = FetchPageDownload::settleSendsUnderWay(m_context);
+        EXPECT_EQ(held.size() == 1 ? held[0].name : QString(), u"Cut"_s) << client.toStdString();
+        EXPECT_EQ(history().last(), u"Cut"_s);
+        EXPECT_TRUE(SendJournal(m_profile.path()).entries().isEmpty());
+    }
+
     // The daemon, reached with `user` and `password`: a torrent file and a magnet link go in, again as well; the
     // remote page test passes; with a wrong password neither goes, the page test fails, and nothing is recorded.
+    // A send cut short is settled by what the daemon holds.
     template <typename Daemon>
     void sendsFileAndLinkAndRefusesWrongCredentials(Daemon& daemon, const QString& client, const QString& user,
                                                     const QString& password)
@@ -241,24 +265,7 @@ protected:
         EXPECT_TRUE(test.succeeded);
         EXPECT_EQ(test.alerts, successAlert());
 
-        // Sends cut short by a process gone since (its id cannot be alive: it is past the system's limit): the one
-        // the client holds is settled into the history, the other leaves the journal as not sent.
-        const auto cut = [](const QByteArray& torrent, const QString& name) {
-            return QJsonObject{{u"hash"_s, QString::fromLatin1(infoHash(torrent).value_or(QByteArray()))},
-                               {u"name"_s, name},
-                               {u"pid"_s, double(0x7fffffff)}};
-        };
-        QFile journal(QDir(m_profile.path()).filePath(SendJournal::kFileName.toString()));
-        ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
-        journal.write(QJsonDocument(QJsonObject{{u"format"_s, 1},
-                                                {u"sends"_s, QJsonArray{cut(tinyTorrent("one.txt"), u"Cut"_s),
-                                                                        cut(tinyTorrent("none.txt"), u"Lost"_s)}}})
-                          .toJson());
-        journal.close();
-        const QList<SendJournal::Entry> held = FetchPageDownload::settleSendsUnderWay(m_context);
-        EXPECT_EQ(held.size() == 1 ? held[0].name : QString(), u"Cut"_s) << client.toStdString();
-        EXPECT_EQ(history().last(), u"Cut"_s);
-        EXPECT_TRUE(SendJournal(m_profile.path()).entries().isEmpty());
+        settlesASendCutShort(client);
     }
 };
 } // namespace
@@ -730,6 +737,16 @@ TEST_F(WebClientSend, Qbittorrent)
     QbittorrentDaemon daemon;
     sendsFileAndLinkAndRefusesWrongCredentials(daemon, u"Qbittorrent"_s, QString::fromLatin1(QbittorrentDaemon::kUser),
                                                QString::fromLatin1(QbittorrentDaemon::kPassword));
+}
+
+// The demo's uTorrent lists what it took by info hash, as the client's list does: a send cut short is settled by it.
+TEST_F(WebClientSend, Utorrent)
+{
+    marrowfin::demotest::DemoProcess demo;
+    ASSERT_TRUE(demo.started());
+    configure(u"Utorrent"_s, quint16(QUrl(QString::fromStdString(demo.utorrent("/"))).port()), u"admin"_s, u"admin"_s);
+    ASSERT_EQ(send(site.url(u"/t/one?title=one.torrent"_s), u"One"_s).outcome, Outcome::Sent);
+    settlesASendCutShort(u"Utorrent"_s);
 }
 
 TEST_F(WebClientSend, Deluge)
