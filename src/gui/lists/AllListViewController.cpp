@@ -41,11 +41,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 constexpr QStringView kUnknownCategoryImage = u"cat_unknown.png";
-constexpr QStringView kSentAnnouncement = u"Sent to the client: %1";
 constexpr QStringView kAnonymousName = u"Anonymous";
 constexpr QStringView kEmptyListText = u"No torrents to show. Refresh to try again.";
-// Under the empty list's text when its first page was cancelled.
-constexpr QStringView kCancelledText = u"Loading was cancelled.";
 constexpr QSize kDownloadButtonSize{25, 25};
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "TorrentSender.h"
 
+#include "LoadingTexts.h"
 #include "SendingTorrentIndicator.h"
 
 #include "core/remote/FetchPageDownload.h"

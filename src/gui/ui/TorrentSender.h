@@ -20,8 +20,6 @@ class TorrentSender final : public QObject
     Q_OBJECT
 
 public:
-    // What a screen reader hears after a send the client took; %1 is the torrent's name.
-    static constexpr QStringView kSentAnnouncement = u"Sent to the client: %1";
     static constexpr int kOverlayOffset = 50;
 
     // Made on first use, never freed.

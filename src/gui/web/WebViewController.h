@@ -50,8 +50,6 @@ public:
         u"{\td[i].removeAttribute('href');\t}\t";
     // A text that cannot be shown (a failed fetch) shows this instead of an empty page.
     static constexpr QStringView kErrorPage = u"<html>Error loading page.  Try again.</html>";
-    // Said in place of a page whose loading the user cancelled, as a list says it.
-    static constexpr QStringView kCancelledText = u"Loading was cancelled.";
     static constexpr QStringView kRetryTitle = u"Retry";
     // How long the engine may take over a page before it counts as failed; the transfers' own limit.
     static constexpr int kDefaultLoadTimeoutMilliseconds = 60'000;

@@ -2,14 +2,13 @@
 
 #include "core/net/FetchPage.h"
 #include "core/net/OperationQueue.h"
-#include "core/remote/AlertSink.h"
+#include "core/remote/CollectedAlerts.h"
 #include "support/EventLoop.h"
 #include "support/QtTestSupport.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
-#include <mutex>
 #include <ostream>
 #include <utility>
 
@@ -18,24 +17,7 @@ namespace marrowfin::remotetest {
 using marrowfin::test::processEventsUntil;
 
 // Keeps every alert raised, from any thread.
-class RecordingAlerts final : public AlertSink
-{
-public:
-    void raiseAlert(const QString& title, const QString& message) override
-    {
-        const std::lock_guard lock(m_mutex);
-        m_alerts.append({title, message});
-    }
-    [[nodiscard]] QList<std::pair<QString, QString>> alerts() const
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_alerts;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    QList<std::pair<QString, QString>> m_alerts;
-};
+using RecordingAlerts = CollectedAlerts;
 
 // A torrent a BitTorrent client takes: one file named `name`, one piece; the hash bytes need not match data that
 // nobody has.
