@@ -11,6 +11,7 @@
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
 #include "core/text/RegexMatching.h"
+#include "core/watch/BackgroundWatchSettings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -46,7 +47,8 @@ QStringList allowedValues(QStringView key)
         return choiceValues(kSortChoices);
     if (key == categories || key == searchCategories)
         return CategoryTree::allValues();
-    if (key == automaticLogin || key == anonymousLogin)
+    if (key == automaticLogin || key == anonymousLogin || key == watchInBackground || key == watchSend ||
+        key == watchInTray)
         return {kSettingYes.toString(), kSettingNo.toString()};
     if (key == serverClient)
         return {u"Vuze"_s, u"Transmission"_s, u"Utorrent"_s, u"Qbittorrent"_s, u"Deluge"_s};
@@ -78,6 +80,13 @@ std::optional<QString> problemWith(const SettingDescription& setting, const QStr
         const int index = value.toInt(&ok);
         if (!ok || index < 0 || index > kLastRememberedTab)
             return u"%1 takes a tab index from 0 to %2"_s.arg(setting.key).arg(kLastRememberedTab);
+    }
+    if (setting.key == SettingsKeys::watchEveryMinutes) {
+        const int minutes = value.toInt(&ok);
+        if (!ok || minutes < kShortestWatchMinutes || minutes > kLongestWatchMinutes)
+            return u"%1 takes minutes from %2 to %3"_s.arg(setting.key)
+                .arg(kShortestWatchMinutes)
+                .arg(kLongestWatchMinutes);
     }
     if (setting.key == SettingsKeys::serverPort) {
         const int port = value.toInt(&ok);

@@ -249,6 +249,12 @@ TEST_F(CliAgainstDemo, SettingsAreStoredAndListedWithPasswordsMasked)
         EXPECT_EQ(get.exitCode, 0) << line;
         EXPECT_EQ(get.out + get.err, QString::fromUtf8(printed)) << line;
     }
+    // The window's watch takes only what its settings screen could show.
+    for (const char* refused : {"settings set Marrowfin_watchEveryMinutes 0", "settings set Marrowfin_watchSend yes",
+                                "settings set Marrowfin_watchEveryMinutes 1441"}) {
+        EXPECT_EQ(cli(refused).exitCode, 2) << refused;
+    }
+    store(u"Marrowfin_watchEveryMinutes"_s, u"1440"_s);
     store(u"Marrowfin_tab"_s, u"7"_s);
     EXPECT_EQ(cli("--json settings get Marrowfin_tab").out,
               u"{\"default\":false,\"key\":\"Marrowfin_tab\",\"value\":\"7\"}\n"_s);
@@ -258,8 +264,8 @@ TEST_F(CliAgainstDemo, SettingsAreStoredAndListedWithPasswordsMasked)
     EXPECT_FALSE(
         (list.out + cli("settings get Marrowfin_password").out + cli("--json settings get Marrowfin_password").out)
             .contains(u"s3cret-pass"_s));
-    EXPECT_EQ(list.out.count(u"Marrowfin_"_s), 22);
+    EXPECT_EQ(list.out.count(u"Marrowfin_"_s), 26);
     const CliRun json = cli("--json settings list");
     EXPECT_FALSE(json.out.contains(u"s3cret-pass"_s));
-    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object().size(), 22);
+    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object().size(), 26);
 }

@@ -34,6 +34,11 @@ bool anonymousLoginIsOn(const std::optional<QString>& stored)
     return !stored.has_value() || *stored != kSettingNo;
 }
 
+bool watchFlagIsOn(const std::optional<QString>& stored)
+{
+    return stored.has_value() && *stored == kSettingYes;
+}
+
 QString settingFlagText(bool on)
 {
     return (on ? kSettingYes : kSettingNo).toString();

@@ -33,6 +33,10 @@ inline constexpr QStringView serverAddress = u"Marrowfin_serverAddress";
 inline constexpr QStringView serverPort = u"Marrowfin_serverPort";
 inline constexpr QStringView serverUser = u"Marrowfin_serverUser";
 inline constexpr QStringView serverPassword = u"Marrowfin_serverPassword";
+inline constexpr QStringView watchInBackground = u"Marrowfin_watchInBackground";
+inline constexpr QStringView watchEveryMinutes = u"Marrowfin_watchEveryMinutes";
+inline constexpr QStringView watchSend = u"Marrowfin_watchSend";
+inline constexpr QStringView watchInTray = u"Marrowfin_watchInTray";
 } // namespace SettingsKeys
 
 // Boolean settings are stored as these texts, never as booleans.
@@ -59,7 +63,7 @@ struct SettingDescription
 };
 
 // clang-format off
-inline constexpr std::array<SettingDescription, 22> kSettingsTable{{
+inline constexpr std::array<SettingDescription, 26> kSettingsTable{{
     {SettingsKeys::version, SettingKind::Text, std::nullopt, u"build version recorded at the last start", false},
     {SettingsKeys::username, SettingKind::Text, u"", u"site sign-in e-mail or user name, as typed", false},
     {SettingsKeys::password, SettingKind::Text, u"", u"site password, as typed", true},
@@ -82,6 +86,10 @@ inline constexpr std::array<SettingDescription, 22> kSettingsTable{{
     {SettingsKeys::serverPort, SettingKind::Text, std::nullopt, u"port of the remote client's web interface", false},
     {SettingsKeys::serverUser, SettingKind::Text, std::nullopt, u"user name for the remote client", false},
     {SettingsKeys::serverPassword, SettingKind::Text, std::nullopt, u"password for the remote client", true},
+    {SettingsKeys::watchInBackground, SettingKind::Text, kSettingNo, u"the window watches the favorites in the background: only \"YES\" is on", false},
+    {SettingsKeys::watchEveryMinutes, SettingKind::Number, u"15", u"minutes from one of the window's background rounds to the next, 1 to 1440", false},
+    {SettingsKeys::watchSend, SettingKind::Text, kSettingNo, u"the window's background rounds send new matches to the remote client: only \"YES\" is on", false},
+    {SettingsKeys::watchInTray, SettingKind::Text, std::nullopt, u"closing the window while it watches: \"YES\" keeps watching in the tray, \"NO\" quits; absent: asked", false},
 }};
 // clang-format on
 
@@ -95,6 +103,9 @@ inline constexpr std::array<SettingDescription, 22> kSettingsTable{{
 // exact: "no" is not "NO".
 [[nodiscard]] bool automaticLoginIsOn(const std::optional<QString>& stored);
 [[nodiscard]] bool anonymousLoginIsOn(const std::optional<QString>& stored);
+
+// The reading rule of the window's watch flags: on only when stored as "YES".
+[[nodiscard]] bool watchFlagIsOn(const std::optional<QString>& stored);
 
 // "YES" or "NO".
 [[nodiscard]] QString settingFlagText(bool on);

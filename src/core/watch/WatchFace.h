@@ -19,6 +19,8 @@ public:
     virtual void showMessage(const WatchMessage& message) = 0;
     // The pages of the round's batch that are in, of how many: (0, total) first, then once a page.
     virtual void showPages(int done, int total) = 0;
+    // A round of a run has ended so (a single round's caller has its status already).
+    virtual void roundEnded(WatchRoundStatus status) { (void)status; }
     // Asked at the watcher's safe points: before each send and each round. True stops it there (after the send under
     // way; a wait between rounds is the clock's to cut short).
     [[nodiscard]] virtual bool stopRequested() const = 0;

@@ -3,6 +3,7 @@
 #include "core/scrape/Torrent.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace marrowfin {
 
@@ -36,19 +37,29 @@ struct WatchLine
 // What a message of a round is about, for a face that shows them apart.
 enum class WatchMessageKind
 {
-    State,   // the lock or the state file: not taken, read or written
-    Filters, // a filter skipped, or none to match with
-    Rails,   // matches a rail keeps from being sent: a match-all filter's, earlier rounds'
-    Page,    // a listing page that could not be fetched or read
-    Send,    // a send not made, or not recorded
+    State,          // the lock or the state file: not taken, read or written
+    FilterSkipped,  // a filter that cannot be used
+    NoFilters,      // no filter to match with
+    MatchAll,       // the match-all rail keeps a filter's matches from being sent (`filters`, `nearlyAll`)
+    EarlierMatches, // matches earlier rounds reported without sending wait to be asked for (`count`)
+    Page,           // a listing page that could not be fetched or read
+    Send,           // a send not made, or not recorded
 };
 
-// A problem or warning of a round, in a sentence for the user. Every value it shows that a user typed or a page
-// brought is quoted safely (quotedValue).
+// A problem or warning of a round, in a sentence for the user: the command line's words, which name its options.
+// Every value it shows that a user typed or a page brought is quoted safely (quotedValue). The parts a face words
+// in its own way come apart too.
 struct WatchMessage
 {
     WatchMessageKind kind = WatchMessageKind::State;
     QString text;
+    int round = 0;
+    // MatchAll: the filters held back, each by the number the filter list shows and its text: 2 ("..").
+    QStringList filters = {};
+    // MatchAll: held back for taking nearly every torrent listed rather than every name.
+    bool nearlyAll = false;
+    // EarlierMatches: how many wait.
+    int count = 0;
 };
 
 // How a round ended.

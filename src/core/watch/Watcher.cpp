@@ -48,6 +48,11 @@ void Watcher::say(WatchMessageKind kind, const QString& text)
     m_face.showMessage({kind, text});
 }
 
+void Watcher::say(const WatchMessage& message)
+{
+    m_face.showMessage(message);
+}
+
 bool Watcher::saveState(QString* error)
 {
     // A dry run keeps what it reported in memory only, so that its later rounds do not repeat it.
@@ -66,7 +71,9 @@ WatchRoundStatus Watcher::run(std::chrono::milliseconds period)
 {
     while (!m_face.stopRequested()) {
         const WatchClock::TimePoint next = m_clock.now() + period;
-        if (round() == WatchRoundStatus::Stuck) {
+        const WatchRoundStatus status = round();
+        m_face.roundEnded(status);
+        if (status == WatchRoundStatus::Stuck) {
             return WatchRoundStatus::Stuck;
         }
         m_clock.waitUntil(next);
@@ -102,23 +109,24 @@ WatchRoundStatus Watcher::round()
 
     m_filters.reloadFilters(m_store);
     for (const FilterProblem& problem : m_filters.problems()) {
-        say(WatchMessageKind::Filters,
+        say(WatchMessageKind::FilterSkipped,
             u"the filter %1 is skipped (%2)"_s.arg(quotedValue(problem.text), problem.reason));
     }
     if (m_filters.isEmpty() && !m_noFiltersSaid) {
         m_noFiltersSaid = true;
-        say(WatchMessageKind::Filters, u"there are no favorite filters, so nothing can match; add one with "
-                                       u"\"marrowfin-cli filters add TEXT\""_s);
+        say(WatchMessageKind::NoFilters, u"there are no favorite filters, so nothing can match; add one with "
+                                         u"\"marrowfin-cli filters add TEXT\""_s);
     }
     const QStringList unguarded = m_options.sending() ? notSaidYet(m_filters.unguardedFilters()) : QStringList();
     if (!unguarded.isEmpty()) {
         const bool one = unguarded.size() == 1;
-        say(WatchMessageKind::Rails,
-            u"round %1: the filter%2 %3 accept%4 every name and %5 no limit: %6 matches are not sent. Give %7 a "
-            u"limit (\"marrowfin-cli filters set NUMBER --min-seeders 1\", for instance) or run with "
-            u"--allow-match-all."_s.arg(number)
-                .arg(one ? u""_s : u"s"_s, numbered(unguarded), one ? u"s"_s : u""_s, one ? u"has"_s : u"have"_s,
-                     one ? u"its"_s : u"their"_s, one ? u"it"_s : u"them"_s));
+        say({WatchMessageKind::MatchAll,
+             u"round %1: the filter%2 %3 accept%4 every name and %5 no limit: %6 matches are not sent. Give %7 a "
+             u"limit (\"marrowfin-cli filters set NUMBER --min-seeders 1\", for instance) or run with "
+             u"--allow-match-all."_s.arg(number)
+                 .arg(one ? u""_s : u"s"_s, numbered(unguarded), one ? u"s"_s : u""_s, one ? u"has"_s : u"have"_s,
+                      one ? u"its"_s : u"their"_s, one ? u"it"_s : u"them"_s),
+             number, numberedList(unguarded)});
     }
     const int pages = m_options.pages.value_or(favoritesPageCount(m_store));
     const FavoritesBatch batch = FavoritesBatch::fetch(m_filters, pages, m_siteHost, &m_pageQueue,
@@ -132,13 +140,14 @@ WatchRoundStatus Watcher::round()
     nearlyAll = m_options.sending() ? notSaidYet(nearlyAll) : QStringList();
     if (!nearlyAll.isEmpty()) {
         const bool one = nearlyAll.size() == 1;
-        say(WatchMessageKind::Rails,
-            u"round %1: the filter%2 %3 accept%4 %5 % or more of the %6 torrents listed: %7 matches are not sent. "
-            u"Narrow %8, or run with --allow-match-all."_s.arg(number)
-                .arg(one ? u""_s : u"s"_s, numbered(nearlyAll), one ? u"s"_s : u""_s)
-                .arg(FilterSet::kNearlyAllPercent)
-                .arg(batch.listed.size())
-                .arg(one ? u"its"_s : u"their"_s, one ? u"it"_s : u"them"_s));
+        say({WatchMessageKind::MatchAll,
+             u"round %1: the filter%2 %3 accept%4 %5 % or more of the %6 torrents listed: %7 matches are not sent. "
+             u"Narrow %8, or run with --allow-match-all."_s.arg(number)
+                 .arg(one ? u""_s : u"s"_s, numbered(nearlyAll), one ? u"s"_s : u""_s)
+                 .arg(FilterSet::kNearlyAllPercent)
+                 .arg(batch.listed.size())
+                 .arg(one ? u"its"_s : u"their"_s, one ? u"it"_s : u"them"_s),
+             number, numberedList(nearlyAll), true});
     }
 
     // The new matches are remembered before anything is sent: a round killed during its sends reports none of them
@@ -196,7 +205,7 @@ QStringList Watcher::notSaidYet(const QStringList& texts)
     return unsaid;
 }
 
-QString Watcher::numbered(const QStringList& texts) const
+QStringList Watcher::numberedList(const QStringList& texts) const
 {
     const QList<Filter> all = m_filters.filters();
     QStringList named;
@@ -204,7 +213,12 @@ QString Watcher::numbered(const QStringList& texts) const
         const auto at = std::find_if(all.cbegin(), all.cend(), [&](const Filter& one) { return one.regex() == text; });
         named.append(u"%1 (%2)"_s.arg(at - all.cbegin() + 1).arg(quotedValue(text)));
     }
-    return named.join(u", "_s);
+    return named;
+}
+
+QString Watcher::numbered(const QStringList& texts) const
+{
+    return numberedList(texts).join(u", "_s);
 }
 
 void Watcher::takeEarlierMatches(WatchState& state, const QHash<QString, Torrent>& listed, int round)
@@ -230,11 +244,15 @@ void Watcher::takeEarlierMatches(WatchState& state, const QHash<QString, Torrent
     }
     if (waiting > 0 && !m_earlierSaid) {
         m_earlierSaid = true;
-        say(WatchMessageKind::Rails,
-            u"round %1: %2 %3 that earlier rounds reported without --send %4 not sent; run with --send-earlier to "
-            u"send them (within --max-sends)"_s.arg(round)
-                .arg(waiting)
-                .arg(waiting == 1 ? u"match"_s : u"matches"_s, waiting == 1 ? u"is"_s : u"are"_s));
+        say({WatchMessageKind::EarlierMatches,
+             u"round %1: %2 %3 that earlier rounds reported without --send %4 not sent; run with --send-earlier to "
+             u"send them (within --max-sends)"_s.arg(round)
+                 .arg(waiting)
+                 .arg(waiting == 1 ? u"match"_s : u"matches"_s, waiting == 1 ? u"is"_s : u"are"_s),
+             round,
+             {},
+             false,
+             waiting});
     }
 }
 

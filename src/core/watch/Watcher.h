@@ -83,6 +83,7 @@ private:
     [[nodiscard]] QStringList notSaidYet(const QStringList& texts);
     // The filters by the number "filters list" shows, each with its text: 2 ("..").
     [[nodiscard]] QString numbered(const QStringList& texts) const;
+    [[nodiscard]] QStringList numberedList(const QStringList& texts) const;
     // The download button's operation: Sent when the torrent is with the client and in the history, AlreadySent
     // when its info hash is in `sentHashes`, else NotSent. Notes the hash in the entry. `unrecorded` is set when
     // the send, or its history, could not be recorded (the journal or the history could not be written).
@@ -90,6 +91,7 @@ private:
                                      const QSet<QByteArray>& sentHashes, bool* clientDown, bool* unrecorded);
     void report(const Torrent& torrent, int round, WatchLineKind kind, bool isNew);
     void say(WatchMessageKind kind, const QString& text);
+    void say(const WatchMessage& message);
     // Writes the state and notes the file as written. A state that could not be written stays in memory, as the
     // truth, for the next round to write (unless another watcher writes the file first: then that is read).
     [[nodiscard]] bool saveState(QString* error);

@@ -2,11 +2,15 @@
 
 #include "SettingsScreens.h"
 
+#include "core/watch/BackgroundWatchSettings.h"
+#include "core/watch/Watcher.h"
 #include "gui/platform/Fonts.h"
+#include "gui/platform/Switch.h"
 
 #include <QLabel>
 #include <QScrollArea>
 #include <QSlider>
+#include <QSpinBox>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -20,6 +24,8 @@ constexpr int kMargin = 20;
 constexpr int kMaximumFormWidth = 440;
 constexpr int kWheelStep = 120;
 constexpr int kEndLabelWidth = 28;
+constexpr int kSwitchRowHeight = 36;
+constexpr int kMinutesWidth = 112;
 } // namespace
 
 FavoriteDisplaySettingsView::FavoriteDisplaySettingsView(QWidget* parent) : QWidget(parent)
@@ -38,7 +44,13 @@ FavoriteDisplaySettingsView::FavoriteDisplaySettingsView(QWidget* parent) : QWid
     settingsscreens::paintSettingsBackground(
         m_form, u"favoritesForm"_s,
         u"QLabel { color: white; background: transparent; }"
-        u"QLabel#hint { color: #b0b0b0; }"
+        u"QLabel#hint, QLabel#watchHint { color: #b0b0b0; }"
+        u"QLabel#watchStatus { color: #e6e6e6; }"
+        u"QLabel:disabled { color: #7a7a7a; }"
+        u"QSpinBox { color: white; background: #1e1e1e; border: 1px solid #5c5c5c; border-radius: 4px;"
+        u" padding: 2px 6px; selection-background-color: #3d7bd9; }"
+        u"QSpinBox:focus { border-color: #f0a030; }"
+        u"QSpinBox:disabled { color: #7a7a7a; border-color: #3a3a3a; }"
         u"QSlider::groove:horizontal { height: 6px; border-radius: 3px; background: #1e1e1e; }"
         u"QSlider::sub-page:horizontal { height: 6px; border-radius: 3px; background: #3cb4a0; }"
         u"QSlider::handle:horizontal { width: 24px; height: 24px; margin: -9px 0; border-radius: 12px;"
@@ -74,7 +86,46 @@ FavoriteDisplaySettingsView::FavoriteDisplaySettingsView(QWidget* parent) : QWid
     m_hint->setFont(systemFont(13));
     m_hint->setWordWrap(true);
 
+    m_watchTitle = new QLabel(kWatchTitle.toString(), m_form);
+    m_watchTitle->setFont(systemFont(16, true));
+    m_watchSwitch = new Switch(m_form);
+    m_watchSwitch->setAccessibleName(kWatchTitle.toString());
+    m_everyPrefix = new QLabel(kEveryPrefix.toString().trimmed(), m_form);
+    m_everyPrefix->setFont(systemFont(15));
+    m_watchMinutes = new QSpinBox(m_form);
+    m_watchMinutes->setRange(kShortestWatchMinutes, kLongestWatchMinutes);
+    m_watchMinutes->setSuffix(kEverySuffix.toString());
+    m_watchMinutes->setFont(systemFont(15));
+    m_watchMinutes->setAccessibleName(u"Minutes between rounds"_s);
+    // A typed number counts when the field is left or Return is pressed, not at every digit.
+    m_watchMinutes->setKeyboardTracking(false);
+    m_sendTitle = new QLabel(kSendTitle.toString(), m_form);
+    m_sendTitle->setFont(systemFont(15));
+    m_sendTitle->setWordWrap(true);
+    m_sendSwitch = new Switch(m_form);
+    m_sendSwitch->setAccessibleName(kSendTitle.toString());
+    m_watchHint = new QLabel(kWatchHint.toString().arg(WatchOptions::kDefaultMaxSends), m_form);
+    m_watchHint->setObjectName(u"watchHint"_s);
+    m_watchHint->setFont(systemFont(13));
+    m_watchHint->setWordWrap(true);
+    m_watchStatus = new QLabel(m_form);
+    m_watchStatus->setObjectName(u"watchStatus"_s);
+    m_watchStatus->setFont(systemFont(13));
+    m_watchStatus->setWordWrap(true);
+    m_watchStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_watchStatus->hide();
+    setWatchSettings(false, kDefaultWatchMinutes, false);
+
     m_scrollView->setWidget(m_form);
+
+    const auto changed = [this] {
+        setWatchSettings(m_watchSwitch->isOn(), m_watchMinutes->value(), m_sendSwitch->isOn());
+        if (m_delegate)
+            m_delegate->didUpdateWatchSettings(*this);
+    };
+    connect(m_watchSwitch, &Switch::toggled, this, changed);
+    connect(m_sendSwitch, &Switch::toggled, this, changed);
+    connect(m_watchMinutes, &QSpinBox::valueChanged, this, changed);
 
     // A drag shows its count as it goes and hands it on when released; any other change (keys, the groove) ends
     // as it happens.
@@ -120,6 +171,27 @@ void FavoriteDisplaySettingsView::changedFavoritesSlider()
         m_delegate->didUpdateFavoritesCount(*this, m_favoritesCountValue->text());
 }
 
+void FavoriteDisplaySettingsView::setWatchSettings(bool on, int everyMinutes, bool send)
+{
+    const QSignalBlocker quietWatch(m_watchSwitch);
+    const QSignalBlocker quietMinutes(m_watchMinutes);
+    const QSignalBlocker quietSend(m_sendSwitch);
+    m_watchSwitch->setOn(on);
+    m_watchMinutes->setValue(everyMinutes);
+    m_sendSwitch->setOn(send);
+    for (QWidget* part : {static_cast<QWidget*>(m_everyPrefix), static_cast<QWidget*>(m_watchMinutes),
+                          static_cast<QWidget*>(m_sendTitle), static_cast<QWidget*>(m_sendSwitch)}) {
+        part->setEnabled(on);
+    }
+}
+
+void FavoriteDisplaySettingsView::setWatchStatus(const QString& text)
+{
+    m_watchStatus->setText(text);
+    m_watchStatus->setVisible(!text.isEmpty());
+    layoutForm();
+}
+
 bool FavoriteDisplaySettingsView::eventFilter(QObject* watched, QEvent* event)
 {
     // One wheel step is one page, where the slider's own handling would turn three.
@@ -159,7 +231,30 @@ void FavoriteDisplaySettingsView::layoutForm()
     m_maximumLabel->setGeometry(left + formWidth - kEndLabelWidth, y, kEndLabelWidth, 30);
     y += 30 + 18;
     m_hint->setGeometry(left, y, formWidth, m_hint->heightForWidth(formWidth));
-    m_form->setMinimumHeight(y + m_hint->height() + kMargin);
+    y += m_hint->height() + 28;
+
+    // The watch: a title and its switch, the minutes, the send switch, the rails, the last round.
+    const QSize switchSize = m_watchSwitch->sizeHint();
+    const int titleWidth = formWidth - switchSize.width() - 10;
+    m_watchTitle->setGeometry(left, y, titleWidth, kSwitchRowHeight);
+    m_watchSwitch->move(left + formWidth - switchSize.width(), y + (kSwitchRowHeight - switchSize.height()) / 2);
+    y += kSwitchRowHeight + 8;
+    const int prefixWidth = m_everyPrefix->sizeHint().width();
+    m_everyPrefix->setGeometry(left, y, prefixWidth, 30);
+    m_watchMinutes->setGeometry(left + prefixWidth + 8, y, kMinutesWidth, 30);
+    y += 30 + 12;
+    const int sendHeight = qMax(kSwitchRowHeight, m_sendTitle->heightForWidth(titleWidth));
+    m_sendTitle->setGeometry(left, y, titleWidth, sendHeight);
+    m_sendSwitch->move(left + formWidth - switchSize.width(), y + (sendHeight - switchSize.height()) / 2);
+    y += sendHeight + 10;
+    m_watchHint->setGeometry(left, y, formWidth, m_watchHint->heightForWidth(formWidth));
+    y += m_watchHint->height();
+    if (m_watchStatus->isVisible()) {
+        y += 12;
+        m_watchStatus->setGeometry(left, y, formWidth, m_watchStatus->heightForWidth(formWidth));
+        y += m_watchStatus->height();
+    }
+    m_form->setMinimumHeight(y + kMargin);
 }
 
 } // namespace marrowfin

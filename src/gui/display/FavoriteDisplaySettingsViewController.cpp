@@ -5,11 +5,14 @@
 #include "core/display/FavoritesPageCount.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
+#include "core/watch/BackgroundWatchSettings.h"
 #include "gui/platform/Device.h"
 #include "gui/platform/NavigationController.h"
+#include "gui/platform/Switch.h"
 #include "gui/ui/ImageButton.h"
 
 #include <QLabel>
+#include <QSpinBox>
 
 namespace marrowfin {
 
@@ -50,6 +53,13 @@ void FavoriteDisplaySettingsViewController::viewDidLoad()
         m_settings->text(SettingsKeys::favoritesCount).value_or(QString::number(kDefaultFavoritesPageCount));
     m_infoView->favoritesCountValue()->setText(count);
     m_infoView->setSliderValue(count.trimmed().toDouble());
+    showStoredWatchSettings();
+}
+
+void FavoriteDisplaySettingsViewController::showStoredWatchSettings()
+{
+    const BackgroundWatchSettings stored = BackgroundWatchSettings::read(*m_settings);
+    m_infoView->setWatchSettings(stored.on, stored.everyMinutes, stored.send);
 }
 
 void FavoriteDisplaySettingsViewController::viewWillAppear(bool animated)
@@ -57,6 +67,8 @@ void FavoriteDisplaySettingsViewController::viewWillAppear(bool animated)
     ViewController::viewWillAppear(animated);
     if (NavigationController* stack = navigationController())
         stack->setNavigationBarHidden(false);
+    // The command line may have changed them since.
+    showStoredWatchSettings();
 }
 
 void FavoriteDisplaySettingsViewController::cancel()
@@ -67,6 +79,26 @@ void FavoriteDisplaySettingsViewController::cancel()
 void FavoriteDisplaySettingsViewController::didUpdateFavoritesCount(FavoriteDisplaySettingsView&, const QString& count)
 {
     m_settings->setText(SettingsKeys::favoritesCount, count);
+}
+
+void FavoriteDisplaySettingsViewController::didUpdateWatchSettings(FavoriteDisplaySettingsView& view)
+{
+    const BackgroundWatchSettings before = BackgroundWatchSettings::read(*m_settings);
+    const bool on = view.watchSwitch()->isOn();
+    const bool send = view.sendSwitch()->isOn();
+    const int minutes = view.watchMinutes()->value();
+    // Only what changed is written; each write is checked, and a failed one shows what is stored again.
+    bool written = true;
+    if (on != before.on)
+        written = m_settings->setText(SettingsKeys::watchInBackground, settingFlagText(on));
+    if (written && send != before.send)
+        written = m_settings->setText(SettingsKeys::watchSend, settingFlagText(send));
+    if (written && minutes != before.everyMinutes)
+        written = m_settings->setNumber(SettingsKeys::watchEveryMinutes, minutes);
+    if (!written)
+        showStoredWatchSettings();
+    if (BackgroundWatchSettings::read(*m_settings) != before)
+        Q_EMIT watchSettingsChanged();
 }
 
 } // namespace marrowfin

@@ -13,9 +13,11 @@ namespace marrowfin {
 class ImageButton;
 class SettingsStore;
 
-// How many pages of the newest listing the favorites list searches. The count is stored as the text the screen
-// shows ("7"), which is what the favorites listing reads when it next comes into view. The store is read only when
-// the screen is made; nothing is written until the user changes the count. Main thread only.
+// How many pages of the newest listing the favorites list searches, and the background watch. The count is stored as
+// the text the screen shows ("7"), which is what the favorites listing reads when it next comes into view; the watch's
+// switches and minutes are stored as they change, and said with watchSettingsChanged. The store is read when the
+// screen is made and, for the watch, each time it shows; nothing is written until the user changes something. A
+// change that cannot be written is said by the store, and the screen shows what is stored again. Main thread only.
 class FavoriteDisplaySettingsViewController final : public ViewController, public FavoriteDisplaySettingsViewDelegate
 {
     Q_OBJECT
@@ -39,12 +41,20 @@ public:
 
     // FavoriteDisplaySettingsViewDelegate: stores the count text.
     void didUpdateFavoritesCount(FavoriteDisplaySettingsView& view, const QString& count) override;
+    // FavoriteDisplaySettingsViewDelegate: stores the watch's switches and minutes.
+    void didUpdateWatchSettings(FavoriteDisplaySettingsView& view) override;
+
+Q_SIGNALS:
+    // The watch's stored settings changed from this screen.
+    void watchSettingsChanged();
 
 protected:
     void loadView() override;
     void viewDidLoad() override;
 
 private:
+    void showStoredWatchSettings();
+
     std::shared_ptr<SettingsStore> m_settings;
     FavoriteDisplaySettingsView* m_infoView = nullptr;
     ImageButton* m_backButton = nullptr;
