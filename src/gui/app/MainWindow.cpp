@@ -131,6 +131,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
             qWarning().noquote() << "the window's place is not saved:" << *failed;
         }
     }
+    if (m_closeFilter && m_closeFilter()) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
 }
 

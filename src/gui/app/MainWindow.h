@@ -28,6 +28,9 @@ public:
     void setRefreshAction(std::function<void()> action) { m_refresh = std::move(action); }
     void setBackAction(std::function<void()> action) { m_back = std::move(action); }
     void setSearchAction(std::function<void()> action) { m_search = std::move(action); }
+    // Asked when the window is about to close (its close button, Ctrl+Q): true keeps it from closing (the action has
+    // hidden it, or asks first). Its size and place are kept either way.
+    void setCloseFilter(std::function<bool()> filter) { m_closeFilter = std::move(filter); }
 
     void restoreGeometryFromFile();
 
@@ -45,6 +48,7 @@ private:
     // Every key press of the application is compared with these, made once.
     QList<QKeySequence> m_backKeys;
     std::function<void()> m_search;
+    std::function<bool()> m_closeFilter;
 };
 
 } // namespace marrowfin

@@ -1,5 +1,6 @@
 #include "MarrowfinAppDelegate.h"
 
+#include "BackgroundWatch.h"
 #include "MainWindow.h"
 #include "SwitchViewController.h"
 #include "WindowAlertSink.h"
@@ -29,6 +30,22 @@ MarrowfinAppDelegate::MarrowfinAppDelegate(Profile& profile, QObject* parent)
     m_window->setRefreshAction([root = m_viewController] { root->refreshCurrentScreen(); });
     m_window->setBackAction([root = m_viewController] { root->goBack(); });
     m_window->setSearchAction([root = m_viewController] { root->focusSearch(); });
+    // While the favorites are watched, closing may leave the watch running in the tray.
+    m_window->setCloseFilter([this] {
+        BackgroundWatch* watch = m_viewController->backgroundWatch();
+        if (!watch)
+            return false;
+        switch (watch->closing([window = m_window.get()] { window->close(); })) {
+        case BackgroundWatch::OnClose::Close:
+            return false;
+        case BackgroundWatch::OnClose::Hide:
+            m_window->hide();
+            return true;
+        case BackgroundWatch::OnClose::Wait:
+            return true;
+        }
+        return false;
+    });
 }
 
 MarrowfinAppDelegate::~MarrowfinAppDelegate()

@@ -1,7 +1,9 @@
 #include "SwitchViewController.h"
 
+#include "BackgroundWatch.h"
 #include "HealthCheckViewController.h"
 #include "LogoutViewController.h"
+#include "WindowSignInChecker.h"
 
 #include "core/config/AppConfig.h"
 #include "core/login/SessionController.h"
@@ -9,6 +11,7 @@
 #include "core/net/HttpContext.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
+#include "gui/display/FavoriteDisplaySettingsViewController.h"
 #include "gui/lists/AllListViewController.h"
 #include "gui/lists/FavoriteListViewController.h"
 #include "gui/lists/HistoryListViewController.h"
@@ -20,7 +23,9 @@
 #include "gui/platform/WebPages.h"
 #include "gui/remote/ServerSettingsViewController.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace marrowfin {
@@ -28,7 +33,8 @@ namespace marrowfin {
 using namespace Qt::Literals::StringLiterals;
 
 SwitchViewController::SwitchViewController(std::shared_ptr<SettingsStore> settings, QObject* parent)
-    : ViewController(parent), m_settings(std::move(settings)), m_session(std::make_shared<SessionController>(*this))
+    : ViewController(parent), m_settings(std::move(settings)), m_session(std::make_shared<SessionController>(*this)),
+      m_watchFirstDelay(BackgroundWatch::kFirstRoundDelay)
 {}
 
 SwitchViewController::~SwitchViewController()
@@ -127,6 +133,12 @@ void SwitchViewController::showLoginFace()
     // Whatever led here (the Logout tab, a failed sign-in again) deleted the site's cookies: the pages lose them too.
     if (WebPages* pages = WebPages::loaded())
         pages->syncCookies();
+    // Signed out: nothing more is watched for this session (after the send under way).
+    if (m_watch) {
+        m_watch.reset();
+        showNewMatches(0);
+        FavoriteDisplaySettingsViewController::sharedInstance().showWatchStatus(QString());
+    }
     loadLoginView();
     showFace(m_loginViewController);
     m_loginViewController->focusFirstField();
@@ -145,6 +157,9 @@ void SwitchViewController::showMainFace()
         }
     }
     showFace(m_tabBarController);
+    if (!m_watch) {
+        startWatch();
+    }
     // The keyboard starts on the newest torrents, where a screen reader says which list it is.
     if (TableView* list = first ? m_allList->tableView() : nullptr) {
         list->setFocus(Qt::OtherFocusReason);
@@ -201,8 +216,58 @@ void SwitchViewController::buildTabs()
     (void)m_tabBarController->view();
 }
 
+void SwitchViewController::startWatch()
+{
+    const AppConfig config = AppConfig::current();
+    const std::shared_ptr<HttpContext> http = HttpContext::defaultContext();
+    WatchRunner::Services services{
+        m_settings, QFileInfo(m_settings->filePath()).absolutePath(), config, http,
+        [settings = m_settings, session = m_session, config, http]() -> std::unique_ptr<SignInChecker> {
+            return std::make_unique<WindowSignInChecker>(settings, session, config, http);
+        }};
+    m_watch = std::make_unique<BackgroundWatch>(std::move(services), m_watchFirstDelay);
+    connect(m_watch.get(), &BackgroundWatch::newMatchesChanged, this, &SwitchViewController::showNewMatches);
+    // The settings screen shows how the last round went, and its changes count at once.
+    FavoriteDisplaySettingsViewController& settings = FavoriteDisplaySettingsViewController::sharedInstance();
+    connect(m_watch.get(), &BackgroundWatch::statusChanged, &settings,
+            &FavoriteDisplaySettingsViewController::showWatchStatus);
+    connect(&settings, &FavoriteDisplaySettingsViewController::watchSettingsChanged, m_watch.get(),
+            [watch = m_watch.get()] { watch->runner().apply(); });
+    connect(m_watch.get(), &BackgroundWatch::quitRequested, this, [this] {
+        view()->window()->close();
+        QCoreApplication::quit();
+    });
+    connect(m_watch.get(), &BackgroundWatch::openRequested, this, [this] {
+        QWidget* window = view()->window();
+        window->showNormal();
+        window->raise();
+        window->activateWindow();
+    });
+}
+
+void SwitchViewController::showNewMatches(int count)
+{
+    if (!m_tabBarController) {
+        return;
+    }
+    ViewController* favorites = m_tabBarController->viewControllers().value(kFavoritesTabIndex);
+    TabBarItem item = favorites->tabBarItem();
+    item.badgeValue = count > 0 ? QString::number(count) : QString();
+    item.accessibleName =
+        count > 0 ? u"%1, %2 new %3"_s.arg(item.title).arg(count).arg(count == 1 ? u"match"_s : u"matches"_s)
+                  : QString();
+    favorites->setTabBarItem(item);
+    // The list shows them when next opened.
+    if (count > 0) {
+        m_favoriteList->reloadWhenShown();
+    }
+}
+
 void SwitchViewController::tabBarControllerDidSelectViewController(TabBarController* tabs, ViewController*)
 {
+    if (tabs->selectedIndex() == kFavoritesTabIndex && m_watch) {
+        m_watch->clearNewMatches();
+    }
     // The overflow list itself has no index of its own to remember. Nor is the Logout tab remembered: the next start
     // would open on it and sign out again at once; the logout leads to the first tab, and that is what is stored.
     // Nor is the health check: a start that opened on it would check the site before the user asked.

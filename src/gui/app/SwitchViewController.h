@@ -9,11 +9,13 @@
 
 #include <QPointer>
 
+#include <chrono>
 #include <memory>
 
 namespace marrowfin {
 
 class AllListViewController;
+class BackgroundWatch;
 class FavoriteListViewController;
 class HistoryListViewController;
 class SearchListViewController;
@@ -36,6 +38,7 @@ public:
     static constexpr int kTabCount = 9;
     static constexpr int kLogoutTabIndex = 8;
     static constexpr int kHealthCheckTabIndex = 9;
+    static constexpr int kFavoritesTabIndex = 1;
 
     explicit SwitchViewController(std::shared_ptr<SettingsStore> settings, QObject* parent = nullptr);
     ~SwitchViewController() override;
@@ -60,6 +63,10 @@ public:
     [[nodiscard]] FavoriteListViewController* favoriteListViewController() const { return m_favoriteList; }
     [[nodiscard]] SearchListViewController* searchListViewController() const { return m_searchList; }
     [[nodiscard]] HistoryListViewController* historyListViewController() const { return m_historyList; }
+    // The favorites watched in the background: made at the first sign-in, gone at a logout.
+    [[nodiscard]] BackgroundWatch* backgroundWatch() const { return m_watch.get(); }
+    // How long the watch's first round waits after a sign-in (before it, to count).
+    void setWatchFirstDelay(std::chrono::milliseconds delay) { m_watchFirstDelay = delay; }
 
     // An alert with this controller as its delegate, referenced by alert() until dismissed. Main thread.
     AlertView* showAlert(const QString& title, const QString& message, const QStringList& buttons);
@@ -90,6 +97,9 @@ protected:
 private:
     void loadLoginView();
     void buildTabs();
+    void startWatch();
+    // The Favorites tab's badge: the new matches the watch found since the tab was last opened.
+    void showNewMatches(int count);
     void showFace(ViewController* face);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -103,6 +113,8 @@ private:
     HistoryListViewController* m_historyList = nullptr;
     QPointer<AlertView> m_alert;
     QPointer<ViewController> m_face;
+    std::unique_ptr<BackgroundWatch> m_watch;
+    std::chrono::milliseconds m_watchFirstDelay;
 };
 
 } // namespace marrowfin

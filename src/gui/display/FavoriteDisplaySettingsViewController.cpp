@@ -81,6 +81,11 @@ void FavoriteDisplaySettingsViewController::didUpdateFavoritesCount(FavoriteDisp
     m_settings->setText(SettingsKeys::favoritesCount, count);
 }
 
+void FavoriteDisplaySettingsViewController::showWatchStatus(const QString& text)
+{
+    m_infoView->setWatchStatus(text);
+}
+
 void FavoriteDisplaySettingsViewController::didUpdateWatchSettings(FavoriteDisplaySettingsView& view)
 {
     const BackgroundWatchSettings before = BackgroundWatchSettings::read(*m_settings);

@@ -43,6 +43,8 @@ public:
     void didUpdateFavoritesCount(FavoriteDisplaySettingsView& view, const QString& count) override;
     // FavoriteDisplaySettingsViewDelegate: stores the watch's switches and minutes.
     void didUpdateWatchSettings(FavoriteDisplaySettingsView& view) override;
+    // How the background watch's last round went; empty hides the line.
+    void showWatchStatus(const QString& text);
 
 Q_SIGNALS:
     // The watch's stored settings changed from this screen.

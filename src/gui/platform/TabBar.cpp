@@ -14,6 +14,21 @@ namespace {
 constexpr QColor kTint{0xff, 0xff, 0xff};
 constexpr QColor kDimmed{0x8e, 0x8e, 0x8e};
 constexpr int kImageSide = 30;
+constexpr QColor kBadge{0xe0, 0x3a, 0x2f};
+
+// A red pill with white figures whose left end sits at `topLeft`, over the corner of a tab's picture.
+void paintBadge(QPainter& painter, const QString& text, QPoint topLeft)
+{
+    painter.setFont(systemFont(11, true));
+    const int height = 17;
+    const int width = qMax(height, painter.fontMetrics().horizontalAdvance(text) + 10);
+    const QRectF pill(topLeft.x(), topLeft.y(), width, height);
+    painter.setPen(QPen(Qt::black, 1.5));
+    painter.setBrush(kBadge);
+    painter.drawRoundedRect(pill, height / 2.0, height / 2.0);
+    painter.setPen(Qt::white);
+    painter.drawText(pill, Qt::AlignCenter, text);
+}
 
 } // namespace
 
@@ -84,7 +99,19 @@ void TabBar::notifyFocusedTab()
 
 void TabBar::setItems(QList<TabBarItem> items)
 {
-    m_items = std::move(items);
+    const QList<TabBarItem> before = std::exchange(m_items, std::move(items));
+    // A tab whose spoken name changed in place (a badge's count came or went) is said again.
+    if (QAccessible::isActive()) {
+        for (int slot = 0; slot < qMin(before.size(), m_items.size()); ++slot) {
+            const TabBarItem& was = before.at(slot);
+            const TabBarItem& now = m_items.at(slot);
+            if (was.title == now.title && was.accessibleName != now.accessibleName) {
+                QAccessibleEvent renamed(this, QAccessible::NameChanged);
+                renamed.setChild(slot);
+                QAccessible::updateAccessibility(&renamed);
+            }
+        }
+    }
     if (m_selected >= m_items.size())
         m_selected = -1;
     update();
@@ -191,6 +218,10 @@ void TabBar::paintEvent(QPaintEvent*)
         painter.drawText(titleRect, Qt::AlignHCenter | Qt::AlignTop,
                          painter.fontMetrics().elidedText(item.title, Qt::ElideRight, titleRect.width()));
         painter.setOpacity(1.0);
+        if (!item.badgeValue.isEmpty()) {
+            paintBadge(painter, item.badgeValue, QPoint(area.center().x() + kImageSide / 2 - 4, 2));
+            painter.setFont(titleFont);
+        }
         if (hasFocus() && slot == focusedSlot()) {
             painter.setPen(QPen(kTint, 1.5));
             painter.setBrush(Qt::NoBrush);

@@ -18,6 +18,8 @@ struct TabBarItem
     int tag = 0;
     // What a screen reader says for the tab, when its title does not read well aloud; empty: the title.
     QString accessibleName = {};
+    // A short text in a badge on the tab's picture (a count of what is new there); empty: no badge.
+    QString badgeValue = {};
 };
 
 // A screen: owns one view, made on first use (loadView, then viewDidLoad), and hears when it comes and goes
