@@ -83,6 +83,15 @@ void BackgroundWatch::notify(const QString& summary, const QString& body)
     Q_EMIT notified(summary, body);
 }
 
+void BackgroundWatch::setTrayAvailable(bool available)
+{
+    if (m_tray && !available) {
+        m_tray->hide();
+    }
+    m_trayAvailable = available;
+    showTray(m_runner->isWatching() || m_runner->isPaused());
+}
+
 void BackgroundWatch::showTray(bool shown)
 {
     if (!m_trayAvailable) {
@@ -93,7 +102,10 @@ void BackgroundWatch::showTray(bool shown)
         connect(m_trayMenu->addAction(kOpenAction.toString()), &QAction::triggered, this,
                 &BackgroundWatch::openRequested);
         m_pauseAction = m_trayMenu->addAction(kPauseAction.toString());
-        connect(m_pauseAction, &QAction::triggered, this, [this] { m_runner->setPaused(!m_runner->isPaused()); });
+        connect(m_pauseAction, &QAction::triggered, this, [this] {
+            m_runner->setPaused(!m_runner->isPaused());
+            m_pauseAction->setText((m_runner->isPaused() ? kResumeAction : kPauseAction).toString());
+        });
         m_trayMenu->addSeparator();
         connect(m_trayMenu->addAction(kQuitAction.toString()), &QAction::triggered, this, [this] {
             m_quitting = true;

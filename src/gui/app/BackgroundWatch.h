@@ -70,8 +70,8 @@ public:
     };
     // What closing the window does; asks the first time it matters and stores the answer.
     [[nodiscard]] OnClose closing(const std::function<void()>& closeAgain);
-    // Whether a system tray is there; tests say so themselves.
-    void setTrayAvailable(bool available) { m_trayAvailable = available; }
+    // Whether a system tray is there (tests say so themselves); the icon shows at once when watching.
+    void setTrayAvailable(bool available);
     [[nodiscard]] QSystemTrayIcon* trayIcon() const { return m_tray; }
     [[nodiscard]] QMenu* trayMenu() const { return m_trayMenu; }
     // The window message after a round, in the window's words (no command-line options): what the round found

@@ -1,6 +1,5 @@
 #include "MarrowfinAppDelegate.h"
 
-#include "BackgroundWatch.h"
 #include "MainWindow.h"
 #include "SwitchViewController.h"
 #include "WindowAlertSink.h"
@@ -31,21 +30,7 @@ MarrowfinAppDelegate::MarrowfinAppDelegate(Profile& profile, QObject* parent)
     m_window->setBackAction([root = m_viewController] { root->goBack(); });
     m_window->setSearchAction([root = m_viewController] { root->focusSearch(); });
     // While the favorites are watched, closing may leave the watch running in the tray.
-    m_window->setCloseFilter([this] {
-        BackgroundWatch* watch = m_viewController->backgroundWatch();
-        if (!watch)
-            return false;
-        switch (watch->closing([window = m_window.get()] { window->close(); })) {
-        case BackgroundWatch::OnClose::Close:
-            return false;
-        case BackgroundWatch::OnClose::Hide:
-            m_window->hide();
-            return true;
-        case BackgroundWatch::OnClose::Wait:
-            return true;
-        }
-        return false;
-    });
+    m_window->setCloseFilter([root = m_viewController] { return root->keepWindowOnClose(); });
 }
 
 MarrowfinAppDelegate::~MarrowfinAppDelegate()

@@ -245,6 +245,24 @@ void SwitchViewController::startWatch()
     });
 }
 
+bool SwitchViewController::keepWindowOnClose()
+{
+    if (!m_watch) {
+        return false;
+    }
+    QWidget* window = view()->window();
+    switch (m_watch->closing([window] { window->close(); })) {
+    case BackgroundWatch::OnClose::Close:
+        return false;
+    case BackgroundWatch::OnClose::Hide:
+        window->hide();
+        return true;
+    case BackgroundWatch::OnClose::Wait:
+        return true;
+    }
+    return false;
+}
+
 void SwitchViewController::showNewMatches(int count)
 {
     if (!m_tabBarController) {

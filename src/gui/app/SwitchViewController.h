@@ -65,6 +65,9 @@ public:
     [[nodiscard]] HistoryListViewController* historyListViewController() const { return m_historyList; }
     // The favorites watched in the background: made at the first sign-in, gone at a logout.
     [[nodiscard]] BackgroundWatch* backgroundWatch() const { return m_watch.get(); }
+    // The window is closing: true keeps it (hidden in the tray while watching, or open while the user is asked
+    // whether to keep watching there, after which it is closed again).
+    [[nodiscard]] bool keepWindowOnClose();
     // How long the watch's first round waits after a sign-in (before it, to count).
     void setWatchFirstDelay(std::chrono::milliseconds delay) { m_watchFirstDelay = delay; }
 

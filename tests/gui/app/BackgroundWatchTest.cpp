@@ -6,11 +6,14 @@
 #include "gui/platform/TabBar.h"
 #include "support/LoopbackHttp.h"
 
+#include <QAction>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSystemTrayIcon>
 
 namespace marrowfin::windowtest {
 
@@ -163,6 +166,59 @@ TEST_F(BackgroundWatchTest, RoundsTellAndSendEachMatchOnceBesideTheCommandLine)
     EXPECT_TRUE(failing[0].second.startsWith(u"site: "_s) && failing[0].second.contains(u"500"_s))
         << failing[0].second.toStdString();
     EXPECT_EQ(failing[1].first, BackgroundWatch::kWorksAgainTitle);
+}
+
+// Closing while watching: without a tray the window closes; with one, the user is asked once whether to keep watching
+// there, and kept, the window hides then and at every close after, without asking. The tray's menu opens the window
+// again and pauses the rounds until resumed.
+TEST_F(BackgroundWatchTest, ClosingWhileWatchingAsksOnceToKeepWatchingInTheTray)
+{
+    ASSERT_NO_FATAL_FAILURE(startWatching());
+    m_window->setCloseFilter([root = m_root] { return root->keepWindowOnClose(); });
+    BackgroundWatch& watch = *m_root->backgroundWatch();
+    watch.setTrayAvailable(false);
+    EXPECT_FALSE(m_root->keepWindowOnClose()) << "no tray: closing quits";
+
+    watch.setTrayAvailable(true);
+    ASSERT_NE(watch.trayIcon(), nullptr);
+    EXPECT_TRUE(watch.trayIcon()->isVisible());
+    m_window->close();
+    ASSERT_EQ(AlertView::visibleAlerts().size(), 1);
+    AlertView* question = AlertView::visibleAlerts().first();
+    EXPECT_EQ(question->title(), BackgroundWatch::kKeepTitle);
+    EXPECT_TRUE(m_window->isVisible()) << "the window waits for the answer";
+    m_window->close();
+    EXPECT_EQ(AlertView::visibleAlerts().size(), 1) << "asked once, however often closed";
+    question->button(0)->click();
+    ASSERT_TRUE(processEventsUntil([&] { return AlertView::visibleAlerts().isEmpty(); }));
+    EXPECT_FALSE(m_window->isVisible());
+    EXPECT_EQ(m_settings->text(SettingsKeys::watchInTray), kSettingYes.toString());
+
+    const QList<QAction*> menu = watch.trayMenu()->actions();
+    const auto action = [&](QStringView text) {
+        const auto found = std::find_if(menu.cbegin(), menu.cend(), [&](QAction* one) { return one->text() == text; });
+        return found == menu.cend() ? nullptr : *found;
+    };
+    ASSERT_NE(action(BackgroundWatch::kOpenAction), nullptr);
+    action(BackgroundWatch::kOpenAction)->trigger();
+    EXPECT_TRUE(m_window->isVisible());
+    m_window->close();
+    EXPECT_FALSE(m_window->isVisible()) << "hidden again, without asking";
+    EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
+
+    QAction* pause = action(BackgroundWatch::kPauseAction);
+    ASSERT_NE(pause, nullptr);
+    pause->trigger();
+    ASSERT_TRUE(processEventsUntil([&] { return !watch.runner().isWatching(); }));
+    EXPECT_EQ(pause->text(), BackgroundWatch::kResumeAction);
+    EXPECT_TRUE(watch.trayIcon()->isVisible());
+    const qsizetype rounds = m_statuses.size();
+    watch.runner().clock().advance(std::chrono::hours(1));
+    processEventsUntil([] { return false; }, 500);
+    EXPECT_EQ(m_statuses.size(), rounds) << "no round while paused";
+    pause->trigger();
+    ASSERT_TRUE(processEventsUntil([&] { return m_statuses.size() == rounds + 1; })) << "the round due runs";
+    EXPECT_EQ(pause->text(), BackgroundWatch::kPauseAction);
 }
 
 } // namespace marrowfin::windowtest
