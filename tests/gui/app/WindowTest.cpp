@@ -286,6 +286,17 @@ TEST_F(WindowTest, CheckTheSiteFromTheMoreList)
     EXPECT_EQ(screen->rows().at(0)->accessibleName(), u"site: failed"_s);
     EXPECT_TRUE(screen->rows().at(0)->styleSheet().contains(u"#7a3b2e"_s));
     EXPECT_EQ(screen->checks().at(1).detail, u"not checked, as the site does not answer"_s);
+
+    // A changed layout: the site answers, and the listing's row says what changed.
+    ASSERT_TRUE(demoControl(u"/_demo/layout?changed=1"_s));
+    screen->checkAgainButton()->click();
+    ASSERT_TRUE(checked());
+    ASSERT_TRUE(demoControl(u"/_demo/layout?changed=0"_s));
+    EXPECT_TRUE(screen->checks().at(0).ok);
+    EXPECT_FALSE(screen->checks().at(1).ok);
+    EXPECT_TRUE(screen->checks().at(1).detail.startsWith(u"the site's layout has changed: "_s))
+        << screen->checks().at(1).detail.toStdString();
+    EXPECT_EQ(screen->rows().at(1)->accessibleName(), u"listing: failed"_s);
 }
 } // namespace
 
