@@ -25,7 +25,7 @@ constexpr int kMaximumFormWidth = 440;
 constexpr int kWheelStep = 120;
 constexpr int kEndLabelWidth = 28;
 constexpr int kSwitchRowHeight = 36;
-constexpr int kMinutesWidth = 112;
+constexpr int kMinutesWidth = 126;
 } // namespace
 
 FavoriteDisplaySettingsView::FavoriteDisplaySettingsView(QWidget* parent) : QWidget(parent)
@@ -50,6 +50,14 @@ FavoriteDisplaySettingsView::FavoriteDisplaySettingsView(QWidget* parent) : QWid
         u"QSpinBox { color: white; background: #1e1e1e; border: 1px solid #5c5c5c; border-radius: 4px;"
         u" padding: 2px 6px; selection-background-color: #3d7bd9; }"
         u"QSpinBox:focus { border-color: #f0a030; }"
+        u"QSpinBox::up-button, QSpinBox::down-button { subcontrol-origin: border; width: 22px;"
+        u" border-left: 1px solid #5c5c5c; background: #2e2e2e; }"
+        u"QSpinBox::up-button { subcontrol-position: top right; border-top-right-radius: 4px; }"
+        u"QSpinBox::down-button { subcontrol-position: bottom right; border-bottom-right-radius: 4px; }"
+        u"QSpinBox::up-button:pressed, QSpinBox::down-button:pressed { background: #3d7bd9; }"
+        u"QSpinBox::up-arrow { image: url(:/images/stepper-up.svg); width: 9px; height: 9px; }"
+        u"QSpinBox::down-arrow { image: url(:/images/stepper-down.svg); width: 9px; height: 9px; }"
+        u"QSpinBox::up-arrow:disabled, QSpinBox::down-arrow:disabled { image: none; }"
         u"QSpinBox:disabled { color: #7a7a7a; border-color: #3a3a3a; }"
         u"QSlider::groove:horizontal { height: 6px; border-radius: 3px; background: #1e1e1e; }"
         u"QSlider::sub-page:horizontal { height: 6px; border-radius: 3px; background: #3cb4a0; }"
