@@ -25,7 +25,7 @@ constexpr int kMaximumFormWidth = 440;
 constexpr int kWheelStep = 120;
 constexpr int kEndLabelWidth = 28;
 constexpr int kSwitchRowHeight = 36;
-constexpr int kMinutesWidth = 126;
+constexpr int kMinutesWidth = 150;
 } // namespace
 
 FavoriteDisplaySettingsView::FavoriteDisplaySettingsView(QWidget* parent) : QWidget(parent)
@@ -48,10 +48,10 @@ FavoriteDisplaySettingsView::FavoriteDisplaySettingsView(QWidget* parent) : QWid
         u"QLabel#watchStatus { color: #e6e6e6; }"
         u"QLabel:disabled { color: #7a7a7a; }"
         u"QSpinBox { color: white; background: #1e1e1e; border: 1px solid #5c5c5c; border-radius: 4px;"
-        u" padding: 2px 6px; selection-background-color: #3d7bd9; }"
+        u" padding: 2px 26px 2px 6px; selection-background-color: #3d7bd9; }"
         u"QSpinBox:focus { border-color: #f0a030; }"
-        u"QSpinBox::up-button, QSpinBox::down-button { subcontrol-origin: border; width: 22px;"
-        u" border-left: 1px solid #5c5c5c; background: #2e2e2e; }"
+        u"QSpinBox::up-button, QSpinBox::down-button { subcontrol-origin: padding; width: 22px;"
+        u" border: none; border-left: 1px solid #5c5c5c; background: #2e2e2e; }"
         u"QSpinBox::up-button { subcontrol-position: top right; border-top-right-radius: 4px; }"
         u"QSpinBox::down-button { subcontrol-position: bottom right; border-bottom-right-radius: 4px; }"
         u"QSpinBox::up-button:pressed, QSpinBox::down-button:pressed { background: #3d7bd9; }"
