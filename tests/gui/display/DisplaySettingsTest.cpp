@@ -1,3 +1,4 @@
+#include "core/settings/ProfileFile.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/display/DisplaySettingsViewController.h"
@@ -7,11 +8,13 @@
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/PickerView.h"
 #include "gui/platform/SegmentedControl.h"
+#include "gui/platform/Switch.h"
 #include "gui/ui/ImageButton.h"
 
 #include <QLabel>
 #include <QPointer>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -244,6 +247,47 @@ TEST_F(DisplaySettingsTest, EveryFinishedSliderChangeStoresTheShownCount)
     FavoriteDisplaySettingsViewController again(m_store);
     EXPECT_EQ(again.infoView()->favoritesCountValue()->text(), u"12"_s);
     EXPECT_EQ(stampOf(*m_store), before);
+}
+
+// The watch's switch, minutes and send switch: each change stored as it is made (the minutes and the send switch live
+// only while watching), said once to whoever applies it, and a change the disk refuses shows what is stored again.
+TEST_F(DisplaySettingsTest, TheWatchSettingsAreStoredAsTheyChange)
+{
+    auto screen = shown<FavoriteDisplaySettingsViewController>();
+    FavoriteDisplaySettingsView& view = *screen->infoView();
+    int said = 0;
+    QObject::connect(screen.get(), &FavoriteDisplaySettingsViewController::watchSettingsChanged, screen.get(),
+                     [&] { ++said; });
+    EXPECT_FALSE(view.watchSwitch()->isOn());
+    EXPECT_EQ(view.watchMinutes()->value(), 15);
+    EXPECT_FALSE(view.watchMinutes()->isEnabled() || view.sendSwitch()->isEnabled());
+
+    view.watchSwitch()->click();
+    EXPECT_EQ(m_store->text(SettingsKeys::watchInBackground), kSettingYes.toString());
+    EXPECT_TRUE(view.watchMinutes()->isEnabled() && view.sendSwitch()->isEnabled());
+    view.watchMinutes()->setValue(40);
+    view.sendSwitch()->click();
+    EXPECT_EQ(m_store->number(SettingsKeys::watchEveryMinutes), 40);
+    EXPECT_EQ(m_store->text(SettingsKeys::watchSend), kSettingYes.toString());
+    EXPECT_FALSE(m_store->contains(SettingsKeys::watchInTray));
+    EXPECT_EQ(said, 3);
+
+    // The disk refuses the next write: the switch goes back to what is stored, and nothing is said.
+    ProfileFile::failStep(1, ENOSPC);
+    view.sendSwitch()->click();
+    ProfileFile::failStep(0, 0);
+    EXPECT_TRUE(view.sendSwitch()->isOn());
+    EXPECT_EQ(m_store->text(SettingsKeys::watchSend), kSettingYes.toString());
+    EXPECT_EQ(said, 3);
+
+    // Stored elsewhere (the command line), shown when the screen shows again; a round's line comes and goes.
+    ASSERT_TRUE(m_store->setText(SettingsKeys::watchInBackground, kSettingNo.toString()));
+    screen->viewWillAppear(false);
+    EXPECT_FALSE(view.watchSwitch()->isOn() || view.sendSwitch()->isEnabled());
+    screen->showWatchStatus(u"Last round at 10:00: no new matches."_s);
+    EXPECT_TRUE(view.watchStatus()->isVisibleTo(&view));
+    screen->showWatchStatus(QString());
+    EXPECT_FALSE(view.watchStatus()->isVisibleTo(&view));
 }
 
 } // namespace
