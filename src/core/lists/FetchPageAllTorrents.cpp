@@ -32,7 +32,7 @@ QString ListingPage::failureFor(const QString& address) const
 
 void FetchPageAllTorrents::main()
 {
-    HttpRequestRegExTorrent request(url());
+    HttpRequestRegExTorrent request(url(), m_context);
     request.request();
     ListingPage page;
     page.statusCode = request.urlResponse() ? request.urlResponse()->statusCode : 0;

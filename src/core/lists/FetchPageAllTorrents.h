@@ -6,7 +6,11 @@
 #include <QList>
 #include <QMetaType>
 
+#include <memory>
+
 namespace marrowfin {
+
+class HttpContext;
 
 // Why a listing page gave no rows to go by.
 enum class ListingProblem
@@ -48,11 +52,17 @@ public:
 
     void main() override;
 
+    // The transport the page is fetched with; the default context's when none is given.
+    void setHttpContext(std::shared_ptr<HttpContext> context) { m_context = std::move(context); }
+
     // A selector taking the delivered page.
     [[nodiscard]] static Selector selectorFor(std::function<void(std::optional<ListingPage>)> callback)
     {
         return FetchPage::selectorFor<ListingPage>(std::move(callback));
     }
+
+private:
+    std::shared_ptr<HttpContext> m_context;
 };
 
 } // namespace marrowfin

@@ -16,7 +16,8 @@ namespace marrowfin {
 using namespace Qt::Literals::StringLiterals;
 
 FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const QString& siteHost,
-                                     OperationQueue* workers, const Progress& progress)
+                                     OperationQueue* workers, const Progress& progress,
+                                     const std::shared_ptr<HttpContext>& http)
 {
     QList<int> numbers;
     for (int page = 1; page <= pages; ++page) {
@@ -42,7 +43,7 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
         OperationQueue& queue = workers != nullptr ? *workers : own.emplace(kQueueWidth, u"favorites"_s);
         for (int page : numbers) {
             const QUrl address(favoritesPageAddress(page, siteHost));
-            queue.addOperation(std::make_shared<FetchPageAllTorrents>(
+            auto fetch = std::make_shared<FetchPageAllTorrents>(
                 address, &receiver,
                 FetchPageAllTorrents::selectorFor([&, address, page](std::optional<ListingPage> answer) {
                     if (!answer) {
@@ -58,7 +59,9 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
                         loop.quit();
                     }
                 }),
-                pending, page, page == 1 ? std::nullopt : std::optional<int>(page - 1)));
+                pending, page, page == 1 ? std::nullopt : std::optional<int>(page - 1));
+            fetch->setHttpContext(http);
+            queue.addOperation(fetch);
         }
         loop.exec();
         // Every operation lets go of this batch's receiver before it goes.

@@ -6,10 +6,12 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace marrowfin {
 
 class FilterSet;
+class HttpContext;
 class OperationQueue;
 
 // One favorites batch as the favorites screen runs it: the first `pages` pages of the newest listing fetched at
@@ -26,10 +28,12 @@ struct FavoritesBatch
 
     // The pages run on `workers` when given (a watcher keeps its workers, their connections and TLS sessions from
     // round to round), else on workers of the batch's own. `progress`, when given, hears on this thread how many
-    // pages are in of how many: (0, pages) first, then once a page.
+    // pages are in of how many: (0, pages) first, then once a page. The pages are fetched with `http` (the default
+    // context when none is given).
     using Progress = std::function<void(int done, int total)>;
     [[nodiscard]] static FavoritesBatch fetch(const FilterSet& filters, int pages, const QString& siteHost,
-                                              OperationQueue* workers = nullptr, const Progress& progress = {});
+                                              OperationQueue* workers = nullptr, const Progress& progress = {},
+                                              const std::shared_ptr<HttpContext>& http = nullptr);
 
     // The favorites screen fetches this many pages at once.
     static constexpr int kQueueWidth = 10;

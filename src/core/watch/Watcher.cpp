@@ -129,8 +129,9 @@ WatchRoundStatus Watcher::round()
              number, numberedList(unguarded)});
     }
     const int pages = m_options.pages.value_or(favoritesPageCount(m_store));
-    const FavoritesBatch batch = FavoritesBatch::fetch(m_filters, pages, m_siteHost, &m_pageQueue,
-                                                       [this](int done, int total) { m_face.showPages(done, total); });
+    const FavoritesBatch batch = FavoritesBatch::fetch(
+        m_filters, pages, m_siteHost, &m_pageQueue, [this](int done, int total) { m_face.showPages(done, total); },
+        m_http);
     for (const QString& failure : batch.failedPages) {
         say(WatchMessageKind::Page, u"round %1: the page %2; the next round tries again"_s.arg(number).arg(failure));
     }
