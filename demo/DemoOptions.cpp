@@ -72,8 +72,9 @@ ParsedOptions DemoOptions::parse(const std::vector<std::string>& arguments)
     const QCommandLineOption latency(u"latency-ms"_s, u"Milliseconds added before every answer."_s, u"MS"_s);
     const QCommandLineOption latencyFor(
         u"latency-for"_s, u"Milliseconds added before the answers of one path (repeatable)."_s, u"PATH=MS"_s);
-    const QCommandLineOption fail(u"fail"_s, u"Inject a failure: drop, 500 or slow, optionally :/path-prefix."_s,
-                                  u"MODE[:PREFIX]"_s);
+    const QCommandLineOption fail(
+        u"fail"_s, u"Inject a failure: drop, 500, slow, 429, 404, 403 or challenge, optionally :/path-prefix."_s,
+        u"MODE[:PREFIX]"_s);
     const QCommandLineOption dataDir(u"data-dir"_s, u"Where the certificates are kept."_s, u"DIR"_s);
     const QCommandLineOption movieHost(u"movie-host"_s, u"The film database host detail pages link to."_s, u"HOST"_s);
     const QCommandLineOption threads(u"threads"_s, u"io threads, 1 or 2 (default 2)."_s, u"N"_s);
@@ -162,7 +163,8 @@ ParsedOptions DemoOptions::parse(const std::vector<std::string>& arguments)
     for (const QString& text : parser.values(fail)) {
         const auto rule = FailurePlan::parse(text.toStdString());
         if (!rule)
-            return error(u"--fail takes drop, 500 or slow, optionally followed by :/path-prefix"_s);
+            return error(
+                u"--fail takes drop, 500, slow, 429, 404, 403 or challenge, optionally followed by :/path-prefix"_s);
         options.failures.push_back(*rule);
     }
     for (const QString& text : parser.values(latencyFor)) {

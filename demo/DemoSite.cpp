@@ -61,7 +61,8 @@ struct DemoSite::Parts
 
         const auto address = listenAddress(options.host);
         const HttpServer::Setup plain{nullptr, &failures, options.latency};
-        const HttpServer::Setup secure{&tls, &failures, options.latency};
+        HttpServer::Setup secure{&tls, &failures, options.latency};
+        secure.site = true;
         // The site is bound first so that its port (the one the pages name) is known before it serves.
         siteServer = std::make_unique<HttpServer>(
             io, tcp::endpoint(address, options.sitePort),

@@ -13,6 +13,14 @@ std::optional<FailureMode> FailurePlan::parseMode(std::string_view text)
         return FailureMode::ServerError;
     if (text == "slow")
         return FailureMode::Slow;
+    if (text == "429")
+        return FailureMode::RateLimited;
+    if (text == "404")
+        return FailureMode::NotFound;
+    if (text == "403")
+        return FailureMode::Blocked;
+    if (text == "challenge")
+        return FailureMode::Challenge;
     if (text == "off" || text == "none")
         return FailureMode::None;
     return std::nullopt;
@@ -45,16 +53,24 @@ void FailurePlan::replace(std::vector<FailureRule> rules)
     m_rules = std::move(rules);
 }
 
-FailureMode FailurePlan::modeFor(std::string_view path) const
+FailureRule FailurePlan::ruleFor(std::string_view path, bool onSite)
 {
     if (path.starts_with("/_demo/"))
-        return FailureMode::None;
+        return {};
     const std::lock_guard lock(m_mutex);
-    for (const FailureRule& rule : m_rules) {
-        if (path.starts_with(rule.pathPrefix))
-            return rule.mode;
+    for (auto rule = m_rules.begin(); rule != m_rules.end(); ++rule) {
+        const bool sitesOwn = rule->mode == FailureMode::RateLimited || rule->mode == FailureMode::NotFound ||
+                              rule->mode == FailureMode::Blocked || rule->mode == FailureMode::Challenge;
+        if (sitesOwn && !onSite)
+            continue;
+        if (rule->exact ? path == rule->pathPrefix : path.starts_with(rule->pathPrefix)) {
+            const FailureRule given = *rule;
+            if (rule->times > 0 && --rule->times == 0)
+                m_rules.erase(rule);
+            return given;
+        }
     }
-    return FailureMode::None;
+    return {};
 }
 
 std::optional<std::pair<std::string, std::chrono::milliseconds>> FailurePlan::parseDelay(std::string_view text)

@@ -12,6 +12,8 @@
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
 
+#include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace marrowfin::demo {
@@ -34,12 +36,63 @@ struct Shared
     HttpServer::Setup setup;
 };
 
-HttpResponseMessage answerFor(const Shared& shared, const HttpRequestMessage& request, bool secure, FailureMode mode)
+// The clearance cookie the browser check sets: good for the user agent it was made for only.
+constexpr std::string_view kClearanceCookie = "demo_clearance";
+
+std::string clearanceFor(std::string_view userAgent)
 {
-    if (mode == FailureMode::ServerError)
-        return textResponse(request, 500, "text/html; charset=utf-8",
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx",
+                  static_cast<unsigned long long>(std::hash<std::string_view>{}(userAgent)) ^ 0x5eed5eed5eed5eedULL);
+    return hex;
+}
+
+// The browser check: the page a real browser passes by running its script, which sets the clearance cookie after a
+// moment and loads the page again.
+std::string challengePage(std::string_view userAgent)
+{
+    return "<!DOCTYPE html>\n<html><head><title>Checking your browser</title></head><body>\n"
+           "<h1>Checking your browser before you reach the site</h1>\n"
+           "<p id=\"check\">This takes a moment; the page goes on by itself.</p>\n"
+           "<script>setTimeout(function () {\n  document.cookie = \"" +
+           std::string(kClearanceCookie) + "=" + clearanceFor(userAgent) +
+           "; path=/; max-age=3600\";\n  location.reload();\n}, 1500);</script>\n</body></html>\n";
+}
+
+HttpResponseMessage answerFor(const Shared& shared, const HttpRequestMessage& request, bool secure,
+                              const FailureRule& rule)
+{
+    const std::string html = "text/html; charset=utf-8";
+    switch (rule.mode) {
+    case FailureMode::ServerError:
+        return textResponse(request, 500, html,
                             "<html><head><title>Server error</title></head><body><h1>500 Server error</h1>"
                             "</body></html>\n");
+    case FailureMode::RateLimited: {
+        auto answer = textResponse(request, 429, html,
+                                   "<html><head><title>Too many requests</title></head><body><h1>429 Too many "
+                                   "requests</h1><p>Slow down.</p></body></html>\n");
+        answer.set(http::field::retry_after, std::to_string(rule.retryAfter));
+        return answer;
+    }
+    case FailureMode::NotFound:
+        return textResponse(request, 404, html,
+                            "<html><head><title>Not found</title></head><body><h1>404 Not found</h1></body></html>\n");
+    case FailureMode::Blocked:
+        return textResponse(request, 403, html,
+                            "<html><head><title>Access denied</title></head><body><h1>Access denied</h1><p>Your "
+                            "requests are blocked.</p></body></html>\n");
+    case FailureMode::Challenge: {
+        const std::string userAgent(request[http::field::user_agent]);
+        if (cookieValue(request[http::field::cookie], kClearanceCookie) != clearanceFor(userAgent))
+            return textResponse(request, 503, html, challengePage(userAgent));
+        break;
+    }
+    case FailureMode::None:
+    case FailureMode::Drop:
+    case FailureMode::Slow:
+        break;
+    }
     try {
         return shared.handler(request, RequestContext{secure});
     } catch (const std::exception&) {
@@ -77,15 +130,17 @@ private:
             return;
         const HttpRequestMessage& request = m_parser->get();
         const Target target = splitTarget(request.target());
-        const FailureMode mode =
-            m_shared->setup.failures ? m_shared->setup.failures->modeFor(target.path) : FailureMode::None;
+        const FailureRule rule = m_shared->setup.failures
+                                     ? m_shared->setup.failures->ruleFor(target.path, m_shared->setup.site)
+                                     : FailureRule{};
+        const FailureMode mode = rule.mode;
         if (mode == FailureMode::Drop) {
             beast::error_code ignored;
             beast::get_lowest_layer(derived().stream()).socket().shutdown(tcp::socket::shutdown_both, ignored);
             beast::get_lowest_layer(derived().stream()).close();
             return;
         }
-        m_response = std::make_shared<HttpResponseMessage>(answerFor(*m_shared, request, Derived::kSecure, mode));
+        m_response = std::make_shared<HttpResponseMessage>(answerFor(*m_shared, request, Derived::kSecure, rule));
         m_response->keep_alive(request.keep_alive() && m_response->keep_alive());
         m_response->prepare_payload();
         m_slow = mode == FailureMode::Slow;

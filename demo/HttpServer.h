@@ -34,9 +34,11 @@ public:
     struct Setup
     {
         boost::asio::ssl::context* tls = nullptr; // null: plain HTTP only; must outlive the server
-        const FailurePlan* failures = nullptr;    // may be null; must outlive the server
+        FailurePlan* failures = nullptr;          // may be null; must outlive the server (it counts rules given)
         std::chrono::milliseconds latency{0};     // added before every answer
         std::size_t bodyLimit = 16 * 1024 * 1024;
+        // The site's server: only it pushes back (rate limits, browser checks, a page of its own missing).
+        bool site = false;
     };
 
     // Binds at once (throws boost::system::system_error when the port is taken); accepts after start().

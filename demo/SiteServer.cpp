@@ -279,14 +279,26 @@ HttpResponseMessage SiteServer::control(Exchange& exchange)
     if (exchange.path == "/_demo/health")
         return textResponse(exchange.request, 200, "text/plain", "ok\n");
     if (exchange.path == "/_demo/fail") {
+        // mode, and optionally prefix=/path, exact=1 (that path alone), retry=SECONDS (429), times=N (then lifted).
         const auto mode = FailurePlan::parseMode(fields["mode"]);
         const std::string prefix = fields["prefix"];
-        if (!mode || (!prefix.empty() && prefix.front() != '/'))
-            return textResponse(exchange.request, 400, "text/plain", "mode is drop, 500, slow or off\n");
+        const auto number = [&](const char* name, int fallback, int least) -> std::optional<int> {
+            const std::string& text = fields[name];
+            int value = fallback;
+            if (!text.empty() && (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc() ||
+                                  value < least || value > 86400))
+                return std::nullopt;
+            return value;
+        };
+        const auto retry = number("retry", 2, 0);
+        const auto times = number("times", 0, 0);
+        if (!mode || (!prefix.empty() && prefix.front() != '/') || !retry || !times)
+            return textResponse(exchange.request, 400, "text/plain",
+                                "mode is drop, 500, slow, 429, 404, 403, challenge or off\n");
         if (*mode == FailureMode::None)
             m_failures.replace({});
         else
-            m_failures.replace({FailureRule{*mode, prefix}});
+            m_failures.replace({FailureRule{*mode, prefix, fields["exact"] == "1", *retry, *times}});
         return textResponse(exchange.request, 200, "text/plain", "ok\n");
     }
     if (exchange.path == "/_demo/latency") {

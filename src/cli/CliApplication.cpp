@@ -51,9 +51,9 @@ const Command kCommands[] = {
     {"detail", "detail PATH                   a torrent's detail page (HTML), its movie link on stderr",
      &ListingCommands::detail},
     {"login",
-     "login --user U --password P|- [--automatic] | login --anonymous\n"
-     "                                signs in to the site (\"-\": the password from standard input), or uses it\n"
-     "                                anonymously",
+     "login --user U --password P|- [--automatic] | login --anonymous | login --cookies FILE\n"
+     "                                signs in to the site (\"-\": the password from standard input), uses it\n"
+     "                                anonymously, or takes a browser's sign-in from its cookie file",
      &LoginCommands::login},
     {"logout", "logout                        deletes the site's cookies as the Logout tab does",
      &LoginCommands::logout},

@@ -61,14 +61,17 @@ int DoctorCommand::run(CliContext& context, const QStringList& arguments)
     if (context.json()) {
         QJsonArray array;
         for (const HealthCheck::Check& check : checks) {
-            array.append(QJsonObject{{u"name"_s, check.name}, {u"ok"_s, check.ok}, {u"detail"_s, check.detail}});
+            array.append(QJsonObject{{u"name"_s, check.name},
+                                     {u"ok"_s, check.ok},
+                                     {u"warning"_s, check.warning},
+                                     {u"detail"_s, check.detail}});
         }
         out << QString::fromUtf8(
             QJsonDocument(QJsonObject{{u"ok"_s, allPassed}, {u"checks"_s, array}}).toJson(QJsonDocument::Indented));
     } else {
         for (const HealthCheck::Check& check : checks) {
-            out << check.name.leftJustified(9) << (check.ok ? u"ok    "_s : u"FAILED"_s) << u"  "_s << check.detail
-                << '\n';
+            const QString verdict = check.warning ? u"warning"_s : check.ok ? u"ok"_s : u"FAILED"_s;
+            out << check.name.leftJustified(9) << verdict.leftJustified(7) << u" "_s << check.detail << '\n';
         }
     }
     out.flush();

@@ -5,14 +5,18 @@
 
 #include "core/app/Profile.h"
 #include "core/config/AppConfig.h"
+#include "core/login/CookieFileImport.h"
 #include "core/login/FetchPageLoginCheck.h"
 #include "core/login/FetchPageQuickLoginCheck.h"
 #include "core/login/SessionController.h"
+#include "core/net/CookieStore.h"
+#include "core/net/HttpContext.h"
 #include "core/net/HttpRequest.h"
 #include "core/scrape/UserInfo.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 
+#include <QDateTime>
 #include <QEventLoop>
 
 namespace marrowfin {
@@ -51,15 +55,27 @@ int LoginCommands::login(CliContext& context, const QStringList& arguments)
                                       u"P"_s);
     const QCommandLineOption automatic(u"automatic"_s, u"Sign in automatically when the application starts."_s);
     const QCommandLineOption anonymous(u"anonymous"_s, u"Use the site without an account."_s);
-    parser.addOptions({user, password, automatic, anonymous});
+    const QCommandLineOption cookies(u"cookies"_s,
+                                     u"Take the site's session from a cookie file (Netscape format: a browser's "
+                                     u"export, or curl's --cookie-jar)."_s,
+                                     u"FILE"_s);
+    parser.addOptions({user, password, automatic, anonymous, cookies});
     if (const auto done = context.parse(
-            parser, arguments, u"login --user U --password P [--automatic] | login --anonymous"_s,
+            parser, arguments,
+            u"login --user U --password P [--automatic] | login --anonymous | login --cookies FILE"_s,
             u"Signs in to the site with the user name and password given, ending any session the site still "
             u"holds first (as logout does), and stores them with the automatic switch only when they sign in. With "
-            u"--anonymous the site is used without an account and nothing is sent."_s))
+            u"--anonymous the site is used without an account and nothing is sent. With --cookies the session comes "
+            u"from a sign-in made in a browser (where the site may ask for a captcha): only the site's own cookies "
+            u"are taken, and only when they sign in; nothing is stored otherwise."_s))
         return *done;
     if (!parser.positionalArguments().mid(1).isEmpty())
         return context.fail(u"login takes only options"_s, CliContext::UsageError);
+    if (parser.isSet(cookies)) {
+        if (parser.isSet(user) || parser.isSet(password) || parser.isSet(automatic) || parser.isSet(anonymous))
+            return context.fail(u"--cookies takes no other option"_s, CliContext::UsageError);
+        return loginWithCookies(context, parser.value(cookies));
+    }
     const bool isAnonymous = parser.isSet(anonymous);
     if (isAnonymous && (parser.isSet(user) || parser.isSet(password) || parser.isSet(automatic)))
         return context.fail(u"--anonymous takes no other option"_s, CliContext::UsageError);
@@ -90,9 +106,53 @@ int LoginCommands::login(CliContext& context, const QStringList& arguments)
         }
         login.login();
     });
+    if (!outcome.success && outcome.message == LoginController::kCaptchaText)
+        return context.fail(LoginController::kLoginFailedTitle.toString() + u' ' + outcome.message +
+                            u" Sign in once in a browser and bring its cookies with \"marrowfin-cli login --cookies "
+                            u"FILE\"."_s);
     if (!outcome.success)
         return context.fail(LoginController::kLoginFailedTitle.toString() + u' ' + outcome.message);
     context.out() << "Signed in as " << signedInName() << "\n";
+    context.out().flush();
+    return CliContext::Success;
+}
+
+int LoginCommands::loginWithCookies(CliContext& context, const QString& path)
+{
+    // Opening the profile makes the configured site host current.
+    (void)context.profile();
+    const AppConfig config = AppConfig::current();
+    const CookieFileImport found =
+        CookieFileImport::read(path, config.siteHostName(), QDateTime::currentSecsSinceEpoch());
+    if (found.problem)
+        return context.fail(*found.problem);
+    const std::shared_ptr<HttpContext> http = HttpContext::defaultContext();
+    const LoginOutcome outcome = CookieFileImport::signsIn(found.siteCookies, config, http->extraCaFile());
+    if (!outcome.success) {
+        return context.fail(outcome.message == LoginController::kConnectionErrorText
+                                ? LoginController::kConnectionErrorText.toString()
+                                : u"the cookies of %1 for %2 do not sign in: the site answers them as a visitor who "
+                                  u"is not signed in (the session has ended, or was signed out); nothing was "
+                                  u"stored"_s.arg(path, config.siteHostName()));
+    }
+    // The session replaces the one the profile held, and the account is used from now on.
+    (void)context.session().controller().deleteSiteCookies();
+    QByteArray lines;
+    for (const Cookie& cookie : found.siteCookies)
+        lines += cookie.toNetscapeLine() + '\n';
+    (void)http->cookieStore().importNetscape(lines);
+    if (const std::optional<QString> failed = http->cookieStore().saveError())
+        return context.fail(*failed);
+    if (!context.profile().settings().setText(SettingsKeys::anonymousLogin, kSettingNo.toString()))
+        return context.fail(SettingsStore::lastWriteError());
+    const SignInCheck check = checkSignIn(context, false);
+    if (!check.signedIn)
+        return context.fail(check.problem);
+    const auto count = [](qsizetype n, const char* what) {
+        return u"%1 %2%3"_s.arg(n).arg(QLatin1StringView(what), n == 1 ? QString() : u"s"_s);
+    };
+    context.out() << "Signed in as " << check.name << " (" << count(found.siteCookies.size(), "cookie")
+                  << " of the site taken, " << count(found.otherCookies, "cookie") << " of other sites left out)\n";
     context.out().flush();
     return CliContext::Success;
 }

@@ -21,6 +21,10 @@ public:
     // What "whoami" finds, through the command line's session. With `tryStoredCredentials` and the automatic sign-in
     // on, no session at all is followed by a sign-in with the stored credentials, as the next start would.
     [[nodiscard]] static SignInCheck checkSignIn(CliContext& context, bool tryStoredCredentials);
+
+private:
+    // "login --cookies FILE": the site's cookies of the file, taken only when they sign in.
+    [[nodiscard]] static int loginWithCookies(CliContext& context, const QString& path);
 };
 
 } // namespace marrowfin

@@ -101,6 +101,10 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
     const auto client = [this](bool on) {
         useClient(u"Utorrent"_s, on ? 1 : portOf(demo().utorrent("/")), u"admin"_s, u"admin"_s);
     };
+    // The site pushing back, on every path: each named for what it is, not as the site being down.
+    const auto pushback = [](const std::string& query) {
+        return [=](bool on) { EXPECT_EQ(control(on ? "/_demo/fail?" + query : "/_demo/fail?mode=off"), 200); };
+    };
     const auto mode = [&](const QString& file, QFile::Permissions bad) {
         return [=](bool on) { ASSERT_TRUE(QFile::setPermissions(file, on ? bad : ownerOnly)) << file.toStdString(); };
     };
@@ -113,6 +117,12 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
     } faults[] = {
         {"site down", siteDown, "site listing sign-in", {u"http://127.0.0.1:1/ does not answer: connection refused"_s}},
         {"layout changed", layout, "listing", {u"layout has changed: "_s + newest}},
+        {"rate limited",
+         pushback("mode=429&retry=300"),
+         "site listing",
+         {u"limits how often it may be asked (HTTP status 429) and asks to wait 300 seconds"_s}},
+        {"browser check", pushback("mode=challenge"), "site listing", {u"shows a browser check (HTTP status 503)"_s}},
+        {"blocked", pushback("mode=403"), "site listing", {u"refuses these requests (HTTP status 403)"_s}},
         {"bad credentials", credentials, "sign-in", badLogin},
         {"session expired, password changed since", session, "sign-in", badLogin},
         {"client down", client, "client", {u"Utorrent does not work: 127.0.0.1:1: connection refused"_s}},
@@ -140,4 +150,14 @@ TEST_F(CliDoctor, EachFaultTurnsItsOwnCheckRed)
         EXPECT_EQ(mended.exitCode, 0) << mended.failed.join(u' ').toStdString();
     }
     EXPECT_EQ(doctor().details.value(u"sign-in"_s).toString(), u"signed in as "_s + kUser);
+
+    // A front page that fails while the listing works is a warning, and the check passes.
+    ASSERT_EQ(control("/_demo/fail?mode=404&prefix=/&exact=1"), 200);
+    const CliRun frontPage = cli("doctor");
+    ASSERT_EQ(control("/_demo/fail?mode=off"), 200);
+    EXPECT_EQ(frontPage.exitCode, 0) << frontPage.out.toStdString();
+    EXPECT_TRUE(frontPage.out.contains(QRegularExpression(
+        u"(?m)^site +warning +\\S+ answers with HTTP status 404; .*only the front page is affected$"_s)))
+        << frontPage.out.toStdString();
+    EXPECT_TRUE(frontPage.out.contains(QRegularExpression(u"(?m)^listing +ok "_s))) << frontPage.out.toStdString();
 }

@@ -1,5 +1,8 @@
 #include "CliDemoTest.h"
 
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
 #include <cerrno>
 #include <cstring>
 
@@ -136,4 +139,77 @@ TEST_F(CliLogin, ChangesThatCannotBeWrittenFailAndKeepWhatWasStored)
     }
     EXPECT_GE(failed, 10) << "the fields and the cookies, each at each step";
     EXPECT_TRUE(hasSession());
+}
+
+// A session brought from a cookie file, as a browser exports it: only the site's own cookies are taken, and only when
+// they sign in; a file of another site's cookies, a broken or missing file, or a session that has ended is refused
+// with what is wrong, and the profile keeps what it had.
+TEST_F(CliLogin, ASessionComesFromACookieFileOnlyWhenItSignsIn)
+{
+    // The "browser": another profile signed in as bob.
+    QTemporaryDir browser;
+    ASSERT_TRUE(browser.isValid());
+    const QStringList site{u"--site-host"_s, QString::fromStdString(demo().host()), u"--ca-file"_s,
+                           QString::fromStdString(demo().caFile())};
+    ASSERT_EQ(runCli(loginAsBob(kPassword), browser.path(), site).exitCode, 0);
+    QFile jar(browser.filePath(u"cookies.txt"_s));
+    ASSERT_TRUE(jar.open(QIODevice::ReadOnly));
+    const QByteArray signedIn = jar.readAll();
+    ASSERT_TRUE(signedIn.contains("mdi_session"));
+    const QByteArray elsewhere = "# Netscape HTTP Cookie File\n.example.org\tTRUE\t/\tFALSE\t0\tsid\tabc\n";
+    const QByteArray ended = QString::fromUtf8(signedIn)
+                                 .replace(QRegularExpression(u"mdi_session\t\\S+"_s), u"mdi_session\tgone0000"_s)
+                                 .toUtf8();
+
+    const struct
+    {
+        const char* file;
+        QByteArray text; // none: no file at all
+        int exitCode;
+        QString saying;
+    } files[] = {
+        {"missing", {}, 1, u"cannot be read"_s},
+        {"broken", "<html>not cookies</html>\n", 1, u"holds no cookies in the Netscape cookie-file format"_s},
+        {"another site's", elsewhere, 1, u"holds no cookies for 127.0.0.1 that have not expired (1 of other sites"_s},
+        {"a session that ended", ended, 1, u"do not sign in"_s},
+        {"the browser's, with another site's", signedIn + elsewhere.mid(elsewhere.indexOf('\n') + 1), 0,
+         u"Signed in as bob (1 cookie of the site taken, 1 cookie of other sites left out)"_s},
+    };
+    for (const auto& one : files) {
+        SCOPED_TRACE(one.file);
+        const QString path = m_profile.filePath(u"export.txt"_s);
+        QFile::remove(path);
+        if (!one.text.isNull()) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(one.text) == one.text.size());
+        }
+        const QByteArray cookiesBefore = profileFile(u"cookies.txt"_s);
+        const CliRun run = cli({u"login"_s, u"--cookies"_s, path});
+        EXPECT_EQ(run.exitCode, one.exitCode) << run.err.toStdString();
+        EXPECT_TRUE((run.out + run.err).contains(one.saying)) << (run.out + run.err).toStdString();
+        if (one.exitCode != 0) {
+            EXPECT_EQ(profileFile(u"cookies.txt"_s), cookiesBefore) << "nothing stored";
+        }
+    }
+    EXPECT_EQ(cli("whoami").out, u"bob\n"_s);
+    EXPECT_FALSE(profileFile(u"cookies.txt"_s).contains("example.org"));
+    EXPECT_EQ(setting(u"Marrowfin_anonymousLogin"_s), u"NO"_s);
+    EXPECT_EQ(cli({u"login"_s, u"--cookies"_s, u"x"_s, u"--anonymous"_s}).exitCode, 2);
+}
+
+// A site that guards its sign-in with a captcha: the failure says so, not that the password is wrong, and says how
+// to sign in anyway.
+TEST(CliCaptcha, ASignInTheSiteGuardsWithACaptchaSaysSo)
+{
+    const marrowfin::demotest::DemoProcess demo({"--captcha", "--user", "bob:" + kPassword.toStdString()});
+    ASSERT_TRUE(demo.started());
+    QTemporaryDir profile;
+    ASSERT_TRUE(profile.isValid());
+    const CliRun run = runCli(
+        {u"login"_s, u"--user"_s, u"bob"_s, u"--password"_s, kPassword}, profile.path(),
+        {u"--site-host"_s, QString::fromStdString(demo.host()), u"--ca-file"_s, QString::fromStdString(demo.caFile())});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(u"Login failed. The site asks for a captcha to sign in"_s)) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(u"marrowfin-cli login --cookies FILE"_s)) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains(u"Bad username or password."_s));
 }

@@ -219,6 +219,9 @@ LoginOutcome LoginController::outcomeOf(const HttpRequest* request)
         return {false, kConnectionErrorText.toString()};
     if (!LoginPages::isLoginHeader(result))
         return {true, QString()};
+    // Asked first: a sign-in page that wants a captcha refuses any password until it is answered.
+    if (LoginPages::hasCaptchaRequest(result))
+        return {false, kCaptchaText.toString()};
     if (LoginPages::isInvalidUsername(result))
         return {false, kBadCredentialsText.toString()};
     return {false, kCookieAdviceText.toString()};

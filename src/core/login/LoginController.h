@@ -42,6 +42,9 @@ class LoginController final
 public:
     static constexpr QStringView kLoginFailedTitle = u"Login failed.";
     static constexpr QStringView kBadCredentialsText = u"Bad username or password.";
+    // The site's answer to the sign-in asks for a captcha: the password may well be right.
+    static constexpr QStringView kCaptchaText =
+        u"The site asks for a captcha to sign in, so the password was not tried.";
     static constexpr QStringView kCookieAdviceText =
         u"Unknown login error.  Verify you have cookies enabled.  Goto Settings->Safari->Accept Cookies.  Select "
         u"'From visited' or 'Always' and restart the app.";

@@ -6,6 +6,7 @@
 #include "core/display/ListingSettings.h"
 #include "core/net/CookieStore.h"
 #include "core/net/HttpRequest.h"
+#include "core/net/SiteAnswer.h"
 #include "core/remote/CollectedAlerts.h"
 #include "core/remote/FetchPageRemoteUI.h"
 #include "core/remote/ServerInfo.h"
@@ -40,10 +41,7 @@ QString whatCameBack(const HttpRequest& request)
         return u"the site answers with its sign-in page, and signing in again did not get past it (see the sign-in "
                u"check)"_s;
     }
-    if (!request.urlResponse()) {
-        return *request.transportFailure();
-    }
-    return u"HTTP status %1"_s.arg(request.urlResponse()->statusCode);
+    return siteanswer::describe(request);
 }
 
 } // namespace
@@ -56,13 +54,21 @@ HealthCheck::HealthCheck(std::shared_ptr<SettingsStore> settings, AppConfig conf
 QList<HealthCheck::Check> HealthCheck::run()
 {
     QList<Check> checks;
-    checks.append(site());
-    if (checks.last().ok) {
+    bool answered = true;
+    checks.append(site(&answered));
+    if (answered) {
         // Checked before the listing though listed after it: a stale session is then renewed, or dropped after a
         // failed renewal, before the listing is fetched, so that the listing's verdict is about the listing alone.
         const Check signedIn = signIn();
         checks.append(listing());
         checks.append(signedIn);
+        // The site answers what matters: a front page that fails beside a listing that works is worth saying only.
+        Check& front = checks.first();
+        if (!front.ok && checks.at(1).ok) {
+            front.ok = true;
+            front.warning = true;
+            front.detail += u"; the newest listing works, so only the front page is affected"_s;
+        }
     } else {
         for (const QString& name : {u"listing"_s, u"sign-in"_s}) {
             checks.append({name, false, u"not checked, as the site does not answer"_s});
@@ -101,11 +107,12 @@ HealthCheck::Check HealthCheck::files(const QString& configDir)
                 loose.join(u", "_s), commands.join(u" and "_s))};
 }
 
-HealthCheck::Check HealthCheck::site() const
+HealthCheck::Check HealthCheck::site(bool* answered) const
 {
     const QUrl address(m_config.siteAddress(u"/"_s));
     HttpRequest request(address, m_http);
     request.request();
+    *answered = request.urlResponse() || droppedForSignIn(request);
     if (droppedForSignIn(request)) {
         return {u"site"_s, true,
                 u"%1 answers, with its sign-in page (the stored session has expired; see the sign-in check)"_s.arg(
@@ -116,10 +123,18 @@ HealthCheck::Check HealthCheck::site() const
                 u"%1 does not answer: %2; check the network and the site host (--site-host or "
                 u"MARROWFIN_SITE_HOST)"_s.arg(address.toString(), whatCameBack(request))};
     }
-    if (!request.isResponseValid()) {
+    switch (siteanswer::kindOf(request)) {
+    case SiteAnswerKind::RateLimited:
+    case SiteAnswerKind::BrowserCheck:
+    case SiteAnswerKind::Blocked:
+        return {u"site"_s, false, u"%1: %2"_s.arg(address.toString(), whatCameBack(request))};
+    case SiteAnswerKind::ErrorStatus:
         return {u"site"_s, false,
                 u"%1 answers with %2; the site may be down for now, try again later"_s.arg(address.toString(),
                                                                                            whatCameBack(request))};
+    case SiteAnswerKind::Fine:
+    case SiteAnswerKind::NoAnswer:
+        break;
     }
     return {u"site"_s, true, u"%1 answers (%2)"_s.arg(address.toString(), whatCameBack(request))};
 }

@@ -29,6 +29,8 @@ public:
         QString name; // "site", "listing", "sign-in", "client", "files"
         bool ok = false;
         QString detail;
+        // Passed, but something is not right: the front page fails while the listing works.
+        bool warning = false;
     };
 
     // `config` names the site; `http` carries the site's and the client's requests.
@@ -37,8 +39,9 @@ public:
     HealthCheck(const HealthCheck&) = delete;
     HealthCheck& operator=(const HealthCheck&) = delete;
 
-    // The site, listing, sign-in and client checks in that order; the listing and sign-in are not checked when the
-    // site does not answer.
+    // The site, listing, sign-in and client checks in that order. The listing and sign-in are not checked when the
+    // site gives no answer at all; when it answers, they are, whatever the front page said, and a front page that
+    // fails while the listing works is a warning.
     [[nodiscard]] QList<Check> run();
 
     // The profile's files in `configDir`, as they are before the profile is opened: opening takes group and other
@@ -47,7 +50,8 @@ public:
     [[nodiscard]] static bool allPassed(const QList<Check>& checks);
 
 private:
-    [[nodiscard]] Check site() const;
+    // `answered`: whether any answer came (a failing status counts).
+    [[nodiscard]] Check site(bool* answered) const;
     [[nodiscard]] Check listing() const;
     [[nodiscard]] Check signIn() const;
     [[nodiscard]] Check client() const;

@@ -26,13 +26,16 @@ namespace {
 // lists' failure line uses.
 QWidget* makeRow(const HealthCheck::Check& check)
 {
-    const QString verdict =
-        (check.ok ? HealthCheckViewController::kOkText : HealthCheckViewController::kFailedText).toString();
+    const QString verdict = (check.warning ? HealthCheckViewController::kWarningText
+                             : check.ok    ? HealthCheckViewController::kOkText
+                                           : HealthCheckViewController::kFailedText)
+                                .toString();
     auto* row = new QWidget;
     row->setObjectName(check.ok ? u"checkOk"_s : u"checkFailed"_s);
     row->setAttribute(Qt::WA_StyledBackground);
     row->setStyleSheet(check.ok ? u"QWidget#checkOk { background: #222222; border-bottom: 1px solid #262626; }"
-                                  u"QLabel { color: #e6e6e6; } QLabel#verdict { color: #3cb4a0; }"_s
+                                  u"QLabel { color: #e6e6e6; } QLabel#verdict { color: "_s +
+                                      (check.warning ? u"#f0a030; }"_s : u"#3cb4a0; }"_s)
                                 : u"QWidget#checkFailed { background: #7a3b2e; border-bottom: 1px solid #262626; }"
                                   u"QLabel { color: white; }"_s);
     // Reached with Tab, and read as one: "site: failed", then what was found.

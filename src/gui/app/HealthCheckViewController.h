@@ -32,6 +32,7 @@ public:
     static constexpr QStringView kCheckAgainTitle = u"Check again";
     static constexpr QStringView kOkText = u"ok";
     static constexpr QStringView kFailedText = u"failed";
+    static constexpr QStringView kWarningText = u"warning";
 
     // The profile's files are looked at in the settings file's folder; the sign-in is checked through `session`;
     // `config` names the site and `http` carries the requests.

@@ -251,9 +251,10 @@ TEST_F(CaptchaSignIn, TheChallengeAndItsAnswerSignIn)
     const QString challenge = fetchChallenge();
     ASSERT_FALSE(challenge.isEmpty());
     EXPECT_EQ(m_face.captchaImage, u"http://"_s + QString::fromStdString(s_demo->host()) + u"/image?c="_s + challenge);
+    // A wrong answer: the site asks again, and that is what the failure says, not that the password is wrong.
     m_login->setCaptchaResponse(answerOf(challenge) + u"1"_s);
     signIn(u"demo"_s, u"demo"_s);
-    EXPECT_EQ(m_face.alerts, QStringList{u"Login failed.|Bad username or password."_s});
+    EXPECT_EQ(m_face.alerts, QStringList{u"Login failed.|"_s + LoginController::kCaptchaText.toString()});
 
     m_login->setCaptchaResponse(answerOf(fetchChallenge()));
     signIn(u"demo"_s, u"demo"_s);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "LoginController.h"
+
+#include "core/config/AppConfig.h"
+#include "core/net/Cookie.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace marrowfin {
+
+// A cookie file exported from a browser or written by curl (the Netscape format), read for the site's own cookies: a
+// sign-in made elsewhere (past a captcha, say) brought into the profile. Cookies of other sites are counted and left
+// out; so are expired ones. Nothing is stored here. Any thread.
+struct CookieFileImport
+{
+    // The site's cookies, as the file has them.
+    QList<Cookie> siteCookies;
+    // Cookies of other sites, left out.
+    int otherCookies = 0;
+    // Why nothing can be taken: the file cannot be read, holds no cookie line, or none for the site; in a sentence
+    // naming the file.
+    std::optional<QString> problem;
+
+    [[nodiscard]] static CookieFileImport read(const QString& path, const QString& siteHostName, qint64 nowSeconds);
+
+    // Whether `cookies` alone sign in on the site: its newest listing fetched with them in a jar of its own, read as
+    // the login check reads it. The profile's own cookies are not touched.
+    [[nodiscard]] static LoginOutcome signsIn(const QList<Cookie>& cookies, const AppConfig& config,
+                                              const QString& extraCaFile);
+};
+
+} // namespace marrowfin

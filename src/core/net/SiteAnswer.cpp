@@ -1,0 +1,86 @@
+#include "SiteAnswer.h"
+
+#include "HttpRequest.h"
+
+namespace marrowfin::siteanswer {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// A check page is one the site serves instead of itself, whose script must run (and set a cookie) before the site
+// answers: a script on a page refused with 403 or 503.
+bool runsScript(const HttpRequest& request)
+{
+    return request.result() && request.result()->contains(u"<script"_s, Qt::CaseInsensitive);
+}
+
+} // namespace
+
+SiteAnswerKind kindOf(const HttpRequest& request)
+{
+    if (!request.urlResponse()) {
+        return SiteAnswerKind::NoAnswer;
+    }
+    const int status = request.urlResponse()->statusCode;
+    if (status >= 200 && status < 300) {
+        return SiteAnswerKind::Fine;
+    }
+    if ((status == 403 || status == 503) && runsScript(request)) {
+        return SiteAnswerKind::BrowserCheck;
+    }
+    if (status == 429 || (status == 503 && retryAfterSeconds(request))) {
+        return SiteAnswerKind::RateLimited;
+    }
+    return status == 403 ? SiteAnswerKind::Blocked : SiteAnswerKind::ErrorStatus;
+}
+
+std::optional<int> retryAfterSeconds(const HttpRequest& request, const QDateTime& now)
+{
+    if (!request.headers()) {
+        return std::nullopt;
+    }
+    const std::optional<QString> value = request.headers()->value(u"Retry-After");
+    if (!value) {
+        return std::nullopt;
+    }
+    const QString text = value->trimmed();
+    bool isNumber = false;
+    const qint64 seconds = text.toLongLong(&isNumber);
+    if (isNumber) {
+        return seconds >= 0 ? std::optional<int>(int(std::min<qint64>(seconds, 24 * 3600))) : std::nullopt;
+    }
+    const QDateTime when = QDateTime::fromString(text, Qt::RFC2822Date);
+    if (!when.isValid()) {
+        return std::nullopt;
+    }
+    return int(std::clamp<qint64>(now.secsTo(when), 0, 24 * 3600));
+}
+
+QString describe(const HttpRequest& request)
+{
+    if (!request.urlResponse()) {
+        return request.transportFailure().value_or(u"no answer"_s);
+    }
+    const QString status = u"HTTP status %1"_s.arg(request.urlResponse()->statusCode);
+    switch (kindOf(request)) {
+    case SiteAnswerKind::RateLimited: {
+        const std::optional<int> wait = retryAfterSeconds(request);
+        return wait ? u"the site limits how often it may be asked (%1) and asks to wait %2 second%3"_s.arg(status)
+                          .arg(*wait)
+                          .arg(*wait == 1 ? QString() : u"s"_s)
+                    : u"the site limits how often it may be asked (%1)"_s.arg(status);
+    }
+    case SiteAnswerKind::BrowserCheck:
+        return u"the site shows a browser check (%1); open it in a browser"_s.arg(status);
+    case SiteAnswerKind::Blocked:
+        return u"the site refuses these requests (%1)"_s.arg(status);
+    case SiteAnswerKind::Fine:
+    case SiteAnswerKind::NoAnswer:
+    case SiteAnswerKind::ErrorStatus:
+        break;
+    }
+    return status;
+}
+
+} // namespace marrowfin::siteanswer
