@@ -5,10 +5,12 @@
 #include "ListingCommands.h"
 #include "LoginCommands.h"
 #include "MarrowfinVersion.h"
+#include "ProgressLine.h"
 #include "RemoteCommands.h"
 #include "StoreCommands.h"
 #include "WatchCommand.h"
 
+#include "core/net/HttpRequest.h"
 #include "core/settings/ProfileFile.h"
 
 #include <QCommandLineParser>
@@ -146,7 +148,10 @@ int CliApplication::run(const QStringList& arguments)
         if (positional.first() == QLatin1StringView(command.name)) {
             CliContext context(m_out, m_err, m_options, json);
             const quint64 failedWrites = ProfileFile::failures();
+            HttpRequest::installWaitListener(
+                [](const QUrl& url, int seconds) { ProgressLine::waiting(url.host(), seconds); });
             const int status = command.run(context, positional);
+            HttpRequest::installWaitListener(nullptr);
             // A command that ends well while something it changed is not on disk has not ended well: the next
             // command would find the profile as it was.
             if (status == CliContext::Success && ProfileFile::failures() != failedWrites) {

@@ -24,4 +24,16 @@ void ProgressLine::page(int done, int total)
     m_shown = true;
 }
 
+void ProgressLine::waiting(const QString& host, int seconds)
+{
+    if (isatty(STDERR_FILENO) != 1)
+        return;
+    if (seconds > 0)
+        std::fprintf(stderr, "\r\033[Kwaiting %d s: %s asks to be asked again later", seconds,
+                     host.toLocal8Bit().constData());
+    else
+        std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+}
+
 } // namespace marrowfin

@@ -16,6 +16,10 @@ public:
 
     void page(int done, int total);
 
+    // "waiting 30 s: the site asks for it" while a request sits out a site's Retry-After (seconds > 0), wiped when
+    // it ends (0); on a terminal only. Any thread.
+    static void waiting(const QString& host, int seconds);
+
 private:
     bool m_shown = false;
     bool m_terminal;

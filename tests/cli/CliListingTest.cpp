@@ -8,6 +8,7 @@
 
 using namespace marrowfin::clitest;
 using namespace Qt::Literals::StringLiterals;
+using namespace std::string_literals;
 namespace site = marrowfin::demo;
 
 namespace {
@@ -80,6 +81,35 @@ TEST_F(CliAgainstDemo, AnErrorStatusFailsTheListingInsteadOfShowingItEmpty)
     EXPECT_EQ(redesigned.exitCode, 1);
     EXPECT_TRUE(redesigned.err.contains(u"could not be read: the site's layout has changed"_s))
         << redesigned.err.toStdString();
+}
+
+// A site that pushes back on its listing: a Retry-After of a minute or less is waited out once and the listing read;
+// asked again after the wait, or asked for longer, or shown a browser check or a block, the listing fails saying so.
+TEST_F(CliAgainstDemo, ASiteThatPushesBackIsWaitedOutOnceOrNamed)
+{
+    const struct
+    {
+        const char* fault;
+        int exitCode;
+        QString saying;
+    } faults[] = {
+        {"mode=429&retry=1&times=1", 0, {}},
+        {"mode=429&retry=1", 1,
+         u"the site limits how often it may be asked (HTTP status 429) and asks to wait 1 second, after a wait of 1 "
+         u"second already"_s},
+        {"mode=429&retry=300", 1, u"asks to wait 300 seconds, longer than the 60 seconds Marrowfin waits"_s},
+        {"mode=challenge", 1, u"the site shows a browser check (HTTP status 503); open it in a browser"_s},
+        {"mode=403", 1, u"the site refuses these requests (HTTP status 403)"_s},
+    };
+    for (const auto& one : faults) {
+        SCOPED_TRACE(one.fault);
+        ASSERT_EQ(control("/_demo/fail?prefix=/new/&"s + one.fault), 200);
+        const CliRun run = cli("new");
+        ASSERT_EQ(control("/_demo/fail?mode=off"), 200);
+        EXPECT_EQ(run.exitCode, one.exitCode) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(one.saying)) << run.err.toStdString();
+        EXPECT_EQ(run.out.isEmpty(), one.exitCode != 0);
+    }
 }
 
 TEST_F(CliAgainstDemo, StoredOrderAndHistoryShapeTheListing)
@@ -250,8 +280,9 @@ TEST_F(CliAgainstDemo, SettingsAreStoredAndListedWithPasswordsMasked)
         EXPECT_EQ(get.out + get.err, QString::fromUtf8(printed)) << line;
     }
     // The window's watch takes only what its settings screen could show.
-    for (const char* refused : {"settings set Marrowfin_watchEveryMinutes 0", "settings set Marrowfin_watchSend yes",
-                                "settings set Marrowfin_watchEveryMinutes 1441"}) {
+    for (const char* refused :
+         {"settings set Marrowfin_watchEveryMinutes 0", "settings set Marrowfin_watchSend yes",
+          "settings set Marrowfin_watchEveryMinutes 1441", "settings set Marrowfin_watchRequestsPerMinute 601"}) {
         EXPECT_EQ(cli(refused).exitCode, 2) << refused;
     }
     store(u"Marrowfin_watchEveryMinutes"_s, u"1440"_s);
@@ -264,8 +295,8 @@ TEST_F(CliAgainstDemo, SettingsAreStoredAndListedWithPasswordsMasked)
     EXPECT_FALSE(
         (list.out + cli("settings get Marrowfin_password").out + cli("--json settings get Marrowfin_password").out)
             .contains(u"s3cret-pass"_s));
-    EXPECT_EQ(list.out.count(u"Marrowfin_"_s), 26);
+    EXPECT_EQ(list.out.count(u"Marrowfin_"_s), 28);
     const CliRun json = cli("--json settings list");
     EXPECT_FALSE(json.out.contains(u"s3cret-pass"_s));
-    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object().size(), 26);
+    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object().size(), 28);
 }

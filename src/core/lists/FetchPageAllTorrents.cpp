@@ -1,5 +1,6 @@
 #include "FetchPageAllTorrents.h"
 
+#include "core/net/SiteAnswer.h"
 #include "core/scrape/HttpRequestRegExTorrent.h"
 
 namespace marrowfin {
@@ -15,7 +16,7 @@ QString ListingPage::problemText() const
         return transportFailure.isEmpty() ? u"the site did not answer"_s
                                           : u"the site did not answer (%1)"_s.arg(transportFailure);
     case ListingProblem::ErrorStatus:
-        return u"the site answered with status %1"_s.arg(statusCode);
+        return pushback.isEmpty() ? u"the site answered with status %1"_s.arg(statusCode) : pushback;
     case ListingProblem::Unreadable:
         return u"the page could not be read"_s;
     case ListingProblem::ChangedLayout:
@@ -40,6 +41,14 @@ void FetchPageAllTorrents::main()
         page.torrents = *request.torrents();
         if (page.isErrorAnswer()) {
             page.problem = ListingProblem::ErrorStatus;
+            const SiteAnswerKind kind = siteanswer::kindOf(request);
+            if (kind == SiteAnswerKind::RateLimited || kind == SiteAnswerKind::BrowserCheck ||
+                kind == SiteAnswerKind::Blocked) {
+                page.pushback = siteanswer::describe(request);
+                if (kind == SiteAnswerKind::RateLimited) {
+                    page.retryAfterSeconds = siteanswer::retryAfterSeconds(request).value_or(0);
+                }
+            }
         } else if (page.torrents.isEmpty() && request.result() &&
                    HttpRequestRegExTorrent::linksTorrents(*request.result())) {
             page.problem = ListingProblem::ChangedLayout;

@@ -32,6 +32,10 @@ struct ListingPage
     ListingProblem problem = ListingProblem::None;
     // Why nothing came back, for NoAnswer ("connection refused").
     QString transportFailure;
+    // ErrorStatus: the site pushing back (a rate limit, a browser check, a block) in words; empty for a plain error.
+    QString pushback = {};
+    // A rate limit's Retry-After, in seconds (0: none asked for).
+    int retryAfterSeconds = 0;
 
     [[nodiscard]] bool failed() const { return problem != ListingProblem::None; }
     // A status outside 200 to 299.

@@ -4,11 +4,17 @@
 #include "HttpContext.h"
 #include "NetLog.h"
 #include "SessionGuard.h"
+#include "SiteAnswer.h"
 #include "UploadBody.h"
 
 #include "core/text/TextConversions.h"
 
+#include <QDeadlineTimer>
 #include <QStringDecoder>
+#include <QThread>
+
+#include <atomic>
+#include <mutex>
 
 namespace marrowfin {
 
@@ -86,10 +92,66 @@ HttpRequest::HttpRequest(QUrl url, std::shared_ptr<HttpContext> context)
 
 HttpRequest::~HttpRequest() = default;
 
+namespace {
+
+std::mutex g_waitMutex;
+HttpRequest::WaitListener g_waitListener;
+std::atomic<int> g_waitGeneration{0};
+
+} // namespace
+
+void HttpRequest::installWaitListener(WaitListener listener)
+{
+    const std::lock_guard lock(g_waitMutex);
+    g_waitListener = std::move(listener);
+}
+
+void HttpRequest::cancelWaits()
+{
+    ++g_waitGeneration;
+}
+
+bool HttpRequest::waitOutRetryAfter()
+{
+    if (m_waitedSeconds > 0 || !m_urlResponse) {
+        return false;
+    }
+    const int status = m_urlResponse->statusCode;
+    const std::optional<int> seconds = siteanswer::retryAfterSeconds(*this);
+    if ((status != 429 && status != 503) || siteanswer::kindOf(*this) != SiteAnswerKind::RateLimited || !seconds ||
+        *seconds > kLongestRetryWait) {
+        return false;
+    }
+    const auto tell = [this](int left) {
+        WaitListener listener;
+        {
+            const std::lock_guard lock(g_waitMutex);
+            listener = g_waitListener;
+        }
+        if (listener) {
+            listener(m_url, left);
+        }
+    };
+    const int generation = g_waitGeneration.load();
+    m_waitedSeconds = std::max(1, *seconds);
+    tell(m_waitedSeconds);
+    // In short steps, so that a cancel ends it at once.
+    const QDeadlineTimer until{std::chrono::seconds(m_waitedSeconds)};
+    while (!until.hasExpired() && generation == g_waitGeneration.load()) {
+        QThread::msleep(std::min<qint64>(100, std::max<qint64>(1, until.remainingTime())));
+    }
+    tell(0);
+    return generation == g_waitGeneration.load();
+}
+
 void HttpRequest::request()
 {
+    m_waitedSeconds = 0;
     for (int sentAgain = 0;; ++sentAgain) {
         sendOnce();
+        if (waitOutRetryAfter()) {
+            sendOnce();
+        }
         const std::shared_ptr<SessionGuard> guard = SessionGuard::installed();
         const SessionGuard::Verdict verdict = guard ? guard->check(*this, sentAgain) : SessionGuard::Verdict::Final;
         if (verdict == SessionGuard::Verdict::GiveUp) {

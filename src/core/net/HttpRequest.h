@@ -8,6 +8,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -42,8 +43,20 @@ public:
     HttpRequest& operator=(const HttpRequest&) = delete;
 
     // Sends, and sends again for as long as the installed SessionGuard asks for it. Results of an earlier call are
-    // cleared first.
+    // cleared first. An answer 429, or 503 with Retry-After, that asks for a wait of at most kLongestRetryWait is
+    // waited out once (the installed wait listener hears of it) and sent again; its second answer stands.
     virtual void request();
+
+    // The longest wait a Retry-After gets; a longer one is a failure at once.
+    static constexpr int kLongestRetryWait = 60;
+    // Hears each Retry-After wait as it begins (seconds > 0) and ends (seconds == 0), on the waiting thread: the
+    // command line's progress line, the window's overlay. Installed once; null removes it.
+    using WaitListener = std::function<void(const QUrl& url, int seconds)>;
+    static void installWaitListener(WaitListener listener);
+    // Ends every Retry-After wait under way now: each request then stands with the answer that asked for it.
+    static void cancelWaits();
+    // The Retry-After wait this request sat out, in seconds (0: none).
+    [[nodiscard]] int waitedSeconds() const { return m_waitedSeconds; }
 
     // A final answer with a status of 200 to 299.
     [[nodiscard]] bool isResponseValid() const;
@@ -104,6 +117,8 @@ protected:
 
 private:
     void sendOnce();
+    // The wait the answer asks for, when it is one to sit out now; waits it and returns true when it ran its course.
+    [[nodiscard]] bool waitOutRetryAfter();
 
     QUrl m_url;
     QString m_type = QStringLiteral("GET");
@@ -115,6 +130,7 @@ private:
     bool m_overwriteUserAgent = true;
     int m_timeout = 0;
     bool m_signIn = false;
+    int m_waitedSeconds = 0;
 
     std::optional<HttpResponse> m_urlResponse;
     std::optional<QByteArray> m_responseData;

@@ -66,10 +66,17 @@ QString describe(const HttpRequest& request)
     switch (kindOf(request)) {
     case SiteAnswerKind::RateLimited: {
         const std::optional<int> wait = retryAfterSeconds(request);
-        return wait ? u"the site limits how often it may be asked (%1) and asks to wait %2 second%3"_s.arg(status)
-                          .arg(*wait)
-                          .arg(*wait == 1 ? QString() : u"s"_s)
-                    : u"the site limits how often it may be asked (%1)"_s.arg(status);
+        const auto seconds = [](int n) { return u"%1 second%2"_s.arg(n).arg(n == 1 ? QString() : u"s"_s); };
+        QString text =
+            wait ? u"the site limits how often it may be asked (%1) and asks to wait %2"_s.arg(status, seconds(*wait))
+                 : u"the site limits how often it may be asked (%1)"_s.arg(status);
+        if (request.waitedSeconds() > 0) {
+            text += u", after a wait of %1 already"_s.arg(seconds(request.waitedSeconds()));
+        } else if (wait && *wait > HttpRequest::kLongestRetryWait) {
+            text +=
+                u", longer than the %1 Marrowfin waits; try again later"_s.arg(seconds(HttpRequest::kLongestRetryWait));
+        }
+        return text;
     }
     case SiteAnswerKind::BrowserCheck:
         return u"the site shows a browser check (%1); open it in a browser"_s.arg(status);

@@ -9,6 +9,7 @@
 #include "core/login/SessionController.h"
 #include "core/login/SessionRecovery.h"
 #include "core/net/HttpContext.h"
+#include "core/net/HttpRequest.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/display/FavoriteDisplaySettingsViewController.h"
@@ -22,6 +23,7 @@
 #include "gui/platform/WebPageHostViewController.h"
 #include "gui/platform/WebPages.h"
 #include "gui/remote/ServerSettingsViewController.h"
+#include "gui/ui/LoadingIndicator.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -43,6 +45,7 @@ SwitchViewController::~SwitchViewController()
     // controller's session once it is gone.
     m_session->close();
     SessionGuard::install(nullptr);
+    HttpRequest::installWaitListener(nullptr);
     m_session->setLoginController(nullptr);
     delete m_tabBarController;
     delete m_loginViewController.data();
@@ -69,6 +72,11 @@ void SwitchViewController::start()
 {
     (void)view();
     SessionGuard::install(std::make_shared<SessionRecovery>(m_session));
+    // A wait the site asks for shows on the overlay of the load it holds up.
+    HttpRequest::installWaitListener([this](const QUrl&, int seconds) {
+        QMetaObject::invokeMethod(
+            this, [seconds] { LoadingIndicator::sharedInstanceAsIs().showSiteWait(seconds); }, Qt::QueuedConnection);
+    });
     m_session->start();
 }
 

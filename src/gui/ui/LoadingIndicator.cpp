@@ -3,6 +3,7 @@
 #include "ActivitySpinner.h"
 #include "RoundedRectView.h"
 
+#include "core/net/HttpRequest.h"
 #include "gui/platform/Fonts.h"
 
 #include <QEvent>
@@ -25,13 +26,19 @@ constexpr qreal kPanelOpacity = 0.9;
 constexpr int kTextPointSize = 20;
 } // namespace
 
-LoadingIndicator& LoadingIndicator::sharedInstance()
+LoadingIndicator& LoadingIndicator::sharedInstanceAsIs()
 {
     // Made once (the static's initialisation is thread-safe) and deliberately leaked: panels may still hang on
     // windows torn down at exit, after statics are destroyed.
     static LoadingIndicator* const instance = new LoadingIndicator;
-    instance->reset();
     return *instance;
+}
+
+LoadingIndicator& LoadingIndicator::sharedInstance()
+{
+    LoadingIndicator& instance = sharedInstanceAsIs();
+    instance.reset();
+    return instance;
 }
 
 LoadingIndicator::LoadingIndicator() = default;
@@ -101,6 +108,8 @@ void LoadingIndicator::showLoadingIndicators()
         auto action = std::make_shared<std::function<void()>>(std::exchange(m_cancelAction, nullptr));
         const auto cancel = [action] {
             if (std::function<void()> run = std::exchange(*action, nullptr)) {
+                // A site's Retry-After being sat out ends with the load it holds up.
+                HttpRequest::cancelWaits();
                 run();
             }
         };
@@ -114,6 +123,16 @@ void LoadingIndicator::showLoadingIndicators()
     m_parentView->installEventFilter(this);
     m_rv->show();
     m_rv->raise();
+}
+
+void LoadingIndicator::showSiteWait(int seconds)
+{
+    if (!m_loadingLabel) {
+        return;
+    }
+    m_loadingLabel->setText(seconds > 0 ? kSiteWaitText.toString().arg(seconds) : m_string);
+    m_loadingLabel->adjustSize();
+    sizeFrame();
 }
 
 QWidget* LoadingIndicator::shownIn() const

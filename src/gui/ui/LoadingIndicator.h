@@ -37,6 +37,8 @@ public:
     // The one overlay, made on first use and never freed. Each call clears the parent view, offset and text, so
     // every caller sets up its own.
     static LoadingIndicator& sharedInstance();
+    // The same overlay as it stands, for what changes only its text.
+    static LoadingIndicator& sharedInstanceAsIs();
 
     ~LoadingIndicator() override;
 
@@ -59,6 +61,10 @@ public:
 
     void showLoadingIndicators();
     void hideLoadingIndicators();
+    // While a request sits out the site's Retry-After (seconds > 0), the panel on screen says so instead of its text;
+    // 0 puts its text back. Its Cancel ends the wait too.
+    void showSiteWait(int seconds);
+    static constexpr QStringView kSiteWaitText = u"The site asks to wait %1 s...";
     // Centres the panel in the view it was shown in and places the spinner and text in the panel.
     void sizeFrame();
 
