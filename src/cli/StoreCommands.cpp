@@ -12,10 +12,13 @@
 #include "core/settings/SettingsStore.h"
 #include "core/text/RegexMatching.h"
 #include "core/watch/BackgroundWatchSettings.h"
+#include "core/watch/Watcher.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <algorithm>
 
 namespace marrowfin {
 
@@ -88,6 +91,15 @@ std::optional<QString> problemWith(const SettingDescription& setting, const QStr
                 .arg(kShortestWatchMinutes)
                 .arg(kLongestWatchMinutes);
     }
+    if (setting.key == SettingsKeys::watchRequestsPerMinute) {
+        const int perMinute = value.toInt(&ok);
+        if (!ok || perMinute < 1 || perMinute > Watcher::kMostRequestsPerMinute)
+            return u"%1 takes a number of requests from 1 to %2"_s.arg(setting.key)
+                .arg(Watcher::kMostRequestsPerMinute);
+    }
+    if (setting.key == SettingsKeys::browserUserAgent &&
+        std::any_of(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }))
+        return u"%1 takes one line of text"_s.arg(setting.key);
     if (setting.key == SettingsKeys::serverPort) {
         const int port = value.toInt(&ok);
         if (!ok || port < 1 || port > 65535)

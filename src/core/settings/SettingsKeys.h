@@ -37,6 +37,8 @@ inline constexpr QStringView watchInBackground = u"Marrowfin_watchInBackground";
 inline constexpr QStringView watchEveryMinutes = u"Marrowfin_watchEveryMinutes";
 inline constexpr QStringView watchSend = u"Marrowfin_watchSend";
 inline constexpr QStringView watchInTray = u"Marrowfin_watchInTray";
+inline constexpr QStringView watchRequestsPerMinute = u"Marrowfin_watchRequestsPerMinute";
+inline constexpr QStringView browserUserAgent = u"Marrowfin_browserUserAgent";
 } // namespace SettingsKeys
 
 // Boolean settings are stored as these texts, never as booleans.
@@ -63,7 +65,7 @@ struct SettingDescription
 };
 
 // clang-format off
-inline constexpr std::array<SettingDescription, 26> kSettingsTable{{
+inline constexpr std::array<SettingDescription, 28> kSettingsTable{{
     {SettingsKeys::version, SettingKind::Text, std::nullopt, u"build version recorded at the last start", false},
     {SettingsKeys::username, SettingKind::Text, u"", u"site sign-in e-mail or user name, as typed", false},
     {SettingsKeys::password, SettingKind::Text, u"", u"site password, as typed", true},
@@ -90,6 +92,8 @@ inline constexpr std::array<SettingDescription, 26> kSettingsTable{{
     {SettingsKeys::watchEveryMinutes, SettingKind::Number, u"15", u"minutes from one of the window's background rounds to the next, 1 to 1440", false},
     {SettingsKeys::watchSend, SettingKind::Text, kSettingNo, u"the window's background rounds send new matches to the remote client: only \"YES\" is on", false},
     {SettingsKeys::watchInTray, SettingKind::Text, std::nullopt, u"closing the window while it watches: \"YES\" keeps watching in the tray, \"NO\" quits; absent: asked", false},
+    {SettingsKeys::watchRequestsPerMinute, SettingKind::Number, u"30", u"requests a watcher makes to the site a minute at most, 1 to 600", false},
+    {SettingsKeys::browserUserAgent, SettingKind::Text, u"", u"the User-Agent the site's pages are asked for with, that of the browser a browser check was passed in; empty: the desktop one", false},
 }};
 // clang-format on
 

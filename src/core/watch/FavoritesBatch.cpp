@@ -8,6 +8,7 @@
 
 #include <QEventLoop>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -17,7 +18,7 @@ using namespace Qt::Literals::StringLiterals;
 
 FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const QString& siteHost,
                                      OperationQueue* workers, const Progress& progress,
-                                     const std::shared_ptr<HttpContext>& http)
+                                     const std::shared_ptr<HttpContext>& http, const std::function<bool()>& turn)
 {
     QList<int> numbers;
     for (int page = 1; page <= pages; ++page) {
@@ -38,10 +39,16 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
     QList<Torrent> listed;
     std::map<int, QString> failed;
     int delivered = 0;
+    int asked = 0;
+    bool allAsked = false;
+    int retryAfter = 0;
     {
         std::optional<OperationQueue> own;
         OperationQueue& queue = workers != nullptr ? *workers : own.emplace(kQueueWidth, u"favorites"_s);
         for (int page : numbers) {
+            if (turn && !turn()) {
+                break;
+            }
             const QUrl address(favoritesPageAddress(page, siteHost));
             auto fetch = std::make_shared<FetchPageAllTorrents>(
                 address, &receiver,
@@ -50,26 +57,32 @@ FavoritesBatch FavoritesBatch::fetch(const FilterSet& filters, int pages, const 
                         failed.emplace(page, address.toString() + u" could not be fetched"_s);
                     } else if (answer->failed()) {
                         failed.emplace(page, answer->failureFor(address.toString()));
+                        retryAfter = std::max(retryAfter, answer->retryAfterSeconds);
                     } else {
                         accepted.append(filters.filterTorrents(answer->torrents));
                         listed.append(answer->torrents);
                     }
                     tell(++delivered);
-                    if (delivered == pages) {
+                    if (allAsked && delivered == asked) {
                         loop.quit();
                     }
                 }),
                 pending, page, page == 1 ? std::nullopt : std::optional<int>(page - 1));
             fetch->setHttpContext(http);
             queue.addOperation(fetch);
+            ++asked;
         }
-        loop.exec();
+        allAsked = true;
+        if (delivered < asked) {
+            loop.exec();
+        }
         // Every operation lets go of this batch's receiver before it goes.
         queue.waitUntilAllOperationsAreFinished();
     }
     FavoritesBatch batch;
     batch.accepted = std::move(accepted);
     batch.listed = std::move(listed);
+    batch.retryAfterSeconds = retryAfter;
     for (const auto& [page, address] : failed) {
         batch.failedPages.append(address);
     }

@@ -11,6 +11,7 @@
 #include "core/remote/Qbittorrent.h"
 #include "core/remote/SendJournal.h"
 #include "core/settings/FileLock.h"
+#include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsLists.h"
 #include "core/settings/SettingsStore.h"
 #include "core/text/MessageText.h"
@@ -129,11 +130,17 @@ WatchRoundStatus Watcher::round()
              number, numberedList(unguarded)});
     }
     const int pages = m_options.pages.value_or(favoritesPageCount(m_store));
+    m_requestGap = std::chrono::milliseconds(60'000 / requestsPerMinute(m_store));
     const FavoritesBatch batch = FavoritesBatch::fetch(
         m_filters, pages, m_siteHost, &m_pageQueue, [this](int done, int total) { m_face.showPages(done, total); },
-        m_http);
+        m_http, [this] { return paceRequest(); });
     for (const QString& failure : batch.failedPages) {
         say(WatchMessageKind::Page, u"round %1: the page %2; the next round tries again"_s.arg(number).arg(failure));
+    }
+    if (batch.retryAfterSeconds > 0) {
+        // The site said when it may be asked again: no request of this watcher comes before, this round's or the
+        // next's.
+        m_nextRequest = std::max(m_nextRequest, m_clock.now() + std::chrono::seconds(batch.retryAfterSeconds));
     }
     // A filter may take a whole listing without being one of the fixed names ("..", "\D", a limit that keeps
     // nothing out): judged on the pages in hand.
@@ -317,6 +324,8 @@ void Watcher::sendDue(WatchState& state, const QHash<QString, Torrent>& listed, 
         } else if (m_options.dryRun) {
             ++sends;
             kind = WatchLineKind::WouldSend;
+        } else if (!entry->downloadUrl.startsWith(u"magnet:"_s) && !paceRequest()) {
+            // Stopped while waiting for the site's turn: the send waits for the next run.
         } else {
             ++sends;
             kind = send(torrent, *entry, sentHashes, &clientDown, &unrecorded);
@@ -393,6 +402,24 @@ WatchLineKind Watcher::send(const Torrent& torrent, WatchState::Entry& entry, co
                                            *clientDown ? u" The next round tries again."_s : QString()));
     }
     return WatchLineKind::NotSent;
+}
+
+int Watcher::requestsPerMinute(const SettingsStore& store)
+{
+    const std::optional<qint64> stored = store.number(SettingsKeys::watchRequestsPerMinute);
+    return stored ? int(std::clamp<qint64>(*stored, 1, kMostRequestsPerMinute)) : kDefaultRequestsPerMinute;
+}
+
+bool Watcher::paceRequest()
+{
+    if (m_clock.now() < m_nextRequest) {
+        m_clock.waitUntil(m_nextRequest);
+    }
+    if (m_face.stopRequested()) {
+        return false;
+    }
+    m_nextRequest = std::max(m_nextRequest, m_clock.now()) + m_requestGap;
+    return true;
 }
 
 void Watcher::report(const Torrent& torrent, int round, WatchLineKind kind, bool isNew)

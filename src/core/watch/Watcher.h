@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FavoritesBatch.h"
+#include "WatchClock.h"
 #include "WatchReport.h"
 #include "WatchState.h"
 
@@ -19,7 +20,6 @@ namespace marrowfin {
 
 class HttpContext;
 class SettingsStore;
-class WatchClock;
 class WatchFace;
 class WatchNotifier;
 
@@ -72,6 +72,12 @@ public:
 
     [[nodiscard]] const QString& stateFile() const { return m_stateFile; }
 
+    // The requests a round makes to the site (its pages, the torrent files it sends) come at most this many a minute,
+    // as stored under watchRequestsPerMinute; a site that asked for a wait is not asked again before it is over.
+    static constexpr int kDefaultRequestsPerMinute = 30;
+    static constexpr int kMostRequestsPerMinute = 600;
+    [[nodiscard]] static int requestsPerMinute(const SettingsStore& store);
+
 private:
     // Sends every torrent whose send is due, those still listed (`listed`, by path) as listed now; `fresh` holds the
     // paths this round reported first.
@@ -95,6 +101,8 @@ private:
     // Writes the state and notes the file as written. A state that could not be written stays in memory, as the
     // truth, for the next round to write (unless another watcher writes the file first: then that is read).
     [[nodiscard]] bool saveState(QString* error);
+    // Waits for the next request's turn on the clock and takes it; false when the watcher is to stop.
+    [[nodiscard]] bool paceRequest();
 
     const WatchOptions m_options;
     SettingsStore& m_store;
@@ -120,6 +128,9 @@ private:
     bool m_roundFailed = false;
     std::optional<WatchState> m_state;
     storefiles::FileStamp m_stateStamp;
+    // When the site may be asked next, and the gap between requests this round (from the stored rate).
+    WatchClock::TimePoint m_nextRequest{};
+    std::chrono::milliseconds m_requestGap{0};
 };
 
 } // namespace marrowfin

@@ -34,13 +34,21 @@ public:
     void waitUntil(TimePoint deadline) override
     {
         m_now = std::max(m_now, deadline);
+        if (m_waited) {
+            m_waited();
+        }
         m_betweenRounds();
     }
+
+    // Told after each wait, the clock at its deadline.
+    using Waited = std::function<void()>;
+    void setWaited(Waited waited) { m_waited = std::move(waited); }
 
     inline static const QDateTime kStart = QDateTime(QDate(2030, 1, 1), QTime(0, 0), Qt::UTC);
 
 private:
     std::function<void()> m_betweenRounds;
+    Waited m_waited;
     TimePoint m_now;
 };
 
@@ -120,4 +128,44 @@ TEST(Watcher, ReportsEachNewMatchOnceAcrossRoundsOnItsClock)
     const WatchState::Entry* last = state->find(*face.lines.last().torrent.detailsUrl);
     ASSERT_NE(last, nullptr);
     EXPECT_EQ(last->reported, SteppingClock::kStart.addSecs(3 * 15 * 60));
+}
+
+// The watcher asks the site at the stored rate, its pages and their sends alike; a page refused for being asked too
+// often holds every request of the watcher, the next round's too, until the wait the site asked for is over.
+TEST(Watcher, SpacesItsRequestsAndHoldsThemAsLongAsTheSiteAsks)
+{
+    test::application();
+    const demotest::DemoProcess demo;
+    ASSERT_TRUE(demo.started());
+    QTemporaryDir profile;
+    ASSERT_TRUE(profile.isValid());
+    SettingsStore store(profile.path());
+    ASSERT_TRUE(store.setList(SettingsKeys::filters, {u"."_s}));
+    ASSERT_TRUE(store.setNumber(SettingsKeys::watchRequestsPerMinute, 20));
+
+    QList<std::chrono::seconds> waits;
+    RecordingFace face;
+    SteppingClock clock([] {});
+    const auto at = [&] {
+        return std::chrono::duration_cast<std::chrono::seconds>(clock.now() - WatchClock::TimePoint());
+    };
+    clock.setWaited([&] { waits.append(at()); });
+    WatchOptions options;
+    options.pages = 3;
+    Watcher watcher(options, store, profile.path(), QString::fromStdString(demo.host()), nullptr, clock, face);
+
+    using std::chrono::seconds;
+    EXPECT_EQ(watcher.round(), WatchRoundStatus::Ran);
+    EXPECT_EQ(waits, (QList<seconds>{seconds(3), seconds(6)})) << "three pages, three seconds apart";
+
+    clock.waitUntil(WatchClock::TimePoint(seconds(100)));
+    waits.clear();
+    ASSERT_EQ(test::plainHttpAt(demo.site("/_demo/fail?mode=429&retry=300&times=1&exact=1&prefix=/new/2")).status, 200);
+    EXPECT_EQ(watcher.round(), WatchRoundStatus::Failed);
+    ASSERT_EQ(face.messages.size(), 1);
+    EXPECT_TRUE(face.messages.first().contains(u"asks to wait 300 seconds"_s)) << face.messages.first().toStdString();
+    waits.clear();
+    EXPECT_EQ(watcher.round(), WatchRoundStatus::Ran);
+    EXPECT_EQ(waits, (QList<seconds>{seconds(406), seconds(409), seconds(412)}))
+        << "the next round waits from the refusal on, then keeps its pace";
 }
