@@ -127,13 +127,18 @@ int LoginCommands::loginWithCookies(CliContext& context, const QString& path)
     if (found.problem)
         return context.fail(*found.problem);
     const std::shared_ptr<HttpContext> http = HttpContext::defaultContext();
-    const LoginOutcome outcome = CookieFileImport::signsIn(found.siteCookies, config, http->extraCaFile());
+    const LoginOutcome outcome = CookieFileImport::signsIn(found.siteCookies, config, *http);
+    const bool visitor = outcome.message == LoginController::kCookieAdviceText ||
+                         outcome.message == LoginController::kBadCredentialsText ||
+                         outcome.message == LoginController::kCaptchaText;
+    if (!outcome.success && !visitor) {
+        // No answer, or the site pushing back, in its own words.
+        return context.fail(outcome.message + (outcome.message.endsWith(u'.') ? u""_s : u"; nothing was stored"_s));
+    }
     if (!outcome.success) {
-        return context.fail(outcome.message == LoginController::kConnectionErrorText
-                                ? LoginController::kConnectionErrorText.toString()
-                                : u"the cookies of %1 for %2 do not sign in: the site answers them as a visitor who "
-                                  u"is not signed in (the session has ended, or was signed out); nothing was "
-                                  u"stored"_s.arg(path, config.siteHostName()));
+        return context.fail(u"the cookies of %1 for %2 do not sign in: the site answers them as a visitor who "
+                            u"is not signed in (the session has ended, or was signed out); nothing was "
+                            u"stored"_s.arg(path, config.siteHostName()));
     }
     // The session replaces the one the profile held, and the account is used from now on.
     (void)context.session().controller().deleteSiteCookies();

@@ -5,6 +5,7 @@
 #include "core/net/CookieStore.h"
 #include "core/net/HttpContext.h"
 #include "core/settings/BuildVersionRecord.h"
+#include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 
 #include <QDir>
@@ -26,7 +27,9 @@ Profile::Profile(const StartupOptions& options)
 {
     AppConfig::setCurrent(options.config());
     SettingsStore::setShared(m_settings);
-    HttpContext::setDefaultContext(std::make_shared<HttpContext>(m_cookies, options.caFile()));
+    auto http = std::make_shared<HttpContext>(m_cookies, options.caFile());
+    http->setBrowserUserAgent(m_settings->text(SettingsKeys::browserUserAgent).value_or(QString()));
+    HttpContext::setDefaultContext(std::move(http));
     if (const std::optional<QString> note = m_settings->recoveryNote())
         m_problems.append(*note);
     if (const std::optional<QString> aside = m_cookies->movedAsidePath())

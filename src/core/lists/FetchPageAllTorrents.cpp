@@ -45,6 +45,7 @@ void FetchPageAllTorrents::main()
             if (kind == SiteAnswerKind::RateLimited || kind == SiteAnswerKind::BrowserCheck ||
                 kind == SiteAnswerKind::Blocked) {
                 page.pushback = siteanswer::describe(request);
+                page.browserCheck = kind == SiteAnswerKind::BrowserCheck;
                 if (kind == SiteAnswerKind::RateLimited) {
                     page.retryAfterSeconds = siteanswer::retryAfterSeconds(request).value_or(0);
                 }

@@ -36,6 +36,8 @@ struct ListingPage
     QString pushback = {};
     // A rate limit's Retry-After, in seconds (0: none asked for).
     int retryAfterSeconds = 0;
+    // The site answered with its browser check instead of the page.
+    bool browserCheck = false;
 
     [[nodiscard]] bool failed() const { return problem != ListingProblem::None; }
     // A status outside 200 to 299.

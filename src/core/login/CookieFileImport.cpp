@@ -3,6 +3,7 @@
 #include "core/net/CookieStore.h"
 #include "core/net/HttpContext.h"
 #include "core/net/HttpRequest.h"
+#include "core/net/SiteAnswer.h"
 
 #include <QFile>
 
@@ -63,7 +64,7 @@ CookieFileImport CookieFileImport::read(const QString& path, const QString& site
 }
 
 LoginOutcome CookieFileImport::signsIn(const QList<Cookie>& cookies, const AppConfig& config,
-                                       const QString& extraCaFile)
+                                       const HttpContext& profile)
 {
     auto jar = std::make_shared<CookieStore>();
     QByteArray lines;
@@ -71,11 +72,20 @@ LoginOutcome CookieFileImport::signsIn(const QList<Cookie>& cookies, const AppCo
         lines += cookie.toNetscapeLine() + '\n';
     }
     (void)jar->importNetscape(lines);
-    HttpRequest check(QUrl(config.siteAddress(u"/new"_s)), std::make_shared<HttpContext>(jar, extraCaFile));
+    auto http = std::make_shared<HttpContext>(jar, profile.extraCaFile());
+    http->setBrowserUserAgent(profile.browserUserAgent());
+    HttpRequest check(QUrl(config.siteAddress(u"/new"_s)), http);
     // Its answer is final: no re-sign-in with stored credentials may stand in for these cookies.
     check.setSignIn(true);
     check.request();
-    return LoginController::outcomeOf(&check);
+    switch (siteanswer::kindOf(check)) {
+    case SiteAnswerKind::RateLimited:
+    case SiteAnswerKind::BrowserCheck:
+    case SiteAnswerKind::Blocked:
+        return {false, siteanswer::describe(check)};
+    default:
+        return LoginController::outcomeOf(&check);
+    }
 }
 
 } // namespace marrowfin

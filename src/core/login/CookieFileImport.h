@@ -12,6 +12,8 @@
 
 namespace marrowfin {
 
+class HttpContext;
+
 // A cookie file exported from a browser or written by curl (the Netscape format), read for the site's own cookies: a
 // sign-in made elsewhere (past a captcha, say) brought into the profile. Cookies of other sites are counted and left
 // out; so are expired ones. Nothing is stored here. Any thread.
@@ -27,10 +29,11 @@ struct CookieFileImport
 
     [[nodiscard]] static CookieFileImport read(const QString& path, const QString& siteHostName, qint64 nowSeconds);
 
-    // Whether `cookies` alone sign in on the site: its newest listing fetched with them in a jar of its own, read as
-    // the login check reads it. The profile's own cookies are not touched.
+    // Whether `cookies` alone sign in on the site: its newest listing fetched with them in a jar of its own (with the
+    // CA file and browser User-Agent of `profile`), read as the login check reads it; a site that pushes back (a
+    // browser check, a rate limit, a block) is a failure in its own words. The profile's own cookies are not touched.
     [[nodiscard]] static LoginOutcome signsIn(const QList<Cookie>& cookies, const AppConfig& config,
-                                              const QString& extraCaFile);
+                                              const HttpContext& profile);
 };
 
 } // namespace marrowfin

@@ -30,6 +30,18 @@ HttpContext::HttpContext(std::shared_ptr<CookieStore> cookies, QString extraCaFi
 
 HttpContext::~HttpContext() = default;
 
+QString HttpContext::browserUserAgent() const
+{
+    const std::lock_guard lock(m_userAgentMutex);
+    return m_browserUserAgent;
+}
+
+void HttpContext::setBrowserUserAgent(const QString& userAgent)
+{
+    const std::lock_guard lock(m_userAgentMutex);
+    m_browserUserAgent = userAgent;
+}
+
 std::shared_ptr<HttpContext> HttpContext::defaultContext()
 {
     const std::lock_guard lock(defaultMutex());

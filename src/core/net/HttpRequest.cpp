@@ -210,8 +210,10 @@ void HttpRequest::sendOnce()
         const QString credentials = *m_username + QLatin1Char(':') + m_password.value_or(QString());
         outgoing.add(QStringLiteral("Authorization"), QStringLiteral("Basic ") + base64Encoding(credentials.toUtf8()));
     }
+    const QString browser = m_overwriteUserAgent ? m_context->browserUserAgent() : QString();
     outgoing.add(QStringLiteral("User-Agent"),
-                 QLatin1String(m_overwriteUserAgent ? kDesktopUserAgent : kPhoneUserAgent));
+                 !browser.isEmpty() ? browser
+                                    : QString::fromLatin1(m_overwriteUserAgent ? kDesktopUserAgent : kPhoneUserAgent));
 
     if (!isToken(m_type)) {
         qCDebug(lcNet) << "not sent: the method is not a valid HTTP method";

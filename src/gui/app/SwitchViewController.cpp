@@ -3,6 +3,7 @@
 #include "BackgroundWatch.h"
 #include "HealthCheckViewController.h"
 #include "LogoutViewController.h"
+#include "SiteDoors.h"
 #include "WindowSignInChecker.h"
 
 #include "core/config/AppConfig.h"
@@ -37,7 +38,16 @@ using namespace Qt::Literals::StringLiterals;
 SwitchViewController::SwitchViewController(std::shared_ptr<SettingsStore> settings, QObject* parent)
     : ViewController(parent), m_settings(std::move(settings)), m_session(std::make_shared<SessionController>(*this)),
       m_watchFirstDelay(BackgroundWatch::kFirstRoundDelay)
-{}
+{
+    m_doors = std::make_unique<SiteDoors>(*this, m_settings, [this](SiteDoor door) {
+        if (door == SiteDoor::SignIn && !showLogin()) {
+            // Signed in on the site's own page: the tabs open as after any sign-in.
+            switchViews();
+        } else if (door == SiteDoor::BrowserCheck) {
+            refreshCurrentScreen();
+        }
+    });
+}
 
 SwitchViewController::~SwitchViewController()
 {
@@ -203,6 +213,10 @@ void SwitchViewController::buildTabs()
     tabs.append(stack(m_searchList));
     m_historyList = new HistoryListViewController(m_settings);
     tabs.append(m_historyList);
+    for (AllListViewController* listing : {m_allList, static_cast<AllListViewController*>(m_favoriteList),
+                                           static_cast<AllListViewController*>(m_searchList)}) {
+        connect(listing, &AllListViewController::browserCheckMet, m_doors.get(), &SiteDoors::offerBrowserCheck);
+    }
     AllListViewController* list = m_allList;
     tabs.append(stack(
         page(u"Remote UI"_s, u"tabbar-remote.png"_s, [list](WebPages& pages) { return pages.newClientPage(list); })));
@@ -320,6 +334,11 @@ void SwitchViewController::alertViewDidDismiss(AlertView* alert, int)
 {
     if (m_alert == alert)
         m_alert = nullptr;
+}
+
+void SwitchViewController::openSiteDoor(SiteDoor door)
+{
+    m_doors->open(door);
 }
 
 void SwitchViewController::refreshCurrentScreen()

@@ -21,6 +21,7 @@ class HistoryListViewController;
 class SearchListViewController;
 class SessionController;
 class SettingsStore;
+class SiteDoors;
 
 // The root of the window. It shows one of two faces: the login screen, or the main tabs (made once, on the first
 // sign-in, and kept for the whole run, so a later sign-in finds every screen as it was). It owns the site session as
@@ -71,6 +72,9 @@ public:
     // How long the watch's first round waits after a sign-in (before it, to count).
     void setWatchFirstDelay(std::chrono::milliseconds delay) { m_watchFirstDelay = delay; }
 
+    // The site's own pages over the window: its sign-in page, its browser check.
+    [[nodiscard]] SiteDoors& siteDoors() const { return *m_doors; }
+
     // An alert with this controller as its delegate, referenced by alert() until dismissed. Main thread.
     AlertView* showAlert(const QString& title, const QString& message, const QStringList& buttons);
     [[nodiscard]] AlertView* alert() const { return m_alert; }
@@ -91,6 +95,7 @@ public:
     {
         showAlert(title, message, buttons);
     }
+    void openSiteDoor(SiteDoor door) override;
     // AlertViewDelegate
     void alertViewDidDismiss(AlertView* alert, int buttonIndex) override;
 
@@ -117,6 +122,7 @@ private:
     QPointer<AlertView> m_alert;
     QPointer<ViewController> m_face;
     std::unique_ptr<BackgroundWatch> m_watch;
+    std::unique_ptr<SiteDoors> m_doors;
     std::chrono::milliseconds m_watchFirstDelay;
 };
 

@@ -320,6 +320,9 @@ QString AllListViewController::sentence(const QString& text)
 void AllListViewController::loadedPage(std::optional<ListingPage> page)
 {
     const bool failed = !page || page->failed();
+    if (page && page->browserCheck) {
+        Q_EMIT browserCheckMet();
+    }
     const QString problem = problemOf(page);
     if (failed && m_torrentData && !m_torrentData->isEmpty()) {
         // Rows are on screen: they stay, and the failure is said where it happened.

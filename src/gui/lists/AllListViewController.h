@@ -128,6 +128,10 @@ public:
     // The address a send fetches the record's torrent file from; empty when the record has none.
     [[nodiscard]] static QString sendAddressOf(const Torrent& torrent);
 
+Q_SIGNALS:
+    // A page came back as the site's browser check: whoever can open it offers to.
+    void browserCheckMet();
+
 protected:
     // Above the rows a failed refresh kept; %1 is why, as a ListingPage says it.
     static constexpr QStringView kRefreshFailedText = u"The refresh failed: %1.";

@@ -151,6 +151,9 @@ void FavoriteListViewController::cancelLoading()
 void FavoriteListViewController::loadedPage(std::optional<ListingPage> page)
 {
     const bool failed = !page || page->failed();
+    if (page && page->browserCheck) {
+        Q_EMIT browserCheckMet();
+    }
     const int number = m_batchFirst + m_batchDelivered++;
     if (failed) {
         m_batchProblem = problemOf(page);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/platform/WebPages.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,8 @@ public:
     virtual void switchViews() = 0;
     // An alert over the window.
     virtual void presentAlert(const QString& title, const QString& message, const QStringList& buttons) = 0;
+    // The site's own page over the window, for what a sign-in here cannot get past (a captcha).
+    virtual void openSiteDoor(SiteDoor door) = 0;
 
 protected:
     LoginHost() = default;

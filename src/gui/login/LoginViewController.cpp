@@ -301,7 +301,21 @@ void LoginViewController::hideOverlay()
 
 void LoginViewController::showAlert(const QString& title, const QString& message)
 {
+    if (message == LoginController::kCaptchaText) {
+        // The password was not tried: the site wants its captcha answered, which its own page lets the user do.
+        (new AlertView(title, message, this, kLoginAlertButtons + QStringList{kSiteSignInButton.toString()},
+                       view()->window()))
+            ->show();
+        return;
+    }
     m_root.presentAlert(title, message, kLoginAlertButtons);
+}
+
+void LoginViewController::alertViewDidDismiss(AlertView*, int buttonIndex)
+{
+    if (buttonIndex == 1) {
+        m_root.openSiteDoor(SiteDoor::SignIn);
+    }
 }
 
 void LoginViewController::showFields(const QString& username, const QString& password, bool fieldsEnabled)

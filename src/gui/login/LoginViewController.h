@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/login/LoginFace.h"
+#include "gui/platform/AlertView.h"
 #include "gui/platform/ViewController.h"
 
 #include <QPointer>
@@ -26,7 +27,7 @@ class LoginHost;
 // The sign-in screen: user name and password for the site, the automatic-login and anonymous switches, the sign-in
 // button, the about panel and the donation button. Its decisions live in a LoginController; this screen shows them
 // (LoginFace) and hands the user's input to it. Main thread only, except what the controller itself documents.
-class LoginViewController final : public ViewController, public LoginFace
+class LoginViewController final : public ViewController, public LoginFace, private AlertViewDelegate
 {
     Q_OBJECT
 
@@ -35,6 +36,8 @@ public:
     static constexpr QPoint kGroupOrigin{22, 225};
     static constexpr QSize kGroupSize{276, 140};
     static constexpr QRect kDonateFrame{80, 370, 160, 50};
+    // The captcha failure's way in: the site's own sign-in page, in the window.
+    static constexpr QStringView kSiteSignInButton = u"Sign In on the Site";
 
     LoginViewController(LoginHost& root, std::shared_ptr<SettingsStore> settings, QObject* parent = nullptr);
     ~LoginViewController() override;
@@ -80,6 +83,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void alertViewDidDismiss(AlertView* alert, int buttonIndex) override;
     void layoutScreen();
     void hideCaptchaView();
 

@@ -4,10 +4,20 @@
 #include <QUrl>
 #include <QtPlugin>
 
+#include <functional>
+
 namespace marrowfin {
 
 class ViewController;
 class WebPageTarget;
+
+// What a page of the site opened live in the window is for: its sign-in page, where the user answers a captcha, or
+// a browser check in front of its pages.
+enum class SiteDoor
+{
+    SignIn,
+    BrowserCheck,
+};
 
 // The screens that show web pages. They live in a module of their own, loaded the first time one is needed: the web
 // engine it brings costs memory and start-up time that a window showing only lists never pays. Main thread only.
@@ -27,6 +37,11 @@ public:
     // The remote settings' test: "Success!" or the failure alert, then the client's page.
     [[nodiscard]] virtual ViewController* newClientSettingsTest() = 0;
 
+    // The site's own page for `door`, live as in a browser. `passed` runs once, on the main thread, when the site
+    // lets the requests in (a signed-in page; a page past the check), with the engine's User-Agent.
+    using DoorPassed = std::function<void(const QString& userAgent)>;
+    [[nodiscard]] virtual ViewController* newSiteDoor(SiteDoor door, DoorPassed passed) = 0;
+
     // Makes the pages' cookies what the request cookie store holds now (after a logout, the site's are gone).
     virtual void syncCookies() = 0;
 
@@ -41,5 +56,5 @@ public:
 
 } // namespace marrowfin
 
-#define MARROWFIN_WEB_PAGES_IID "org.marrowfin.WebPages/1"
+#define MARROWFIN_WEB_PAGES_IID "org.marrowfin.WebPages/2"
 Q_DECLARE_INTERFACE(marrowfin::WebPages, MARROWFIN_WEB_PAGES_IID)

@@ -41,7 +41,15 @@ LoadingIndicator& LoadingIndicator::sharedInstance()
     return instance;
 }
 
-LoadingIndicator::LoadingIndicator() = default;
+LoadingIndicator::LoadingIndicator()
+{
+    m_waitCountdown.setInterval(1000);
+    connect(&m_waitCountdown, &QTimer::timeout, this, [this] {
+        if (m_waitLeft > 1) {
+            showSiteWait(m_waitLeft - 1);
+        }
+    });
+}
 
 LoadingIndicator::~LoadingIndicator()
 {
@@ -127,8 +135,15 @@ void LoadingIndicator::showLoadingIndicators()
 
 void LoadingIndicator::showSiteWait(int seconds)
 {
+    m_waitLeft = seconds;
     if (!m_loadingLabel) {
+        m_waitCountdown.stop();
         return;
+    }
+    if (seconds > 0 && !m_waitCountdown.isActive()) {
+        m_waitCountdown.start();
+    } else if (seconds <= 0) {
+        m_waitCountdown.stop();
     }
     m_loadingLabel->setText(seconds > 0 ? kSiteWaitText.toString().arg(seconds) : m_string);
     m_loadingLabel->adjustSize();
@@ -142,6 +157,7 @@ QWidget* LoadingIndicator::shownIn() const
 
 void LoadingIndicator::hideLoadingIndicators()
 {
+    m_waitCountdown.stop();
     if (!m_rv)
         return;
     if (QWidget* parent = m_rv->parentWidget())

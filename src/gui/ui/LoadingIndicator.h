@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -61,8 +62,8 @@ public:
 
     void showLoadingIndicators();
     void hideLoadingIndicators();
-    // While a request sits out the site's Retry-After (seconds > 0), the panel on screen says so instead of its text;
-    // 0 puts its text back. Its Cancel ends the wait too.
+    // While a request sits out the site's Retry-After (seconds > 0), the panel on screen says so instead of its text,
+    // counting the seconds down; 0 puts its text back. Its Cancel ends the wait too.
     void showSiteWait(int seconds);
     static constexpr QStringView kSiteWaitText = u"The site asks to wait %1 s...";
     // Centres the panel in the view it was shown in and places the spinner and text in the panel.
@@ -91,6 +92,8 @@ private:
     QPointer<QLabel> m_loadingLabel;
     std::function<void()> m_cancelAction;
     QPointer<QPushButton> m_cancelButton;
+    QTimer m_waitCountdown;
+    int m_waitLeft = 0;
 };
 
 } // namespace marrowfin

@@ -3,6 +3,7 @@
 #include "ClientWebViewController.h"
 #include "ForumWebViewController.h"
 #include "ProfileWebViewController.h"
+#include "SiteDoorViewController.h"
 #include "SiteWebViewController.h"
 #include "TorrentWebViewController.h"
 #include "WebSession.h"
@@ -39,6 +40,11 @@ ViewController* WebPagesModule::newClientPage(WebPageTarget* target)
 ViewController* WebPagesModule::newClientSettingsTest()
 {
     return new ClientWebViewController(ClientWebViewController::Use::SettingsTest, nullptr);
+}
+
+ViewController* WebPagesModule::newSiteDoor(SiteDoor door, DoorPassed passed)
+{
+    return new SiteDoorViewController(door, std::move(passed));
 }
 
 void WebPagesModule::syncCookies()

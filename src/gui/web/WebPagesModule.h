@@ -22,6 +22,7 @@ public:
     [[nodiscard]] ViewController* newSitePage(WebPageTarget* target) override;
     [[nodiscard]] ViewController* newClientPage(WebPageTarget* target) override;
     [[nodiscard]] ViewController* newClientSettingsTest() override;
+    [[nodiscard]] ViewController* newSiteDoor(SiteDoor door, DoorPassed passed) override;
     void syncCookies() override;
 };
 

@@ -1,6 +1,7 @@
 #include "WebViewController.h"
 
 #include "ProfileWebViewController.h"
+#include "RetiredQueues.h"
 #include "TorrentWebViewController.h"
 #include "WebPage.h"
 #include "WebSession.h"
@@ -57,38 +58,6 @@ QString scriptLiteral(const QString& text)
     const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
-
-} // namespace
-
-namespace {
-
-// Queues of screens that went while a fetch of theirs was still running: kept until the fetch is done, so that no
-// screen's end waits for the network. Main thread.
-class RetiredQueues final : public QObject
-{
-public:
-    static void retire(std::unique_ptr<OperationQueue> queue)
-    {
-        static RetiredQueues* const retired = new RetiredQueues;
-        retired->m_queues.push_back(std::move(queue));
-        retired->m_timer.start();
-    }
-
-private:
-    RetiredQueues()
-    {
-        m_timer.setInterval(200);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            std::erase_if(m_queues,
-                          [](const std::unique_ptr<OperationQueue>& queue) { return queue->operationCount() == 0; });
-            if (m_queues.empty())
-                m_timer.stop();
-        });
-    }
-
-    std::vector<std::unique_ptr<OperationQueue>> m_queues;
-    QTimer m_timer;
-};
 
 } // namespace
 

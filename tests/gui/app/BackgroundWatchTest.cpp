@@ -124,13 +124,7 @@ TEST_F(BackgroundWatchTest, RoundsTellAndSendEachMatchOnceBesideTheCommandLine)
     const QStringList second = addTorrents(3);
     ASSERT_NO_FATAL_FAILURE(filterFor(first + second));
     QProcess cli;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"MARROWFIN_CONFIG_DIR"_s, m_folder.path());
-    cli.setProcessEnvironment(environment);
-    cli.start(QString::fromUtf8(MARROWFIN_CLI_PATH),
-              {u"--site-host"_s, QString::fromStdString(s_demo->host()), u"--ca-file"_s,
-               QString::fromStdString(s_demo->caFile()), u"--json"_s, u"watch"_s, u"--once"_s, u"--send"_s,
-               u"--pages"_s, u"1"_s});
+    startCli(cli, {u"--json"_s, u"watch"_s, u"--once"_s, u"--send"_s, u"--pages"_s, u"1"_s});
     const qsizetype told = m_notified.size();
     ASSERT_TRUE(nextRound());
     ASSERT_TRUE(processEventsUntil([&] { return cli.state() == QProcess::NotRunning; }));

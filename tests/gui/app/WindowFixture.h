@@ -19,6 +19,7 @@
 #include "support/DemoProcess.h"
 #include "support/EventLoop.h"
 
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -121,6 +122,21 @@ protected:
         control.request();
         return control.isResponseValid();
     }
+
+#ifdef MARROWFIN_CLI_PATH
+    // The command line on this window's profile and demo site, started with `arguments` (its output is read when it
+    // has ended).
+    void startCli(QProcess& cli, const QStringList& arguments) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("MARROWFIN_CONFIG_DIR"), m_folder.path());
+        cli.setProcessEnvironment(environment);
+        cli.start(QString::fromUtf8(MARROWFIN_CLI_PATH),
+                  QStringList{QStringLiteral("--site-host"), QString::fromStdString(s_demo->host()),
+                              QStringLiteral("--ca-file"), QString::fromStdString(s_demo->caFile())} +
+                      arguments);
+    }
+#endif
 
     // The demo's stand-in for the user's BitTorrent client, with the credentials it takes.
     void useDemoClient()

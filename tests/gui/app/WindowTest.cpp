@@ -158,6 +158,29 @@ TEST_F(WindowTest, TheListingFromAnAnonymousStart)
 // Automatic sign-in at start: a wrong password raises the alert and keeps the form. A site that stalls: Cancel on
 // the overlay gives the window back at once, the form keeps what it had, and an answer that still comes is dropped.
 // Signed in once, the next start signs in on its own.
+// A refresh the site asks to wait for: the overlay counts the wait down, and its Cancel ends the wait at once, as it
+// ends any load; the rows stay.
+TEST_F(WindowTest, AWaitTheSiteAsksForIsShownAndCancelled)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=429&retry=60&times=1&prefix=/new"_s));
+    list().didRefresh();
+    LoadingIndicator& overlay = LoadingIndicator::sharedInstance();
+    const auto says = [&](const QString& text) {
+        return processEventsUntil([&] { return overlay.label() && overlay.label()->text() == text; });
+    };
+    ASSERT_TRUE(says(u"The site asks to wait 60 s..."_s));
+    ASSERT_TRUE(says(u"The site asks to wait 59 s..."_s));
+    ASSERT_TRUE(overlay.cancelButton());
+    overlay.cancelButton()->click();
+    EXPECT_FALSE(overlay.isShown());
+    // Well before the minute the site asked for.
+    EXPECT_TRUE(processEventsUntil([&] { return list().operationQueue().operationCount() == 0; }, 30'000))
+        << "the wait went on after Cancel";
+    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=off"_s));
+    EXPECT_EQ(list().torrentData()->size(), 25);
+}
+
 TEST_F(WindowTest, SignInAutomaticallyFailingOrStalled)
 {
     const auto delay = [](const QString& path, int ms) {
@@ -299,6 +322,29 @@ TEST_F(WindowTest, CheckTheSiteFromTheMoreList)
     EXPECT_TRUE(screen->checks().at(1).detail.startsWith(u"the site's layout has changed: "_s))
         << screen->checks().at(1).detail.toStdString();
     EXPECT_EQ(screen->rows().at(1)->accessibleName(), u"listing: failed"_s);
+
+    // A site that pushes back is named for what it does; a front page that fails alone is a warning, the listing ok.
+    const struct
+    {
+        QString fault;
+        QString siteRow;
+        QString saying;
+    } pushbacks[] = {
+        {u"mode=429&retry=300"_s, u"site: failed"_s, u"(HTTP status 429) and asks to wait 300 seconds"_s},
+        {u"mode=challenge"_s, u"site: failed"_s, u"the site shows a browser check (HTTP status 503)"_s},
+        {u"mode=404&exact=1&prefix=/"_s, u"site: warning"_s, u"only the front page is affected"_s},
+    };
+    for (const auto& one : pushbacks) {
+        SCOPED_TRACE(one.fault.toStdString());
+        ASSERT_TRUE(demoControl(u"/_demo/fail?"_s + one.fault));
+        screen->checkAgainButton()->click();
+        ASSERT_TRUE(checked());
+        ASSERT_TRUE(demoControl(u"/_demo/fail?mode=off"_s));
+        EXPECT_EQ(screen->rows().at(0)->accessibleName(), one.siteRow);
+        EXPECT_TRUE(screen->checks().at(0).detail.contains(one.saying)) << screen->checks().at(0).detail.toStdString();
+        EXPECT_EQ(screen->rows().at(0)->findChild<QLabel*>(u"detail"_s)->text(), screen->checks().at(0).detail);
+        EXPECT_EQ(screen->checks().at(1).ok, one.siteRow.endsWith(u"warning"_s));
+    }
 }
 } // namespace
 

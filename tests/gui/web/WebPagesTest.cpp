@@ -1,7 +1,9 @@
 #include "gui/platform/WebPages.h"
 
 #include "core/display/ListingAddresses.h"
+#include "core/login/LoginController.h"
 #include "core/net/HttpRequest.h"
+#include "gui/app/SiteDoors.h"
 #include "gui/app/WindowFixture.h"
 #include "gui/platform/NavigationController.h"
 #include "gui/platform/TabBarController.h"
@@ -16,6 +18,7 @@
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -482,6 +485,98 @@ TEST_F(WebPagesTest, TheTabsThatHostPagesAndTheirCookies)
     ASSERT_TRUE(waitForLoads(site, 4));
     evaluate(site, u"document.querySelector('a[href=\"/auth/logout/\"]').click()"_s);
     ASSERT_TRUE(processEventsUntil([&] { return !m_root->showLogin(); }));
+}
+
+// The window against a demo site that guards its sign-in with a captcha.
+class SiteDoorsTest : public WindowTest
+{
+protected:
+    static void SetUpTestSuite() { s_demo = new demotest::DemoProcess({"--captcha"}); }
+
+    // What `script` gives on the door's page once it gives anything (the page may still be loading).
+    static QString waitForText(ViewController* page, const QString& script)
+    {
+        QString text;
+        EXPECT_TRUE(processEventsUntil([&] {
+            text = webViewOf(page) ? evaluate(page, script).toString() : QString();
+            return !text.isEmpty();
+        }));
+        return text;
+    }
+
+    [[nodiscard]] ViewController* openDoor() const
+    {
+        auto* stack = qobject_cast<NavigationController*>(m_root->siteDoors().openDoor());
+        return stack ? stack->rootViewController() : nullptr;
+    }
+};
+
+// The right password meets the captcha: the alert says so and offers the site's own sign-in page, where the captcha
+// is answered; the session it sets reaches the request store and the tabs open, with no password stored.
+TEST_F(SiteDoorsTest, ACaptchaIsAnsweredOnTheSitesOwnSignInPage)
+{
+    m_settings->setText(SettingsKeys::anonymousLogin, u"NO"_s);
+    launch();
+    m_root->loginViewController()->usernameField()->setText(u"demo"_s);
+    m_root->loginViewController()->passwordField()->setText(u"demo"_s);
+    m_root->loginViewController()->loginButton()->click();
+    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
+    AlertView* alert = AlertView::visibleAlerts().first();
+    EXPECT_EQ(alert->message(), LoginController::kCaptchaText.toString());
+    ASSERT_EQ(alert->buttonTitles(), (QStringList{u"Cancel"_s, u"Sign In on the Site"_s}));
+    alert->button(1)->click();
+
+    ViewController* door = openDoor();
+    ASSERT_NE(door, nullptr);
+    EXPECT_EQ(door->title(), u"Sign In on the Site"_s);
+    const QString challenge =
+        waitForText(door, u"(document.querySelector('input[name=recaptcha_challenge_field]') || {}).value || ''"_s);
+    ASSERT_FALSE(challenge.isEmpty());
+    HttpRequest answer(QUrl(QString::fromStdString(s_demo->site("/_demo/captcha?c=" + challenge.toStdString()))));
+    answer.request();
+    ASSERT_TRUE(answer.isResponseValid());
+    evaluate(door, u"document.querySelector('input[name=email]').value = 'demo';"
+                   u"document.querySelector('input[name=password]').value = 'demo';"
+                   u"document.querySelector('input[name=recaptcha_response_field]').value = '%1';"
+                   u"document.querySelector('form').submit();"_s.arg(answer.result().value_or(QString())));
+
+    ASSERT_TRUE(processEventsUntil([&] { return m_root->showLogin(); })) << "the tabs did not open";
+    ASSERT_TRUE(waitForRows(1));
+    EXPECT_EQ(m_root->siteDoors().openDoor(), nullptr) << "the page went";
+    EXPECT_TRUE(m_cookies->exportNetscape().contains("mdi_session"));
+    EXPECT_EQ(m_settings->text(SettingsKeys::anonymousLogin), u"NO"_s);
+    EXPECT_FALSE(m_settings->text(SettingsKeys::password).value_or(QString()).contains(u"demo"_s));
+}
+
+// A site behind a browser check: the listing offers it, its script runs in the window's engine and earns the
+// clearance, after which the window's listing and the command line's read the site with the engine's User-Agent.
+TEST_F(SiteDoorsTest, ABrowserCheckIsPassedInTheWindowForEveryRequest)
+{
+    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=challenge"_s));
+    launch();
+    m_root->loginViewController()->loginButton()->click();
+    ASSERT_TRUE(processEventsUntil([&] { return m_root->siteDoors().offer() != nullptr; }));
+    EXPECT_TRUE(list().torrentData() && list().torrentData()->isEmpty());
+    EXPECT_EQ(m_root->siteDoors().offer()->buttonTitles(), (QStringList{u"Cancel"_s, u"Open the Check"_s}));
+    m_root->siteDoors().offer()->button(1)->click();
+    ViewController* door = openDoor();
+    ASSERT_NE(door, nullptr);
+    EXPECT_EQ(door->title(), u"Browser Check"_s);
+
+    ASSERT_TRUE(processEventsUntil([&] { return m_root->siteDoors().openDoor() == nullptr; }))
+        << "the check was not passed";
+    ASSERT_TRUE(waitForRows(1)) << "the listing was not read again";
+    const QString agent = m_settings->text(SettingsKeys::browserUserAgent).value_or(QString());
+    EXPECT_FALSE(agent.isEmpty());
+    EXPECT_NE(agent, QString::fromLatin1(kDesktopUserAgent));
+    EXPECT_TRUE(m_cookies->exportNetscape().contains("demo_clearance"));
+
+    QProcess cli;
+    startCli(cli, {u"new"_s});
+    ASSERT_TRUE(processEventsUntil([&] { return cli.state() == QProcess::NotRunning; }));
+    ASSERT_TRUE(demoControl(u"/_demo/fail?mode=off"_s));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_FALSE(cli.readAllStandardOutput().isEmpty());
 }
 
 } // namespace
