@@ -107,9 +107,8 @@ int LoginCommands::login(CliContext& context, const QStringList& arguments)
         login.login();
     });
     if (!outcome.success && outcome.message == LoginController::kCaptchaText)
-        return context.fail(LoginController::kLoginFailedTitle.toString() + u' ' + outcome.message +
-                            u" Sign in once in a browser and bring its cookies with \"marrowfin-cli login --cookies "
-                            u"FILE\"."_s);
+        return context.fail(LoginController::kLoginFailedTitle.toString() + u' ' + outcome.message + u' ' +
+                            LoginController::kCaptchaAdviceText.toString());
     if (!outcome.success)
         return context.fail(LoginController::kLoginFailedTitle.toString() + u' ' + outcome.message);
     context.out() << "Signed in as " << signedInName() << "\n";

@@ -212,4 +212,20 @@ TEST(CliCaptcha, ASignInTheSiteGuardsWithACaptchaSaysSo)
     EXPECT_TRUE(run.err.contains(u"Login failed. The site asks for a captcha to sign in"_s)) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(u"marrowfin-cli login --cookies FILE"_s)) << run.err.toStdString();
     EXPECT_FALSE(run.err.contains(u"Bad username or password."_s));
+
+    // The health check names the captcha too, where a stored sign-in meets it.
+    const QStringList site{u"--site-host"_s, QString::fromStdString(demo.host()), u"--ca-file"_s,
+                           QString::fromStdString(demo.caFile())};
+    for (const auto& [key, value] : {std::pair{u"Marrowfin_anonymousLogin"_s, u"NO"_s},
+                                     {u"Marrowfin_username"_s, u"bob"_s},
+                                     {u"Marrowfin_password"_s, kPassword},
+                                     {u"Marrowfin_automaticLogin"_s, u"YES"_s}}) {
+        ASSERT_EQ(runCli({u"settings"_s, u"set"_s, key, value}, profile.path(), site).exitCode, 0);
+    }
+    const CliRun doctor = runCli({u"doctor"_s}, profile.path(), site);
+    EXPECT_TRUE(
+        doctor.out.contains(QRegularExpression(u"(?m)^sign-in +FAILED +Login failed\\. The site asks for a captcha to "
+                                               u"sign in, so the password was not tried\\. Sign in once "
+                                               u"on the site's own page"_s)))
+        << doctor.out.toStdString();
 }

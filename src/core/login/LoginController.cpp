@@ -9,6 +9,7 @@
 
 #include "core/config/AppConfig.h"
 #include "core/net/HttpRequest.h"
+#include "core/net/SiteAnswer.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/settings/SettingsStore.h"
 
@@ -215,6 +216,17 @@ LoginOutcome LoginController::outcomeOf(const HttpRequest* request)
     const std::optional<QString>& result = request->result();
     if (result && *result == FetchPageQuickLoginCheck::kAnonymousResult)
         return {true, QString()};
+    switch (siteanswer::kindOf(*request)) {
+    case SiteAnswerKind::RateLimited:
+    case SiteAnswerKind::BrowserCheck:
+    case SiteAnswerKind::Blocked: {
+        // The site pushing back is no sign-in problem: said for what it is, as a sentence.
+        const QString text = siteanswer::describe(*request);
+        return {false, text.first(1).toUpper() + text.sliced(1) + u'.'};
+    }
+    default:
+        break;
+    }
     if (!request->isResponseValid())
         return {false, kConnectionErrorText.toString()};
     if (!LoginPages::isLoginHeader(result))

@@ -45,6 +45,10 @@ public:
     // The site's answer to the sign-in asks for a captcha: the password may well be right.
     static constexpr QStringView kCaptchaText =
         u"The site asks for a captcha to sign in, so the password was not tried.";
+    // What a command line or a check says to do about it.
+    static constexpr QStringView kCaptchaAdviceText =
+        u"Sign in once on the site's own page from Marrowfin's window (the login alert offers it), or sign in in a "
+        u"browser and bring its cookies with \"marrowfin-cli login --cookies FILE\".";
     static constexpr QStringView kCookieAdviceText =
         u"Unknown login error.  Verify you have cookies enabled.  Goto Settings->Safari->Accept Cookies.  Select "
         u"'From visited' or 'Always' and restart the app.";

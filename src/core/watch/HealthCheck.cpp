@@ -4,6 +4,7 @@
 
 #include "core/display/ListingAddresses.h"
 #include "core/display/ListingSettings.h"
+#include "core/login/LoginController.h"
 #include "core/net/CookieStore.h"
 #include "core/net/HttpRequest.h"
 #include "core/net/SiteAnswer.h"
@@ -175,6 +176,13 @@ HealthCheck::Check HealthCheck::signIn() const
         return {u"sign-in"_s, true, u"signed in as %1"_s.arg(check.name)};
     }
     const QString problem = check.problem.endsWith(u'.') ? check.problem : check.problem + u'.';
+    if (check.problem.endsWith(LoginController::kCaptchaText)) {
+        return {u"sign-in"_s, false, problem + u' ' + LoginController::kCaptchaAdviceText.toString()};
+    }
+    if (check.problem.contains(u"The site "_s)) {
+        // The site pushing back (a rate limit, a browser check, a block): signing in again does not help.
+        return {u"sign-in"_s, false, problem};
+    }
     return {u"sign-in"_s, false,
             u"%1 Sign in again with \"marrowfin-cli login --user U --password -\" (or use the site anonymously with "
             u"\"marrowfin-cli login --anonymous\")."_s.arg(problem)};

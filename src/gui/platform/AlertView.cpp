@@ -22,6 +22,7 @@ QList<AlertView*>& shownAlerts()
     return alerts;
 }
 constexpr int kPanelWidth = 280;
+constexpr int kButtonSpacing = 8;
 } // namespace
 
 AlertView::AlertView(QString title, QString message, AlertViewDelegate* delegate, QStringList buttonTitles,
@@ -58,17 +59,24 @@ AlertView::AlertView(QString title, QString message, AlertViewDelegate* delegate
     column->setSpacing(10);
     column->addWidget(m_titleLabel);
     column->addWidget(m_messageLabel);
-    auto* row = new QHBoxLayout;
-    row->setSpacing(8);
+    int rowWidth = 0;
     for (int index = 0; index < m_buttonTitles.size(); ++index) {
         auto* button = new QPushButton(m_buttonTitles.at(index), m_panel);
         button->setFont(systemFont(16, true));
         button->setCursor(Qt::PointingHandCursor);
         connect(button, &QPushButton::clicked, this, [this, index] { dismissWithClickedButtonIndex(index); });
         m_buttons.append(button);
-        row->addWidget(button);
+        rowWidth += button->sizeHint().width() + kButtonSpacing;
     }
-    column->addLayout(row);
+    // Side by side while their titles fit the panel, else one under the other, each title whole.
+    const int room = kPanelWidth - column->contentsMargins().left() - column->contentsMargins().right();
+    QBoxLayout* buttons = rowWidth - kButtonSpacing <= room ? static_cast<QBoxLayout*>(new QHBoxLayout)
+                                                            : static_cast<QBoxLayout*>(new QVBoxLayout);
+    buttons->setSpacing(kButtonSpacing);
+    for (QPushButton* button : std::as_const(m_buttons)) {
+        buttons->addWidget(button);
+    }
+    column->addLayout(buttons);
     if (parentWidget())
         parentWidget()->installEventFilter(this);
 }

@@ -258,6 +258,19 @@ TEST(AlertViewTest, AlertsStackTellTheirDelegateAndShowTheirWholeMessage)
     alert->show();
     const QLabel* message = alert->messageLabel();
     EXPECT_GE(message->height(), message->heightForWidth(message->width()));
+
+    // Buttons whose titles do not fit side by side go one under the other, each title whole.
+    for (const QStringList& titles :
+         {QStringList{u"Cancel"_s, u"Retry"_s}, QStringList{u"Cancel"_s, u"Sign In on the Site"_s}}) {
+        auto* choice = new AlertView(u"Login failed."_s, QString(), nullptr, titles, &window);
+        choice->show();
+        const bool sideBySide = titles.last().size() < 10;
+        EXPECT_EQ(choice->button(0)->y() == choice->button(1)->y(), sideBySide) << titles.last().toStdString();
+        for (int index = 0; index < 2; ++index) {
+            EXPECT_GE(choice->button(index)->width(), choice->button(index)->sizeHint().width());
+        }
+        choice->dismissWithClickedButtonIndex(0);
+    }
 }
 
 } // namespace
