@@ -81,7 +81,8 @@ QString describe(const HttpRequest& request)
     case SiteAnswerKind::BrowserCheck:
         // Its clearance is bound to the browser that earned it: this program's own, or one whose cookie and
         // User-Agent are brought in.
-        return u"the site shows a browser check (%1); open it in a browser: pass it once in Marrowfin's window, or "
+        return kBrowserCheckWords.toString() +
+               u" (%1); open it in a browser: pass it once in Marrowfin's window, or "
                u"bring the cookie it sets with \"marrowfin-cli login --cookies FILE\" and that browser's User-Agent "
                u"with \"marrowfin-cli settings set Marrowfin_browserUserAgent TEXT\""_s.arg(status);
     case SiteAnswerKind::Blocked:

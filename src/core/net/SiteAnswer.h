@@ -35,6 +35,13 @@ namespace siteanswer {
 // (HTTP status 503); open it in a browser", "the site refuses these requests (HTTP status 403)".
 [[nodiscard]] QString describe(const HttpRequest& request);
 
+// How describe() begins for a browser check; a message that begins so (in any case) tells of one.
+inline constexpr QStringView kBrowserCheckWords = u"the site shows a browser check";
+[[nodiscard]] inline bool tellsOfBrowserCheck(const QString& message)
+{
+    return message.startsWith(kBrowserCheckWords, Qt::CaseInsensitive);
+}
+
 } // namespace siteanswer
 
 } // namespace marrowfin

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/login/LoginViewController.h"
 #include "gui/platform/AlertView.h"
 #include "gui/platform/WebPages.h"
 
@@ -28,7 +29,7 @@ public:
     static constexpr QStringView kOfferMessage =
         u"The site shows a browser check before its pages. Open it here and pass it once; the lists work again "
         u"afterwards.";
-    static constexpr QStringView kOpenTitle = u"Open the Check";
+    static constexpr QStringView kOpenTitle = LoginViewController::kOpenCheckButton;
 
     SiteDoors(ViewController& root, std::shared_ptr<SettingsStore> settings, std::function<void(SiteDoor)> passed);
     ~SiteDoors() override;

@@ -5,6 +5,7 @@
 
 #include "core/config/AppConfig.h"
 #include "core/login/LoginController.h"
+#include "core/net/SiteAnswer.h"
 #include "gui/platform/Device.h"
 #include "gui/platform/Fonts.h"
 #include "gui/platform/Images.h"
@@ -301,11 +302,13 @@ void LoginViewController::hideOverlay()
 
 void LoginViewController::showAlert(const QString& title, const QString& message)
 {
-    if (message == LoginController::kCaptchaText) {
-        // The password was not tried: the site wants its captcha answered, which its own page lets the user do.
-        (new AlertView(title, message, this, kLoginAlertButtons + QStringList{kSiteSignInButton.toString()},
-                       view()->window()))
-            ->show();
+    // The password was not tried: the site wants its captcha answered, or its browser check passed, which its own
+    // page lets the user do.
+    const bool captcha = message == LoginController::kCaptchaText;
+    if (captcha || siteanswer::tellsOfBrowserCheck(message)) {
+        m_door = captcha ? SiteDoor::SignIn : SiteDoor::BrowserCheck;
+        const QString door = (captcha ? kSiteSignInButton : kOpenCheckButton).toString();
+        (new AlertView(title, message, this, kLoginAlertButtons + QStringList{door}, view()->window()))->show();
         return;
     }
     m_root.presentAlert(title, message, kLoginAlertButtons);
@@ -314,7 +317,7 @@ void LoginViewController::showAlert(const QString& title, const QString& message
 void LoginViewController::alertViewDidDismiss(AlertView*, int buttonIndex)
 {
     if (buttonIndex == 1) {
-        m_root.openSiteDoor(SiteDoor::SignIn);
+        m_root.openSiteDoor(m_door);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "core/login/LoginFace.h"
 #include "gui/platform/AlertView.h"
 #include "gui/platform/ViewController.h"
+#include "gui/platform/WebPages.h"
 
 #include <QPointer>
 
@@ -36,8 +37,9 @@ public:
     static constexpr QPoint kGroupOrigin{22, 225};
     static constexpr QSize kGroupSize{276, 140};
     static constexpr QRect kDonateFrame{80, 370, 160, 50};
-    // The captcha failure's way in: the site's own sign-in page, in the window.
+    // The captcha failure's way in: the site's own sign-in page, in the window. A browser check's is "Open the Check".
     static constexpr QStringView kSiteSignInButton = u"Sign In on the Site";
+    static constexpr QStringView kOpenCheckButton = u"Open the Check";
 
     LoginViewController(LoginHost& root, std::shared_ptr<SettingsStore> settings, QObject* parent = nullptr);
     ~LoginViewController() override;
@@ -103,6 +105,8 @@ private:
     InfoView* m_infoView = nullptr;
     DonateViewController* m_donate = nullptr;
     QString m_background;
+    // The site's page the failure alert on screen offers.
+    SiteDoor m_door = SiteDoor::SignIn;
 };
 
 } // namespace marrowfin

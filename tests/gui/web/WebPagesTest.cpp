@@ -553,8 +553,30 @@ TEST_F(SiteDoorsTest, ACaptchaIsAnsweredOnTheSitesOwnSignInPage)
 TEST_F(SiteDoorsTest, ABrowserCheckIsPassedInTheWindowForEveryRequest)
 {
     ASSERT_TRUE(demoControl(u"/_demo/fail?mode=challenge"_s));
+    // A sign-in that meets the check says so and offers it too; passed, the sign-in goes on to the captcha.
+    m_settings->setText(SettingsKeys::anonymousLogin, u"NO"_s);
     launch();
-    m_root->loginViewController()->loginButton()->click();
+    LoginViewController* login = m_root->loginViewController();
+    login->usernameField()->setText(u"demo"_s);
+    login->passwordField()->setText(u"demo"_s);
+    login->loginButton()->click();
+    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
+    AlertView* alert = AlertView::visibleAlerts().first();
+    EXPECT_TRUE(alert->message().startsWith(u"The site shows a browser check (HTTP status 503)"_s))
+        << alert->message().toStdString();
+    ASSERT_EQ(alert->buttonTitles(), (QStringList{u"Cancel"_s, u"Open the Check"_s}));
+    alert->button(1)->click();
+    ASSERT_TRUE(processEventsUntil([&] { return openDoor() != nullptr; }));
+    ASSERT_TRUE(processEventsUntil([&] { return m_root->siteDoors().openDoor() == nullptr; }));
+    login->loginButton()->click();
+    ASSERT_TRUE(processEventsUntil([] { return !AlertView::visibleAlerts().isEmpty(); }));
+    EXPECT_EQ(AlertView::visibleAlerts().first()->message(), LoginController::kCaptchaText.toString());
+    AlertView::visibleAlerts().first()->button(0)->click();
+
+    // Anonymous, with the clearance gone: the listing offers the check.
+    (void)m_cookies->deleteCookiesForDomain(AppConfig::current().siteHostName());
+    login->anonymousLoginSwitch()->setOn(true);
+    login->loginButton()->click();
     ASSERT_TRUE(processEventsUntil([&] { return m_root->siteDoors().offer() != nullptr; }));
     EXPECT_TRUE(list().torrentData() && list().torrentData()->isEmpty());
     EXPECT_EQ(m_root->siteDoors().offer()->buttonTitles(), (QStringList{u"Cancel"_s, u"Open the Check"_s}));
