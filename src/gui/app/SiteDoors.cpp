@@ -20,9 +20,8 @@ SiteDoors::SiteDoors(ViewController& root, std::shared_ptr<SettingsStore> settin
 
 SiteDoors::~SiteDoors()
 {
-    if (m_offer) {
-        m_offer->deleteLater();
-    }
+    // Now, not later: the offer tells this object which button ended it.
+    delete m_offer.data();
 }
 
 void SiteDoors::open(SiteDoor door)
