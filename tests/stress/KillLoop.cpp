@@ -309,10 +309,13 @@ std::optional<QJsonDocument> KillLoop::readJson(const QString& name) const
 bool KillLoop::setUp()
 {
     const QString port = QString::number(m_daemon.port());
-    for (const QStringList& arguments : {QStringList{u"login"_s, u"--user"_s, u"demo"_s, u"--password"_s, u"demo"_s},
-                                         QStringList{u"remote"_s, u"set"_s, u"--client"_s, u"Transmission"_s,
-                                                     u"--address"_s, u"127.0.0.1"_s, u"--port"_s, port},
-                                         QStringList{u"filters"_s, u"add"_s, u"."_s, u"--min-seeders"_s, u"0"_s}}) {
+    for (const QStringList& arguments :
+         {QStringList{u"login"_s, u"--user"_s, u"demo"_s, u"--password"_s, u"demo"_s},
+          QStringList{u"remote"_s, u"set"_s, u"--client"_s, u"Transmission"_s, u"--address"_s, u"127.0.0.1"_s,
+                      u"--port"_s, port},
+          QStringList{u"filters"_s, u"add"_s, u"."_s, u"--min-seeders"_s, u"0"_s},
+          // The kills are to land in the sends and writes, not in waits for the site.
+          QStringList{u"settings"_s, u"set"_s, u"Marrowfin_watchRequestsPerMinute"_s, u"600"_s}}) {
         const Run run = cli(arguments);
         if (run.exitCode != 0) {
             std::fprintf(stderr, "kill-loop: %s failed: %s\n", qPrintable(arguments.join(u' ')),
