@@ -67,9 +67,8 @@ QString describe(const HttpRequest& request)
     case SiteAnswerKind::RateLimited: {
         const std::optional<int> wait = retryAfterSeconds(request);
         const auto seconds = [](int n) { return u"%1 second%2"_s.arg(n).arg(n == 1 ? QString() : u"s"_s); };
-        QString text =
-            wait ? u"the site limits how often it may be asked (%1) and asks to wait %2"_s.arg(status, seconds(*wait))
-                 : u"the site limits how often it may be asked (%1)"_s.arg(status);
+        QString text = kRateLimitWords.toString() +
+                       (wait ? u" (%1) and asks to wait %2"_s.arg(status, seconds(*wait)) : u" (%1)"_s.arg(status));
         if (request.waitedSeconds() > 0) {
             text += u", after a wait of %1 already"_s.arg(seconds(request.waitedSeconds()));
         } else if (wait && *wait > HttpRequest::kLongestRetryWait) {
@@ -86,7 +85,7 @@ QString describe(const HttpRequest& request)
                u"bring the cookie it sets with \"marrowfin-cli login --cookies FILE\" and that browser's User-Agent "
                u"with \"marrowfin-cli settings set Marrowfin_browserUserAgent TEXT\""_s.arg(status);
     case SiteAnswerKind::Blocked:
-        return u"the site refuses these requests (%1)"_s.arg(status);
+        return kBlockedWords.toString() + u" (%1)"_s.arg(status);
     case SiteAnswerKind::Fine:
     case SiteAnswerKind::NoAnswer:
     case SiteAnswerKind::ErrorStatus:

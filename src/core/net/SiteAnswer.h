@@ -35,11 +35,18 @@ namespace siteanswer {
 // (HTTP status 503); open it in a browser", "the site refuses these requests (HTTP status 403)".
 [[nodiscard]] QString describe(const HttpRequest& request);
 
-// How describe() begins for a browser check; a message that begins so (in any case) tells of one.
+// How describe() begins for the site pushing back; a message holding one of these (in any case) tells of it.
+inline constexpr QStringView kRateLimitWords = u"the site limits how often it may be asked";
 inline constexpr QStringView kBrowserCheckWords = u"the site shows a browser check";
+inline constexpr QStringView kBlockedWords = u"the site refuses these requests";
 [[nodiscard]] inline bool tellsOfBrowserCheck(const QString& message)
 {
-    return message.startsWith(kBrowserCheckWords, Qt::CaseInsensitive);
+    return message.contains(kBrowserCheckWords, Qt::CaseInsensitive);
+}
+[[nodiscard]] inline bool tellsOfPushback(const QString& message)
+{
+    return message.contains(kRateLimitWords, Qt::CaseInsensitive) || tellsOfBrowserCheck(message) ||
+           message.contains(kBlockedWords, Qt::CaseInsensitive);
 }
 
 } // namespace siteanswer

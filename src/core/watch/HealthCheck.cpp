@@ -179,7 +179,7 @@ HealthCheck::Check HealthCheck::signIn() const
     if (check.problem.endsWith(LoginController::kCaptchaText)) {
         return {u"sign-in"_s, false, problem + u' ' + LoginController::kCaptchaAdviceText.toString()};
     }
-    if (check.problem.contains(u"The site "_s)) {
+    if (siteanswer::tellsOfPushback(check.problem)) {
         // The site pushing back (a rate limit, a browser check, a block): signing in again does not help.
         return {u"sign-in"_s, false, problem};
     }

@@ -65,20 +65,30 @@ public:
     bool stop = false;
 };
 
+// The demo site, and a profile whose one favorite filter accepts every name.
+class WatcherAgainstDemo : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        test::application();
+        ASSERT_TRUE(demo.started());
+        ASSERT_TRUE(profile.isValid());
+        ASSERT_TRUE(store.setList(SettingsKeys::filters, {u"."_s}));
+    }
+
+    const demotest::DemoProcess demo;
+    QTemporaryDir profile;
+    SettingsStore store{profile.path()};
+};
+
 } // namespace
 
 // A loop of rounds against the demo site, whose newest list grows between them: each round reports what was added
 // since the one before, and nothing twice; the rounds keep to their period on the clock they are given, and the
 // state records the clock's time.
-TEST(Watcher, ReportsEachNewMatchOnceAcrossRoundsOnItsClock)
+TEST_F(WatcherAgainstDemo, ReportsEachNewMatchOnceAcrossRoundsOnItsClock)
 {
-    test::application();
-    const demotest::DemoProcess demo;
-    ASSERT_TRUE(demo.started());
-    QTemporaryDir profile;
-    ASSERT_TRUE(profile.isValid());
-    SettingsStore store(profile.path());
-    ASSERT_TRUE(store.setList(SettingsKeys::filters, {u"."_s}));
 
     const QList<int> added{2, 0, 3};
     QList<QStringList> addedNames;
@@ -130,17 +140,10 @@ TEST(Watcher, ReportsEachNewMatchOnceAcrossRoundsOnItsClock)
     EXPECT_EQ(last->reported, SteppingClock::kStart.addSecs(3 * 15 * 60));
 }
 
-// The watcher asks the site at the stored rate, its pages and their sends alike; a page refused for being asked too
-// often holds every request of the watcher, the next round's too, until the wait the site asked for is over.
-TEST(Watcher, SpacesItsRequestsAndHoldsThemAsLongAsTheSiteAsks)
+// The watcher asks the site for its pages at the stored rate; a page refused for being asked too often holds every
+// request of the watcher, the next round's too, until the wait the site asked for is over.
+TEST_F(WatcherAgainstDemo, SpacesItsPagesAndHoldsThemAsLongAsTheSiteAsks)
 {
-    test::application();
-    const demotest::DemoProcess demo;
-    ASSERT_TRUE(demo.started());
-    QTemporaryDir profile;
-    ASSERT_TRUE(profile.isValid());
-    SettingsStore store(profile.path());
-    ASSERT_TRUE(store.setList(SettingsKeys::filters, {u"."_s}));
     ASSERT_TRUE(store.setNumber(SettingsKeys::watchRequestsPerMinute, 20));
 
     QList<std::chrono::seconds> waits;
