@@ -7,6 +7,7 @@
 #include "core/settings/SettingsStore.h"
 
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -77,7 +78,9 @@ WatchRunner::WatchRunner(Services services, std::chrono::milliseconds firstDelay
 {
     m_thread = QThread::create([this] { runLoop(); });
     m_thread->setObjectName(u"watch"_s);
-    m_thread->start();
+    // On the next turn of the maker's event loop, once it has connected to what the rounds tell: a round's signals
+    // sent before then would reach no one.
+    QTimer::singleShot(0, this, [this] { m_thread->start(); });
 }
 
 WatchRunner::~WatchRunner()
